@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test:
+#   1. the whole suite, warnings as errors, under a virtual X display;
+#   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
+#   3. the PLY reader fuzz target for about 60 seconds.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+scripts/deps.sh
+jobs="$(nproc)"
+fuzz_seconds="${BRENVIK_FUZZ_SECONDS:-60}"
+
+# GUI tests need an X server with OpenGL: Xvfb with Mesa's software renderer.
+export QT_QPA_PLATFORM=xcb
+export LIBGL_ALWAYS_SOFTWARE=1
+xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24 +extension GLX +render -noreset")
+
+run_suite() {
+  local dir="$1"
+  "${xvfb[@]}" ctest --test-dir "$dir" --output-on-failure --timeout 600
+}
+
+echo "== Build and test =="
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_WERROR=ON
+cmake --build build/test -j"$jobs"
+run_suite build/test
+
+echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer =="
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_WERROR=ON \
+  -DBRENVIK_SANITIZE=ON -DBRENVIK_BENCH=OFF
+cmake --build build/asan -j"$jobs"
+# Leak checking stays on for the mesh code; the GUI tests run without it,
+# because the system's OpenGL and font libraries keep caches until exit.
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  "${xvfb[@]}" ctest --test-dir build/asan --output-on-failure --timeout 900 -LE gui
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  "${xvfb[@]}" ctest --test-dir build/asan --output-on-failure --timeout 900 -L gui
+
+echo "== Fuzz the PLY reader for ${fuzz_seconds} s =="
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DBRENVIK_WERROR=ON -DBRENVIK_FUZZ=ON -DBRENVIK_GUI=OFF -DBRENVIK_TESTS=OFF -DBRENVIK_BENCH=OFF
+cmake --build build/fuzz -j"$jobs" --target fuzz_ply_reader
+corpus="$(mktemp -d)"
+trap 'rm -rf "$corpus"' EXIT
+build/fuzz/fuzz/fuzz_ply_reader -max_total_time="$fuzz_seconds" -dict=fuzz/ply.dict \
+  -print_final_stats=1 "$corpus" fuzz/seeds
+echo "Fuzzing finished without a crash."
