@@ -1,0 +1,34 @@
+# brenvik_add_tests(LIBS <targets...> [GUI])
+#
+# Every *_test.cpp file of the calling folder becomes one test program; the
+# folder's other .cpp files are shared helpers linked into each of them.
+# GUI test programs get a QApplication main and the ctest label "gui".
+function(brenvik_add_tests)
+  cmake_parse_arguments(ARG "GUI" "" "LIBS" ${ARGN})
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(helpers ${all_sources})
+  if(tests)
+    list(REMOVE_ITEM helpers ${tests})
+  endif()
+  get_filename_component(layer ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  foreach(test_source ${tests})
+    get_filename_component(name ${test_source} NAME_WE)
+    set(target ${layer}_${name})
+    add_executable(${target} ${test_source} ${helpers})
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+    target_compile_definitions(${target} PRIVATE
+      BRENVIK_SAMPLES_DIR="${PROJECT_SOURCE_DIR}/samples"
+      BRENVIK_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    if(ARG_GUI)
+      target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/gui_main.cpp)
+      target_link_libraries(${target} PRIVATE Qt6::Widgets Qt6::Gui Qt6::OpenGL Qt6::Test)
+      add_test(NAME ${target} COMMAND ${target})
+      set_tests_properties(${target} PROPERTIES LABELS gui)
+    else()
+      target_link_libraries(${target} PRIVATE GTest::gtest_main)
+      add_test(NAME ${target} COMMAND ${target})
+    endif()
+  endforeach()
+endfunction()
