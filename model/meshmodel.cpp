@@ -1,0 +1,73 @@
+#include "model/meshmodel.h"
+
+#include <cstdlib>
+
+MeshModel* g_model = nullptr;
+
+void buildMeshModel(MeshModel* model)
+{
+    if (model == nullptr)
+        return;
+
+    for (uint32_t i = 0; i < model->faceCount; ++i) {
+        MeshFace& face = model->faces[i];
+        Vector3 sum = {0.0, 0.0, 0.0};
+        for (uint32_t j = 0; j < face.vertexCount; ++j)
+            vecAdd(sum, sum, face.vertices[j]->position);
+        if (face.vertexCount > 0)
+            vecDivide(face.center, sum, static_cast<double>(face.vertexCount));
+        else
+            face.center = sum;
+
+        if (face.vertexCount >= 3) {
+            Vector3 firstEdge;
+            Vector3 secondEdge;
+            vecSub(firstEdge, face.vertices[1]->position, face.vertices[0]->position);
+            vecSub(secondEdge, face.vertices[2]->position, face.vertices[1]->position);
+            vecCross(face.normal, firstEdge, secondEdge);
+            vecNormalize(face.normal);
+        } else {
+            face.normal = {0.0, 0.0, 0.0};
+        }
+    }
+
+    for (uint32_t i = 0; i < model->vertexCount; ++i)
+        model->vertices[i].normal = {0.0, 0.0, 0.0};
+
+    for (uint32_t i = 0; i < model->faceCount; ++i) {
+        const MeshFace& face = model->faces[i];
+        for (uint32_t j = 0; j < face.vertexCount; ++j) {
+            Vector3& normal = face.vertices[j]->normal;
+            vecAdd(normal, normal, face.normal);
+        }
+    }
+
+    for (uint32_t i = 0; i < model->vertexCount; ++i)
+        vecNormalize(model->vertices[i].normal);
+}
+
+void freeMeshModel(MeshModel* model)
+{
+    if (model == nullptr)
+        return;
+    if (model->faces != nullptr) {
+        for (uint32_t i = 0; i < model->faceCount; ++i)
+            std::free(model->faces[i].vertices);
+    }
+    std::free(model->faces);
+    std::free(model->vertices);
+    std::free(model);
+}
+
+void swapModelAxes(MeshModel* model)
+{
+    if (model == nullptr)
+        return;
+    for (uint32_t i = 0; i < model->vertexCount; ++i) {
+        Vector3& p = model->vertices[i].position;
+        const Vector3 old = p;
+        p.x = old.y;
+        p.y = old.z;
+        p.z = old.x;
+    }
+}

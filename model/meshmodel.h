@@ -1,0 +1,46 @@
+#pragma once
+
+// The in-memory polygon mesh, the one current model, and the operations on a
+// whole model. Every block of a model comes from malloc and goes back with
+// free: the MeshModel record, its vertex array, its face array and each
+// face's corner array.
+
+#include <cstdint>
+
+#include "geometry/vector3.h"
+
+struct MeshVertex {
+    Vector3 position; // centred and scaled into [-1, 1] by the reader
+    Vector3 normal;   // set by buildMeshModel
+};
+
+struct MeshFace {
+    uint32_t vertexCount;  // number of corners
+    MeshVertex** vertices; // corners in winding order, pointing into the model's vertex array
+    Vector3 normal;        // from the first three corners, set by buildMeshModel
+    Vector3 center;        // mean of the corner positions, set by buildMeshModel
+};
+
+struct MeshModel {
+    uint32_t vertexCount;
+    MeshVertex* vertices; // never moved once faces point into it
+    uint32_t faceCount;
+    MeshFace* faces;
+};
+
+// The current model; null while none is loaded.
+extern MeshModel* g_model;
+
+// Computes every face's centre and normal (from its first three corners) and
+// every vertex's normal (the unweighted sum of the normals of the faces that
+// use it, brought to unit length). Normals shorter than the vector
+// tolerance stay as they are. A face with fewer than three corners, which
+// the reader never produces, gets the normal (0, 0, 0). Does nothing for null.
+void buildMeshModel(MeshModel* model);
+
+// Releases the model and everything it owns. Does nothing for null.
+void freeMeshModel(MeshModel* model);
+
+// Turns every vertex position (x, y, z) into (y, z, x); normals and centres
+// are left as they are. Does nothing for null.
+void swapModelAxes(MeshModel* model);
