@@ -1,0 +1,169 @@
+// brenvik-info: loads a mesh file the way the viewer's Open command does and
+// prints what it got.
+//
+//   brenvik-info [--ply | --normals] [--swap N] FILE
+//
+// Without an option it prints the counts and the bounding box of the loaded
+// (centred and scaled) positions; --ply writes the loaded model as ASCII PLY;
+// --normals prints every vertex normal and every face normal and centre;
+// --swap N applies the XYZ->ZXY coordinate swap N times first.
+// Exit status: 0 success, 1 no model or output error, 2 usage error.
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "model/meshmodel.h"
+#include "model/numberscan.h"
+#include "model/plyreader.h"
+#include "model/plywriter.h"
+
+namespace {
+
+const char kUsage[] = "usage: brenvik-info [--ply | --normals] [--swap N] FILE\n";
+
+enum class Output { summary, ply, normals };
+
+int usageError(const std::string& message)
+{
+    std::fprintf(stderr, "brenvik-info: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+// N as a count of swaps; only N modulo 3 matters, since three swaps restore
+// every position exactly. False when N is not a plain decimal number.
+bool parseSwapCount(const char* text, unsigned& swaps)
+{
+    if (*text == '\0')
+        return false;
+    unsigned remainder = 0;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        remainder = (remainder * 10 + static_cast<unsigned>(*p - '0')) % 3;
+    }
+    swaps = remainder;
+    return true;
+}
+
+void printSummary(const MeshModel& model)
+{
+    uint64_t corners = 0;
+    for (uint32_t i = 0; i < model.faceCount; ++i)
+        corners += model.faces[i].vertexCount;
+    std::printf("vertices %u\n", model.vertexCount);
+    std::printf("faces %u\n", model.faceCount);
+    std::printf("corners %llu\n", static_cast<unsigned long long>(corners));
+    if (model.vertexCount == 0)
+        return;
+    Vector3 low = model.vertices[0].position;
+    Vector3 high = low;
+    for (uint32_t i = 1; i < model.vertexCount; ++i) {
+        const Vector3& p = model.vertices[i].position;
+        low.x = p.x < low.x ? p.x : low.x;
+        low.y = p.y < low.y ? p.y : low.y;
+        low.z = p.z < low.z ? p.z : low.z;
+        high.x = p.x > high.x ? p.x : high.x;
+        high.y = p.y > high.y ? p.y : high.y;
+        high.z = p.z > high.z ? p.z : high.z;
+    }
+    std::printf("bbox %.6f %.6f %.6f %.6f %.6f %.6f\n", low.x, low.y, low.z, high.x, high.y, high.z);
+}
+
+void printNormals(const MeshModel& model)
+{
+    for (uint32_t i = 0; i < model.vertexCount; ++i) {
+        const Vector3& n = model.vertices[i].normal;
+        std::printf("v %u %.6f %.6f %.6f\n", i, n.x, n.y, n.z);
+    }
+    for (uint32_t i = 0; i < model.faceCount; ++i) {
+        const Vector3& n = model.faces[i].normal;
+        const Vector3& c = model.faces[i].center;
+        std::printf("f %u %.6f %.6f %.6f %.6f %.6f %.6f\n", i, n.x, n.y, n.z, c.x, c.y, c.z);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Output output = Output::summary;
+    bool outputChosen = false;
+    bool swapGiven = false;
+    unsigned swaps = 0;
+    const char* path = nullptr;
+
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (std::strcmp(arg, "--ply") == 0 || std::strcmp(arg, "--normals") == 0) {
+            if (outputChosen)
+                return usageError("choose only one of --ply and --normals");
+            output = arg[2] == 'p' ? Output::ply : Output::normals;
+            outputChosen = true;
+        } else if (std::strcmp(arg, "--swap") == 0) {
+            if (swapGiven)
+                return usageError("--swap is given twice");
+            if (i + 1 >= argc)
+                return usageError("--swap needs a count");
+            if (!parseSwapCount(argv[++i], swaps))
+                return usageError(std::string("--swap needs a count of 0 or more, not \"") + argv[i] + "\"");
+            swapGiven = true;
+        } else if (arg[0] == '-' && arg[1] != '\0') {
+            return usageError(std::string("unknown option ") + arg);
+        } else {
+            if (path != nullptr)
+                return usageError("give exactly one FILE");
+            path = arg;
+        }
+    }
+    if (path == nullptr)
+        return usageError("give exactly one FILE");
+
+    FILE* stream = std::fopen(path, "r");
+    if (stream == nullptr) {
+        std::fprintf(stderr, "brenvik-info: %s: %s\n", path, std::strerror(errno));
+        return 1;
+    }
+    std::string reason;
+    const std::string extension = fileExtension(std::string(path));
+    MeshModel* model = loadModel(stream, extension.c_str(), &reason);
+    std::fclose(stream);
+    if (model == nullptr) {
+        std::fprintf(stderr, "brenvik-info: %s: %s\n", path, reason.c_str());
+        return 1;
+    }
+
+    for (unsigned i = 0; i < swaps; ++i)
+        swapModelAxes(model);
+
+    bool written = true;
+    {
+        const ScopedCLocale cLocale;
+        switch (output) {
+        case Output::summary:
+            printSummary(*model);
+            break;
+        case Output::normals:
+            printNormals(*model);
+            break;
+        case Output::ply:
+            written = writePlyModel(model, stdout);
+            break;
+        }
+    }
+    freeMeshModel(model);
+
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || !written) {
+        const int error = errno;
+        std::fprintf(stderr, "brenvik-info: cannot write the output: %s\n",
+                     error != 0 ? std::strerror(error) : "write error");
+        return 1;
+    }
+    return 0;
+}
