@@ -102,7 +102,14 @@ void vecSetAll(Vector3& v, double s)
 
 double vecAngle(const Vector3& a, const Vector3& b)
 {
-    return std::acos(vecDot(a, b) / (vecLength(a) * vecLength(b)));
+    // Rounding can carry the cosine of (anti)parallel vectors just past +-1,
+    // where acos has no value.
+    double c = vecDot(a, b) / (vecLength(a) * vecLength(b));
+    if (c > 1.0)
+        c = 1.0;
+    else if (c < -1.0)
+        c = -1.0;
+    return std::acos(c);
 }
 
 bool vecNearlyEqual(const Vector3& a, const Vector3& b)

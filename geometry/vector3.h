@@ -29,6 +29,7 @@ void vecSubScalar(Vector3& out, const Vector3& a, double s);
 void vecMulComponents(Vector3& out, const Vector3& a, const Vector3& b);
 void vecDivComponents(Vector3& out, const Vector3& a, const Vector3& b);
 void vecSetAll(Vector3& v, double s);
+// Angle between a and b, 0 to pi; both must be longer than 0.01.
 double vecAngle(const Vector3& a, const Vector3& b);
 bool vecNearlyEqual(const Vector3& a, const Vector3& b);
 bool vecSameLength(const Vector3& a, const Vector3& b);
