@@ -183,6 +183,9 @@ protected:
     virtual void OnIdle();
 
 private:
+    friend class CSingleDocTemplate;
+    // The close without asking: views' OnDestroy, then the frame's.
+    void RunDestroyHooks();
     void BuildMenu(unsigned resourceId);
     void BuildAccelerators(unsigned resourceId);
     void RunAccelerator(unsigned id);

@@ -2,9 +2,8 @@
 
 // State of the keyboard's lock keys as the window system reports it.
 //
-// On X11 the state is read from the keyboard indicators through XKB; where
-// that is not available (other platforms) the last lock-key events seen by the
-// application are used.
+// On X11 the state is read from the keyboard indicators through XKB. Where
+// that is not available (other platforms) every lock key reads as off.
 
 namespace platform {
 

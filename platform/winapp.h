@@ -136,7 +136,9 @@ public:
     virtual void AddToRecentFileList(const QString& path);
     CRecentFileList* GetRecentFileList() const { return m_recentFiles.get(); }
 
-    const QString& GetAppName() const { return m_appName; }
+    // The application title: the name given to the constructor, else string
+    // AFX_IDS_APP_TITLE, else Qt's application name.
+    QString GetAppName() const;
     CFrameWnd* m_pMainWnd = nullptr;
 
     // The framework's commands.

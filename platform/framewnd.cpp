@@ -1,0 +1,790 @@
+#include "platform/framewnd.h"
+
+#include "platform/commandids.h"
+#include "platform/document.h"
+#include "platform/keystate.h"
+#include "platform/resources.h"
+#include "platform/trace.h"
+#include "platform/view.h"
+#include "platform/winapp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+const char* const kCommandIdProperty = "commandId";
+constexpr int kIdleIntervalMs = 100;
+
+Qt::ToolBarAreas toolBarAreas(unsigned sides)
+{
+    Qt::ToolBarAreas areas;
+    if (sides & CBRS_ALIGN_TOP)
+        areas |= Qt::TopToolBarArea;
+    if (sides & CBRS_ALIGN_BOTTOM)
+        areas |= Qt::BottomToolBarArea;
+    if (sides & CBRS_ALIGN_LEFT)
+        areas |= Qt::LeftToolBarArea;
+    if (sides & CBRS_ALIGN_RIGHT)
+        areas |= Qt::RightToolBarArea;
+    return areas;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------
+// CToolBar
+
+CToolBar::CToolBar() = default;
+
+bool CToolBar::CreateEx(CFrameWnd* parent, unsigned ctrlStyle, unsigned style, int left, int top, int right,
+                        int bottom, unsigned id)
+{
+    if (!parent)
+        return false;
+    m_frame = parent;
+    m_style = style;
+    setParent(parent);
+    setObjectName(QStringLiteral("toolBar"));
+    setWindowTitle(QStringLiteral("Toolbar"));
+    setContentsMargins(left, top, right, bottom);
+    setMovable((style & CBRS_GRIPPER) != 0);
+    setFloatable(true);
+    // Only the sides named by EnableDocking accept the bar.
+    setAllowedAreas(toolBarAreas(style & CBRS_ALIGN_ANY));
+    setToolButtonStyle(Qt::ToolButtonIconOnly);
+    Q_UNUSED(ctrlStyle); // buttons are flat (auto-raise) in every style
+    Qt::ToolBarArea area = Qt::TopToolBarArea;
+    if (style & CBRS_ALIGN_BOTTOM)
+        area = Qt::BottomToolBarArea;
+    else if (style & CBRS_ALIGN_LEFT)
+        area = Qt::LeftToolBarArea;
+    else if (style & CBRS_ALIGN_RIGHT)
+        area = Qt::RightToolBarArea;
+    parent->addToolBar(area, this);
+    parent->RegisterControlBar(id, this);
+    setVisible((style & WS_VISIBLE) != 0);
+    return true;
+}
+
+bool CToolBar::LoadToolBar(unsigned resourceId)
+{
+    if (!m_frame)
+        return false;
+    const platform::ToolBarResource* res = platform::resources().toolBar(resourceId);
+    if (!res || res->buttonSize.isEmpty())
+        return false;
+    int buttons = 0;
+    for (unsigned id : res->items)
+        buttons += id != ID_SEPARATOR ? 1 : 0;
+    const QSize size = res->buttonSize;
+    if (res->images.isNull() || res->images.height() < size.height()
+        || res->images.width() < buttons * size.width())
+        return false;
+
+    // Light grey is the strip's background, shown as transparent.
+    QImage strip = res->images.convertToFormat(QImage::Format_ARGB32);
+    if (!res->images.hasAlphaChannel()) {
+        const QRgb background = qRgb(192, 192, 192);
+        for (int y = 0; y < strip.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(strip.scanLine(y));
+            for (int x = 0; x < strip.width(); ++x) {
+                if ((line[x] & 0x00FFFFFF) == (background & 0x00FFFFFF))
+                    line[x] = qRgba(0, 0, 0, 0);
+            }
+        }
+    }
+
+    setIconSize(size);
+    int image = 0;
+    for (unsigned id : res->items) {
+        if (id == ID_SEPARATOR) {
+            addSeparator();
+            m_ids.push_back(ID_SEPARATOR);
+            m_actions.push_back(nullptr);
+            continue;
+        }
+        QAction* action = m_frame->GetCommandAction(id);
+        const QPixmap pixmap = QPixmap::fromImage(strip.copy(image * size.width(), 0, size.width(), size.height()));
+        action->setIcon(QIcon(pixmap));
+        action->setIconVisibleInMenu(false);
+        addAction(action);
+        if (auto* button = qobject_cast<QToolButton*>(widgetForAction(action))) {
+            button->setObjectName(QStringLiteral("toolButton%1").arg(id));
+            if (!(m_style & CBRS_TOOLTIPS))
+                button->setToolTip(QString());
+            if (!(m_style & CBRS_FLYBY))
+                button->setStatusTip(QString());
+        }
+        m_ids.push_back(id);
+        m_actions.push_back(action);
+        ++image;
+    }
+    return true;
+}
+
+void CToolBar::EnableDocking(unsigned sides)
+{
+    setAllowedAreas(toolBarAreas(sides));
+}
+
+int CToolBar::GetCount() const
+{
+    return static_cast<int>(m_ids.size());
+}
+
+unsigned CToolBar::GetItemID(int index) const
+{
+    return index >= 0 && index < GetCount() ? m_ids[static_cast<size_t>(index)] : ID_SEPARATOR;
+}
+
+QAction* CToolBar::GetItemAction(int index) const
+{
+    return index >= 0 && index < GetCount() ? m_actions[static_cast<size_t>(index)] : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// CStatusBar
+
+CStatusBar::CStatusBar() = default;
+
+bool CStatusBar::Create(CFrameWnd* parent, unsigned style, unsigned id)
+{
+    if (!parent)
+        return false;
+    setObjectName(QStringLiteral("statusBar"));
+    setSizeGripEnabled(true);
+    parent->setStatusBar(this);
+    parent->RegisterControlBar(id, this);
+    setVisible((style & WS_VISIBLE) != 0);
+    return true;
+}
+
+bool CStatusBar::SetIndicators(const unsigned* ids, int count)
+{
+    if (!ids || count <= 0)
+        return false;
+    for (QLabel* pane : m_panes) {
+        removeWidget(pane);
+        delete pane;
+    }
+    m_panes.clear();
+    m_ids.clear();
+    for (int i = 0; i < count; ++i) {
+        const unsigned id = ids[i];
+        auto* pane = new QLabel(this);
+        pane->setObjectName(id == ID_SEPARATOR ? QStringLiteral("messagePane") : QStringLiteral("pane%1").arg(id));
+        if (id == ID_SEPARATOR) {
+            pane->setMinimumWidth(1);
+            pane->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            addWidget(pane, 1);
+        } else {
+            const QString text = AfxLoadString(id);
+            if (text.isEmpty()) {
+                delete pane;
+                return false;
+            }
+            pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            pane->setAlignment(Qt::AlignCenter);
+            pane->setFixedWidth(pane->fontMetrics().horizontalAdvance(text) + 16);
+            addPermanentWidget(pane);
+        }
+        m_ids.push_back(id);
+        m_panes.push_back(pane);
+    }
+    return true;
+}
+
+unsigned CStatusBar::GetItemID(int index) const
+{
+    return index >= 0 && index < GetCount() ? m_ids[static_cast<size_t>(index)] : ID_SEPARATOR;
+}
+
+QLabel* CStatusBar::GetPane(int index) const
+{
+    return index >= 0 && index < GetCount() ? m_panes[static_cast<size_t>(index)] : nullptr;
+}
+
+QString CStatusBar::GetPaneText(int index) const
+{
+    QLabel* pane = GetPane(index);
+    return pane ? pane->text() : QString();
+}
+
+bool CStatusBar::SetPaneText(int index, const QString& text)
+{
+    QLabel* pane = GetPane(index);
+    if (!pane)
+        return false;
+    if (pane->text() != text)
+        pane->setText(text);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// CFrameWnd
+
+CFrameWnd::CFrameWnd()
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    m_idleTimer = new QTimer(this);
+    m_idleTimer->setInterval(kIdleIntervalMs);
+    connect(m_idleTimer, &QTimer::timeout, this, [this] { OnIdle(); });
+}
+
+CFrameWnd::~CFrameWnd()
+{
+    if (!m_destroyed) {
+        m_destroyed = true;
+        m_idleTimer->stop();
+        DestroyViews();
+    }
+}
+
+bool CFrameWnd::LoadFrame(unsigned resourceId, CCreateContext* context)
+{
+    m_resourceId = resourceId;
+    m_context = context;
+    const QString templateString = AfxLoadString(resourceId);
+    m_frameTitle = templateString.section(QLatin1Char('\n'), 0, 0);
+    if (m_frameTitle.isEmpty())
+        m_frameTitle = AfxGetAppName();
+    const QIcon icon = platform::resources().icon(resourceId);
+    if (!icon.isNull())
+        setWindowIcon(icon);
+    if (!PreCreateWindow())
+        return false;
+
+    // The platform's default size: two thirds of the screen's free area.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect free = screen->availableGeometry();
+        resize(free.width() * 2 / 3, free.height() * 2 / 3);
+    }
+
+    BuildMenu(resourceId);
+    BuildAccelerators(resourceId);
+    qApp->installEventFilter(this);
+    if (OnCreate() == -1)
+        return false;
+    OnUpdateFrameTitle();
+    UpdateRecentFileMenu();
+    UpdateCommandUI();
+    UpdateIndicators();
+    SetMessageText(IdleMessage());
+    m_showingPrompt = false;
+    m_idleTimer->start();
+    return true;
+}
+
+bool CFrameWnd::PreCreateWindow()
+{
+    return true;
+}
+
+int CFrameWnd::OnCreate()
+{
+    if (!m_context || !m_context->createView)
+        return 0;
+    CView* view = m_context->createView();
+    if (!view) {
+        TRACE("Failed to create the view\n");
+        return -1;
+    }
+    view->setParent(this);
+    setCentralWidget(view);
+    if (m_context->document)
+        m_context->document->AddView(view);
+    m_activeView = view;
+    if (view->OnCreate() == -1) {
+        TRACE("Failed to create the view window\n");
+        return -1;
+    }
+    view->setFocus();
+    return 0;
+}
+
+void CFrameWnd::OnDestroy()
+{
+}
+
+bool CFrameWnd::DestroyWindow()
+{
+    if (m_destroyed)
+        return true;
+    return close();
+}
+
+void CFrameWnd::closeEvent(QCloseEvent* event)
+{
+    if (m_destroyed) {
+        event->accept();
+        return;
+    }
+    if (CDocument* document = GetActiveDocument()) {
+        if (!document->SaveModified()) {
+            event->ignore();
+            return;
+        }
+    }
+    RunDestroyHooks();
+    event->accept();
+    deleteLater();
+}
+
+void CFrameWnd::RunDestroyHooks()
+{
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    m_idleTimer->stop();
+    DestroyViews();
+    OnDestroy();
+    if (CWinApp* app = AfxGetApp()) {
+        if (app->m_pMainWnd == this)
+            app->m_pMainWnd = nullptr;
+    }
+}
+
+void CFrameWnd::DestroyViews()
+{
+    const auto views = findChildren<CView*>();
+    for (CView* view : views) {
+        if (!view->m_destroyed) {
+            view->m_destroyed = true;
+            view->OnDestroy();
+        }
+    }
+}
+
+void CFrameWnd::ShowWindow(int showCommand)
+{
+    switch (showCommand) {
+    case SW_HIDE:
+        hide();
+        break;
+    case SW_SHOWMAXIMIZED:
+        showMaximized();
+        break;
+    default:
+        show();
+        break;
+    }
+}
+
+void CFrameWnd::UpdateWindow()
+{
+    repaint();
+    if (m_activeView)
+        m_activeView->repaint();
+}
+
+void CFrameWnd::ActivateFrame(int showCommand)
+{
+    ShowWindow(showCommand < 0 ? SW_SHOW : showCommand);
+    raise();
+    activateWindow();
+}
+
+CDocument* CFrameWnd::GetActiveDocument() const
+{
+    return m_activeView ? m_activeView->GetDocument() : nullptr;
+}
+
+void CFrameWnd::SetTitle(const QString& title)
+{
+    m_frameTitle = title;
+    OnUpdateFrameTitle();
+}
+
+void CFrameWnd::OnUpdateFrameTitle()
+{
+    const CDocument* document = GetActiveDocument();
+    if (document && !document->GetTitle().isEmpty())
+        setWindowTitle(document->GetTitle() + QStringLiteral(" - ") + m_frameTitle);
+    else
+        setWindowTitle(m_frameTitle);
+}
+
+// --- control bars ----------------------------------------------------------
+
+void CFrameWnd::EnableDocking(unsigned sides)
+{
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
+    const Qt::ToolBarAreas areas = toolBarAreas(sides);
+    for (const auto& bar : m_controlBars) {
+        if (auto* toolBar = qobject_cast<QToolBar*>(bar.second)) {
+            if (!toolBar->allowedAreas().testFlags(areas))
+                toolBar->setAllowedAreas(toolBar->allowedAreas() & areas);
+        }
+    }
+}
+
+void CFrameWnd::DockControlBar(QToolBar* bar, unsigned dockBarId)
+{
+    if (!bar)
+        return;
+    Qt::ToolBarArea area = Qt::TopToolBarArea;
+    if (dockBarId == AFX_IDW_DOCKBAR_TOP + 2)
+        area = Qt::BottomToolBarArea;
+    else if (dockBarId == AFX_IDW_DOCKBAR_TOP + 1)
+        area = Qt::LeftToolBarArea;
+    else if (dockBarId == AFX_IDW_DOCKBAR_TOP + 3)
+        area = Qt::RightToolBarArea;
+    const bool visible = !bar->isHidden();
+    addToolBar(area, bar);
+    bar->setVisible(visible);
+}
+
+void CFrameWnd::ShowControlBar(QWidget* bar, bool show)
+{
+    if (bar)
+        bar->setVisible(show);
+}
+
+QWidget* CFrameWnd::GetControlBar(unsigned id) const
+{
+    auto it = m_controlBars.find(id);
+    return it == m_controlBars.end() ? nullptr : it->second;
+}
+
+void CFrameWnd::RegisterControlBar(unsigned id, QWidget* bar)
+{
+    m_controlBars[id] = bar;
+}
+
+// --- message pane ----------------------------------------------------------
+
+void CFrameWnd::SetMessageText(const QString& text)
+{
+    m_messageText = text;
+    if (auto* bar = qobject_cast<CStatusBar*>(GetControlBar(AFX_IDW_STATUS_BAR))) {
+        for (int i = 0; i < bar->GetCount(); ++i) {
+            if (bar->GetItemID(i) == ID_SEPARATOR) {
+                bar->SetPaneText(i, text);
+                break;
+            }
+        }
+    }
+}
+
+QString CFrameWnd::GetMessageText() const
+{
+    return m_messageText;
+}
+
+QString CFrameWnd::IdleMessage() const
+{
+    if (!m_statusNote.isEmpty())
+        return m_statusNote;
+    const QString idle = AfxLoadString(AFX_IDS_IDLEMESSAGE);
+    return idle.isEmpty() ? QStringLiteral("Ready") : idle;
+}
+
+void CFrameWnd::SetStatusNote(const QString& text)
+{
+    m_statusNote = text;
+    if (!m_showingPrompt)
+        SetMessageText(IdleMessage());
+}
+
+bool CFrameWnd::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        if (!tip.isEmpty()) {
+            m_showingPrompt = true;
+            SetMessageText(tip);
+        } else if (QApplication::activePopupWidget()) {
+            // A highlighted menu item without a prompt.
+            m_showingPrompt = true;
+            SetMessageText(QString());
+        } else {
+            m_showingPrompt = false;
+            SetMessageText(IdleMessage());
+        }
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+// --- menu and accelerators -------------------------------------------------
+
+QAction* CFrameWnd::GetCommandAction(unsigned id)
+{
+    auto it = m_actions.find(id);
+    if (it != m_actions.end())
+        return it->second;
+    auto* action = new QAction(this);
+    action->setProperty(kCommandIdProperty, id);
+    action->setStatusTip(platform::commandPrompt(id));
+    const QString tip = platform::commandTip(id);
+    if (!tip.isEmpty())
+        action->setToolTip(tip);
+    action->setIconVisibleInMenu(false);
+    connect(action, &QAction::triggered, this, [this, id] { SendCommand(id); });
+    m_actions[id] = action;
+    return action;
+}
+
+std::vector<unsigned> CFrameWnd::GetCommandIds() const
+{
+    std::vector<unsigned> ids;
+    for (const auto& entry : m_actions)
+        ids.push_back(entry.first);
+    return ids;
+}
+
+void CFrameWnd::BuildMenu(unsigned resourceId)
+{
+    const std::vector<platform::MenuItem>* items = platform::resources().menu(resourceId);
+    if (!items)
+        return;
+    std::function<void(QMenu*, const std::vector<platform::MenuItem>&)> fill;
+    fill = [&](QMenu* menu, const std::vector<platform::MenuItem>& entries) {
+        for (const platform::MenuItem& item : entries) {
+            switch (item.kind) {
+            case platform::MenuItem::Kind::Separator:
+                menu->addSeparator();
+                break;
+            case platform::MenuItem::Kind::Popup: {
+                QMenu* sub = menu->addMenu(item.caption);
+                connect(sub, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
+                fill(sub, item.items);
+                break;
+            }
+            case platform::MenuItem::Kind::Command:
+                if (item.id == ID_FILE_MRU_FILE1) {
+                    // The recent-file block: the placeholder while the list is
+                    // empty, else one item per file.
+                    m_recentMenu = menu;
+                    m_recentPlaceholder = menu->addAction(item.caption);
+                    m_recentPlaceholder->setEnabled(false);
+                    for (unsigned i = 0; i < 4; ++i) {
+                        QAction* entry = GetCommandAction(ID_FILE_MRU_FILE1 + i);
+                        entry->setVisible(false);
+                        menu->addAction(entry);
+                        m_recentActions.push_back(entry);
+                    }
+                    connect(menu, &QMenu::aboutToShow, this, [this] { UpdateRecentFileMenu(); });
+                } else {
+                    QAction* action = GetCommandAction(item.id);
+                    action->setText(item.caption);
+                    if (item.grayed)
+                        action->setEnabled(false);
+                    menu->addAction(action);
+                }
+                break;
+            }
+        }
+    };
+    for (const platform::MenuItem& top : *items) {
+        if (top.kind == platform::MenuItem::Kind::Popup) {
+            QMenu* menu = menuBar()->addMenu(top.caption);
+            connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
+            connect(menu, &QMenu::aboutToHide, this, [this] {
+                QTimer::singleShot(0, this, [this] {
+                    if (!QApplication::activePopupWidget()) {
+                        m_showingPrompt = false;
+                        SetMessageText(IdleMessage());
+                    }
+                });
+            });
+            fill(menu, top.items);
+        } else if (top.kind == platform::MenuItem::Kind::Command) {
+            QAction* action = GetCommandAction(top.id);
+            action->setText(top.caption);
+            menuBar()->addAction(action);
+        }
+    }
+}
+
+void CFrameWnd::BuildAccelerators(unsigned resourceId)
+{
+    const std::vector<platform::Accelerator>* table = platform::resources().accelerators(resourceId);
+    if (!table)
+        return;
+    for (const platform::Accelerator& accel : *table) {
+        auto* shortcut = new QShortcut(accel.keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        const unsigned id = accel.id;
+        connect(shortcut, &QShortcut::activated, this, [this, id] { RunAccelerator(id); });
+        connect(shortcut, &QShortcut::activatedAmbiguously, this, [this, id] { RunAccelerator(id); });
+        m_shortcuts.push_back(shortcut);
+    }
+}
+
+void CFrameWnd::RunAccelerator(unsigned id)
+{
+    SendCommand(id);
+}
+
+void CFrameWnd::UpdateRecentFileMenu()
+{
+    if (!m_recentPlaceholder)
+        return;
+    const CWinApp* app = AfxGetApp();
+    const CRecentFileList* list = app ? app->GetRecentFileList() : nullptr;
+    const int count = list ? list->GetCount() : 0;
+    m_recentPlaceholder->setVisible(count == 0);
+    for (int i = 0; i < static_cast<int>(m_recentActions.size()); ++i) {
+        QAction* entry = m_recentActions[static_cast<size_t>(i)];
+        const bool used = i < count;
+        entry->setVisible(used);
+        entry->setText(used ? list->GetDisplayName(i) : QString());
+        entry->setStatusTip(used ? QStringLiteral("Open this document") : QString());
+    }
+}
+
+// --- routing ---------------------------------------------------------------
+
+bool CFrameWnd::RouteCommand(unsigned id)
+{
+    if (m_activeView && m_activeView->OnCommand(id))
+        return true;
+    if (CDocument* document = GetActiveDocument()) {
+        if (document->OnCommand(id))
+            return true;
+    }
+    if (OnCommand(id))
+        return true;
+    if (CWinApp* app = AfxGetApp())
+        return app->OnCommand(id);
+    return false;
+}
+
+bool CFrameWnd::RouteUpdateCommandUI(unsigned id, CCmdUI& ui)
+{
+    ui.m_nID = id;
+    if (m_activeView && m_activeView->OnUpdateCommandUI(id, ui))
+        return true;
+    if (CDocument* document = GetActiveDocument()) {
+        if (document->OnUpdateCommandUI(id, ui))
+            return true;
+    }
+    if (OnUpdateCommandUI(id, ui))
+        return true;
+    if (CWinApp* app = AfxGetApp())
+        return app->OnUpdateCommandUI(id, ui);
+    return false;
+}
+
+bool CFrameWnd::IsCommandEnabled(unsigned id)
+{
+    CCmdUI ui(id);
+    return RouteUpdateCommandUI(id, ui) && ui.IsEnabled();
+}
+
+bool CFrameWnd::SendCommand(unsigned id)
+{
+    if (m_destroyed || !IsCommandEnabled(id))
+        return false;
+    QPointer<CFrameWnd> self(this);
+    const bool handled = RouteCommand(id);
+    if (self && !m_destroyed)
+        AfterCommand();
+    return handled;
+}
+
+void CFrameWnd::AfterCommand()
+{
+    UpdateCommandUI();
+}
+
+void CFrameWnd::UpdateCommandUI()
+{
+    if (m_destroyed)
+        return;
+    for (const auto& entry : m_actions) {
+        const unsigned id = entry.first;
+        QAction* action = entry.second;
+        CCmdUI ui(id);
+        const bool handled = RouteUpdateCommandUI(id, ui);
+        action->setEnabled(handled && ui.IsEnabled());
+        if (ui.IsCheckSet()) {
+            action->setCheckable(true);
+            action->setChecked(ui.GetCheck() != 0);
+        } else if (action->isCheckable()) {
+            action->setChecked(false);
+            action->setCheckable(false);
+        }
+    }
+}
+
+void CFrameWnd::UpdateIndicators()
+{
+    auto* bar = qobject_cast<CStatusBar*>(GetControlBar(AFX_IDW_STATUS_BAR));
+    if (!bar)
+        return;
+    for (int i = 0; i < bar->GetCount(); ++i) {
+        const unsigned id = bar->GetItemID(i);
+        if (id == ID_SEPARATOR)
+            continue;
+        CCmdUI ui(id);
+        const bool on = RouteUpdateCommandUI(id, ui) && ui.IsEnabled();
+        bar->SetPaneText(i, on ? AfxLoadString(id) : QString());
+    }
+}
+
+void CFrameWnd::OnIdle()
+{
+    if (m_destroyed)
+        return;
+    UpdateCommandUI();
+    UpdateIndicators();
+}
+
+bool CFrameWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+            QTimer::singleShot(0, this, [this] { UpdateIndicators(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CFrameWnd::OnCommand(unsigned id)
+{
+    if (id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR) {
+        QWidget* bar = GetControlBar(id);
+        if (!bar)
+            return false;
+        ShowControlBar(bar, bar->isHidden());
+        return true;
+    }
+    return false;
+}
+
+bool CFrameWnd::OnUpdateCommandUI(unsigned id, CCmdUI& ui)
+{
+    switch (id) {
+    case ID_VIEW_TOOLBAR:
+    case ID_VIEW_STATUS_BAR: {
+        QWidget* bar = GetControlBar(id);
+        if (!bar)
+            return false;
+        ui.SetCheck(bar->isHidden() ? 0 : 1);
+        return true;
+    }
+    case ID_INDICATOR_CAPS:
+        ui.Enable(platform::isLockKeyOn(platform::LockKey::Caps));
+        return true;
+    case ID_INDICATOR_NUM:
+        ui.Enable(platform::isLockKeyOn(platform::LockKey::Num));
+        return true;
+    case ID_INDICATOR_SCRL:
+        ui.Enable(platform::isLockKeyOn(platform::LockKey::Scroll));
+        return true;
+    default:
+        return false;
+    }
+}
