@@ -1,0 +1,202 @@
+// make-samples FOLDER
+//
+// Writes the bundled sample meshes as ASCII PLY files into FOLDER:
+//   cube.ply    6 quads on 8 vertices
+//   sphere.ply  UV sphere of triangles
+//   torus.ply   torus of quads
+//   plate.ply   flat plate, a grid of quads at constant z
+//   dense.ply   wavy surface of about 100,000 triangles
+// Every face is wound counter-clockwise as seen from outside (for the plate
+// and the surface: from +z), so normals point outward. The output is the same
+// on every run. Exit status 0 on success, 1 when a file cannot be written,
+// 2 on a usage error.
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Point {
+    double x, y, z;
+};
+
+struct Mesh {
+    std::vector<Point> vertices;
+    std::vector<std::vector<int>> faces;
+
+    int add(double x, double y, double z)
+    {
+        vertices.push_back(Point{x, y, z});
+        return static_cast<int>(vertices.size()) - 1;
+    }
+};
+
+// Trigonometry leaves values like 1e-17 where the exact answer is 0; write
+// them as 0 (and never as "-0").
+double tidy(double v) { return std::fabs(v) < 1e-12 ? 0.0 : v; }
+
+Mesh makeCube()
+{
+    Mesh mesh;
+    // Vertex i has x = +1 when bit 0 is set, y when bit 1, z when bit 2.
+    for (int i = 0; i < 8; ++i)
+        mesh.add(i & 1 ? 1.0 : -1.0, i & 2 ? 1.0 : -1.0, i & 4 ? 1.0 : -1.0);
+    mesh.faces = {
+        {0, 2, 3, 1}, // -z
+        {4, 5, 7, 6}, // +z
+        {0, 1, 5, 4}, // -y
+        {2, 6, 7, 3}, // +y
+        {0, 4, 6, 2}, // -x
+        {1, 3, 7, 5}, // +x
+    };
+    return mesh;
+}
+
+Mesh makeSphere(int slices, int stacks)
+{
+    Mesh mesh;
+    const int north = mesh.add(0.0, 0.0, 1.0);
+    // Rings 1 .. stacks - 1 from north to south, slices vertices each.
+    for (int i = 1; i < stacks; ++i) {
+        const double theta = kPi * i / stacks;
+        for (int j = 0; j < slices; ++j) {
+            const double phi = 2.0 * kPi * j / slices;
+            mesh.add(tidy(std::sin(theta) * std::cos(phi)), tidy(std::sin(theta) * std::sin(phi)),
+                     tidy(std::cos(theta)));
+        }
+    }
+    const int south = mesh.add(0.0, 0.0, -1.0);
+    auto ring = [&](int i, int j) { return 1 + (i - 1) * slices + (j % slices); };
+    // Going south and then east is counter-clockwise seen from outside.
+    for (int j = 0; j < slices; ++j)
+        mesh.faces.push_back({north, ring(1, j), ring(1, j + 1)});
+    for (int i = 1; i + 1 < stacks; ++i) {
+        for (int j = 0; j < slices; ++j) {
+            mesh.faces.push_back({ring(i, j), ring(i + 1, j), ring(i + 1, j + 1)});
+            mesh.faces.push_back({ring(i, j), ring(i + 1, j + 1), ring(i, j + 1)});
+        }
+    }
+    for (int j = 0; j < slices; ++j)
+        mesh.faces.push_back({ring(stacks - 1, j), south, ring(stacks - 1, j + 1)});
+    return mesh;
+}
+
+// A ring about the y axis (lying in the x-z plane) of radius major, with a
+// tube of radius minor.
+Mesh makeTorus(int ringSteps, int tubeSteps, double major, double minor)
+{
+    Mesh mesh;
+    for (int i = 0; i < ringSteps; ++i) {
+        const double u = 2.0 * kPi * i / ringSteps;
+        for (int j = 0; j < tubeSteps; ++j) {
+            const double v = 2.0 * kPi * j / tubeSteps;
+            const double r = major + minor * std::cos(v);
+            mesh.add(tidy(r * std::cos(u)), tidy(minor * std::sin(v)), tidy(r * std::sin(u)));
+        }
+    }
+    auto at = [&](int i, int j) { return (i % ringSteps) * tubeSteps + (j % tubeSteps); };
+    // Around the tube first, then along the ring, is counter-clockwise seen
+    // from outside.
+    for (int i = 0; i < ringSteps; ++i)
+        for (int j = 0; j < tubeSteps; ++j)
+            mesh.faces.push_back({at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i + 1, j)});
+    return mesh;
+}
+
+// A grid of columns x rows cells over [-width/2, width/2] x [-depth/2,
+// depth/2], at z = height(x, y). Faces are counter-clockwise seen from +z.
+template <typename Height>
+Mesh makeGrid(int columns, int rows, double width, double depth, Height height, bool triangles)
+{
+    Mesh mesh;
+    for (int r = 0; r <= rows; ++r) {
+        const double y = tidy(-depth / 2 + depth * r / rows);
+        for (int c = 0; c <= columns; ++c) {
+            const double x = tidy(-width / 2 + width * c / columns);
+            mesh.add(x, y, tidy(height(x, y)));
+        }
+    }
+    auto at = [&](int r, int c) { return r * (columns + 1) + c; };
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const int a = at(r, c), b = at(r, c + 1), d = at(r + 1, c + 1), e = at(r + 1, c);
+            if (triangles) {
+                mesh.faces.push_back({a, b, d});
+                mesh.faces.push_back({a, d, e});
+            } else {
+                mesh.faces.push_back({a, b, d, e});
+            }
+        }
+    }
+    return mesh;
+}
+
+bool writePly(const std::string& path, const Mesh& mesh)
+{
+    FILE* file = std::fopen(path.c_str(), "w");
+    if (!file) {
+        std::fprintf(stderr, "make-samples: %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    // The program never changes its locale, so "%g" writes "." as the decimal point.
+    std::fprintf(file,
+                 "ply\nformat ascii 1.0\nelement vertex %zu\nproperty float x\nproperty float y\n"
+                 "property float z\nelement face %zu\nproperty list uchar int vertex_indices\n"
+                 "end_header\n",
+                 mesh.vertices.size(), mesh.faces.size());
+    for (const Point& p : mesh.vertices)
+        std::fprintf(file, "%.6g %.6g %.6g\n", p.x, p.y, p.z);
+    for (const std::vector<int>& face : mesh.faces) {
+        std::fprintf(file, "%zu", face.size());
+        for (int index : face)
+            std::fprintf(file, " %d", index);
+        std::fputc('\n', file);
+    }
+    const bool failed = std::ferror(file) != 0;
+    if (std::fclose(file) != 0 || failed) {
+        std::fprintf(stderr, "make-samples: %s: write failed\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2 || argv[1][0] == '\0') {
+        std::fprintf(stderr, "usage: make-samples FOLDER\n");
+        return 2;
+    }
+    std::string folder = argv[1];
+    if (folder.back() != '/')
+        folder += '/';
+
+    const auto flat = [](double, double) { return 0.0; };
+    const auto waves = [](double x, double y) {
+        return 0.08 * std::sin(3.0 * kPi * x) * std::cos(2.0 * kPi * y) + 0.05 * std::sin(7.0 * (x + y));
+    };
+    const struct {
+        const char* name;
+        Mesh mesh;
+    } samples[] = {
+        {"cube.ply", makeCube()},
+        {"sphere.ply", makeSphere(48, 32)},
+        {"torus.ply", makeTorus(48, 24, 1.0, 0.35)},
+        {"plate.ply", makeGrid(20, 12, 2.0, 1.2, flat, false)},
+        {"dense.ply", makeGrid(224, 224, 2.0, 2.0, waves, true)},
+    };
+    for (const auto& sample : samples) {
+        if (!writePly(folder + sample.name, sample.mesh))
+            return 1;
+        std::printf("%s: %zu vertices, %zu faces\n", sample.name, sample.mesh.vertices.size(),
+                    sample.mesh.faces.size());
+    }
+    return 0;
+}
