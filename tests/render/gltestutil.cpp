@@ -1,5 +1,7 @@
 #include "gltestutil.h"
 
+#include "render/font.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -173,13 +175,15 @@ PixelRect Frame::bounds(const Rgb& colour, int tolerance) const
     return r;
 }
 
-bool Frame::savePng(const QString& path) const
+bool Frame::savePng(const QString& path, int scale) const
 {
     QImage image(m_width, m_height, QImage::Format_RGB888);
     for (int y = 0; y < m_height; ++y) {
         const unsigned char* src = m_rgb.data() + static_cast<std::size_t>(m_height - 1 - y) * m_width * 3;
         std::copy(src, src + static_cast<std::size_t>(m_width) * 3, image.scanLine(y));
     }
+    if (scale > 1)
+        image = image.scaled(m_width * scale, m_height * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     QDir().mkpath(QFileInfo(path).absolutePath());
     return image.save(path, "PNG");
 }
@@ -192,6 +196,47 @@ Frame ReadFrame(int width, int height)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return Frame(width, height, std::move(rgb));
+}
+
+std::vector<Pixel> TextPixels(const char* text, int left, int bottom)
+{
+    std::vector<Pixel> pixels;
+    int x = left;
+    for (const char* p = text; *p != '\0'; ++p) {
+        const int code = static_cast<unsigned char>(*p);
+        if (code < 32 || code > 126)
+            continue;
+        const unsigned char* glyph = g_fontGlyphs[code - 32];
+        for (int row = 0; row < 13; ++row)
+            for (int column = 0; column < 8; ++column)
+                if (glyph[row] & (0x80 >> column))
+                    pixels.push_back(Pixel{x + column, bottom + row});
+        x += 10;
+    }
+    return pixels;
+}
+
+int CountMismatches(const Frame& frame, const std::vector<Pixel>& expected, const PixelRect& rect,
+                    const Rgb& ink, const Rgb& paper, int tolerance)
+{
+    const int x0 = std::max(rect.x0, 0);
+    const int y0 = std::max(rect.y0, 0);
+    const int x1 = std::min(rect.x1, frame.width());
+    const int y1 = std::min(rect.y1, frame.height());
+    if (x1 <= x0 || y1 <= y0)
+        return 0;
+    std::vector<bool> lit(static_cast<std::size_t>(x1 - x0) * (y1 - y0), false);
+    for (const Pixel& p : expected)
+        if (p.x >= x0 && p.x < x1 && p.y >= y0 && p.y < y1)
+            lit[static_cast<std::size_t>(p.y - y0) * (x1 - x0) + (p.x - x0)] = true;
+    int mismatches = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const bool want = lit[static_cast<std::size_t>(y - y0) * (x1 - x0) + (x - x0)];
+            if (!frame.is(x, y, want ? ink : paper, tolerance))
+                ++mismatches;
+        }
+    return mismatches;
 }
 
 QString DebugImagePath(const QString& name)

@@ -89,8 +89,9 @@ public:
     int countOther(const Rgb& colour, const PixelRect& rect, int tolerance = 8) const;
     // Smallest rectangle holding every pixel of colour; empty (x0 == x1) if none.
     PixelRect bounds(const Rgb& colour, int tolerance = 8) const;
-    // Writes a PNG (top row first, as an image viewer expects).
-    bool savePng(const QString& path) const;
+    // Writes a PNG (top row first, as an image viewer expects), each pixel
+    // enlarged to scale x scale.
+    bool savePng(const QString& path, int scale = 1) const;
 
 private:
     int m_width = 0;
@@ -100,6 +101,21 @@ private:
 
 // Reads the whole window from GL_BACK (call before swapping).
 Frame ReadFrame(int width, int height);
+
+// Pixels that the bitmap font sets for text whose first glyph has its
+// bottom-left pixel (row 0, the lowest descender row) at (left, bottom): each
+// character in 32..126 sets the pixels of its glyph and moves 10 pixels right;
+// other codes set nothing and take no space.
+struct Pixel {
+    int x;
+    int y;
+};
+std::vector<Pixel> TextPixels(const char* text, int left, int bottom);
+
+// Number of pixels in rect (clipped to the frame) that differ from the picture
+// "expected pixels in ink, everything else in paper".
+int CountMismatches(const Frame& frame, const std::vector<Pixel>& expected, const PixelRect& rect,
+                    const Rgb& ink, const Rgb& paper, int tolerance = 8);
 
 // Where debugging images go: BRENVIK_BINARY_DIR/test-images/<name>.
 QString DebugImagePath(const QString& name);
