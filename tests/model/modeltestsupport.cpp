@@ -1,0 +1,194 @@
+#include "modeltestsupport.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include <unistd.h>
+
+#include "model/plyreader.h"
+#include "model/plywriter.h"
+
+const char kCommaLocaleName[] = "de_DE.UTF-8";
+
+namespace {
+
+FILE* openRegular(const std::string& text)
+{
+    FILE* stream = std::tmpfile();
+    if (stream == nullptr)
+        return nullptr;
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::rewind(stream);
+    return stream;
+}
+
+} // namespace
+
+ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind kind)
+{
+    std::string ignored;
+    std::string& why = reason != nullptr ? *reason : ignored;
+    switch (kind) {
+    case StreamKind::regularFile: {
+        FILE* stream = openRegular(text);
+        if (stream == nullptr)
+            return nullptr;
+        ModelPtr model(loadModel(stream, "ply", &why));
+        std::fclose(stream);
+        return model;
+    }
+    case StreamKind::memory: {
+        std::string copy = text;
+        copy.push_back('\0'); // fmemopen needs a buffer of at least one byte
+        FILE* stream = fmemopen(&copy[0], text.size() > 0 ? text.size() : 1, "r");
+        if (stream == nullptr)
+            return nullptr;
+        if (text.empty())
+            std::fgetc(stream); // consume the placeholder byte
+        ModelPtr model(loadModel(stream, "ply", &why));
+        std::fclose(stream);
+        return model;
+    }
+    case StreamKind::pipe: {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return nullptr;
+        std::thread writer([&text, fd = fds[1]] {
+            std::size_t done = 0;
+            while (done < text.size()) {
+                const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+                if (n <= 0)
+                    break;
+                done += static_cast<std::size_t>(n);
+            }
+            ::close(fd);
+        });
+        FILE* stream = fdopen(fds[0], "r");
+        ModelPtr model(stream != nullptr ? loadModel(stream, "ply", &why) : nullptr);
+        if (stream != nullptr) {
+            // Drain what the reader left, so the writer can finish.
+            char sink[4096];
+            while (std::fread(sink, 1, sizeof sink, stream) > 0) {
+            }
+            std::fclose(stream);
+        } else {
+            ::close(fds[0]);
+        }
+        writer.join();
+        return model;
+    }
+    }
+    return nullptr;
+}
+
+std::string plyHeader(long long vertices, long long faces)
+{
+    return "ply\nformat ascii 1.0\nelement vertex " + std::to_string(vertices) +
+           "\nproperty float x\nproperty float y\nproperty float z\nelement face " + std::to_string(faces) +
+           "\nproperty list uchar int vertex_indices\nend_header\n";
+}
+
+ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std::vector<int>>& faces)
+{
+    auto* model = static_cast<MeshModel*>(std::malloc(sizeof(MeshModel)));
+    model->vertexCount = static_cast<uint32_t>(positions.size());
+    model->vertices = static_cast<MeshVertex*>(std::malloc(sizeof(MeshVertex) * (positions.size() + 1)));
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        model->vertices[i].position = positions[i];
+        model->vertices[i].normal = {0.0, 0.0, 0.0};
+    }
+    model->faceCount = static_cast<uint32_t>(faces.size());
+    model->faces = static_cast<MeshFace*>(std::malloc(sizeof(MeshFace) * (faces.size() + 1)));
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+        MeshFace& face = model->faces[i];
+        face.vertexCount = static_cast<uint32_t>(faces[i].size());
+        face.vertices = static_cast<MeshVertex**>(std::malloc(sizeof(MeshVertex*) * (faces[i].size() + 1)));
+        for (std::size_t j = 0; j < faces[i].size(); ++j)
+            face.vertices[j] = model->vertices + faces[i][j];
+        face.normal = {0.0, 0.0, 0.0};
+        face.center = {0.0, 0.0, 0.0};
+    }
+    return ModelPtr(model);
+}
+
+long cornerIndex(const MeshModel& model, uint32_t face, uint32_t corner)
+{
+    return static_cast<long>(model.faces[face].vertices[corner] - model.vertices);
+}
+
+std::string writeToString(const MeshModel* model)
+{
+    char* data = nullptr;
+    std::size_t size = 0;
+    FILE* stream = open_memstream(&data, &size);
+    if (stream == nullptr)
+        return {};
+    writePlyModel(model, stream);
+    std::fclose(stream);
+    std::string text(data, size);
+    std::free(data);
+    return text;
+}
+
+namespace {
+
+// Removes the compiled locale when the test program ends.
+struct FolderRemover {
+    std::string path;
+    ~FolderRemover()
+    {
+        if (!path.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    }
+};
+
+} // namespace
+
+std::string commaLocaleDir()
+{
+    static FolderRemover remover;
+    static const std::string dir = [] {
+        char pattern[] = "/tmp/brenvik-locale-XXXXXX";
+        if (mkdtemp(pattern) == nullptr)
+            return std::string();
+        const std::string folder = pattern;
+        remover.path = folder;
+        const std::string command = "localedef -i de_DE -f UTF-8 " + folder + "/" + kCommaLocaleName +
+                                    " >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        (void)status; // localedef warns with a non-zero status; the check below decides
+        const std::string probe = folder + "/" + kCommaLocaleName + "/LC_NUMERIC";
+        if (access(probe.c_str(), R_OK) != 0)
+            return std::string();
+        return folder;
+    }();
+    return dir;
+}
+
+CommaLocale::CommaLocale()
+{
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    previous_ = current != nullptr ? current : "C";
+    if (std::setlocale(LC_ALL, kCommaLocaleName) == nullptr) {
+        const std::string dir = commaLocaleDir();
+        if (dir.empty())
+            return;
+        setenv("LOCPATH", dir.c_str(), 1);
+        if (std::setlocale(LC_ALL, kCommaLocaleName) == nullptr)
+            return;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", 0.5);
+    available_ = std::strcmp(text, "0,5") == 0;
+}
+
+CommaLocale::~CommaLocale()
+{
+    std::setlocale(LC_ALL, previous_.c_str());
+}
