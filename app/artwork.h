@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+
+// The program's pictures, drawn in code: the toolbar strip (11 images of
+// 16 x 15 pixels on a transparent background, in toolbar order) and the two
+// icons (32 x 32 and 16 x 16 each).
+QImage makeToolBarStrip();
+QIcon makeApplicationIcon();
+QIcon makeSecondIcon();

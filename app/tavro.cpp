@@ -1,0 +1,108 @@
+#include "app/tavro.h"
+
+#include "app/mainfrm.h"
+#include "app/placeholderview.h"
+#include "app/resources.h"
+#include "app/tavrodoc.h"
+#include "platform/commandids.h"
+#include "platform/resources.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+CView* createTavroView()
+{
+    return new CPlaceholderView;
+}
+
+CTavroApp::CTavroApp()
+{
+    registerTavroResources();
+}
+
+bool CTavroApp::InitInstance()
+{
+    AfxEnableControlContainerSupport();
+    CWinApp::InitInstance();
+
+    SetRegistryKey(QStringLiteral("Local AppWizard-Generated Applications"));
+    LoadStdProfileSettings(4);
+
+    QApplication::setWindowIcon(platform::resources().icon(IDR_MAINFRAME));
+    AddDocTemplate(new CSingleDocTemplate(
+        IDR_MAINFRAME, [] { return new CTavroDoc; }, [] { return new CMainFrame; }, createTavroView));
+
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    if (!ProcessShellCommand(cmdInfo))
+        return false;
+
+    m_pMainWnd->ShowWindow(SW_SHOW);
+    m_pMainWnd->UpdateWindow();
+    return true;
+}
+
+void CTavroApp::OnAppAbout()
+{
+    CAboutDlg aboutDlg(m_pMainWnd);
+    aboutDlg.DoModal();
+}
+
+bool CTavroApp::OnCommand(unsigned id)
+{
+    if (id == ID_APP_ABOUT) {
+        OnAppAbout();
+        return true;
+    }
+    return CWinApp::OnCommand(id);
+}
+
+bool CTavroApp::OnUpdateCommandUI(unsigned id, CCmdUI& ui)
+{
+    if (id == ID_APP_ABOUT)
+        return true;
+    return CWinApp::OnUpdateCommandUI(id, ui);
+}
+
+// ---------------------------------------------------------------------------
+
+CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(IDD_ABOUTBOX, parent)
+{
+    setWindowTitle(QString::fromUtf8(kAboutCaption));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("aboutIcon"));
+    icon->setPixmap(platform::resources().icon(IDR_MAINFRAME).pixmap(32, 32));
+    icon->setFixedSize(32, 32);
+
+    auto* version = new QLabel(QString::fromUtf8(kAboutVersionLine), this);
+    auto* description = new QLabel(QString::fromUtf8(kAboutDescriptionLine), this);
+    auto* copyright = new QLabel(QString::fromUtf8(kAboutCopyrightLine), this);
+    version->setObjectName(QStringLiteral("aboutVersion"));
+    description->setObjectName(QStringLiteral("aboutDescription"));
+    copyright->setObjectName(QStringLiteral("aboutCopyright"));
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    ok->setMinimumWidth(75);
+    SetDlgCtrlID(ok, IDOK);
+    connect(ok, &QPushButton::clicked, this, [this] { accept(); });
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(16, 14, 12, 14);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop | Qt::AlignHCenter);
+    grid->addWidget(version, 0, 1);
+    grid->addWidget(description, 1, 1);
+    grid->addWidget(copyright, 2, 1);
+    grid->addWidget(ok, 0, 2, Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(1, 250);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+}
