@@ -1,0 +1,263 @@
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kTool[] = BRENVIK_BINARY_DIR "/tools/brenvik-info";
+
+const char kBox[] =
+    "ply\nformat ascii 1.0\nelement vertex 8\nproperty float x\nproperty float y\nproperty float z\n"
+    "element face 6\nproperty list uchar int vertex_indices\nend_header\n"
+    "0 0 0\n10 0 0\n10 20 0\n0 20 0\n0 0 40\n10 0 40\n10 20 40\n0 20 40\n"
+    "4 0 3 2 1\n4 4 5 6 7\n4 0 1 5 4\n4 2 3 7 6\n4 1 2 6 5\n4 0 4 7 3\n";
+
+const char kBoxPly[] =
+    "ply\nformat ascii 1.0\nelement vertex 8\nproperty float32 x\nproperty float32 y\nproperty float32 z\n"
+    "element face 6\nproperty list uint8 int32 vertex_indices\nend_header\n"
+    "-0.250000 -0.500000 -1.000000 \n0.250000 -0.500000 -1.000000 \n0.250000 0.500000 -1.000000 \n"
+    "-0.250000 0.500000 -1.000000 \n-0.250000 -0.500000 1.000000 \n0.250000 -0.500000 1.000000 \n"
+    "0.250000 0.500000 1.000000 \n-0.250000 0.500000 1.000000 \n"
+    "4 0 3 2 1\n4 4 5 6 7\n4 0 1 5 4\n4 2 3 7 6\n4 1 2 6 5\n4 0 4 7 3\n";
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class BrenvikInfo : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/brenvik-info-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    std::string file(const std::string& name, const std::string& text)
+    {
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+
+    // Runs the tool with the arguments; its standard output goes to outPath
+    // when given (read back only when it is a file of the test).
+    Result run(const std::vector<std::string>& args, const std::string& outPath = "",
+               const std::vector<std::string>& environment = {})
+    {
+        const std::string outFile = outPath.empty() ? (dir_ / "stdout").string() : outPath;
+        const std::string errFile = (dir_ / "stderr").string();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (out < 0 || err < 0)
+                _exit(127);
+            dup2(out, 1);
+            dup2(err, 2);
+            for (const std::string& setting : environment)
+                putenv(const_cast<char*>(setting.c_str()));
+            std::vector<char*> argv;
+            argv.push_back(const_cast<char*>(kTool));
+            for (const std::string& arg : args)
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(kTool, argv.data());
+            _exit(127);
+        }
+        Result result;
+        int status = 0;
+        if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            result.status = WEXITSTATUS(status);
+        if (outPath.empty())
+            result.out = readFile(outFile);
+        result.err = readFile(errFile);
+        return result;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(BrenvikInfo, PrintsCountsAndTheBoxOfTheLoadedModel)
+{
+    const Result result = run({file("box.ply", kBox)});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out,
+              "vertices 8\nfaces 6\ncorners 24\nbbox -0.250000 -0.500000 -1.000000 0.250000 0.500000 1.000000\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(BrenvikInfo, EmptyModelHasNoBoxLine)
+{
+    const Result result = run({file("empty.ply", "ply\nformat ascii 1.0\nend_header\n")});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "vertices 0\nfaces 0\ncorners 0\n");
+}
+
+TEST_F(BrenvikInfo, WritesTheLoadedModelAsPly)
+{
+    const Result result = run({"--ply", file("box.ply", kBox)});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kBoxPly);
+    // What it writes loads again to the same model.
+    const Result again = run({"--ply", file("again.ply", result.out)});
+    EXPECT_EQ(again.out, kBoxPly);
+}
+
+TEST_F(BrenvikInfo, PrintsVertexAndFaceNormals)
+{
+    const std::string path =
+        file("tri.ply", "ply\nelement vertex 4\nelement face 2\nend_header\n0 0 0\n2 0 0\n0 2 0\n0 0 -2\n"
+                        "3 0 1 2\n3 0 3 1\n");
+    const Result result = run({"--normals", path});
+    EXPECT_EQ(result.status, 0);
+    // Positions (-1, -1, 1), (1, -1, 1), (-1, 1, 1), (-1, -1, -1) after scaling.
+    EXPECT_EQ(result.out, "v 0 0.000000 -0.707107 0.707107\n"
+                          "v 1 0.000000 -0.707107 0.707107\n"
+                          "v 2 0.000000 0.000000 1.000000\n"
+                          "v 3 0.000000 -1.000000 0.000000\n"
+                          "f 0 0.000000 -0.000000 1.000000 -0.333333 -0.333333 1.000000\n"
+                          "f 1 0.000000 -1.000000 0.000000 -0.333333 -1.000000 0.333333\n");
+}
+
+TEST_F(BrenvikInfo, SwapsTheAxesTheGivenNumberOfTimes)
+{
+    const std::string path = file("box.ply", kBox);
+    EXPECT_EQ(run({"--swap", "1", path}).out,
+              "vertices 8\nfaces 6\ncorners 24\nbbox -0.500000 -1.000000 -0.250000 0.500000 1.000000 0.250000\n");
+    EXPECT_EQ(run({path, "--swap", "2"}).out,
+              "vertices 8\nfaces 6\ncorners 24\nbbox -1.000000 -0.250000 -0.500000 1.000000 0.250000 0.500000\n");
+    EXPECT_EQ(run({"--swap", "3", path}).out, run({path}).out);
+    EXPECT_EQ(run({"--swap", "0", path}).out, run({path}).out);
+    EXPECT_EQ(run({"--swap", "1000000000000000000000000000000", path}).out, run({"--swap", "1", path}).out);
+
+    const Result ply = run({"--ply", "--swap", "1", path});
+    EXPECT_EQ(ply.status, 0);
+    EXPECT_NE(ply.out.find("end_header\n-0.500000 -1.000000 -0.250000 \n-0.500000 -1.000000 0.250000 \n"),
+              std::string::npos)
+        << ply.out;
+    // Normals stay as they were built.
+    EXPECT_EQ(run({"--normals", "--swap", "2", path}).out, run({"--normals", path}).out);
+}
+
+TEST_F(BrenvikInfo, FileWithoutAModelGivesItsReasonAndStatusOne)
+{
+    std::string bad = "ply\ncomment eight corners\nelement vertex 8\nelement face 1\nend_header\n";
+    for (int i = 0; i < 8; ++i)
+        bad += std::to_string(i) + " " + std::to_string(i % 3) + " 1\n";
+    bad += "3 0 12 1\n";
+    const std::string badPath = file("part.ply", bad);
+    Result result = run({badPath});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "brenvik-info: " + badPath + ": line 14: corner index 12 is outside 0..7\n");
+
+    const std::string objPath = file("bunny.obj", kBox);
+    result = run({"--ply", objPath});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "brenvik-info: " + objPath + ": no reader for this file type\n");
+
+    const std::string upper = file("BOX.PLY", kBox);
+    EXPECT_EQ(run({upper}).status, 1);
+
+    const std::string missing = (dir_ / "missing.ply").string();
+    result = run({missing});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "brenvik-info: " + missing + ": No such file or directory\n");
+
+    fs::create_directory(dir_ / "folder.ply");
+    result = run({(dir_ / "folder.ply").string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "brenvik-info: " + (dir_ / "folder.ply").string() + ": line 1: the file could not be read\n");
+}
+
+TEST_F(BrenvikInfo, UsageErrorsGiveStatusTwo)
+{
+    const std::string path = file("box.ply", kBox);
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {path, path},
+        {"--bogus", path},
+        {"--swap"},
+        {path, "--swap"},
+        {"--swap", "-1", path},
+        {"--swap", "x", path},
+        {"--swap", "", path},
+        {"--swap", "1", "--swap", "1", path},
+        {"--ply", "--normals", path},
+    };
+    for (const auto& args : wrong) {
+        const Result result = run(args);
+        std::string joined;
+        for (const std::string& arg : args)
+            joined += " '" + arg + "'";
+        EXPECT_EQ(result.status, 2) << joined;
+        EXPECT_EQ(result.out, "") << joined;
+        EXPECT_NE(result.err.find("usage: brenvik-info"), std::string::npos) << joined;
+    }
+    const Result help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: brenvik-info"), std::string::npos);
+}
+
+TEST_F(BrenvikInfo, WriteErrorsAreReported)
+{
+    const std::string path = file("box.ply", kBox);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {path}, {"--ply", path}, {"--normals", path}}) {
+        const Result result = run(args, "/dev/full");
+        EXPECT_EQ(result.status, 1) << args[0];
+        EXPECT_EQ(result.err, "brenvik-info: cannot write the output: No space left on device\n") << args[0];
+    }
+}
+
+TEST_F(BrenvikInfo, PrintsPointsWhateverTheLocaleSettings)
+{
+    // Build a comma-decimal locale for the tool to find through LOCPATH.
+    const fs::path locales = dir_ / "locales";
+    fs::create_directory(locales);
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+    const int ignored = std::system(command.c_str());
+    (void)ignored;
+    if (!fs::exists(locales / "de_DE.UTF-8" / "LC_NUMERIC"))
+        GTEST_SKIP() << "no comma-decimal locale could be made";
+    const std::vector<std::string> environment = {"LOCPATH=" + locales.string(), "LC_ALL=de_DE.UTF-8",
+                                                  "LANG=de_DE.UTF-8"};
+    const std::string path = file("box.ply", "ply\nelement vertex 2\nend_header\n0.5 1.5 2.5\n1.5 2.5 3.75\n");
+    const Result result = run({path}, "", environment);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "vertices 2\nfaces 0\ncorners 0\nbbox -0.800000 -0.800000 -1.000000 0.800000 0.800000 "
+                          "1.000000\n");
+}
+
+} // namespace
