@@ -1,0 +1,272 @@
+#include "platform/glsurface.h"
+
+#include <QExposeEvent>
+#include <QMouseEvent>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+GLSurfaceFailure g_failure = GLSurfaceFailure::None;
+std::optional<PixelFormatDescriptor> g_describedFormat;
+
+// The one format index a surface hands out: a window has one format.
+constexpr int kChosenFormatIndex = 1;
+
+QPoint clientPoint(const QMouseEvent* event)
+{
+    const QPointF p = event->position();
+    return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
+}
+
+// Tries to create a context in format; returns the format actually obtained.
+std::optional<QSurfaceFormat> probeFormat(const QSurfaceFormat& format)
+{
+    QOpenGLContext probe;
+    probe.setFormat(format);
+    if (!probe.create())
+        return std::nullopt;
+    return probe.format();
+}
+
+}  // namespace
+
+void setGLSurfaceFailure(GLSurfaceFailure failure)
+{
+    g_failure = failure;
+}
+
+void setGLSurfaceDescribedFormat(std::optional<PixelFormatDescriptor> described)
+{
+    g_describedFormat = described;
+}
+
+QSurfaceFormat surfaceFormatFromDescriptor(const PixelFormatDescriptor& pfd)
+{
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    // The colour bits are spread over red, green and blue; no alpha.
+    const int component = pfd.cColorBits / 3;
+    format.setRedBufferSize(component);
+    format.setGreenBufferSize(component);
+    format.setBlueBufferSize(component);
+    format.setAlphaBufferSize(pfd.cAlphaBits);
+    format.setDepthBufferSize(pfd.cDepthBits);
+    format.setStencilBufferSize(pfd.cStencilBits);
+    format.setSwapBehavior((pfd.dwFlags & PFD_DOUBLEBUFFER) ? QSurfaceFormat::DoubleBuffer
+                                                             : QSurfaceFormat::SingleBuffer);
+    format.setStereo((pfd.dwFlags & PFD_STEREO) != 0);
+    format.setSwapInterval(0);
+    return format;
+}
+
+PixelFormatDescriptor descriptorFromSurfaceFormat(const QSurfaceFormat& format)
+{
+    auto bits = [](int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); };
+    PixelFormatDescriptor pfd{};
+    pfd.nSize = sizeof(PixelFormatDescriptor);
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (format.swapBehavior() != QSurfaceFormat::SingleBuffer)
+        pfd.dwFlags |= PFD_DOUBLEBUFFER;
+    if (format.stereo())
+        pfd.dwFlags |= PFD_STEREO;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    const int red = std::max(format.redBufferSize(), 0);
+    const int green = std::max(format.greenBufferSize(), 0);
+    const int blue = std::max(format.blueBufferSize(), 0);
+    const int alpha = std::max(format.alphaBufferSize(), 0);
+    pfd.cColorBits = bits(red + green + blue);
+    pfd.cRedBits = bits(red);
+    pfd.cGreenBits = bits(green);
+    pfd.cBlueBits = bits(blue);
+    pfd.cAlphaBits = bits(alpha);
+    pfd.cBlueShift = 0;
+    pfd.cGreenShift = bits(blue);
+    pfd.cRedShift = bits(blue + green);
+    pfd.cAlphaShift = alpha > 0 ? bits(blue + green + red) : 0;
+    pfd.cDepthBits = bits(format.depthBufferSize());
+    pfd.cStencilBits = bits(format.stencilBufferSize());
+    pfd.iLayerType = PFD_MAIN_PLANE;
+    return pfd;
+}
+
+bool CPalette::CreatePalette(const std::vector<PaletteEntry>& entries)
+{
+    if (m_created || entries.empty())
+        return false;
+    m_entries = entries;
+    m_created = true;
+    return true;
+}
+
+void CPalette::DeleteObject()
+{
+    m_entries.clear();
+    m_created = false;
+}
+
+GLSurface::GLSurface(QWindow* parent) : QWindow(parent)
+{
+    setSurfaceType(QSurface::OpenGLSurface);
+}
+
+GLSurface::~GLSurface() = default;
+
+int GLSurface::ChoosePixelFormat(const PixelFormatDescriptor& request)
+{
+    if (g_failure == GLSurfaceFailure::ChoosePixelFormat)
+        return 0;
+    QSurfaceFormat wanted = surfaceFormatFromDescriptor(request);
+    std::optional<QSurfaceFormat> obtained = probeFormat(wanted);
+    if (!obtained && wanted.stereo()) {
+        // Most displays have no stereo buffers: take the same format without.
+        wanted.setStereo(false);
+        obtained = probeFormat(wanted);
+    }
+    if (!obtained)
+        return 0;
+    // Ask the window for what was asked of the probe, so window and contexts
+    // get the same configuration; keep stereo only when the display has it.
+    if (!obtained->stereo())
+        wanted.setStereo(false);
+    m_chosenFormat = wanted;
+    m_haveChosen = true;
+    return kChosenFormatIndex;
+}
+
+bool GLSurface::SetPixelFormat(int index, const PixelFormatDescriptor& /*request*/)
+{
+    if (g_failure == GLSurfaceFailure::SetPixelFormat)
+        return false;
+    if (index != kChosenFormatIndex || !m_haveChosen)
+        return false;
+    if (m_formatIndex != 0)
+        return m_formatIndex == index;  // a window keeps its first format
+    setFormat(m_chosenFormat);
+    create();
+    if (!handle())
+        return false;
+    m_formatIndex = index;
+    return true;
+}
+
+bool GLSurface::DescribePixelFormat(int index, PixelFormatDescriptor& out) const
+{
+    if (index != kChosenFormatIndex || !m_haveChosen)
+        return false;
+    if (g_describedFormat) {
+        out = *g_describedFormat;
+        return true;
+    }
+    out = descriptorFromSurfaceFormat(m_chosenFormat);
+    return true;
+}
+
+QOpenGLContext* GLSurface::CreateContext()
+{
+    if (g_failure == GLSurfaceFailure::CreateContext || m_formatIndex == 0)
+        return nullptr;
+    auto context = std::make_unique<QOpenGLContext>();
+    context->setFormat(format());
+    if (!context->create()) {
+        if (!format().stereo())
+            return nullptr;
+        QSurfaceFormat mono = format();
+        mono.setStereo(false);
+        context->setFormat(mono);
+        if (!context->create())
+            return nullptr;
+    }
+    return context.release();
+}
+
+bool GLSurface::MakeCurrent(QOpenGLContext* context)
+{
+    if (!context) {
+        MakeNoneCurrent();
+        return true;
+    }
+    if (!handle())
+        return false;
+    return context->makeCurrent(this);
+}
+
+void GLSurface::MakeNoneCurrent()
+{
+    if (QOpenGLContext* current = QOpenGLContext::currentContext())
+        current->doneCurrent();
+}
+
+void GLSurface::SwapBuffers(QOpenGLContext* context)
+{
+    // Presenting a window that has never been shown is undefined; there is
+    // nothing to see then anyway.
+    if (!context || !isExposed())
+        return;
+    context->swapBuffers(this);
+}
+
+CPalette* GLSurface::SelectPalette(CPalette* palette, bool /*forceBackground*/)
+{
+    CPalette* previous = m_selectedPalette;
+    m_selectedPalette = palette;
+    return previous;
+}
+
+unsigned GLSurface::RealizePalette()
+{
+    // True-colour displays map every colour themselves; a selected palette
+    // only records the entries.
+    return m_selectedPalette ? static_cast<unsigned>(m_selectedPalette->entries().size()) : 0u;
+}
+
+QSize GLSurface::framebufferSize() const
+{
+    const qreal ratio = devicePixelRatio();
+    return QSize(static_cast<int>(std::lround(width() * ratio)),
+                 static_cast<int>(std::lround(height() * ratio)));
+}
+
+void GLSurface::mousePressEvent(QMouseEvent* event)
+{
+    forwardMouseEvent(event);
+}
+
+void GLSurface::mouseReleaseEvent(QMouseEvent* event)
+{
+    forwardMouseEvent(event);
+}
+
+void GLSurface::mouseMoveEvent(QMouseEvent* event)
+{
+    forwardMouseEvent(event);
+}
+
+void GLSurface::forwardMouseEvent(QMouseEvent* event)
+{
+    if (onMouseEvent)
+        onMouseEvent(event, clientPoint(event));
+    event->accept();
+}
+
+void GLSurface::resizeEvent(QResizeEvent* event)
+{
+    QWindow::resizeEvent(event);
+    if (onResize) {
+        const QSize size = framebufferSize();
+        onResize(size.width(), size.height());
+    }
+}
+
+void GLSurface::exposeEvent(QExposeEvent* event)
+{
+    QWindow::exposeEvent(event);
+    if (isExposed() && onExpose)
+        onExpose();
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+struct MeshModel;
+
+// Shading modes of the model drawing.
+constexpr int kShadingNone = 0;
+constexpr int kShadingFlat = 1;
+constexpr int kShadingSmooth = 2;
+constexpr int kShadingWireframe = 3;
+
+// Display scale from the model's normalised space (-1..1) into world units.
+constexpr float kModelDisplayScale = 100.0f;
+
+// Draws model into the current image with the camera on the modelview matrix.
+// First multiplies the modelview matrix by the display scale and the spin
+// (glRotatef about x, then y, then z, in that call order) and leaves that
+// transform applied. Then, for a model and a shading mode of 1 (flat-lit),
+// 2 (smooth-lit) or 3 (unlit outlines), draws every face as one polygon in
+// modelColor, back faces culled when cullBackFaces is set. Any other mode,
+// and a null model, draw nothing.
+void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces,
+                   const float modelColor[3], float angleX, float angleY, float angleZ);

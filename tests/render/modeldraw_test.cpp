@@ -1,0 +1,315 @@
+// Model drawing: the three shading modes, culling, colour, scale and spin,
+// checked on the pixels of the rendered frame.
+#include "render/modeldraw.h"
+
+#include "model/meshmodel.h"
+
+#include "gltestutil.h"
+
+#include <QPointF>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+using gltest::Frame;
+using gltest::GlWindow;
+using gltest::PixelRect;
+using gltest::Rgb;
+
+namespace {
+
+constexpr int kSize = 256;
+const Rgb kBlack{0, 0, 0};
+const float kWhite[3] = {1.0f, 1.0f, 1.0f};
+
+struct ModelDeleter {
+    void operator()(MeshModel* m) const { freeMeshModel(m); }
+};
+using ModelPtr = std::unique_ptr<MeshModel, ModelDeleter>;
+
+// A model built the way the reader builds one: malloc'd blocks, normals.
+ModelPtr makeModel(const std::vector<Vector3>& positions,
+                   const std::vector<std::vector<int>>& faces)
+{
+    auto* model = static_cast<MeshModel*>(std::calloc(1, sizeof(MeshModel)));
+    model->vertexCount = static_cast<uint32_t>(positions.size());
+    model->vertices =
+        static_cast<MeshVertex*>(std::calloc(std::max<size_t>(positions.size(), 1), sizeof(MeshVertex)));
+    for (size_t i = 0; i < positions.size(); ++i)
+        model->vertices[i].position = positions[i];
+    model->faceCount = static_cast<uint32_t>(faces.size());
+    model->faces = static_cast<MeshFace*>(std::calloc(std::max<size_t>(faces.size(), 1), sizeof(MeshFace)));
+    for (size_t i = 0; i < faces.size(); ++i) {
+        MeshFace& f = model->faces[i];
+        f.vertexCount = static_cast<uint32_t>(faces[i].size());
+        f.vertices = static_cast<MeshVertex**>(
+            std::calloc(std::max<size_t>(faces[i].size(), 1), sizeof(MeshVertex*)));
+        for (size_t j = 0; j < faces[i].size(); ++j)
+            f.vertices[j] = &model->vertices[faces[i][j]];
+    }
+    buildMeshModel(model);
+    return ModelPtr(model);
+}
+
+// Half size 0.5 (50 world units): the start camera sees its front, top and
+// right faces.
+constexpr double h = 0.5;
+const std::vector<Vector3> kCubeCorners = {
+    {-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h},
+    {-h, -h, h},  {h, -h, h},  {h, h, h},  {-h, h, h},
+};
+// Counter-clockwise seen from outside.
+const std::vector<int> kFront = {4, 5, 6, 7};
+const std::vector<int> kBack = {1, 0, 3, 2};
+const std::vector<int> kRight = {5, 1, 2, 6};
+const std::vector<int> kLeft = {0, 4, 7, 3};
+const std::vector<int> kTop = {7, 6, 2, 3};
+const std::vector<int> kBottom = {0, 1, 5, 4};
+
+ModelPtr makeCube()
+{
+    return makeModel(kCubeCorners, {kFront, kBack, kRight, kLeft, kTop, kBottom});
+}
+
+// The cube without its front face: an open box facing the camera.
+ModelPtr makeOpenBox()
+{
+    return makeModel(kCubeCorners, {kBack, kRight, kLeft, kTop, kBottom});
+}
+
+class ModelDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(window.ready()) << "no OpenGL window";
+        window.makeCurrent();
+    }
+
+    // One frame with the start camera and only the model in it.
+    Frame draw(const MeshModel* model, int mode, bool cull, const float colour[3] = kWhite,
+               float ax = 0, float ay = 0, float az = 0)
+    {
+        gltest::BeginDefaultFrame(kSize, kSize);
+        glPushMatrix();
+        DrawMeshModel(model, mode, cull, colour, ax, ay, az);
+        glPopMatrix();
+        return gltest::ReadFrame(kSize, kSize);
+    }
+
+    // Window position of a model point under the start camera.
+    QPointF project(const Vector3& p)
+    {
+        gltest::BeginDefaultFrame(kSize, kSize);
+        glScalef(100, 100, 100);
+        GLdouble mv[16];
+        GLdouble pr[16];
+        GLint vp[4];
+        glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+        glGetDoublev(GL_PROJECTION_MATRIX, pr);
+        glGetIntegerv(GL_VIEWPORT, vp);
+        GLdouble x = 0;
+        GLdouble y = 0;
+        GLdouble z = 0;
+        gluProject(p.x, p.y, p.z, mv, pr, vp, &x, &y, &z);
+        return QPointF(x, y);
+    }
+
+    // Pixels around a window position (3 x 3) that are not background.
+    static int litAround(const Frame& f, QPointF p)
+    {
+        const int x = static_cast<int>(p.x());
+        const int y = static_cast<int>(p.y());
+        return f.countOther(kBlack, PixelRect{x - 1, y - 1, x + 2, y + 2}, 4);
+    }
+
+    GlWindow window{kSize, kSize};
+    const int cx = kSize / 2;
+    const int cy = kSize / 2;
+};
+
+TEST_F(ModelDrawTest, FlatShowsLitUniformFaces)
+{
+    ModelPtr cube = makeCube();
+    const Frame f = draw(cube.get(), kShadingFlat, true);
+    // The front face faces the light (the light shines along the view): full white.
+    EXPECT_TRUE(f.is(cx, cy, Rgb{255, 255, 255}, 2));
+    // The whole neighbourhood of the centre is the same colour.
+    EXPECT_EQ(f.count(Rgb{255, 255, 255}, PixelRect{cx - 10, cy - 10, cx + 10, cy + 10}, 2), 400);
+    // The top face is lit at a grazing angle: darker, but still lit.
+    const QPointF top = project({0, h, 0});
+    const Rgb t = f.at(static_cast<int>(top.x()), static_cast<int>(top.y()));
+    EXPECT_GT(t.r, 60);
+    EXPECT_LT(t.r, 160);
+    EXPECT_EQ(t.r, t.g);
+    EXPECT_EQ(t.g, t.b);
+}
+
+TEST_F(ModelDrawTest, SmoothBlendsVertexNormalsAcrossAFace)
+{
+    ModelPtr cube = makeCube();
+    const Frame f = draw(cube.get(), kShadingSmooth, true);
+    // Corner normals point diagonally: the front face shades from dark at the
+    // lower left to bright at the upper right.
+    const QPointF lowerLeft = project({-0.9 * h, -0.9 * h, h});
+    const QPointF upperRight = project({0.9 * h, 0.9 * h, h});
+    const Rgb dark = f.at(static_cast<int>(lowerLeft.x()), static_cast<int>(lowerLeft.y()));
+    const Rgb bright = f.at(static_cast<int>(upperRight.x()), static_cast<int>(upperRight.y()));
+    EXPECT_GT(dark.r, 60);
+    EXPECT_GT(bright.r, dark.r + 60);
+    EXPECT_NE(f.at(cx, cy).r, 0);
+}
+
+TEST_F(ModelDrawTest, ShadingOffAndNoModelDrawNothing)
+{
+    ModelPtr cube = makeCube();
+    EXPECT_EQ(draw(cube.get(), kShadingNone, true).count(kBlack, 0), kSize * kSize);
+    EXPECT_EQ(draw(cube.get(), 7, true).count(kBlack, 0), kSize * kSize);
+    EXPECT_EQ(draw(nullptr, kShadingFlat, true).count(kBlack, 0), kSize * kSize);
+}
+
+TEST_F(ModelDrawTest, WireframeDrawsOutlinesNotFilledFaces)
+{
+    ModelPtr cube = makeCube();
+    const Frame f = draw(cube.get(), kShadingWireframe, true);
+    // Inside the front face nothing is drawn...
+    EXPECT_EQ(f.countOther(kBlack, PixelRect{cx - 10, cy - 10, cx + 10, cy + 10}, 4), 0);
+    // ...but its corners are, in the flat model colour (no lighting).
+    EXPECT_GT(litAround(f, project({h, h, h})), 0);
+    EXPECT_GT(litAround(f, project({-h, -h, h})), 0);
+    EXPECT_GT(f.count(Rgb{255, 255, 255}, 0), 100);
+}
+
+TEST_F(ModelDrawTest, WireframeCullingHidesOutlinesOfTheFarSide)
+{
+    ModelPtr cube = makeCube();
+    // The far corner is where only back faces (back, left, bottom) meet.
+    const QPointF farCorner = project({-h, -h, -h});
+    const Frame culled = draw(cube.get(), kShadingWireframe, true);
+    const Frame both = draw(cube.get(), kShadingWireframe, false);
+    EXPECT_EQ(litAround(culled, farCorner), 0);
+    EXPECT_GT(litAround(both, farCorner), 0);
+    EXPECT_GT(both.count(Rgb{255, 255, 255}, 0), culled.count(Rgb{255, 255, 255}, 0));
+}
+
+TEST_F(ModelDrawTest, CullingHidesTheInsideThatBothFacesShows)
+{
+    ModelPtr box = makeOpenBox();
+    // Looking into the open box: every inner wall faces away from its normal.
+    const Frame culled = draw(box.get(), kShadingFlat, true);
+    const Frame both = draw(box.get(), kShadingFlat, false);
+    EXPECT_TRUE(culled.is(cx, cy, kBlack, 0));
+    // Drawn, but lit with the away-facing normals: only the ambient part.
+    const Rgb inside = both.at(cx, cy);
+    EXPECT_GE(inside.r, 40);
+    EXPECT_LE(inside.r, 64);
+    // The same in smooth mode.
+    EXPECT_TRUE(draw(box.get(), kShadingSmooth, true).is(cx, cy, kBlack, 0));
+    EXPECT_FALSE(draw(box.get(), kShadingSmooth, false).is(cx, cy, kBlack, 0));
+}
+
+TEST_F(ModelDrawTest, ModelColourIsTheMaterial)
+{
+    ModelPtr cube = makeCube();
+    const float red[3] = {1.0f, 0.0f, 0.0f};
+    const Frame f = draw(cube.get(), kShadingFlat, true, red);
+    EXPECT_TRUE(f.is(cx, cy, Rgb{255, 0, 0}, 2));
+    const float blue[3] = {0.0f, 0.0f, 1.0f};
+    const Frame w = draw(cube.get(), kShadingWireframe, true, blue);
+    EXPECT_GT(w.count(Rgb{0, 0, 255}, 0), 100);
+    EXPECT_EQ(w.count(Rgb{255, 255, 255}, 0), 0);
+}
+
+TEST_F(ModelDrawTest, ScaleAndSpinStayOnTheModelviewMatrix)
+{
+    // Vertex (1, 0, 0) is turned about z first, then y, then x, then scaled.
+    auto transformed = [](float ax, float ay, float az) {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        DrawMeshModel(nullptr, kShadingFlat, true, kWhite, ax, ay, az);
+        GLdouble m[16];
+        glGetDoublev(GL_MODELVIEW_MATRIX, m);
+        glLoadIdentity();
+        // Column-major: the image of (1, 0, 0, 1) is column 0 plus column 3.
+        return Vector3{m[0] + m[12], m[1] + m[13], m[2] + m[14]};
+    };
+    Vector3 v = transformed(0, 0, 0);
+    EXPECT_NEAR(v.x, 100, 1e-4);
+    EXPECT_NEAR(v.y, 0, 1e-4);
+    v = transformed(0, 90, 90);  // z turn makes it (0, 1, 0); the y turn keeps that
+    EXPECT_NEAR(v.x, 0, 1e-4);
+    EXPECT_NEAR(v.y, 100, 1e-4);
+    EXPECT_NEAR(v.z, 0, 1e-4);
+    v = transformed(90, 0, 90);  // (0, 1, 0) turned about x becomes (0, 0, 1)
+    EXPECT_NEAR(v.y, 0, 1e-4);
+    EXPECT_NEAR(v.z, 100, 1e-4);
+}
+
+TEST_F(ModelDrawTest, FullTurnsGiveTheSamePicture)
+{
+    ModelPtr cube = makeCube();
+    const Frame still = draw(cube.get(), kShadingFlat, true);
+    const Frame turned = draw(cube.get(), kShadingFlat, true, kWhite, 360, 3600, 1800);
+    int differing = 0;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            if (!turned.is(x, y, still.at(x, y), 4))
+                ++differing;
+    EXPECT_LT(differing, 40);  // only rounding along the edges
+    // Half a turn about y shows the open box its closed side.
+    ModelPtr box = makeOpenBox();
+    EXPECT_TRUE(draw(box.get(), kShadingFlat, true).is(cx, cy, kBlack, 0));
+    EXPECT_TRUE(draw(box.get(), kShadingFlat, true, kWhite, 0, 180, 0).is(cx, cy, Rgb{255, 255, 255}, 2));
+    EXPECT_TRUE(draw(box.get(), kShadingFlat, true, kWhite, 0, 540, 0).is(cx, cy, Rgb{255, 255, 255}, 2));
+}
+
+TEST_F(ModelDrawTest, DegenerateFacesDrawNothingAndDoNotFail)
+{
+    ModelPtr model = makeModel({{0, 0, 0}, {1, 1, 0}}, {{0, 1}, {0}, {}});
+    for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe})
+        EXPECT_EQ(draw(model.get(), mode, true).count(kBlack, 0), kSize * kSize);
+}
+
+TEST_F(ModelDrawTest, LitModesLeaveNormalizeOffAndLightingOn)
+{
+    ModelPtr cube = makeCube();
+    draw(cube.get(), kShadingSmooth, false);
+    EXPECT_FALSE(glIsEnabled(GL_NORMALIZE));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    GLint face = 0;
+    glGetIntegerv(GL_COLOR_MATERIAL_FACE, &face);
+    EXPECT_EQ(face, GL_FRONT_AND_BACK);
+    GLint shade = 0;
+    glGetIntegerv(GL_SHADE_MODEL, &shade);
+    EXPECT_EQ(shade, GL_SMOOTH);
+
+    draw(cube.get(), kShadingWireframe, true);
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_NORMALIZE));
+    GLint modes[2] = {};
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    EXPECT_EQ(modes[0], GL_LINE);  // front
+    // The shade model is not changed by the wireframe.
+    glGetIntegerv(GL_SHADE_MODEL, &shade);
+    EXPECT_EQ(shade, GL_SMOOTH);
+
+    draw(cube.get(), kShadingFlat, true);
+    glGetIntegerv(GL_COLOR_MATERIAL_FACE, &face);
+    EXPECT_EQ(face, GL_FRONT);
+    glGetIntegerv(GL_SHADE_MODEL, &shade);
+    EXPECT_EQ(shade, GL_FLAT);
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    EXPECT_EQ(modes[0], GL_FILL);
+}
+
+}  // namespace
