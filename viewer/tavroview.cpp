@@ -1,0 +1,617 @@
+#include "viewer/tavroview.h"
+
+#include "model/meshmodel.h"
+#include "model/plyreader.h"
+#include "platform/commandids.h"
+#include "platform/dialogs.h"
+#include "platform/framewnd.h"
+#include "render/font.h"
+#include "render/frame.h"
+#include "render/modeldraw.h"
+#include "render/overlay.h"
+#include "render/pixelformat.h"
+#include "render/reference.h"
+#include "viewer/camera.h"
+#include "viewer/colourentry.h"
+#include "viewer/viewerstate.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QOpenGLContext>
+#include <QResizeEvent>
+#include <QWidget>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+std::string g_fileName;
+std::string g_fileExtension;
+
+const char* const kOpenFileFilter =
+    "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|Dat Files (*.dat)|*.dat|"
+    "All Files (*.*)|*.*||";
+const char* const kOpenDefaultExtension = "*.ply";
+
+namespace {
+
+constexpr unsigned kPlayTimerId = 1;
+constexpr unsigned kPlayTimerPeriodMs = 15;
+constexpr float kPlayStepX = 1.0f;
+constexpr float kPlayStepY = 10.0f;
+constexpr float kPlayStepZ = 5.0f;
+
+constexpr const char* kBgColorCaption = "BG Color";
+constexpr const char* kMeshColorCaption = "Mesh Color";
+constexpr const char* kInfoColorCaption = "Info Color";
+constexpr const char* kModelColorCaption = "Model Color";
+
+// Choosing the marked shading item switches the model off.
+void toggleShading(int mode)
+{
+    g_shadingMode = (g_shadingMode == mode) ? kShadingNone : mode;
+}
+
+}  // namespace
+
+CTavroView::CTavroView()
+    : m_pOldPalette(nullptr),
+      m_pDC(nullptr),
+      m_hRC(nullptr),
+      m_rotateMode(true),
+      m_translateMode(false),
+      m_noneMode(false),
+      m_showAxes(true),
+      m_showMesh(true),
+      m_showInfo(false),
+      m_gridLines(0),
+      m_gridHalfLines(0),
+      m_gridHalfSize(0.0),
+      m_gridSpacing(0.0),
+      m_playing(0)
+{
+    m_gridHalfSize = 500.0;
+    m_gridHalfLines = 20;
+    m_gridLines = 2 * m_gridHalfLines;
+    m_gridSpacing = m_gridHalfSize / m_gridHalfLines;
+    initializeAxes();
+    PreCreateWindow();
+}
+
+CTavroView::~CTavroView()
+{
+    // m_palette releases its palette with the view. A view destroyed without
+    // its window being closed first still lets go of its context and surface.
+    if (m_hRC) {
+        if (QOpenGLContext::currentContext() == m_hRC)
+            m_hRC->doneCurrent();
+        delete m_hRC;
+        m_hRC = nullptr;
+    }
+}
+
+bool CTavroView::PreCreateWindow()
+{
+    // Every pixel comes from the OpenGL frame: the system never erases the
+    // background, and the drawing surface is a native child window that the
+    // view's own painting never covers.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// OpenGL context and projection.
+
+int CTavroView::OnCreate()
+{
+    if (CView::OnCreate() == -1)
+        return -1;
+    SetUpOpenGL();
+    return 0;
+}
+
+void CTavroView::SetUpOpenGL()
+{
+    m_pDC = new GLSurface();
+    m_pDC->onMouseEvent = [this](QMouseEvent* event, const QPoint& point) {
+        DispatchMouseEvent(event, point);
+    };
+    m_pDC->onResize = [this](int width, int height) { OnSize(SIZE_RESTORED, width, height); };
+    m_pDC->onExpose = [this] { OnDraw(); };
+    m_surfaceContainer = QWidget::createWindowContainer(m_pDC, this);
+    m_surfaceContainer->setObjectName(QStringLiteral("glSurfaceContainer"));
+    SetClientWidget(m_surfaceContainer);
+
+    if (!ApplyPixelFormat())
+        return;
+    BuildPalette();
+    m_hRC = m_pDC->CreateContext();
+    if (!m_hRC)
+        return;  // no context: frames draw nothing
+    m_hRC->setParent(this);
+    m_pDC->MakeCurrent(m_hRC);
+
+    const qreal ratio = devicePixelRatioF();
+    m_clientRect.left = 0;
+    m_clientRect.top = 0;
+    m_clientRect.right = static_cast<int>(std::lround(width() * ratio));
+    m_clientRect.bottom = static_cast<int>(std::lround(height() * ratio));
+    SetUpContextState(m_clientRect.right, m_clientRect.bottom);
+}
+
+bool CTavroView::ApplyPixelFormat()
+{
+    const int index = m_pDC->ChoosePixelFormat(g_pixelFormatDescriptor);
+    if (index == 0) {
+        MessageBox(QStringLiteral("ChoosePixelFormat failed"));
+        return false;
+    }
+    if (!m_pDC->SetPixelFormat(index, g_pixelFormatDescriptor)) {
+        MessageBox(QStringLiteral("SetPixelFormat failed"));
+        return false;
+    }
+    return true;
+}
+
+void CTavroView::BuildPalette()
+{
+    PixelFormatDescriptor format{};
+    if (!m_pDC->DescribePixelFormat(m_pDC->GetPixelFormat(), format))
+        return;
+    const std::vector<PaletteEntry> entries = BuildPaletteEntries(format);
+    if (entries.empty())
+        return;  // true colour: no palette
+    m_palette.CreatePalette(entries);
+    m_pOldPalette = m_pDC->SelectPalette(&m_palette, false);
+    m_pDC->RealizePalette();
+}
+
+unsigned char CTavroView::PaletteComponent(int index, unsigned bits, unsigned shift)
+{
+    return ::PaletteComponent(index, bits, shift);
+}
+
+void CTavroView::OnSize(unsigned type, int cx, int cy)
+{
+    CView::OnSize(type, cx, cy);
+    if (cy <= 0)
+        return;  // a collapsed view keeps the last size
+    // The projection belongs to the view's own context; with no context or
+    // another one current there is nothing of ours to set (the next frame
+    // sets viewport and projection from the stored size anyway).
+    if (m_hRC && QOpenGLContext::currentContext() == m_hRC)
+        ResizeProjection(cx, cy);
+    g_windowWidth = cx;
+    g_windowHeight = cy;
+}
+
+void CTavroView::resizeEvent(QResizeEvent* event)
+{
+    // With a drawing surface, its own resize reports the size in device
+    // pixels; the view's widget size would be in logical pixels.
+    if (m_pDC) {
+        QWidget::resizeEvent(event);
+        return;
+    }
+    CView::resizeEvent(event);
+}
+
+bool CTavroView::OnEraseBkgnd()
+{
+    return true;
+}
+
+void CTavroView::OnDestroy()
+{
+    KillTimer(kPlayTimerId);
+    GLSurface::MakeNoneCurrent();
+    if (m_hRC) {
+        // The font's display lists live in this context.
+        if (m_pDC && m_pDC->MakeCurrent(m_hRC)) {
+            ReleaseFont();
+            GLSurface::MakeNoneCurrent();
+        }
+        delete m_hRC;
+        m_hRC = nullptr;
+    }
+    if (m_pOldPalette && m_pDC) {
+        m_pDC->SelectPalette(m_pOldPalette, false);
+        m_pOldPalette = nullptr;
+    }
+    if (m_pDC) {
+        m_pDC->onMouseEvent = nullptr;
+        m_pDC->onResize = nullptr;
+        m_pDC->onExpose = nullptr;
+        delete m_pDC;  // the container forgets a deleted window
+        m_pDC = nullptr;
+    }
+    CView::OnDestroy();
+}
+
+void CTavroView::OnDraw()
+{
+    RenderScene();
+}
+
+// ---------------------------------------------------------------------------
+// Frame drawing.
+
+void CTavroView::RenderScene()
+{
+    if (!m_hRC || !m_pDC)
+        return;
+    if (!m_pDC->MakeCurrent(m_hRC))
+        return;
+    FrameSettings settings{};
+    settings.camera = FrameCamera{g_eye, g_center, g_up};
+    settings.windowWidth = g_windowWidth;
+    settings.windowHeight = g_windowHeight;
+    settings.bgColor = g_bgColor;
+    settings.stereo = g_stereo != 0;
+    DrawFrameImages(
+        settings,
+        [this] {
+            DrawGrid();
+            DrawAxes();
+            DrawModel();
+        },
+        [this] { DrawInfo(); });
+    m_pDC->SwapBuffers(m_hRC);
+    GLSurface::MakeNoneCurrent();
+    ++m_frameCount;
+}
+
+void CTavroView::DrawGrid()
+{
+    if (!m_showMesh)
+        return;
+    DrawGridLines(m_gridLines, m_gridHalfLines, m_gridHalfSize, m_gridSpacing, g_meshColor);
+}
+
+void CTavroView::DrawAxes()
+{
+    if (!m_showAxes)
+        return;
+    DrawAxesLines();
+}
+
+void CTavroView::DrawModel()
+{
+    DrawMeshModel(g_model, g_shadingMode, g_cullBackFaces != 0, g_modelColor, g_playAngleX,
+                  g_playAngleY, g_playAngleZ);
+}
+
+void CTavroView::DrawInfo()
+{
+    if (!m_showInfo)
+        return;
+    DrawInfoText(g_infoColor, g_viewVector, g_center, g_eye, g_windowWidth, g_windowHeight);
+}
+
+// ---------------------------------------------------------------------------
+// Mouse.
+
+void CTavroView::SetCapture()
+{
+    // The pointer belongs to the native drawing surface, not to the view's
+    // widget: grab it there, so a drag keeps its events outside the window.
+    if (m_pDC)
+        m_pDC->setMouseGrabEnabled(true);
+}
+
+void CTavroView::ReleaseCapture()
+{
+    if (m_pDC)
+        m_pDC->setMouseGrabEnabled(false);
+}
+
+void CTavroView::ApplyMouseDrag()
+{
+    applyCameraDrag(m_rotateMode, m_translateMode);
+}
+
+void CTavroView::OnLButtonDown(unsigned flags, const QPoint& point)
+{
+    CView::OnLButtonDown(flags, point);
+    SetCapture();
+    g_lastMouseX = point.x();
+    g_lastMouseY = point.y();
+    g_dragButton = 1;
+}
+
+void CTavroView::OnRButtonDown(unsigned flags, const QPoint& point)
+{
+    CView::OnRButtonDown(flags, point);
+    SetCapture();
+    g_lastMouseX = point.x();
+    g_lastMouseY = point.y();
+    g_dragButton = 2;
+}
+
+void CTavroView::OnMouseMove(unsigned flags, const QPoint& point)
+{
+    CView::OnMouseMove(flags, point);
+    if (g_dragButton == 1) {
+        g_mouseDX = point.x() - g_lastMouseX;
+        g_mouseDY = point.y() - g_lastMouseY;
+        g_mouseDZ = 0;
+        ApplyMouseDrag();
+        RenderScene();
+    } else if (g_dragButton == 2) {
+        g_mouseDX = 0;
+        g_mouseDY = 0;
+        g_mouseDZ = point.y() - g_lastMouseY;
+        ApplyMouseDrag();
+        RenderScene();
+    }
+    g_lastMouseX = point.x();
+    g_lastMouseY = point.y();
+}
+
+void CTavroView::OnLButtonUp(unsigned flags, const QPoint& point)
+{
+    CView::OnLButtonUp(flags, point);
+    g_mouseDX = point.x() - g_lastMouseX;
+    g_mouseDY = point.y() - g_lastMouseY;
+    g_mouseDZ = 0;
+    ApplyMouseDrag();
+    RenderScene();
+    g_dragButton = 0;
+    ReleaseCapture();
+}
+
+void CTavroView::OnRButtonUp(unsigned flags, const QPoint& point)
+{
+    CView::OnRButtonUp(flags, point);
+    g_mouseDX = 0;
+    g_mouseDY = 0;
+    g_mouseDZ = point.y() - g_lastMouseY;
+    ApplyMouseDrag();
+    RenderScene();
+    g_dragButton = 0;
+    ReleaseCapture();
+}
+
+// ---------------------------------------------------------------------------
+// Playback.
+
+void CTavroView::OnPlay()
+{
+    m_playing = m_playing ? 0 : 1;
+    if (m_playing)
+        SetTimer(kPlayTimerId, kPlayTimerPeriodMs);
+    else
+        KillTimer(kPlayTimerId);
+}
+
+void CTavroView::OnUpdatePlay(CCmdUI& ui)
+{
+    ui.SetCheck(m_playing);
+}
+
+void CTavroView::OnTimer(unsigned id)
+{
+    g_playAngleX += kPlayStepX;
+    g_playAngleY += kPlayStepY;
+    g_playAngleZ += kPlayStepZ;
+    RenderScene();
+    CView::OnTimer(id);
+    // Ticks that fell due while the frame was drawn are not queued up: the
+    // framework's timers deliver at most one pending tick, so the next step
+    // always follows a finished frame.
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+void CTavroView::ShowStatusNote(const QString& text)
+{
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->SetStatusNote(text);
+}
+
+void CTavroView::OnFileOpen()
+{
+    CFileDialog dialog(true, QString::fromLatin1(kOpenDefaultExtension), QString(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       QString::fromLatin1(kOpenFileFilter), nullptr);
+    if (dialog.DoModal() == IDCANCEL)
+        return;
+    const QString path = dialog.GetPathName();
+    g_fileName = QFile::encodeName(path).toStdString();
+    const QString name = QFileInfo(path).fileName();
+
+    FILE* stream = std::fopen(g_fileName.c_str(), "r");
+    if (!stream) {
+        // The current model stays; say why nothing changed.
+        ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(std::strerror(errno))));
+        return;
+    }
+    g_fileExtension = fileExtension(g_fileName);
+    freeMeshModel(g_model);
+    g_model = nullptr;
+    std::string reason;
+    g_model = loadModel(stream, g_fileExtension.c_str(), &reason);
+    std::fclose(stream);
+
+    if (g_model)
+        ShowStatusNote(QString());
+    else
+        ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromStdString(reason)));
+    RenderScene();
+}
+
+void CTavroView::OnFileSaveAs()
+{
+    // Meshes are not written: Save As does nothing.
+}
+
+void CTavroView::OnRotate()
+{
+    m_rotateMode = true;
+    m_translateMode = false;
+    m_noneMode = false;
+}
+
+void CTavroView::OnTranslate()
+{
+    m_rotateMode = false;
+    m_translateMode = true;
+    m_noneMode = false;
+}
+
+void CTavroView::OnNone()
+{
+    m_rotateMode = false;
+    m_translateMode = false;
+    m_noneMode = true;
+}
+
+void CTavroView::OnInitAxes()
+{
+    initializeAxes();
+    RenderScene();
+}
+
+void CTavroView::OnAxes()
+{
+    m_showAxes = !m_showAxes;
+    RenderScene();
+}
+
+void CTavroView::OnMesh()
+{
+    m_showMesh = !m_showMesh;
+    RenderScene();
+}
+
+void CTavroView::OnInfo()
+{
+    m_showInfo = !m_showInfo;
+    RenderScene();
+}
+
+void CTavroView::OnBgColor()
+{
+    if (RunColourCommand(g_bgColor, g_bgColorText, kBgColorCaption))
+        RenderScene();
+}
+
+void CTavroView::OnMeshColor()
+{
+    if (RunColourCommand(g_meshColor, g_meshColorText, kMeshColorCaption))
+        RenderScene();
+}
+
+void CTavroView::OnInfoColor()
+{
+    if (RunColourCommand(g_infoColor, g_infoColorText, kInfoColorCaption))
+        RenderScene();
+}
+
+void CTavroView::OnModelColor()
+{
+    if (RunColourCommand(g_modelColor, g_modelColorText, kModelColorCaption))
+        RenderScene();
+}
+
+void CTavroView::OnShadingFlat()
+{
+    toggleShading(kShadingFlat);
+    RenderScene();
+}
+
+void CTavroView::OnShadingSmooth()
+{
+    toggleShading(kShadingSmooth);
+    RenderScene();
+}
+
+void CTavroView::OnShadingWireframe()
+{
+    toggleShading(kShadingWireframe);
+    RenderScene();
+}
+
+void CTavroView::OnBothFaces()
+{
+    g_cullBackFaces = g_cullBackFaces == 0 ? 1 : 0;
+    RenderScene();
+}
+
+void CTavroView::OnSwapAxes()
+{
+    swapModelAxes(g_model);
+    RenderScene();
+}
+
+void CTavroView::OnStereo()
+{
+    g_stereo = g_stereo == 0 ? 1 : 0;
+    RenderScene();
+}
+
+bool CTavroView::OnCommand(unsigned id)
+{
+    switch (id) {
+    case ID_FILE_OPEN: OnFileOpen(); return true;
+    case ID_FILE_SAVE_AS: OnFileSaveAs(); return true;
+    case ID_ROTATE: OnRotate(); return true;
+    case ID_TRANSLATE: OnTranslate(); return true;
+    case ID_NONE: OnNone(); return true;
+    case ID_INIT_AXES: OnInitAxes(); return true;
+    case ID_AXES:
+    case ID_VIEW_AXES: OnAxes(); return true;
+    case ID_MESH:
+    case ID_VIEW_MESH: OnMesh(); return true;
+    case ID_INFO:
+    case ID_VIEW_INFO: OnInfo(); return true;
+    case ID_VIEW_BG_COLOR: OnBgColor(); return true;
+    case ID_VIEW_MESH_COLOR: OnMeshColor(); return true;
+    case ID_VIEW_INFO_COLOR: OnInfoColor(); return true;
+    case ID_VIEW_COLOR: OnModelColor(); return true;
+    case ID_SHADING_FLAT: OnShadingFlat(); return true;
+    case ID_SHADING_SMOOTH: OnShadingSmooth(); return true;
+    case ID_SHADING_WIREFRAME: OnShadingWireframe(); return true;
+    case ID_SHADING_BOTH_FACES: OnBothFaces(); return true;
+    case ID_VIEW_XYZ_ZXY: OnSwapAxes(); return true;
+    case ID_VIEW_STEREO: OnStereo(); return true;
+    case ID_TAVRO_PLAY:
+    case ID_PLAY: OnPlay(); return true;
+    default: return CView::OnCommand(id);
+    }
+}
+
+bool CTavroView::OnUpdateCommandUI(unsigned id, CCmdUI& ui)
+{
+    switch (id) {
+    // Handled, always enabled, never marked.
+    case ID_FILE_OPEN:
+    case ID_FILE_SAVE_AS:
+    case ID_INIT_AXES:
+    case ID_VIEW_BG_COLOR:
+    case ID_VIEW_MESH_COLOR:
+    case ID_VIEW_INFO_COLOR:
+    case ID_VIEW_COLOR:
+    case ID_VIEW_XYZ_ZXY: return true;
+    case ID_ROTATE: ui.SetCheck(m_rotateMode); return true;
+    case ID_TRANSLATE: ui.SetCheck(m_translateMode); return true;
+    case ID_NONE: ui.SetCheck(m_noneMode); return true;
+    case ID_AXES:
+    case ID_VIEW_AXES: ui.SetCheck(m_showAxes); return true;
+    case ID_MESH:
+    case ID_VIEW_MESH: ui.SetCheck(m_showMesh); return true;
+    case ID_INFO:
+    case ID_VIEW_INFO: ui.SetCheck(m_showInfo); return true;
+    case ID_SHADING_FLAT: ui.SetCheck(g_shadingMode == kShadingFlat); return true;
+    case ID_SHADING_SMOOTH: ui.SetCheck(g_shadingMode == kShadingSmooth); return true;
+    case ID_SHADING_WIREFRAME: ui.SetCheck(g_shadingMode == kShadingWireframe); return true;
+    case ID_SHADING_BOTH_FACES: ui.SetCheck(g_cullBackFaces == 0); return true;
+    case ID_VIEW_STEREO: ui.SetCheck(g_stereo); return true;
+    case ID_TAVRO_PLAY:
+    case ID_PLAY: OnUpdatePlay(ui); return true;
+    default: return CView::OnUpdateCommandUI(id, ui);
+    }
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "platform/glsurface.h"
+#include "platform/view.h"
+
+#include <QPoint>
+
+#include <string>
+
+class QOpenGLContext;
+class QResizeEvent;
+class QWidget;
+
+// Full path chosen in the last completed open dialog, and its extension.
+// Any length fits.
+extern std::string g_fileName;
+extern std::string g_fileExtension;
+
+// The filter and default extension of the open dialog.
+extern const char* const kOpenFileFilter;
+extern const char* const kOpenDefaultExtension;
+
+// Client rectangle in pixels; right and bottom are the width and height.
+struct ClientRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// The one view of the document: owns the OpenGL rendering context on its
+// drawing surface, draws every frame, and handles the display commands, the
+// mouse and the playback timer. The viewer settings of the view live in the
+// members below and in the module-level state of viewer/viewerstate.h.
+class CTavroView : public CView {
+    Q_OBJECT
+public:
+    CTavroView();
+    ~CTavroView() override;
+
+    // ---- Rendering.
+    CPalette m_palette;               // built for palette-based formats only
+    CPalette* m_pOldPalette;          // selected before m_palette; null if none
+    ClientRect m_clientRect;          // read once during set-up
+    GLSurface* m_pDC;                 // the drawing surface; null before set-up
+    QOpenGLContext* m_hRC;            // null until set-up succeeds
+    // ---- Mouse mode: exactly one is true.
+    bool m_rotateMode;
+    bool m_translateMode;
+    bool m_noneMode;
+    // ---- What is shown.
+    bool m_showAxes;
+    bool m_showMesh;
+    bool m_showInfo;
+    // ---- Grid layout.
+    int m_gridLines;
+    int m_gridHalfLines;
+    double m_gridHalfSize;
+    double m_gridSpacing;
+    // ---- Playback timer running (0 or 1).
+    int m_playing;
+
+    // Window set-up for OpenGL: no background erase, the surface clips.
+    bool PreCreateWindow();
+
+    // Window-message hooks.
+    int OnCreate() override;
+    void OnDestroy() override;
+    void OnSize(unsigned type, int cx, int cy) override;
+    bool OnEraseBkgnd();
+    void OnDraw() override;
+    void OnLButtonDown(unsigned flags, const QPoint& point) override;
+    void OnLButtonUp(unsigned flags, const QPoint& point) override;
+    void OnRButtonDown(unsigned flags, const QPoint& point) override;
+    void OnRButtonUp(unsigned flags, const QPoint& point) override;
+    void OnMouseMove(unsigned flags, const QPoint& point) override;
+    void OnTimer(unsigned id) override;
+    void SetCapture() override;
+    void ReleaseCapture() override;
+
+    // OpenGL set-up.
+    void SetUpOpenGL();
+    bool ApplyPixelFormat();
+    void BuildPalette();
+    unsigned char PaletteComponent(int index, unsigned bits, unsigned shift);
+
+    // Frame drawing: binds the context, draws the frame (mono or stereo),
+    // presents it and unbinds the context. Does nothing without a context.
+    void RenderScene();
+    void DrawGrid();
+    void DrawAxes();
+    void DrawModel();
+    void DrawInfo();
+
+    // Camera step of a drag (mode from the mode flags).
+    void ApplyMouseDrag();
+
+    // Command handlers.
+    void OnFileOpen();
+    void OnFileSaveAs();
+    void OnRotate();
+    void OnTranslate();
+    void OnNone();
+    void OnInitAxes();
+    void OnAxes();
+    void OnMesh();
+    void OnInfo();
+    void OnBgColor();
+    void OnMeshColor();
+    void OnInfoColor();
+    void OnModelColor();
+    void OnShadingFlat();
+    void OnShadingSmooth();
+    void OnShadingWireframe();
+    void OnBothFaces();
+    void OnSwapAxes();
+    void OnStereo();
+    void OnPlay();
+    void OnUpdatePlay(CCmdUI& ui);
+
+    bool OnCommand(unsigned id) override;
+    bool OnUpdateCommandUI(unsigned id, CCmdUI& ui) override;
+
+    // Frames put on screen so far (RenderScene calls that drew).
+    unsigned long frameCount() const { return m_frameCount; }
+    // The widget that holds the drawing surface in the client area.
+    QWidget* surfaceContainer() const { return m_surfaceContainer; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ShowStatusNote(const QString& text);
+
+    QWidget* m_surfaceContainer = nullptr;
+    unsigned long m_frameCount = 0;
+};
