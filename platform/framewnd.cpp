@@ -418,27 +418,22 @@ void CFrameWnd::OnUpdateFrameTitle()
 
 void CFrameWnd::EnableDocking(unsigned sides)
 {
+    m_dockSides = sides & CBRS_ALIGN_ANY;
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
-    const Qt::ToolBarAreas areas = toolBarAreas(sides);
-    for (const auto& bar : m_controlBars) {
-        if (auto* toolBar = qobject_cast<QToolBar*>(bar.second)) {
-            if (!toolBar->allowedAreas().testFlags(areas))
-                toolBar->setAllowedAreas(toolBar->allowedAreas() & areas);
-        }
-    }
 }
 
 void CFrameWnd::DockControlBar(QToolBar* bar, unsigned dockBarId)
 {
     if (!bar)
         return;
+    bar->setAllowedAreas(bar->allowedAreas() & toolBarAreas(m_dockSides));
     Qt::ToolBarArea area = Qt::TopToolBarArea;
-    if (dockBarId == AFX_IDW_DOCKBAR_TOP + 2)
-        area = Qt::BottomToolBarArea;
-    else if (dockBarId == AFX_IDW_DOCKBAR_TOP + 1)
+    if (dockBarId == AFX_IDW_DOCKBAR_LEFT)
         area = Qt::LeftToolBarArea;
-    else if (dockBarId == AFX_IDW_DOCKBAR_TOP + 3)
+    else if (dockBarId == AFX_IDW_DOCKBAR_RIGHT)
         area = Qt::RightToolBarArea;
+    else if (dockBarId == AFX_IDW_DOCKBAR_BOTTOM)
+        area = Qt::BottomToolBarArea;
     const bool visible = !bar->isHidden();
     addToolBar(area, bar);
     bar->setVisible(visible);
@@ -453,7 +448,7 @@ void CFrameWnd::ShowControlBar(QWidget* bar, bool show)
 QWidget* CFrameWnd::GetControlBar(unsigned id) const
 {
     auto it = m_controlBars.find(id);
-    return it == m_controlBars.end() ? nullptr : it->second;
+    return it == m_controlBars.end() ? nullptr : it->second.data();
 }
 
 void CFrameWnd::RegisterControlBar(unsigned id, QWidget* bar)

@@ -3,6 +3,7 @@
 #include "platform/cmdtarget.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
 #include <functional>
@@ -37,6 +38,9 @@ constexpr unsigned CBRS_GRIPPER = 0x00400000;
 constexpr unsigned AFX_IDW_TOOLBAR = 0xE800;    // 59392, also ID_VIEW_TOOLBAR
 constexpr unsigned AFX_IDW_STATUS_BAR = 0xE801; // 59393, also ID_VIEW_STATUS_BAR
 constexpr unsigned AFX_IDW_DOCKBAR_TOP = 0xE81B;
+constexpr unsigned AFX_IDW_DOCKBAR_LEFT = 0xE81C;
+constexpr unsigned AFX_IDW_DOCKBAR_RIGHT = 0xE81D;
+constexpr unsigned AFX_IDW_DOCKBAR_BOTTOM = 0xE81E;
 
 // Show commands.
 constexpr int SW_HIDE = 0;
@@ -136,9 +140,10 @@ public:
     void SetTitle(const QString& title);
     virtual void OnUpdateFrameTitle();
 
-    // Control bars.
+    // Control bars. A toolbar docks on the sides that both it and the frame
+    // allow; DockControlBar puts it on the top side (or the one named).
     void EnableDocking(unsigned sides);
-    void DockControlBar(QToolBar* bar, unsigned dockBarId = 0);
+    void DockControlBar(QToolBar* bar, unsigned dockBarId = AFX_IDW_DOCKBAR_TOP);
     void ShowControlBar(QWidget* bar, bool show);
     QWidget* GetControlBar(unsigned id) const;
     void RegisterControlBar(unsigned id, QWidget* bar);
@@ -202,7 +207,8 @@ private:
     bool m_destroyed = false;
     unsigned m_resourceId = 0;
     std::map<unsigned, QAction*> m_actions;
-    std::map<unsigned, QWidget*> m_controlBars;
+    std::map<unsigned, QPointer<QWidget>> m_controlBars;
+    unsigned m_dockSides = 0;
     std::vector<QShortcut*> m_shortcuts;
     QMenu* m_recentMenu = nullptr;
     QAction* m_recentPlaceholder = nullptr;

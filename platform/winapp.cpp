@@ -277,6 +277,7 @@ CWinApp::CWinApp(const QString& appName) : m_appName(appName)
 CWinApp::~CWinApp()
 {
     m_docTemplate.reset();
+    m_printer.reset();
     if (g_app == this)
         g_app = nullptr;
 }
@@ -436,10 +437,9 @@ void CWinApp::OnFileOpen()
 
 void CWinApp::OnFilePrintSetup()
 {
-    static QPrinter* printer = nullptr; // the application's printer settings
-    if (!printer)
-        printer = new QPrinter(QPrinter::ScreenResolution);
-    QPageSetupDialog dialog(printer, m_pMainWnd);
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+    QPageSetupDialog dialog(m_printer.get(), m_pMainWnd);
     dialog.setWindowTitle(QStringLiteral("Print Setup"));
     dialog.exec();
 }

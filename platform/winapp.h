@@ -11,6 +11,7 @@
 
 class CDocument;
 class CView;
+class QPrinter;
 class QSettings;
 
 // The most-recently-used file list: newest first, at most size entries,
@@ -157,6 +158,7 @@ private:
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<CRecentFileList> m_recentFiles;
     std::unique_ptr<CSingleDocTemplate> m_docTemplate;
+    std::unique_ptr<QPrinter> m_printer; // the printer settings of Print Setup
 };
 
 CWinApp* AfxGetApp();
