@@ -1,7 +1,7 @@
 #include "app/tavro.h"
 
 #include "app/mainfrm.h"
-#include "app/placeholderview.h"
+#include "viewer/tavroview.h"
 #include "app/resources.h"
 #include "app/tavrodoc.h"
 #include "platform/commandids.h"
@@ -15,7 +15,7 @@
 
 CView* createTavroView()
 {
-    return new CPlaceholderView;
+    return new CTavroView;
 }
 
 CTavroApp::CTavroApp()
