@@ -230,7 +230,8 @@ void registerTestResources()
                                   MenuItem::separator(),
                                   MenuItem::command(QStringLiteral("&Toolbar"), ID_VIEW_TOOLBAR),
                                   MenuItem::command(QStringLiteral("&Status Bar"), ID_VIEW_STATUS_BAR)})});
-    res.setAccelerators(IDR_TEST, {{QKeySequence(QStringLiteral("Ctrl+1")), ID_T_VIEW},
+    res.setAccelerators(IDR_TEST, {{QKeySequence(QStringLiteral("Ctrl+S")), ID_FILE_SAVE},
+                                   {QKeySequence(QStringLiteral("Ctrl+1")), ID_T_VIEW},
                                    {QKeySequence(QStringLiteral("Ctrl+4")), ID_T_APP},
                                    {QKeySequence(QStringLiteral("Ctrl+6")), ID_T_NOBODY},
                                    {QKeySequence(QStringLiteral("Ctrl+7")), ID_T_DISABLED}});
