@@ -22,7 +22,7 @@ inline bool isSpace(unsigned char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+using numberscan_detail::isDigit;
 
 inline bool isHexDigit(unsigned char c)
 {
@@ -129,7 +129,7 @@ double strtodC(const char* text, char** stop)
     return strtod_l(text, stop, cLocale());
 }
 
-const char* scanDouble(const char* p, const char* end, double& value)
+const char* numberscan_detail::scanDoubleGeneral(const char* p, const char* end, double& value)
 {
     while (isSpace(peek(p, end)))
         ++p;
@@ -166,7 +166,7 @@ const char* scanDouble(const char* p, const char* end, double& value)
     return scanDoubleSlow(p, end, value);
 }
 
-const char* scanInt(const char* p, const char* end, int32_t& value, bool& outOfRange)
+const char* numberscan_detail::scanIntGeneral(const char* p, const char* end, int32_t& value, bool& outOfRange)
 {
     while (isSpace(peek(p, end)))
         ++p;

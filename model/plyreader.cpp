@@ -8,8 +8,10 @@
 #include <new>
 #include <vector>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include "model/numberscan.h"
 
@@ -26,6 +28,9 @@ constexpr std::size_t kFirstCapacity = 4096;
 // included: the least a declared count must find in the rest of the file.
 constexpr uint64_t kMinVertexLineBytes = 6;
 constexpr uint64_t kMinFaceLineBytes = 8;
+// Faces with up to this many corners get their corner array before their
+// indices are read.
+constexpr int32_t kDirectCorners = 64;
 
 // Hands out the lines of a stream one at a time, whole however long, without
 // the line end (LF or CR LF). Reads in large blocks.
@@ -145,6 +150,28 @@ struct ModelParts {
     }
 };
 
+// Asks the kernel to back a large array with huge pages: filling hundreds of
+// megabytes page by page costs more than reading the file. Only a hint.
+void adviseHugePages(void* block, std::size_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
+    if (block == nullptr || bytes < kWorthIt)
+        return;
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0)
+        return;
+    const auto page = static_cast<uintptr_t>(pageSize);
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
 // Grows a malloc'd array to hold at least `needed` elements, doubling up to
 // `limit`. The vertex array only grows before any face points into it.
 template <typename T>
@@ -162,6 +189,7 @@ bool reserveElements(T*& array, std::size_t& capacity, std::size_t needed, std::
         return false;
     array = static_cast<T*>(grown);
     capacity = newCapacity;
+    adviseHugePages(array, newCapacity * sizeof(T));
     return true;
 }
 
@@ -458,6 +486,21 @@ bool PlyReader::readFaces()
             return fail(line, "a face needs at least three corners, this one has " + std::to_string(n));
         const int32_t cornerCount = n;
 
+        if (i >= parts_.faceCapacity && !reserveElements(parts_.faces, parts_.faceCapacity, i + 1, count))
+            return outOfMemory();
+        // Small polygons get their corner array at once; for larger counts,
+        // which a hostile line may claim, the indices are collected first.
+        const bool direct = cornerCount <= kDirectCorners;
+        MeshVertex** cornerArray = nullptr;
+        if (direct) {
+            cornerArray = static_cast<MeshVertex**>(std::malloc(sizeof(MeshVertex*) * static_cast<std::size_t>(cornerCount)));
+            if (cornerArray == nullptr)
+                return outOfMemory();
+        } else {
+            corners.clear();
+        }
+        std::unique_ptr<MeshVertex*, decltype(&std::free)> cornerGuard(cornerArray, &std::free);
+
         // Tokens are separated by spaces only: skip the count token, then
         // read each corner index at the start of its token.
         const char* p = begin;
@@ -465,7 +508,6 @@ bool PlyReader::readFaces()
             ++p;
         while (p < end && *p != ' ' && *p != '\0')
             ++p;
-        corners.clear();
         for (int32_t j = 0; j < cornerCount; ++j) {
             while (p < end && *p == ' ')
                 ++p;
@@ -483,19 +525,23 @@ bool PlyReader::readFaces()
                     return fail(line, "corner index " + index + " refers to a vertex, but the file has none");
                 return fail(line, "corner index " + index + " is outside 0.." + std::to_string(lastIndex));
             }
-            corners.push_back(parts_.vertices + n);
+            if (direct)
+                cornerArray[j] = parts_.vertices + n;
+            else
+                corners.push_back(parts_.vertices + n);
             p = stop;
             while (p < end && *p != ' ' && *p != '\0')
                 ++p;
         }
 
-        if (i >= parts_.faceCapacity && !reserveElements(parts_.faces, parts_.faceCapacity, i + 1, count))
-            return outOfMemory();
-        const std::size_t bytes = corners.size() * sizeof(MeshVertex*);
-        auto* cornerArray = static_cast<MeshVertex**>(std::malloc(bytes));
-        if (cornerArray == nullptr)
-            return outOfMemory();
-        std::memcpy(cornerArray, corners.data(), bytes);
+        if (!direct) {
+            const std::size_t bytes = corners.size() * sizeof(MeshVertex*);
+            cornerArray = static_cast<MeshVertex**>(std::malloc(bytes));
+            if (cornerArray == nullptr)
+                return outOfMemory();
+            std::memcpy(cornerArray, corners.data(), bytes);
+        }
+        cornerGuard.release();
         MeshFace& face = parts_.faces[i];
         face.vertexCount = static_cast<uint32_t>(cornerCount);
         face.vertices = cornerArray;

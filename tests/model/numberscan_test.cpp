@@ -61,6 +61,28 @@ TEST(ScanDouble, MatchesScanfOnRandomTexts)
     }
 }
 
+TEST(ScanDouble, MatchesScanfOnPrintedNumbersToTheLastBit)
+{
+    // Numbers as mesh files write them: fixed and exponent forms, short and
+    // long, including values whose decimal form is not exact in binary.
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> magnitude(-12, 12);
+    const char* const formats[] = {"%.6f", "%.3f", "%.9f", "%.17g", "%.15g", "%g", "%e", "%.0f", "%+.6f", "%.12f"};
+    char text[64];
+    for (int i = 0; i < 200000; ++i) {
+        const double value = unit(random) * std::pow(10.0, magnitude(random));
+        std::snprintf(text, sizeof text, formats[i % 10], value);
+        expectSameAsScanf(text);
+        // Exactly representable decimals with many digits.
+        std::snprintf(text, sizeof text, "%llu.%06u", static_cast<unsigned long long>(random() >> 11),
+                      static_cast<unsigned>(random() % 1000000));
+        expectSameAsScanf(text);
+        if (HasFailure())
+            return;
+    }
+}
+
 TEST(ScanDouble, StopsAtTheEndOfTheRangeAndAtNul)
 {
     const char text[] = "12345";

@@ -1,0 +1,266 @@
+// Load throughput of the PLY reader against a plain fgets+sscanf reader, and
+// the peak memory of one load against the size of the model it builds.
+//
+// The input, an ASCII PLY of 1,000,000 vertices and 2,000,000 triangles, is
+// generated into a temporary folder at start and removed at exit.
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "model/meshmodel.h"
+#include "model/plyreader.h"
+
+namespace {
+
+constexpr int kGridSide = 1000;
+constexpr int kVertices = kGridSide * kGridSide;
+constexpr int kFaces = 2000000;
+
+struct Input {
+    std::string dir;
+    std::string path;
+    double bytes = 0;
+};
+
+// A wavy 1000 x 1000 grid; triangles walk the grid cells, two per cell.
+void generate(const std::string& path)
+{
+    FILE* out = std::fopen(path.c_str(), "w");
+    if (out == nullptr) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    std::vector<char> buffer(1 << 20);
+    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    std::fprintf(out,
+                 "ply\nformat ascii 1.0\ncomment generated for the load benchmark\nelement vertex %d\n"
+                 "property float x\nproperty float y\nproperty float z\nelement face %d\n"
+                 "property list uchar int vertex_indices\nend_header\n",
+                 kVertices, kFaces);
+    for (int j = 0; j < kGridSide; ++j) {
+        for (int i = 0; i < kGridSide; ++i) {
+            const double x = i / 999.0 * 2.0 - 1.0;
+            const double y = j / 999.0 * 2.0 - 1.0;
+            const double z = 0.1 * std::sin(x * 9.0) * std::cos(y * 7.0);
+            std::fprintf(out, "%.6f %.6f %.6f\n", x, y, z);
+        }
+    }
+    const int cells = (kGridSide - 1) * (kGridSide - 1);
+    for (int k = 0; k < kFaces; ++k) {
+        const int cell = (k / 2) % cells;
+        const int a = cell / (kGridSide - 1) * kGridSide + cell % (kGridSide - 1);
+        if (k % 2 == 0)
+            std::fprintf(out, "3 %d %d %d\n", a, a + 1, a + kGridSide);
+        else
+            std::fprintf(out, "3 %d %d %d\n", a + 1, a + kGridSide + 1, a + kGridSide);
+    }
+    if (std::fclose(out) != 0) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+}
+
+Input& input()
+{
+    static Input data = [] {
+        Input made;
+        char pattern[] = "/tmp/brenvik-bench-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) {
+            std::perror("mkdtemp");
+            std::exit(1);
+        }
+        made.dir = pattern;
+        made.path = made.dir + "/grid.ply";
+        generate(made.path);
+        made.bytes = static_cast<double>(std::filesystem::file_size(made.path));
+        return made;
+    }();
+    return data;
+}
+
+void removeInput()
+{
+    if (!input().dir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(input().dir, ignored);
+    }
+}
+
+void setThroughput(benchmark::State& state)
+{
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(input().bytes));
+    state.counters["MB/s"] = benchmark::Counter(input().bytes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["vertices/s"] = benchmark::Counter(kVertices, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// The whole load as the viewer does it: open, read, centre and scale, build
+// the normals, close; then release the model.
+void BM_LoadModel(benchmark::State& state)
+{
+    const std::string& path = input().path;
+    for (auto _ : state) {
+        FILE* stream = std::fopen(path.c_str(), "r");
+        std::string reason;
+        MeshModel* model = loadModel(stream, "ply", &reason);
+        std::fclose(stream);
+        if (model == nullptr || model->faceCount != static_cast<uint32_t>(kFaces)) {
+            state.SkipWithError(("load failed: " + reason).c_str());
+            freeMeshModel(model);
+            break;
+        }
+        benchmark::DoNotOptimize(model->vertices[0].normal);
+        freeMeshModel(model);
+    }
+    setThroughput(state);
+}
+
+// The plain reader: fgets each line, sscanf the numbers; no normals.
+void BM_SscanfBaseline(benchmark::State& state)
+{
+    const std::string& path = input().path;
+    for (auto _ : state) {
+        FILE* stream = std::fopen(path.c_str(), "r");
+        char line[256];
+        int vertices = 0;
+        int faces = 0;
+        while (std::fgets(line, sizeof line, stream) != nullptr) {
+            if (std::strncmp(line, "element vertex", 14) == 0)
+                std::sscanf(line + 15, "%d", &vertices);
+            else if (std::strncmp(line, "element face", 12) == 0)
+                std::sscanf(line + 13, "%d", &faces);
+            else if (std::strncmp(line, "end_header", 10) == 0)
+                break;
+        }
+        std::vector<double> positions(static_cast<std::size_t>(vertices) * 3);
+        std::vector<int> corners(static_cast<std::size_t>(faces) * 3);
+        bool ok = true;
+        for (int i = 0; ok && i < vertices; ++i) {
+            ok = std::fgets(line, sizeof line, stream) != nullptr &&
+                 std::sscanf(line, "%lf %lf %lf", &positions[3 * i], &positions[3 * i + 1],
+                             &positions[3 * i + 2]) == 3;
+        }
+        for (int i = 0; ok && i < faces; ++i) {
+            int count = 0;
+            ok = std::fgets(line, sizeof line, stream) != nullptr &&
+                 std::sscanf(line, "%d %d %d %d", &count, &corners[3 * i], &corners[3 * i + 1],
+                             &corners[3 * i + 2]) == 4;
+        }
+        std::fclose(stream);
+        if (!ok || faces != kFaces) {
+            state.SkipWithError("baseline read failed");
+            break;
+        }
+        benchmark::DoNotOptimize(positions.data());
+        benchmark::DoNotOptimize(corners.data());
+    }
+    setThroughput(state);
+}
+
+long statusKilobytes(const char* field)
+{
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr)
+        return -1;
+    char line[256];
+    long value = -1;
+    const std::size_t length = std::strlen(field);
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::strncmp(line, field, length) == 0) {
+            value = std::strtol(line + length, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(status);
+    return value;
+}
+
+// Run in a fresh process (see BM_PeakMemory): prints the resident set
+// before, the peak during one load, and the bytes the model holds.
+int measurePeakMemory(const char* path)
+{
+    const long before = statusKilobytes("VmRSS:");
+    FILE* stream = std::fopen(path, "r");
+    MeshModel* model = loadModel(stream, "ply");
+    if (stream != nullptr)
+        std::fclose(stream);
+    const long peak = statusKilobytes("VmHWM:");
+    if (model == nullptr)
+        return 1;
+    double modelBytes = sizeof(MeshModel) + model->vertexCount * sizeof(MeshVertex) +
+                        model->faceCount * sizeof(MeshFace);
+    for (uint32_t i = 0; i < model->faceCount; ++i)
+        modelBytes += model->faces[i].vertexCount * sizeof(MeshVertex*);
+    std::printf("%ld %ld %.0f\n", before, peak, modelBytes);
+    freeMeshModel(model);
+    return 0;
+}
+
+// Peak memory of one load in a fresh copy of this program, so that no heap
+// left from other benchmarks hides what the load needs.
+void BM_PeakMemory(benchmark::State& state)
+{
+    const std::string& path = input().path;
+    long before = 0;
+    long peak = 0;
+    double modelBytes = 0;
+    for (auto _ : state) {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            state.SkipWithError("pipe failed");
+            break;
+        }
+        const pid_t child = fork();
+        if (child == 0) {
+            dup2(fds[1], 1);
+            close(fds[0]);
+            execl("/proc/self/exe", "bench_load", "--peak-memory", path.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        FILE* report = fdopen(fds[0], "r");
+        const int fields = std::fscanf(report, "%ld %ld %lf", &before, &peak, &modelBytes);
+        std::fclose(report);
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (fields != 3 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("peak memory measurement failed");
+            break;
+        }
+    }
+    const double loadBytes = static_cast<double>(peak - before) * 1024.0;
+    state.counters["model_MB"] = modelBytes / 1e6;
+    state.counters["load_peak_MB"] = loadBytes / 1e6;
+    state.counters["peak_per_model"] = loadBytes / modelBytes;
+}
+
+} // namespace
+
+BENCHMARK(BM_PeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadModel)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_SscanfBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0)
+        return measurePeakMemory(argv[2]);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::fprintf(stderr, "Generating %d vertices and %d triangles...\n", kVertices, kFaces);
+    std::fprintf(stderr, "Input: %.1f MB\n", input().bytes / 1e6);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    removeInput();
+    return 0;
+}
