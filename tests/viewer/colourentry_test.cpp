@@ -13,7 +13,14 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "dialogdriver.h"
+#include "platform/commandids.h"
 #include "viewer/colourentry.h"
+#include "viewer/inputtextdialog.h"
 
 namespace {
 
@@ -166,6 +173,114 @@ TEST(ColourTextLocale, DecimalPointIsAlwaysAFullStop)
     unsetenv("LOCPATH");
     // The process locale is left as it was.
     EXPECT_STREQ(std::localeconv()->decimal_point, ".");
+}
+
+// Runs a colour command whose dialog the hook answers; records what the
+// dialog was asked.
+struct HookAnswer {
+    int result = IDOK;
+    const char* reply = nullptr;  // null: confirm the shown text unchanged
+    std::string shownText, caption, prompt;
+    int calls = 0;
+};
+
+class ColourCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setInputTextDialogHook([this](InputTextDialog& dialog) {
+            ++answer.calls;
+            answer.shownText = dialog.GetText();
+            answer.caption = dialog.m_caption != nullptr ? dialog.m_caption : "";
+            answer.prompt = dialog.m_prompt != nullptr ? dialog.m_prompt : "";
+            if (answer.reply != nullptr) {
+                std::snprintf(dialog.m_text, sizeof dialog.m_text, "%s", answer.reply);
+            }
+            return answer.result;
+        });
+    }
+    void TearDown() override { setInputTextDialogHook({}); }
+
+    HookAnswer answer;
+};
+
+TEST_F(ColourCommandTest, ShowsTheColourAndStoresTheReply)
+{
+    float color[3] = {0.8f, 0.8f, 0.8f};
+    char text[kColourTextSize] = "old reply";
+    answer.reply = "1,0,0";
+    EXPECT_TRUE(RunColourCommand(color, text, "Mesh Color"));
+    EXPECT_EQ(answer.calls, 1);
+    EXPECT_EQ(answer.shownText, "0.80, 0.80, 0.80");
+    EXPECT_EQ(answer.caption, "Mesh Color");
+    EXPECT_EQ(answer.prompt, "Three floats");
+    EXPECT_STREQ(text, "1,0,0");
+    expectColour({color[0], color[1], color[2]}, 1.0f, 0.0f, 0.0f);
+}
+
+TEST_F(ColourCommandTest, ConfirmingUnchangedRoundsToTwoDecimals)
+{
+    float color[3] = {0.123f, 0.5f, 1.0f};
+    char text[kColourTextSize] = "";
+    EXPECT_TRUE(RunColourCommand(color, text, "BG Color"));
+    EXPECT_STREQ(text, "0.12, 0.50, 1.00");
+    expectColour({color[0], color[1], color[2]}, 0.12f, 0.5f, 1.0f);
+}
+
+TEST_F(ColourCommandTest, PartialOrUnreadableRepliesKeepTheRest)
+{
+    float color[3] = {0.25f, 0.5f, 0.75f};
+    char text[kColourTextSize] = "";
+    answer.reply = "0.5";
+    EXPECT_TRUE(RunColourCommand(color, text, "Info Color"));
+    expectColour({color[0], color[1], color[2]}, 0.5f, 0.5f, 0.75f);
+
+    for (const char* reply : {"", "red", "   "}) {
+        answer.reply = reply;
+        EXPECT_TRUE(RunColourCommand(color, text, "Info Color")) << reply;
+        expectColour({color[0], color[1], color[2]}, 0.5f, 0.5f, 0.75f);
+        EXPECT_STREQ(text, reply);
+    }
+
+    answer.reply = "2, -1, 0.5";
+    EXPECT_TRUE(RunColourCommand(color, text, "Info Color"));
+    expectColour({color[0], color[1], color[2]}, 2.0f, -1.0f, 0.5f);
+}
+
+TEST_F(ColourCommandTest, CancelChangesNoColour)
+{
+    float color[3] = {0.123f, 0.5f, 1.0f};
+    char text[kColourTextSize] = "";
+    answer.reply = "1, 1, 1";
+    answer.result = IDCANCEL;
+    EXPECT_FALSE(RunColourCommand(color, text, "Model Color"));
+    expectColour({color[0], color[1], color[2]}, 0.123f, 0.5f, 1.0f);
+    // The buffer holds the text that was shown, not the abandoned reply.
+    EXPECT_STREQ(text, "0.12, 0.50, 1.00");
+}
+
+TEST(ColourCommandRealDialog, TypedReplyAndCancelThroughTheDialog)
+{
+    setInputTextDialogHook({});
+    float color[3] = {0.0f, 0.0f, 0.0f};
+    char text[kColourTextSize] = "";
+    EXPECT_TRUE(answerInputTextDialog([&] { return RunColourCommand(color, text, "BG Color"); },
+                                      [](InputTextDialog& dialog) {
+                                          EXPECT_EQ(dialog.windowTitle(), "BG Color");
+                                          EXPECT_EQ(dialog.m_edit->text(), "0.00, 0.00, 0.00");
+                                          typeIntoEdit(dialog, "0.2, 0.4,0.6");
+                                          QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+                                      }));
+    expectColour({color[0], color[1], color[2]}, 0.2f, 0.4f, 0.6f);
+    EXPECT_STREQ(text, "0.2, 0.4,0.6");
+
+    EXPECT_FALSE(answerInputTextDialog([&] { return RunColourCommand(color, text, "BG Color"); },
+                                       [](InputTextDialog& dialog) {
+                                           EXPECT_EQ(dialog.m_edit->text(), "0.20, 0.40, 0.60");
+                                           typeIntoEdit(dialog, "1, 1, 1");
+                                           QTest::keyClick(dialog.m_edit, Qt::Key_Escape);
+                                       }));
+    expectColour({color[0], color[1], color[2]}, 0.2f, 0.4f, 0.6f);
 }
 
 }  // namespace
