@@ -212,6 +212,12 @@ void GLSurface::SwapBuffers(QOpenGLContext* context)
     context->swapBuffers(this);
 }
 
+CPalette* GLSurface::defaultPalette()
+{
+    static CPalette stock;
+    return &stock;
+}
+
 CPalette* GLSurface::SelectPalette(CPalette* palette, bool /*forceBackground*/)
 {
     CPalette* previous = m_selectedPalette;

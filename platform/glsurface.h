@@ -137,10 +137,14 @@ public:
     // Presents the back buffer of context, which must be current here.
     void SwapBuffers(QOpenGLContext* context);
 
-    // The palette selected into the window; null when none is.
+    // Selects palette into the window and returns the one selected before
+    // (at first the stock default palette, never null).
     CPalette* SelectPalette(CPalette* palette, bool forceBackground);
+    // Maps the selected palette's entries; returns how many.
     unsigned RealizePalette();
     CPalette* selectedPalette() const { return m_selectedPalette; }
+    // The stock palette every window starts with.
+    static CPalette* defaultPalette();
 
     // Size of the framebuffer in device pixels.
     QSize framebufferSize() const;
@@ -166,5 +170,5 @@ private:
     QSurfaceFormat m_chosenFormat;
     bool m_haveChosen = false;
     int m_formatIndex = 0;
-    CPalette* m_selectedPalette = nullptr;
+    CPalette* m_selectedPalette = defaultPalette();
 };

@@ -1,20 +1,16 @@
 // What the view puts on the screen: background, model in each shading mode,
-// culling, stereo; read back from the window after each frame.
+// culling, the viewport and stereo; read back from the window after each frame.
 #include "viewerwindow.h"
 
 #include "model/meshmodel.h"
-#include "model/plyreader.h"
 #include "platform/commandids.h"
-#include "platform/dialogs.h"
+#include "render/frame.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
 #include <QTemporaryDir>
 
-
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 using namespace viewertest;
 
@@ -22,12 +18,15 @@ namespace {
 
 constexpr int kSize = 256;
 const Rgb kBlack{0, 0, 0};
+const Rgb kWhite{255, 255, 255};
+const Rgb kRed{255, 0, 0};
 
 class ViewDrawingTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         resetViewerState();
+        ASSERT_TRUE(dir.isValid());
         window = std::make_unique<ViewerWindow>(kSize, kSize);
         ASSERT_TRUE(window->ready()) << "no OpenGL view";
         view = window->view();
@@ -39,22 +38,17 @@ protected:
     void TearDown() override
     {
         window.reset();
-        platform::setFileDialogHook({});
         resetViewerState();
     }
 
-    void loadCube()
+    void load(const QByteArray& ply)
     {
-        ASSERT_TRUE(dir.isValid());
-        const QString path = writeFile(dir.path(), QStringLiteral("cube.ply"), cubePly());
-        platform::setFileDialogHook([path](CFileDialog& dialog) {
-            dialog.SetPathName(path);
-            return IDOK;
-        });
-        ASSERT_TRUE(window->command(ID_FILE_OPEN));
+        const QString path = writeFile(dir.path(), QStringLiteral("model.ply"), ply);
+        ASSERT_TRUE(window->openThroughDialog(path));
         ASSERT_NE(g_model, nullptr);
     }
 
+    // Draws a frame and reads back what the window shows.
     Pixels frame()
     {
         view->RenderScene();
@@ -75,21 +69,137 @@ TEST_F(ViewDrawingTest, BackgroundColourFillsTheWindow)
     g_bgColor[2] = 1.0f;
     const Pixels p = frame();
     ASSERT_EQ(p.width(), kSize);
+    ASSERT_EQ(p.height(), kSize);
     EXPECT_EQ(p.count(Rgb{0, 128, 255}, 1), kSize * kSize);
 }
 
-TEST_F(ViewDrawingTest, LoadedModelIsLitAtTheCentre)
+TEST_F(ViewDrawingTest, LoadedModelIsLitAtTheCentreInFlatAndSmoothAndAbsentWhenOff)
 {
-    loadCube();
-    Pixels p = frame();
+    load(cubePly());
+    // The open command drew the frame: the model is lit at the centre.
+    Pixels p = window->readFront();
     p.savePng(debugImagePath(QStringLiteral("view-flat.png")));
-    EXPECT_GT(p.countGrey(40, cx - 5, cy - 5, cx + 5, cy + 5), 90);
+    EXPECT_EQ(p.countGrey(40, cx - 5, cy - 5, cx + 5, cy + 5), 100);
+
     window->command(ID_SHADING_SMOOTH);
     p = window->readFront();
-    EXPECT_GT(p.countGrey(40, cx - 5, cy - 5, cx + 5, cy + 5), 90);
-    window->command(ID_SHADING_SMOOTH);  // off
+    p.savePng(debugImagePath(QStringLiteral("view-smooth.png")));
+    EXPECT_EQ(p.countGrey(40, cx - 5, cy - 5, cx + 5, cy + 5), 100);
+    // Smooth shading blends the corner normals: the face is not one colour.
+    EXPECT_LT(p.count(p.at(cx, cy), cx - 40, cy - 40, cx + 40, cy + 40, 2), 80 * 80);
+
+    window->command(ID_SHADING_SMOOTH);  // the marked item again: no model
     p = window->readFront();
     EXPECT_EQ(p.count(kBlack, 0), kSize * kSize);
+
+    // Axes and grid are still drawn without the model.
+    view->m_showAxes = true;
+    view->m_showMesh = true;
+    p = frame();
+    EXPECT_GT(p.count(kRed, 30), 20);
+    EXPECT_GT(p.countGrey(150, 0, 0, kSize, kSize), 200);
+    EXPECT_LT(p.countGrey(40, cx - 5, cy - 5, cx + 5, cy + 5), 50);  // grid lines, no faces
+}
+
+TEST_F(ViewDrawingTest, WireframeShowsOutlinesAndNoFilledFace)
+{
+    load(cubePly());
+    window->command(ID_SHADING_WIREFRAME);
+    const Pixels p = window->readFront();
+    p.savePng(debugImagePath(QStringLiteral("view-wireframe.png")));
+    // The middle of the front face is empty...
+    EXPECT_EQ(p.countOther(kBlack, cx - 8, cy - 8, cx + 8, cy + 8, 4), 0);
+    // ...while its outline is drawn in the model colour.
+    EXPECT_GT(p.count(kWhite, 4), 300);
+    int rowHits = 0;
+    for (int x = 0; x < kSize; ++x)
+        rowHits += p.is(x, cy, kWhite, 4) ? 1 : 0;
+    EXPECT_GE(rowHits, 2);  // the left and right edges
+    EXPECT_LE(rowHits, 12);
+}
+
+TEST_F(ViewDrawingTest, CullingHidesTheFarSideThatBothFacesShows)
+{
+    load(openBoxPly());
+    // Looking into the open box: its inner walls face away from their normals.
+    Pixels p = window->readFront();
+    EXPECT_TRUE(p.is(cx, cy, kBlack, 0));
+    window->command(ID_SHADING_BOTH_FACES);
+    p = window->readFront();
+    p.savePng(debugImagePath(QStringLiteral("view-both-faces.png")));
+    const Rgb inside = p.at(cx, cy);
+    EXPECT_GE(inside.r, 35);  // lit by the ambient light only
+    EXPECT_LE(inside.r, 70);
+    window->command(ID_SHADING_BOTH_FACES);
+    EXPECT_TRUE(window->readFront().is(cx, cy, kBlack, 0));
+    // Wireframe: the far outlines appear only with both faces.
+    window->command(ID_SHADING_WIREFRAME);
+    const int culled = window->readFront().count(kWhite, 4);
+    window->command(ID_SHADING_BOTH_FACES);
+    const int both = window->readFront().count(kWhite, 4);
+    EXPECT_GT(both, culled + 50);
+}
+
+TEST_F(ViewDrawingTest, LastColumnAndTopRowShowOnlyTheBackground)
+{
+    load(cubePly());
+    // From close by the model fills the whole view.
+    g_eye = {0.0, 0.0, 150.0};
+    const Pixels p = frame();
+    EXPECT_EQ(p.countGrey(40, 0, 0, kSize - 1, kSize - 1), (kSize - 1) * (kSize - 1));
+    EXPECT_EQ(p.count(kBlack, kSize - 1, 0, kSize, kSize, 0), kSize);
+    EXPECT_EQ(p.count(kBlack, 0, kSize - 1, kSize, kSize, 0), kSize);
+}
+
+TEST_F(ViewDrawingTest, StereoWithoutStereoBuffersShowsTheRightEyeImage)
+{
+    if (view->m_hRC->format().stereo())
+        GTEST_SKIP() << "this display has stereo buffers";
+    load(cubePly());
+    view->m_showMesh = true;
+    view->m_showAxes = true;
+    const Vector3 eye = g_eye;
+    Vector3 leftEye;
+    Vector3 rightEye;
+    ComputeStereoEyes(g_eye, g_center, g_up, leftEye, rightEye);
+
+    window->command(ID_VIEW_STEREO);
+    ASSERT_EQ(g_stereo, 1);
+    const Pixels stereo = window->readFront();
+
+    g_stereo = 0;
+    g_eye = rightEye;
+    const Pixels right = frame();
+    g_eye = leftEye;
+    const Pixels left = frame();
+    g_eye = eye;
+    const Pixels mono = frame();
+
+    auto differing = [](const Pixels& a, const Pixels& b) {
+        int n = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (!a.is(x, y, b.at(x, y), 2))
+                    ++n;
+        return n;
+    };
+    EXPECT_EQ(differing(stereo, right), 0);
+    EXPECT_GT(differing(stereo, left), 100);
+    EXPECT_GT(differing(stereo, mono), 50);
+}
+
+TEST_F(ViewDrawingTest, FrameWithoutContextDrawsNothing)
+{
+    const unsigned long before = view->frameCount();
+    QOpenGLContext* context = view->m_hRC;
+    view->m_hRC = nullptr;
+    view->RenderScene();
+    EXPECT_EQ(view->frameCount(), before);
+    view->m_hRC = context;
+    view->RenderScene();
+    EXPECT_EQ(view->frameCount(), before + 1);
+    // Every frame leaves no context current.
+    EXPECT_EQ(QOpenGLContext::currentContext(), nullptr);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "model/meshmodel.h"
 #include "platform/cmdtarget.h"
 #include "platform/commandids.h"
+#include "platform/dialogs.h"
 #include "platform/document.h"
 #include "platform/framewnd.h"
 #include "viewer/tavroview.h"
@@ -134,6 +135,16 @@ QByteArray cubePly()
         "4 4 5 6 7\n4 1 0 3 2\n4 5 1 2 6\n4 0 4 7 3\n4 7 6 2 3\n4 0 1 5 4\n");
 }
 
+QByteArray openBoxPly()
+{
+    return QByteArrayLiteral(
+        "ply\nformat ascii 1.0\nelement vertex 8\nproperty float x\nproperty float y\n"
+        "property float z\nelement face 5\nproperty list uchar int vertex_indices\n"
+        "end_header\n"
+        "-1 -1 -1\n1 -1 -1\n1 1 -1\n-1 1 -1\n-1 -1 1\n1 -1 1\n1 1 1\n-1 1 1\n"
+        "4 1 0 3 2\n4 5 1 2 6\n4 0 4 7 3\n4 7 6 2 3\n4 0 1 5 4\n");
+}
+
 ViewerWindow::ViewerWindow(int width, int height) : m_document(std::make_unique<CDocument>())
 {
     m_document->OnNewDocument();
@@ -198,6 +209,19 @@ Pixels ViewerWindow::readFront() const
 bool ViewerWindow::command(unsigned id) const
 {
     return m_frame && m_frame->SendCommand(id);
+}
+
+bool ViewerWindow::openThroughDialog(const QString& path) const
+{
+    platform::setFileDialogHook([path](CFileDialog& dialog) {
+        if (path.isEmpty())
+            return IDCANCEL;
+        dialog.SetPathName(path);
+        return IDOK;
+    });
+    const bool handled = command(ID_FILE_OPEN);
+    platform::setFileDialogHook({});
+    return handled;
 }
 
 int ViewerWindow::mark(unsigned id) const

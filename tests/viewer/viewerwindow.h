@@ -60,6 +60,8 @@ QString writeFile(const QString& folder, const QString& name, const QByteArray& 
 
 // An ASCII PLY cube of half size 1, faces wound counter-clockwise.
 QByteArray cubePly();
+// The same cube without its front (+z) face: an open box facing the camera.
+QByteArray openBoxPly();
 
 class ViewerWindow {
 public:
@@ -86,6 +88,9 @@ public:
     // The checked state of the frame's shared action for id (menu item and
     // toolbar button) after an update pass.
     bool actionChecked(unsigned id) const;
+    // Runs File Open with the open dialog answered by choosing path (or
+    // cancelled when path is empty). Returns what the command routing said.
+    bool openThroughDialog(const QString& path) const;
     // Closes the frame as the close box would.
     void close();
 
