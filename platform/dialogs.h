@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/commandids.h" // IDOK, IDCANCEL
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>

@@ -1,0 +1,95 @@
+#include "shellfixture.h"
+
+#include "app/resources.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenuBar>
+#include <QSettings>
+
+void ShellTest::SetUp()
+{
+    ASSERT_TRUE(settingsDir.isValid());
+    ASSERT_TRUE(files.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    registerTavroResources();
+    platform::setMessageBoxHook([this](QWidget*, const QString& text) {
+        messages << text;
+        return IDOK;
+    });
+    platform::setFileDialogHook([this](CFileDialog& dialog) {
+        ++fileDialogs;
+        if (nextPath.isEmpty())
+            return IDCANCEL;
+        dialog.SetPathName(nextPath);
+        return IDOK;
+    });
+}
+
+void ShellTest::TearDown()
+{
+    app.reset();
+    platform::setMessageBoxHook({});
+    platform::setFileDialogHook({});
+    registerTavroResources();
+    QTest::qWait(0);
+}
+
+bool ShellTest::start(const QStringList& args)
+{
+    app = std::make_unique<CTavroApp>();
+    app->SetCommandLine(args);
+    if (!app->InitInstance())
+        return false;
+    frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+    if (!frame)
+        return false;
+    frame->activateWindow();
+    return QTest::qWaitForWindowExposed(frame);
+}
+
+QMenu* ShellTest::topMenu(const QString& title) const
+{
+    for (QAction* action : frame->menuBar()->actions()) {
+        if (action->text() == title)
+            return action->menu();
+    }
+    return nullptr;
+}
+
+QMenu* ShellTest::openMenu(const QString& title) const
+{
+    QMenu* menu = topMenu(title);
+    if (!menu)
+        return nullptr;
+    QMenuBar* bar = frame->menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    if (!guitest::waitFor([menu] { return menu->isVisible(); }))
+        return nullptr;
+    return menu;
+}
+
+QToolButton* ShellTest::toolButton(unsigned id) const
+{
+    CToolBar& bar = frame->GetToolBar();
+    for (int i = 0; i < bar.GetCount(); ++i) {
+        if (bar.GetItemID(i) == id)
+            return qobject_cast<QToolButton*>(bar.widgetForAction(bar.GetItemAction(i)));
+    }
+    return nullptr;
+}
+
+QString ShellTest::file(const QString& name, const QByteArray& content)
+{
+    const QString path = files.filePath(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(content);
+    return path;
+}
+
+QByteArray ShellTest::contentOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+// The real application started inside the test process, with its settings in
+// a temporary folder and the dialog seams recording what they were asked.
+
+#include "tests/platform/guitestutil.h"
+
+#include "app/mainfrm.h"
+#include "app/tavro.h"
+
+#include <QMenu>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the application with these command-line arguments; true when
+    // the main window is up and exposed.
+    bool start(const QStringList& args = {});
+
+    QMenu* topMenu(const QString& title) const;
+    // Opens a menu of the menu bar with the mouse, as a user would.
+    QMenu* openMenu(const QString& title) const;
+    QToolButton* toolButton(unsigned id) const;
+    QString messagePane() const { return frame->GetStatusBar().GetPaneText(0); }
+    QString file(const QString& name, const QByteArray& content);
+    static QByteArray contentOf(const QString& path);
+
+    QTemporaryDir settingsDir;
+    QTemporaryDir files;
+    std::unique_ptr<CTavroApp> app;
+    CMainFrame* frame = nullptr;
+    QStringList messages;
+    int fileDialogs = 0;
+    QString nextPath;
+    bool useRealDialogs = false;
+};
