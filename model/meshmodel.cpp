@@ -50,12 +50,16 @@ void freeMeshModel(MeshModel* model)
 {
     if (model == nullptr)
         return;
+    // The vertex array goes first: freed while the many small corner arrays
+    // still hold the heap around it, it does not make the allocator give the
+    // whole heap back to the system, which the next model would then have
+    // to fault in again page by page.
+    std::free(model->vertices);
     if (model->faces != nullptr) {
         for (uint32_t i = 0; i < model->faceCount; ++i)
             std::free(model->faces[i].vertices);
     }
     std::free(model->faces);
-    std::free(model->vertices);
     std::free(model);
 }
 

@@ -213,11 +213,19 @@ long long bytesLeftInFile(FILE* stream)
     return info.st_size > position ? static_cast<long long>(info.st_size - position) : 0;
 }
 
+// A small file needs no full-size block.
+std::size_t blockSizeFor(long long fileBytes)
+{
+    if (fileBytes < 0)
+        return kSmallBlockSize;
+    const auto wanted = static_cast<unsigned long long>(fileBytes) + 1;
+    return wanted < 4096 ? 4096 : (wanted > kBlockSize ? kBlockSize : static_cast<std::size_t>(wanted));
+}
+
 class PlyReader {
 public:
     PlyReader(FILE* stream, std::string* reason)
-        : reason_(reason), fileBytes_(bytesLeftInFile(stream)),
-          lines_(stream, fileBytes_ >= 0 ? kBlockSize : kSmallBlockSize)
+        : reason_(reason), fileBytes_(bytesLeftInFile(stream)), lines_(stream, blockSizeFor(fileBytes_))
     {
     }
 
