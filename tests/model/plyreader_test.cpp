@@ -422,6 +422,14 @@ TEST(PlyReader, CrLfLinesReadLikeLf)
     }
     for (uint32_t i = 0; i < model->faceCount; ++i)
         EXPECT_EQ(cornersOf(*model, i), cornersOf(*expected, i));
+
+    // Lines are counted the same way (the CR LF file has one more line, the
+    // blank one): a CR is not a line break of its own.
+    std::string broken = crlf;
+    broken.replace(broken.rfind("4 0 4 7 3"), 9, "4 0 4 7 9");
+    EXPECT_EQ(rejection(broken), "line 25: corner index 9 is outside 0..7");
+    EXPECT_EQ(rejection(std::string(kCube).replace(std::string(kCube).rfind("4 0 4 7 3"), 9, "4 0 4 7 9")),
+              "line 24: corner index 9 is outside 0..7");
 }
 
 TEST(PlyReader, LastLineWithoutLineEndAndTrailingDataAreAccepted)
