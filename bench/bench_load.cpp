@@ -244,7 +244,8 @@ void BM_PeakMemory(benchmark::State& state)
         }
         close(fds[1]);
         FILE* report = fdopen(fds[0], "r");
-        const int fields = std::fscanf(report, "%ld %ld %lf %lf %lf", &before, &peak, &modelBytes, &seconds, &cpuSeconds);
+        const int fields =
+            std::fscanf(report, "%ld %ld %lf %lf %lf", &before, &peak, &modelBytes, &seconds, &cpuSeconds);
         std::fclose(report);
         int status = 0;
         waitpid(child, &status, 0);

@@ -365,7 +365,8 @@ bool PlyReader::allocate()
         // hostile header cannot make the reader allocate more than the file
         // could fill. Then the arrays get their final size at once.
         const uint64_t consumed = lines_.consumed();
-        const uint64_t left = static_cast<uint64_t>(fileBytes_) > consumed ? static_cast<uint64_t>(fileBytes_) - consumed : 0;
+        const uint64_t fileBytes = static_cast<uint64_t>(fileBytes_);
+        const uint64_t left = fileBytes > consumed ? fileBytes - consumed : 0;
         uint64_t needed = vertices * kMinVertexLineBytes + faces * kMinFaceLineBytes;
         if (needed > 0)
             --needed; // the last line may lack its line end
@@ -373,8 +374,10 @@ bool PlyReader::allocate()
             return fail(endHeaderLine_, "the header declares " + std::to_string(vertices) + " vertices and " +
                                             std::to_string(faces) + " faces, more than the rest of the file holds");
         }
-        if (!reserveElements(parts_.vertices, parts_.vertexCapacity, vertices > 0 ? vertices : 1, vertices > 0 ? vertices : 1) ||
-            !reserveElements(parts_.faces, parts_.faceCapacity, faces > 0 ? faces : 1, faces > 0 ? faces : 1))
+        const std::size_t vertexElements = vertices > 0 ? vertices : 1;
+        const std::size_t faceElements = faces > 0 ? faces : 1;
+        if (!reserveElements(parts_.vertices, parts_.vertexCapacity, vertexElements, vertexElements) ||
+            !reserveElements(parts_.faces, parts_.faceCapacity, faceElements, faceElements))
             return outOfMemory();
         return true;
     }
@@ -501,7 +504,8 @@ bool PlyReader::readFaces()
         const bool direct = cornerCount <= kDirectCorners;
         MeshVertex** cornerArray = nullptr;
         if (direct) {
-            cornerArray = static_cast<MeshVertex**>(std::malloc(sizeof(MeshVertex*) * static_cast<std::size_t>(cornerCount)));
+            const std::size_t bytes = sizeof(MeshVertex*) * static_cast<std::size_t>(cornerCount);
+            cornerArray = static_cast<MeshVertex**>(std::malloc(bytes));
             if (cornerArray == nullptr)
                 return outOfMemory();
         } else {

@@ -240,6 +240,22 @@ TEST_F(BrenvikInfo, WriteErrorsAreReported)
     }
 }
 
+TEST_F(BrenvikInfo, LoadsEveryBundledSample)
+{
+    int samples = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(BRENVIK_SAMPLES_DIR, error)) {
+        if (entry.path().extension() != ".ply")
+            continue;
+        ++samples;
+        const Result result = run({entry.path().string()});
+        EXPECT_EQ(result.status, 0) << entry.path() << ": " << result.err;
+        EXPECT_EQ(result.out.rfind("vertices ", 0), 0u) << entry.path();
+    }
+    if (samples == 0)
+        GTEST_SKIP() << "no samples in " << BRENVIK_SAMPLES_DIR;
+}
+
 TEST_F(BrenvikInfo, PrintsPointsWhateverTheLocaleSettings)
 {
     // Build a comma-decimal locale for the tool to find through LOCPATH.
