@@ -20,6 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace viewertest;
 
 namespace {
@@ -185,6 +188,22 @@ TEST_F(ViewPlaybackTest, InitializeAxesRestartsTheSpinWhilePlaying)
     expectAnglesInStep();
     window->command(ID_PLAY);
     expectPlaying(false);
+}
+
+TEST_F(ViewPlaybackTest, TicksThatFellDueDuringASlowFrameAreDropped)
+{
+    window->command(ID_TAVRO_PLAY);
+    ASSERT_TRUE(QTest::qWaitFor([] { return g_playAngleX >= 1.0f; }, 10000));
+    // The thread is busy for ten periods, as during a slow frame; afterwards
+    // one pass of the event loop makes one step, not ten.
+    const float x = g_playAngleX;
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    QCoreApplication::processEvents();
+    EXPECT_LE(g_playAngleX, x + 1.0f);
+    QCoreApplication::processEvents();
+    EXPECT_LE(g_playAngleX, x + 2.0f);
+    expectAnglesInStep();
+    window->command(ID_TAVRO_PLAY);
 }
 
 TEST_F(ViewPlaybackTest, TheModelTurnsBetweenTwoFrames)
