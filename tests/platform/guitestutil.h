@@ -3,6 +3,7 @@
 // Helpers for tests that drive real windows and modal dialogs.
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
@@ -31,7 +32,18 @@ inline std::shared_ptr<bool> onNextModal(std::function<void(QWidget*)> action, i
             timer->stop();
             timer->deleteLater();
             *ran = true;
+            QPointer<QWidget> answered(modal);
             action(modal);
+            // A dialog the action failed to close is closed later, so that
+            // the test fails instead of hanging in the dialog's loop.
+            QTimer::singleShot(timeoutMs, [answered] {
+                if (answered && answered->isVisible()) {
+                    if (auto* dialog = qobject_cast<QDialog*>(answered.data()))
+                        dialog->reject();
+                    else
+                        answered->close();
+                }
+            });
             return;
         }
         if (clock->elapsed() > timeoutMs) {
