@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 namespace {
 
 GLSurfaceFailure g_failure = GLSurfaceFailure::None;
 std::optional<PixelFormatDescriptor> g_describedFormat;
+std::function<void(GLSurface&)> g_swapObserver;
 
 // The one format index a surface hands out: a window has one format.
 constexpr int kChosenFormatIndex = 1;
@@ -37,6 +39,11 @@ std::optional<QSurfaceFormat> probeFormat(const QSurfaceFormat& format)
 void setGLSurfaceFailure(GLSurfaceFailure failure)
 {
     g_failure = failure;
+}
+
+void setGLSurfaceSwapObserver(std::function<void(GLSurface& surface)> observer)
+{
+    g_swapObserver = std::move(observer);
 }
 
 void setGLSurfaceDescribedFormat(std::optional<PixelFormatDescriptor> described)
@@ -209,6 +216,8 @@ void GLSurface::SwapBuffers(QOpenGLContext* context)
     // nothing to see then anyway.
     if (!context || !isExposed())
         return;
+    if (g_swapObserver)
+        g_swapObserver(*this);
     context->swapBuffers(this);
 }
 

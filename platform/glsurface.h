@@ -104,6 +104,12 @@ void setGLSurfaceFailure(GLSurfaceFailure failure);
 // (for exercising palette-based displays); std::nullopt restores the real one.
 void setGLSurfaceDescribedFormat(std::optional<PixelFormatDescriptor> described);
 
+// Called by every SwapBuffers just before the back buffer is presented, with
+// the context current (tests read back the finished frame there); an empty
+// function removes it.
+class GLSurface;
+void setGLSurfaceSwapObserver(std::function<void(GLSurface& surface)> observer);
+
 // ---------------------------------------------------------------------------
 // A native window for OpenGL drawing. Put it into a widget with
 // QWidget::createWindowContainer. It forwards its mouse, resize and expose

@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/document.h"
 #include "platform/framewnd.h"
+#include "platform/glsurface.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
@@ -19,6 +20,8 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
+
+#include <GL/gl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -147,6 +150,15 @@ QByteArray openBoxPly()
 
 ViewerWindow::ViewerWindow(int width, int height) : m_document(std::make_unique<CDocument>())
 {
+    setGLSurfaceSwapObserver([this](GLSurface& surface) {
+        const QSize size = surface.framebufferSize();
+        std::vector<unsigned char> rgb(static_cast<std::size_t>(size.width()) * size.height() * 3);
+        glFinish();
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, size.width(), size.height(), GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        m_lastFrame = Pixels(size.width(), size.height(), std::move(rgb));
+    });
     m_document->OnNewDocument();
     m_frame = new CFrameWnd;
     CFrameWnd::CCreateContext context;
@@ -174,6 +186,7 @@ ViewerWindow::ViewerWindow(int width, int height) : m_document(std::make_unique<
 
 ViewerWindow::~ViewerWindow()
 {
+    setGLSurfaceSwapObserver({});
     close();
     delete m_frame.data();
     m_document.reset();
@@ -185,7 +198,7 @@ void ViewerWindow::close()
         m_frame->DestroyWindow();
 }
 
-Pixels ViewerWindow::readFront() const
+Pixels ViewerWindow::grabFromScreen() const
 {
     // What the window shows on the screen, as the display server has it.
     if (!m_view || !m_view->m_pDC)

@@ -79,8 +79,12 @@ public:
     CFrameWnd* frame() const { return m_frame.data(); }
     CDocument* document() const { return m_document.get(); }
 
-    // What the last frame presented: the view's window as the screen shows it.
-    Pixels readFront() const;
+    // What the last frame presented: its back buffer read just before the
+    // swap (not disturbed by other windows on the screen). Empty before the
+    // first frame.
+    Pixels readFront() const { return m_lastFrame; }
+    // The view's window as the screen shows it now.
+    Pixels grabFromScreen() const;
     // Runs a command through the frame's routing (as a menu click would).
     bool command(unsigned id) const;
     // The check state the update handlers give command id (0 when none).
@@ -99,6 +103,7 @@ private:
     QPointer<CFrameWnd> m_frame;
     CTavroView* m_view = nullptr;
     bool m_ready = false;
+    Pixels m_lastFrame;
 };
 
 // Where debugging images go: BRENVIK_BINARY_DIR/test-images/<name>.
