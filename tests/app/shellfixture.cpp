@@ -45,7 +45,8 @@ bool ShellTest::start(const QStringList& args)
     if (!frame)
         return false;
     frame->activateWindow();
-    return QTest::qWaitForWindowExposed(frame);
+    // Keys reach the accelerators only in the active window.
+    return QTest::qWaitForWindowExposed(frame) && QTest::qWaitForWindowActive(frame);
 }
 
 QMenu* ShellTest::topMenu(const QString& title) const

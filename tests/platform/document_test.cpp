@@ -54,7 +54,8 @@ protected:
         m_app->SetCommandLine(args);
         if (!m_app->InitInstance())
             return false;
-        return QTest::qWaitForWindowExposed(m_app->frame());
+        m_app->frame()->activateWindow();
+        return QTest::qWaitForWindowExposed(m_app->frame()) && QTest::qWaitForWindowActive(m_app->frame());
     }
 
     QString file(const QString& name, const QByteArray& content)

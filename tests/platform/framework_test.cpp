@@ -33,7 +33,9 @@ protected:
         ASSERT_TRUE(m_app->InitInstance());
         frame = m_app->frame();
         ASSERT_NE(frame, nullptr);
+        frame->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
         view = m_app->view();
         ASSERT_NE(view, nullptr);
         toolBar = &static_cast<TestFrame*>(frame)->m_toolBar;
