@@ -9,7 +9,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth fonts-dejavu-core locales imagemagick xdotool
+  libx11-dev xvfb xauth fonts-dejavu-core locales imagemagick xdotool
 )
 
 missing=()
