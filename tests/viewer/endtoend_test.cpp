@@ -40,15 +40,17 @@ QString xdotool(const QStringList& arguments, int timeoutMs = 10000)
     return out.isNull() ? QStringLiteral("") : out;
 }
 
-// The first visible window whose title contains name, waiting for it.
-QString findWindow(const QString& name)
+// The first visible window of process pid whose title matches name,
+// waiting for it.
+QString findWindow(qint64 pid, const QString& name)
 {
     QString id;
     const bool found = QTest::qWaitFor(
         [&] {
-            const QString list = xdotool(
-                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), name},
-                3000);
+            const QString list = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                                          QStringLiteral("--pid"), QString::number(pid),
+                                          QStringLiteral("--name"), name},
+                                         3000);
             id = list.section(QLatin1Char('\n'), 0, 0).trimmed();
             return !id.isEmpty();
         },
@@ -118,7 +120,7 @@ TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
     program.start(kProgram, {});
     ASSERT_TRUE(program.waitForStarted(10000));
 
-    const QString mainWindow = findWindow(QStringLiteral("Brenvik"));
+    const QString mainWindow = findWindow(program.processId(), QStringLiteral("Brenvik"));
     ASSERT_FALSE(mainWindow.isEmpty()) << "the main window did not appear";
     const QRect geometry = windowGeometry(mainWindow);
     ASSERT_GT(geometry.width(), 100);
@@ -130,7 +132,7 @@ TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
     // File > Open with its accelerator, then type the path into the dialog.
     ASSERT_FALSE(xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), mainWindow}).isNull());
     ASSERT_FALSE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+o")}).isNull());
-    const QString dialog = findWindow(QStringLiteral("^Open$"));
+    const QString dialog = findWindow(program.processId(), QStringLiteral("^Open$"));
     ASSERT_FALSE(dialog.isEmpty()) << "the Open dialog did not appear";
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
     QTest::qWait(300);
@@ -141,7 +143,8 @@ TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
         [&] {
             xdotool({QStringLiteral("key"), QStringLiteral("Return")});
             QTest::qWait(400);
-            return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+            return xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--pid"), QString::number(program.processId()),
                             QStringLiteral("--name"), QStringLiteral("^Open$")},
                            3000)
                 .isNull();
