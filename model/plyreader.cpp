@@ -58,7 +58,9 @@ public:
                 scanned_ = size_;
             }
             if (atEnd_) {
-                if (start_ == size_)
+                // After a read error the unfinished line may be cut anywhere:
+                // never hand it out as if it were whole.
+                if (start_ == size_ || readError_)
                     return false;
                 setLine(base + start_, base + size_);
                 consumed_ += size_ - start_;

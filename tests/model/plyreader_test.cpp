@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -455,6 +458,49 @@ TEST(PlyReader, ReadsFromTheCurrentPositionAndLeavesTheStreamOpen)
     EXPECT_EQ(model->faceCount, 1u);
     EXPECT_EQ(std::fseek(stream, 0, SEEK_SET), 0);
     EXPECT_EQ(std::fclose(stream), 0);
+}
+
+// A stream that hands out the first `limit` bytes of its text, then fails.
+struct FailingSource {
+    std::string text;
+    std::size_t limit;
+    std::size_t offset = 0;
+};
+
+ssize_t readFailingSource(void* cookie, char* buffer, size_t size)
+{
+    auto* source = static_cast<FailingSource*>(cookie);
+    if (source->offset >= source->limit) {
+        errno = EIO;
+        return -1;
+    }
+    const std::size_t count = std::min(size, source->limit - source->offset);
+    std::memcpy(buffer, source->text.data() + source->offset, count);
+    source->offset += count;
+    return static_cast<ssize_t>(count);
+}
+
+TEST(PlyReader, ReadErrorInTheMiddleOfALineIsNotTakenForItsEnd)
+{
+    const std::string text =
+        "ply\nformat ascii 1.0\nelement vertex 3\nelement face 1\nend_header\n"
+        "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    // Cut inside the face line "3 0 1 2": a whole "3 0 1" would otherwise
+    // look like a face with too few corners, and a cut inside the last
+    // vertex line like a shorter coordinate.
+    for (std::size_t limit : {text.size() - 3, text.find("0 1 0") + 3}) {
+        FailingSource source{text, limit};
+        cookie_io_functions_t functions{readFailingSource, nullptr, nullptr, nullptr};
+        FILE* stream = fopencookie(&source, "r", functions);
+        ASSERT_NE(stream, nullptr);
+        std::setvbuf(stream, nullptr, _IONBF, 0);
+        std::string reason;
+        MeshModel* model = readPlyModel(stream, &reason);
+        EXPECT_EQ(model, nullptr) << "limit " << limit;
+        freeMeshModel(model);
+        EXPECT_NE(reason.find("could not be read"), std::string::npos) << reason;
+        std::fclose(stream);
+    }
 }
 
 TEST(PlyReader, NullStreamGivesNoModel)
