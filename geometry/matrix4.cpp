@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <cstdio>
 #include <locale.h>
 
 namespace {
@@ -512,19 +513,14 @@ int matFromText(const char* text, Matrix4& M)
     if (!text)
         return 0;
     CNumericScope cNumeric;
-    const char* p = text;
-    int count = 0;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 3; ++j) {
-            char* end = nullptr;
-            const double v = std::strtod(p, &end);
-            if (end == p)
-                return count;
-            M.m[i][j] = v;
-            p = end;
-            ++count;
-        }
-    }
+    // The C library's own "%lf" scanning, so every number form reads as it
+    // does there; elements after the first mismatch keep their values.
+    double v[12];
+    const int read = std::sscanf(text, "%lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf", &v[0], &v[1],
+                                 &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11]);
+    const int count = read < 0 ? 0 : read;
+    for (int k = 0; k < count; ++k)
+        M.m[k / 3][k % 3] = v[k];
     return count;
 }
 

@@ -753,6 +753,12 @@ TEST(MatrixText, ReadingStopsAtTheFirstNonNumberAndKeepsTheRest)
     EXPECT_EQ(M.m[0][2], 16.0);
     EXPECT_EQ(M.m[3][2], 12.0);
 
+    // An exponent mark without digits ends its number, as "%lf" reads it.
+    M = filled(9.0);
+    EXPECT_EQ(matFromText("1e 2", M), 2);
+    EXPECT_EQ(M.m[0][0], 1.0);
+    EXPECT_EQ(M.m[0][1], 2.0);
+
     // A comma is not a decimal point.
     M = filled(9.0);
     EXPECT_EQ(matFromText("1,5 2", M), 1);
