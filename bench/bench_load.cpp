@@ -115,6 +115,10 @@ void BM_LoadModel(benchmark::State& state)
     const std::string& path = input().path;
     for (auto _ : state) {
         FILE* stream = std::fopen(path.c_str(), "r");
+        if (stream == nullptr) {
+            state.SkipWithError(("cannot open " + path).c_str());
+            break;
+        }
         std::string reason;
         MeshModel* model = loadModel(stream, "ply", &reason);
         std::fclose(stream);
@@ -135,6 +139,10 @@ void BM_SscanfBaseline(benchmark::State& state)
     const std::string& path = input().path;
     for (auto _ : state) {
         FILE* stream = std::fopen(path.c_str(), "r");
+        if (stream == nullptr) {
+            state.SkipWithError(("cannot open " + path).c_str());
+            break;
+        }
         char line[256];
         int vertices = 0;
         int faces = 0;
