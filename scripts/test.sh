@@ -43,6 +43,12 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build/fuzz -j"$jobs" --target fuzz_ply_reader
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
-build/fuzz/fuzz/fuzz_ply_reader -max_total_time="$fuzz_seconds" -dict=fuzz/ply.dict \
-  -print_final_stats=1 "$corpus" fuzz/seeds
+fuzz_log=build/fuzz/fuzz.log
+if ! build/fuzz/fuzz/fuzz_ply_reader -max_total_time="$fuzz_seconds" -dict=fuzz/ply.dict \
+  -print_final_stats=1 "$corpus" fuzz/seeds >"$fuzz_log" 2>&1; then
+  tail -n 60 "$fuzz_log"
+  echo "Fuzzing found a fault; the whole log is in $fuzz_log." >&2
+  exit 1
+fi
+grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$fuzz_log" || true
 echo "Fuzzing finished without a crash."
