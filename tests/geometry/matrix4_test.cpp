@@ -1,6 +1,6 @@
 #include "geometry/matrix4.h"
 
-#include "comma_locale.h"
+#include "tests/support/comma_locale.h"
 
 #include <gtest/gtest.h>
 
@@ -768,8 +768,8 @@ TEST(MatrixText, ReadingStopsAtTheFirstNonNumberAndKeepsTheRest)
 
 TEST(MatrixText, PointIsTheDecimalSeparatorWhateverTheLocale)
 {
-    CommaDecimalLocale comma;
-    if (!comma.active())
+    CommaLocale comma;
+    if (!comma.available())
         GTEST_SKIP() << comma.reason();
 
     char text[kMatrixTextSize];

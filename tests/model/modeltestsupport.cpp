@@ -1,18 +1,13 @@
 #include "modeltestsupport.h"
 
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <thread>
 
 #include <unistd.h>
 
 #include "model/plyreader.h"
 #include "model/plywriter.h"
-
-const char kCommaLocaleName[] = "de_DE.UTF-8";
 
 namespace {
 
@@ -132,63 +127,4 @@ std::string writeToString(const MeshModel* model)
     std::string text(data, size);
     std::free(data);
     return text;
-}
-
-namespace {
-
-// Removes the compiled locale when the test program ends.
-struct FolderRemover {
-    std::string path;
-    ~FolderRemover()
-    {
-        if (!path.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
-    }
-};
-
-} // namespace
-
-std::string commaLocaleDir()
-{
-    static FolderRemover remover;
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/brenvik-locale-XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            return std::string();
-        const std::string folder = pattern;
-        remover.path = folder;
-        const std::string command = "localedef -i de_DE -f UTF-8 " + folder + "/" + kCommaLocaleName +
-                                    " >/dev/null 2>&1";
-        const int status = std::system(command.c_str());
-        (void)status; // localedef warns with a non-zero status; the check below decides
-        const std::string probe = folder + "/" + kCommaLocaleName + "/LC_NUMERIC";
-        if (access(probe.c_str(), R_OK) != 0)
-            return std::string();
-        return folder;
-    }();
-    return dir;
-}
-
-CommaLocale::CommaLocale()
-{
-    const char* current = std::setlocale(LC_ALL, nullptr);
-    previous_ = current != nullptr ? current : "C";
-    if (std::setlocale(LC_ALL, kCommaLocaleName) == nullptr) {
-        const std::string dir = commaLocaleDir();
-        if (dir.empty())
-            return;
-        setenv("LOCPATH", dir.c_str(), 1);
-        if (std::setlocale(LC_ALL, kCommaLocaleName) == nullptr)
-            return;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", 0.5);
-    available_ = std::strcmp(text, "0,5") == 0;
-}
-
-CommaLocale::~CommaLocale()
-{
-    std::setlocale(LC_ALL, previous_.c_str());
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // Helpers shared by the model tests: loading PLY text through the different
-// kinds of stream, building models by hand, and a comma-decimal locale.
+// kinds of stream and building models by hand.
 
 #include <memory>
 #include <string>
@@ -37,22 +37,3 @@ long cornerIndex(const MeshModel& model, uint32_t face, uint32_t corner);
 
 // What writePlyModel writes for the model.
 std::string writeToString(const MeshModel* model);
-
-// Switches LC_ALL to a German locale (decimal comma) while alive, compiling
-// it into a temporary folder when the system has none. available() is false
-// when that was impossible.
-class CommaLocale {
-public:
-    CommaLocale();
-    ~CommaLocale();
-    bool available() const { return available_; }
-
-private:
-    bool available_ = false;
-    std::string previous_;
-};
-
-// Folder (created once per process) with a compiled comma-decimal locale for
-// LOCPATH, or "" when it could not be made; name of that locale.
-std::string commaLocaleDir();
-extern const char kCommaLocaleName[];

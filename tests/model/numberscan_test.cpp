@@ -8,6 +8,7 @@
 
 #include "model/numberscan.h"
 #include "modeltestsupport.h"
+#include "tests/support/comma_locale.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ TEST(ScanDouble, StopsAtTheEndOfTheRangeAndAtNul)
 
 TEST(ScanDouble, IgnoresTheProcessLocale)
 {
-    CommaLocale comma;
+    CommaLocale comma(LC_ALL);
     if (!comma.available())
         GTEST_SKIP() << "no comma-decimal locale could be made";
     const std::string text = "2.75 0x1.8p1 1,5";

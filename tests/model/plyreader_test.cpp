@@ -10,6 +10,7 @@
 
 #include "model/plyreader.h"
 #include "modeltestsupport.h"
+#include "tests/support/comma_locale.h"
 
 namespace {
 
@@ -626,7 +627,7 @@ TEST(LoadModel, ChoosesTheReaderByACaseSensitivePlyPrefix)
 
 TEST(LoadModel, ReadsNumbersWithAPointUnderACommaLocale)
 {
-    CommaLocale comma;
+    CommaLocale comma(LC_ALL);
     if (!comma.available())
         GTEST_SKIP() << "no comma-decimal locale could be made";
     ModelPtr model = loadPlyText(unitBoxFile({"0.5 -0.25 0.125"}, {}));

@@ -6,6 +6,7 @@
 #include "model/plyreader.h"
 #include "model/plywriter.h"
 #include "modeltestsupport.h"
+#include "tests/support/comma_locale.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ TEST(PlyWriter, NumbersTooLongForTheLineBufferAreWrittenWhole)
 TEST(PlyWriter, WritesAPointUnderACommaLocale)
 {
     ModelPtr model = makeModel({{0.5, -0.25, 0.125}}, {});
-    CommaLocale comma;
+    CommaLocale comma(LC_ALL);
     if (!comma.available())
         GTEST_SKIP() << "no comma-decimal locale could be made";
     EXPECT_EQ(writeToString(model.get()), header(1, 0) + "0.500000 -0.250000 0.125000 \n");

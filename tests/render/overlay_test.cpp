@@ -5,17 +5,12 @@
 
 #include "geometry/vector3.h"
 #include "gltestutil.h"
-
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
+#include "tests/support/comma_locale.h"
 
 #include <GL/gl.h>
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <locale.h>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -136,67 +131,12 @@ TEST_F(TextLayout, OverlayIgnoresLightingAndDepthLeftOnByTheScene)
     EXPECT_EQ(0, gltest::CountMismatches(read(), expected, whole(), kYellow, kBlack, 0));
 }
 
-// Switches LC_NUMERIC to a locale whose decimal point is a comma: an installed
-// one if there is any, else one compiled with localedef into a temporary
-// folder. Puts the "C" locale back when it goes.
-class CommaLocale {
-public:
-    CommaLocale()
-    {
-        const char* const installed[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"};
-        for (const char* name : installed)
-            if (use(name))
-                return;
-        if (!m_folder.isValid())
-            return;
-        QProcess localedef;
-        localedef.start(QStringLiteral("localedef"),
-                        {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"), QStringLiteral("UTF-8"),
-                         m_folder.filePath(QStringLiteral("de_DE.UTF-8"))});
-        if (!localedef.waitForFinished(60000))
-            return;
-        m_oldLocPath = qgetenv("LOCPATH");
-        m_setLocPath = true;
-        qputenv("LOCPATH", QFile::encodeName(m_folder.path()));
-        use("de_DE.UTF-8");
-    }
-    ~CommaLocale()
-    {
-        std::setlocale(LC_NUMERIC, "C");
-        if (m_setLocPath) {
-            if (m_oldLocPath.isEmpty())
-                qunsetenv("LOCPATH");
-            else
-                qputenv("LOCPATH", m_oldLocPath);
-        }
-    }
-    const char* name() const { return m_name; }
-
-private:
-    bool use(const char* name)
-    {
-        if (std::setlocale(LC_NUMERIC, name) == nullptr)
-            return false;
-        if (std::strcmp(std::localeconv()->decimal_point, ",") != 0) {
-            std::setlocale(LC_NUMERIC, "C");
-            return false;
-        }
-        m_name = name;
-        return true;
-    }
-
-    QTemporaryDir m_folder;
-    QByteArray m_oldLocPath;
-    bool m_setLocPath = false;
-    const char* m_name = nullptr;
-};
-
 TEST_F(TextLayout, NumbersUseADecimalPointWhateverTheLocale)
 {
     std::string text;
     {
         CommaLocale locale;
-        if (locale.name() == nullptr)
+        if (!locale.available())
             GTEST_SKIP() << "no locale with a decimal comma is available";
         char probe[16];
         std::snprintf(probe, sizeof probe, "%.1f", 1.5);

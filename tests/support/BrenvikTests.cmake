@@ -3,6 +3,8 @@
 # Every *_test.cpp file of the calling folder becomes one test program; the
 # folder's other .cpp files are shared helpers linked into each of them.
 # GUI test programs get a QApplication main and the ctest label "gui".
+# Every test program also gets the shared helpers of tests/support/ (a
+# comma-decimal locale: tests/support/comma_locale.h).
 function(brenvik_add_tests)
   cmake_parse_arguments(ARG "GUI" "" "LIBS" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
@@ -15,7 +17,7 @@ function(brenvik_add_tests)
   foreach(test_source ${tests})
     get_filename_component(name ${test_source} NAME_WE)
     set(target ${layer}_${name})
-    add_executable(${target} ${test_source} ${helpers})
+    add_executable(${target} ${test_source} ${helpers} ${PROJECT_SOURCE_DIR}/tests/support/comma_locale.cpp)
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
     target_compile_definitions(${target} PRIVATE

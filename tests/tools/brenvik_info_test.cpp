@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/comma_locale.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -258,17 +260,11 @@ TEST_F(BrenvikInfo, LoadsEveryBundledSample)
 
 TEST_F(BrenvikInfo, PrintsPointsWhateverTheLocaleSettings)
 {
-    // Build a comma-decimal locale for the tool to find through LOCPATH.
-    const fs::path locales = dir_ / "locales";
-    fs::create_directory(locales);
-    const std::string command =
-        "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-    const int ignored = std::system(command.c_str());
-    (void)ignored;
-    if (!fs::exists(locales / "de_DE.UTF-8" / "LC_NUMERIC"))
+    // A comma-decimal locale for the tool, through LOCPATH when it had to be made.
+    const CommaLocaleSource& comma = commaLocaleSource();
+    if (!comma.available())
         GTEST_SKIP() << "no comma-decimal locale could be made";
-    const std::vector<std::string> environment = {"LOCPATH=" + locales.string(), "LC_ALL=de_DE.UTF-8",
-                                                  "LANG=de_DE.UTF-8"};
+    const std::vector<std::string> environment = comma.environment();
     const std::string path = file("box.ply", "ply\nelement vertex 2\nend_header\n0.5 1.5 2.5\n1.5 2.5 3.75\n");
     const Result result = run({path}, "", environment);
     EXPECT_EQ(result.status, 0) << result.err;

@@ -4,14 +4,8 @@
 
 #include <clocale>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include <QDir>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +13,7 @@
 
 #include "dialogdriver.h"
 #include "platform/commandids.h"
+#include "tests/support/comma_locale.h"
 #include "viewer/colourentry.h"
 #include "viewer/inputtextdialog.h"
 
@@ -135,42 +130,18 @@ TEST(ColourTextParse, ConfirmingTheShownTextRoundsToTwoDecimals)
     EXPECT_EQ(color[2], 0.79f);
 }
 
-// Makes a locale with a decimal comma available for the duration of a test by
-// compiling one into a temporary folder; returns its name, or an empty string
-// when the system cannot do that.
-std::string makeDecimalCommaLocale(QTemporaryDir& dir)
-{
-    if (!dir.isValid() || QStandardPaths::findExecutable("localedef").isEmpty()) {
-        return {};
-    }
-    const QString name = "de_DE.UTF-8";
-    QProcess localedef;
-    localedef.start("localedef", {"-i", "de_DE", "-f", "UTF-8", dir.filePath(name)});
-    if (!localedef.waitForFinished(60000) || localedef.exitStatus() != QProcess::NormalExit ||
-        !QDir(dir.filePath(name)).exists()) {
-        return {};
-    }
-    setenv("LOCPATH", QFile::encodeName(dir.path()).constData(), 1);
-    return name.toStdString();
-}
-
 TEST(ColourTextLocale, DecimalPointIsAlwaysAFullStop)
 {
-    QTemporaryDir dir;
-    const std::string name = makeDecimalCommaLocale(dir);
-    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-    if (name.empty() || std::setlocale(LC_NUMERIC, name.c_str()) == nullptr) {
-        unsetenv("LOCPATH");
-        GTEST_SKIP() << "no locale with a decimal comma can be made here";
+    {
+        CommaLocale comma;
+        if (!comma.available())
+            GTEST_SKIP() << "no locale with a decimal comma can be made here";
+        ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+
+        EXPECT_EQ(format(0.8f, 0.25f, 1.0f), "0.80, 0.25, 1.00");
+        expectColour(parse("0.5, 0.25, 1.5"), 0.5f, 0.25f, 1.5f);
+        expectColour(parse("0,5"), 0.0f, 5.0f, 9.0f);
     }
-    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
-
-    EXPECT_EQ(format(0.8f, 0.25f, 1.0f), "0.80, 0.25, 1.00");
-    expectColour(parse("0.5, 0.25, 1.5"), 0.5f, 0.25f, 1.5f);
-    expectColour(parse("0,5"), 0.0f, 5.0f, 9.0f);
-
-    std::setlocale(LC_NUMERIC, previous.c_str());
-    unsetenv("LOCPATH");
     // The process locale is left as it was.
     EXPECT_STREQ(std::localeconv()->decimal_point, ".");
 }
