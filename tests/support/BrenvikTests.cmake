@@ -27,7 +27,9 @@ function(brenvik_add_tests)
       target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/gui_main.cpp)
       target_link_libraries(${target} PRIVATE Qt6::Widgets Qt6::Gui Qt6::OpenGL Qt6::Test)
       add_test(NAME ${target} COMMAND ${target})
-      set_tests_properties(${target} PROPERTIES LABELS gui)
+      # Tests on one display share its pointer and keyboard focus: never run
+      # two of them at once, even under ctest -j.
+      set_tests_properties(${target} PROPERTIES LABELS gui RESOURCE_LOCK display)
     else()
       target_link_libraries(${target} PRIVATE GTest::gtest_main)
       add_test(NAME ${target} COMMAND ${target})
