@@ -60,6 +60,7 @@ void freeMeshModel(MeshModel* model)
             std::free(model->faces[i].vertices);
     }
     std::free(model->faces);
+    std::free(model->colours);
     std::free(model);
 }
 

@@ -3,7 +3,7 @@
 // The in-memory polygon mesh, the one current model, and the operations on a
 // whole model. Every block of a model comes from malloc and goes back with
 // free: the MeshModel record, its vertex array, its face array and each
-// face's corner array.
+// face's corner array, and the optional colour array.
 
 #include <cstdint>
 
@@ -26,6 +26,8 @@ struct MeshModel {
     MeshVertex* vertices; // never moved once faces point into it
     uint32_t faceCount;
     MeshFace* faces;
+    float* colours; // optional: red, green, blue in [0, 1] for each vertex, three per
+                    // vertex in vertex order; null when the file gave no colours
 };
 
 // The current model; null while none is loaded.

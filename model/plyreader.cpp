@@ -290,6 +290,7 @@ MeshModel* PlyReader::read()
     model->vertices = parts_.vertices;
     model->faceCount = static_cast<uint32_t>(triangle_num);
     model->faces = parts_.faces;
+    model->colours = nullptr;
     parts_.vertices = nullptr;
     parts_.faces = nullptr;
     parts_.facesRead = 0;
