@@ -36,8 +36,8 @@ constexpr int32_t kDirectCorners = 64;
 // the line end (LF or CR LF). Reads in large blocks.
 class LineReader {
 public:
-    LineReader(FILE* stream, std::size_t blockSize)
-        : stream_(stream), blockSize_(blockSize)
+    LineReader(FILE* stream, std::size_t blockSize, LoadControl* control)
+        : stream_(stream), blockSize_(blockSize), control_(control)
     {
     }
 
@@ -78,6 +78,7 @@ public:
     // Bytes of all lines handed out so far, line ends included.
     uint64_t consumed() const { return consumed_; }
     bool readError() const { return readError_; }
+    bool cancelled() const { return cancelled_; }
 
 private:
     void setLine(const char* begin, const char* end)
@@ -106,9 +107,15 @@ private:
             buffer_ = std::move(bigger);
             capacity_ = newCapacity;
         }
+        if (control_ != nullptr && control_->cancel.load(std::memory_order_relaxed)) {
+            atEnd_ = readError_ = cancelled_ = true;
+            return;
+        }
         const std::size_t wanted = capacity_ - size_;
         const std::size_t got = std::fread(buffer_.get() + size_, 1, wanted, stream_);
         size_ += got;
+        if (control_ != nullptr)
+            control_->bytesRead.fetch_add(got, std::memory_order_relaxed);
         if (got < wanted) {
             atEnd_ = true;
             readError_ = std::ferror(stream_) != 0;
@@ -117,6 +124,7 @@ private:
 
     FILE* stream_;
     std::size_t blockSize_;
+    LoadControl* control_;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
     std::size_t start_ = 0;   // start of the unfinished line
@@ -124,6 +132,7 @@ private:
     std::size_t size_ = 0;    // bytes held
     bool atEnd_ = false;
     bool readError_ = false;
+    bool cancelled_ = false;
     const char* begin_ = nullptr;
     const char* end_ = nullptr;
     long long lineNumber_ = 0;
@@ -226,8 +235,8 @@ std::size_t blockSizeFor(long long fileBytes)
 
 class PlyReader {
 public:
-    PlyReader(FILE* stream, std::string* reason)
-        : reason_(reason), fileBytes_(bytesLeftInFile(stream)), lines_(stream, blockSizeFor(fileBytes_))
+    PlyReader(FILE* stream, std::string* reason, LoadControl* control)
+        : reason_(reason), fileBytes_(bytesLeftInFile(stream)), lines_(stream, blockSizeFor(fileBytes_), control)
     {
     }
 
@@ -251,6 +260,11 @@ private:
     }
     bool failAtEnd(const std::string& message)
     {
+        if (lines_.cancelled()) {
+            if (reason_ != nullptr)
+                *reason_ = "loading was cancelled";
+            return false;
+        }
         if (lines_.readError())
             return fail(lines_.lineNumber() + 1, "the file could not be read");
         return fail(lines_.lineNumber() + 1, message);
@@ -576,17 +590,17 @@ void copyTruncated(char* dest, std::size_t destSize, const std::string& text)
 
 } // namespace
 
-MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason)
+MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason, LoadControl* control)
 {
     if (!isPlyExtension(extension)) {
         if (reason != nullptr)
             *reason = "no reader for this file type";
         return nullptr;
     }
-    return readPlyModel(stream, reason);
+    return readPlyModel(stream, reason, control);
 }
 
-MeshModel* readPlyModel(FILE* stream, std::string* reason)
+MeshModel* readPlyModel(FILE* stream, std::string* reason, LoadControl* control)
 {
     if (reason != nullptr)
         reason->clear();
@@ -596,7 +610,7 @@ MeshModel* readPlyModel(FILE* stream, std::string* reason)
         return nullptr;
     }
     try {
-        PlyReader reader(stream, reason);
+        PlyReader reader(stream, reason, control);
         return reader.read();
     } catch (const std::bad_alloc&) {
         if (reason != nullptr)

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "model/loadcontrol.h"
 #include "model/meshmodel.h"
 
 // Chooses the reader by extension: one whose first three characters are
@@ -14,7 +15,10 @@
 // with the reason "no reader for this file type".
 // On null, *reason (when given) holds a short sentence saying why, such as
 // "line 14: corner index 12 is outside 0..7"; on success it is empty.
-MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = nullptr);
+// A control, when given, reports progress and can stop the load (see
+// LoadControl).
+MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = nullptr,
+                     LoadControl* control = nullptr);
 
 // Reads an ASCII PLY stream from its current position: the vertex and face
 // counts of the header, then the vertex positions (x y z at the start of each
@@ -26,7 +30,7 @@ MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = 
 // any length and end in LF or CR LF. Numbers are read as "%lf" and "%d" read
 // them in the "C" locale, whatever the process locale. Does not close the
 // stream.
-MeshModel* readPlyModel(FILE* stream, std::string* reason = nullptr);
+MeshModel* readPlyModel(FILE* stream, std::string* reason = nullptr, LoadControl* control = nullptr);
 
 // The smallest component; on a tie x wins over y and z, and y over z.
 double minComponent(const Vector3& v);
