@@ -3,16 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "model/meshmodel.h"
-#include "modeltestsupport.h"
+#include "tests/support/modeltestsupport.h"
+#include "tests/support/vectorcheck.h"
 
 namespace {
-
-void expectVector(const Vector3& actual, double x, double y, double z, double tolerance = 1e-12)
-{
-    EXPECT_NEAR(actual.x, x, tolerance);
-    EXPECT_NEAR(actual.y, y, tolerance);
-    EXPECT_NEAR(actual.z, z, tolerance);
-}
 
 TEST(BuildMeshModel, TriangleGetsUnitNormalCentreAndVertexNormals)
 {

@@ -19,6 +19,8 @@
 #include <gtest/gtest.h>
 
 using namespace viewertest;
+using guitest::PixelFrame;
+using guitest::Rgb;
 
 namespace {
 
@@ -45,25 +47,15 @@ void expectColour(const float* c, float r, float g, float b)
     EXPECT_EQ(c[2], b);
 }
 
-class ViewColourTest : public ::testing::Test {
+class ViewColourTest : public ViewerTest {
 protected:
+    ViewColourTest() : ViewerTest(kSize, kSize) {}
+
     void SetUp() override
     {
-        resetViewerState();
-        window = std::make_unique<ViewerWindow>(kSize, kSize);
-        ASSERT_TRUE(window->ready()) << "no OpenGL view";
-        view = window->view();
+        ViewerTest::SetUp();
         // Only the background, so every pixel shows the clear colour.
-        view->m_showAxes = false;
-        view->m_showMesh = false;
-        setInputTextDialogHook({});
-    }
-
-    void TearDown() override
-    {
-        setInputTextDialogHook({});
-        window.reset();
-        resetViewerState();
+        showOnlyModel();
     }
 
     // Answers the next dialogs through the seam: confirm with reply (null:
@@ -83,12 +75,10 @@ protected:
 
     bool backgroundIs(const Rgb& colour)
     {
-        const Pixels p = window->readFront();
+        const PixelFrame p = window->readFront();
         return !p.empty() && p.count(colour, 1) == p.width() * p.height();
     }
 
-    std::unique_ptr<ViewerWindow> window;
-    CTavroView* view = nullptr;
     int asked = 0;
     std::string shown, caption, prompt;
 };
