@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "tests/support/guitestutil.h"
 #include "viewer/inputtextdialog.h"
 
@@ -53,4 +55,17 @@ void pressCloseBox(InputTextDialog& dialog)
     QCloseEvent close;
     close.setAccepted(false);
     QCoreApplication::sendEvent(window, &close);
+}
+
+void answerDialogsFrom(DialogAnswers& answers)
+{
+    setInputTextDialogHook([&answers](InputTextDialog& dialog) {
+        ++answers.calls;
+        answers.shownText = dialog.GetText();
+        answers.caption = dialog.m_caption != nullptr ? dialog.m_caption : "";
+        answers.prompt = dialog.m_prompt != nullptr ? dialog.m_prompt : "";
+        if (answers.reply != nullptr)
+            std::snprintf(dialog.m_text, sizeof dialog.m_text, "%s", answers.reply);
+        return answers.result;
+    });
 }
