@@ -2,7 +2,8 @@
 
 // A real window around one CTavroView for the viewer's GUI tests: a frame
 // window with a document and the view in its client area, shown on the
-// screen, with helpers to read back what the last frame put on the screen.
+// screen, with helpers to read back what the last frame put on the screen;
+// and ViewerTest, the base fixture of the tests that use one.
 
 #include <QByteArray>
 #include <QPointer>
@@ -88,8 +89,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Opens the window (the fixture's size by default); fails the test when
-    // the view gets no OpenGL context.
+    // Opens a window of that size (SetUp opens one of the fixture's size);
+    // fails the test when the view gets no OpenGL context.
     void openWindow(int width, int height);
     // Only the model on the screen: no axes, no mesh.
     void showOnlyModel();
