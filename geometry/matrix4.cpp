@@ -1,11 +1,12 @@
 #include "geometry/matrix4.h"
 
+#include "geometry/clocalescope.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
-#include <locale.h>
 
 namespace {
 
@@ -53,28 +54,6 @@ void setBlock(Matrix4& M, double m00, double m01, double m02, double m10, double
     M.m[3][1] = 0.0;
     M.m[3][2] = 0.0;
 }
-
-// Switches the calling thread to the "C" locale while it lives, so the C
-// library reads numbers with "." whatever the process locale is.
-class CNumericScope {
-public:
-    CNumericScope()
-    {
-        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-        if (cLocale)
-            previous_ = uselocale(cLocale);
-    }
-    ~CNumericScope()
-    {
-        if (previous_)
-            uselocale(previous_);
-    }
-    CNumericScope(const CNumericScope&) = delete;
-    CNumericScope& operator=(const CNumericScope&) = delete;
-
-private:
-    locale_t previous_ = static_cast<locale_t>(nullptr);
-};
 
 // The unit direction u as seen through M's block, normalised.
 Vector3 localAxis(const Matrix4& M, const Vector3& u)
@@ -512,7 +491,7 @@ int matFromText(const char* text, Matrix4& M)
 {
     if (!text)
         return 0;
-    CNumericScope cNumeric;
+    const ScopedCLocale numbersInC;
     // The C library's own "%lf" scanning, so every number form reads as it
     // does there; elements after the first mismatch keep their values.
     double v[12];

@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-MeshModel* g_model = nullptr;
-
 void buildMeshModel(MeshModel* model)
 {
     if (model == nullptr)

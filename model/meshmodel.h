@@ -30,9 +30,6 @@ struct MeshModel {
                     // vertex in vertex order; null when the file gave no colours
 };
 
-// The current model; null while none is loaded.
-extern MeshModel* g_model;
-
 // Computes every face's centre and normal (from its first three corners) and
 // every vertex's normal (the unweighted sum of the normals of the faces that
 // use it, brought to unit length). Normals shorter than the vector

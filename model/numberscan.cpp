@@ -1,13 +1,12 @@
 #include "model/numberscan.h"
 
+#include "geometry/clocalescope.h"
+
 #include <charconv>
-#include <clocale>
 #include <cstdlib>
 #include <limits>
 #include <string>
 #include <system_error>
-
-#include <locale.h>
 
 namespace {
 
@@ -32,12 +31,6 @@ inline bool isHexDigit(unsigned char c)
 inline unsigned char lower(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c | 0x20) : c;
-}
-
-locale_t cLocale()
-{
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return locale;
 }
 
 // Matches the letters of word (lower case) case-insensitively at p.
@@ -191,14 +184,4 @@ const char* numberscan_detail::scanIntGeneral(const char* p, const char* end, in
     outOfRange = signedValue < kMin || signedValue > kMax;
     value = static_cast<int32_t>(signedValue < kMin ? kMin : (signedValue > kMax ? kMax : signedValue));
     return p;
-}
-
-ScopedCLocale::ScopedCLocale()
-    : previous_(uselocale(cLocale()))
-{
-}
-
-ScopedCLocale::~ScopedCLocale()
-{
-    uselocale(previous_);
 }

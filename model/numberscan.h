@@ -35,22 +35,6 @@ inline const char* scanInt(const char* p, const char* end, int32_t& value, bool&
 // character not converted, like strtod.
 double strtodC(const char* text, char** stop);
 
-#include <locale.h>
-
-// Makes the calling thread use the "C" locale while the object lives, so
-// that printf-style output writes '.' as the decimal point whatever the
-// process locale.
-class ScopedCLocale {
-public:
-    ScopedCLocale();
-    ~ScopedCLocale();
-    ScopedCLocale(const ScopedCLocale&) = delete;
-    ScopedCLocale& operator=(const ScopedCLocale&) = delete;
-
-private:
-    locale_t previous_;
-};
-
 // The common cases inline: no leading white space and a plain decimal
 // ("0.123456", "-4", "17"); everything else goes to the general functions.
 

@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <string>
 
-#include "model/numberscan.h"
+#include "geometry/clocalescope.h"
 #include "model/plyreader.h"
 
 char g_lineBuffer[128];
@@ -47,7 +47,7 @@ bool writePlyModel(const MeshModel* model, FILE* stream)
 {
     if (model == nullptr || stream == nullptr)
         return false;
-    const ScopedCLocale cLocale;
+    const ScopedCLocale numbersInC;
     bool ok = writeFormatted(stream, "ply\n") && writeFormatted(stream, "format ascii 1.0\n") &&
               writeFormatted(stream, "element vertex %u\n", model->vertexCount) &&
               writeFormatted(stream, "property float32 x\n") && writeFormatted(stream, "property float32 y\n") &&

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/cmdtarget.h"
+#include "platform/statusbar.h"
+#include "platform/toolbar.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QStatusBar>
-#include <QToolBar>
 #include <functional>
 #include <map>
 #include <vector>
@@ -13,91 +13,15 @@
 class CDocument;
 class CView;
 class QAction;
-class QLabel;
 class QMenu;
 class QShortcut;
 class QTimer;
-
-// Window and control-bar styles understood by the bars.
-constexpr unsigned WS_CHILD = 0x40000000;
-constexpr unsigned WS_VISIBLE = 0x10000000;
-constexpr unsigned TBSTYLE_FLAT = 0x0800;
-constexpr unsigned CBRS_SIZE_DYNAMIC = 0x0004;
-constexpr unsigned CBRS_TOOLTIPS = 0x0010;
-constexpr unsigned CBRS_FLYBY = 0x0020;
-constexpr unsigned CBRS_BORDER_TOP = 0x0200;
-constexpr unsigned CBRS_BORDER_BOTTOM = 0x0800;
-constexpr unsigned CBRS_ALIGN_LEFT = 0x1000;
-constexpr unsigned CBRS_ALIGN_TOP = 0x2000;
-constexpr unsigned CBRS_ALIGN_RIGHT = 0x4000;
-constexpr unsigned CBRS_ALIGN_BOTTOM = 0x8000;
-constexpr unsigned CBRS_ALIGN_ANY = 0xF000;
-constexpr unsigned CBRS_TOP = CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM;
-constexpr unsigned CBRS_BOTTOM = CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP;
-constexpr unsigned CBRS_GRIPPER = 0x00400000;
-constexpr unsigned AFX_IDW_TOOLBAR = 0xE800;    // 59392, also ID_VIEW_TOOLBAR
-constexpr unsigned AFX_IDW_STATUS_BAR = 0xE801; // 59393, also ID_VIEW_STATUS_BAR
-constexpr unsigned AFX_IDW_DOCKBAR_TOP = 0xE81B;
-constexpr unsigned AFX_IDW_DOCKBAR_LEFT = 0xE81C;
-constexpr unsigned AFX_IDW_DOCKBAR_RIGHT = 0xE81D;
-constexpr unsigned AFX_IDW_DOCKBAR_BOTTOM = 0xE81E;
 
 // Show commands.
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
 constexpr int SW_SHOWMAXIMIZED = 3;
 constexpr int SW_SHOW = 5;
-
-class CFrameWnd;
-
-// A dockable toolbar of command buttons loaded from a toolbar resource.
-class CToolBar : public QToolBar {
-    Q_OBJECT
-public:
-    CToolBar();
-    bool CreateEx(CFrameWnd* parent, unsigned ctrlStyle = TBSTYLE_FLAT,
-                  unsigned style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP,
-                  int left = 0, int top = 0, int right = 0, int bottom = 0,
-                  unsigned id = AFX_IDW_TOOLBAR);
-    // Adds the buttons of toolbar resource resourceId; false when there is no
-    // such resource or its image strip does not hold one image per button.
-    bool LoadToolBar(unsigned resourceId);
-    void EnableDocking(unsigned sides);
-
-    int GetCount() const;                    // entries, separators included
-    unsigned GetItemID(int index) const;     // 0 for a separator
-    QAction* GetItemAction(int index) const; // null for a separator
-    unsigned GetStyle() const { return m_style; }
-
-private:
-    CFrameWnd* m_frame = nullptr;
-    std::vector<unsigned> m_ids;
-    std::vector<QAction*> m_actions;
-    unsigned m_style = 0;
-};
-
-// The status bar: a stretching message pane (index 0, id 0) and fixed panes.
-class CStatusBar : public QStatusBar {
-    Q_OBJECT
-public:
-    CStatusBar();
-    bool Create(CFrameWnd* parent, unsigned style = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM,
-                unsigned id = AFX_IDW_STATUS_BAR);
-    // One pane per id; id 0 is the message pane. The other panes are as wide
-    // as their text (string id) and show it while their update handler
-    // enables them.
-    bool SetIndicators(const unsigned* ids, int count);
-
-    int GetCount() const { return static_cast<int>(m_ids.size()); }
-    unsigned GetItemID(int index) const;
-    QString GetPaneText(int index) const;
-    bool SetPaneText(int index, const QString& text);
-    QLabel* GetPane(int index) const;
-
-private:
-    std::vector<unsigned> m_ids;
-    std::vector<QLabel*> m_panes;
-};
 
 // The main frame: menu, accelerators, control bars, status bar and the client
 // view; the hub of command routing.

@@ -15,8 +15,8 @@
 #include <cstring>
 #include <string>
 
+#include "geometry/clocalescope.h"
 #include "model/meshmodel.h"
-#include "model/numberscan.h"
 #include "model/plyreader.h"
 #include "model/plywriter.h"
 
@@ -144,7 +144,7 @@ int main(int argc, char** argv)
 
     bool written = true;
     {
-        const ScopedCLocale cLocale;
+        const ScopedCLocale numbersInC;
         switch (output) {
         case Output::summary:
             printSummary(*model);

@@ -1,9 +1,8 @@
 #include "viewer/colourentry.h"
 
-#include <clocale>
 #include <cstdio>
-#include <locale.h>
 
+#include "geometry/clocalescope.h"
 #include "viewer/inputtextdialog.h"
 
 char g_bgColorText[kColourTextSize];
@@ -15,36 +14,11 @@ namespace {
 
 const char kColourPrompt[] = "Three floats";
 
-// Switches the calling thread to the "C" locale for as long as it lives, so
-// that the C library reads and writes numbers with '.' as the decimal point
-// whatever LC_NUMERIC the process runs with. The global locale is not touched.
-class CLocaleScope {
-public:
-    CLocaleScope()
-    {
-        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-        if (cLocale != static_cast<locale_t>(0)) {
-            previous_ = uselocale(cLocale);
-        }
-    }
-    ~CLocaleScope()
-    {
-        if (previous_ != static_cast<locale_t>(0)) {
-            uselocale(previous_);
-        }
-    }
-    CLocaleScope(const CLocaleScope&) = delete;
-    CLocaleScope& operator=(const CLocaleScope&) = delete;
-
-private:
-    locale_t previous_ = static_cast<locale_t>(0);
-};
-
 }  // namespace
 
 void formatColourText(char text[kColourTextSize], const float color[3])
 {
-    CLocaleScope cLocale;
+    const ScopedCLocale numbersInC;
     // Very large components would need more than 31 characters; the text is
     // cut at the end of the buffer rather than written past it.
     std::snprintf(text, kColourTextSize, "%3.2f, %3.2f, %3.2f", static_cast<double>(color[0]),
@@ -56,7 +30,7 @@ void parseColourText(const char* text, float color[3])
     if (text == nullptr) {
         return;
     }
-    CLocaleScope cLocale;
+    const ScopedCLocale numbersInC;
     // The components read before the first mismatch are stored directly; the
     // others keep their values. The count is deliberately not examined.
     (void)std::sscanf(text, "%f, %f, %f", &color[0], &color[1], &color[2]);

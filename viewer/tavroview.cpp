@@ -5,11 +5,11 @@
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/framewnd.h"
+#include "platform/pixelformat.h"
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/modeldraw.h"
 #include "render/overlay.h"
-#include "render/pixelformat.h"
 #include "render/reference.h"
 #include "viewer/camera.h"
 #include "viewer/colourentry.h"
@@ -386,11 +386,6 @@ void CTavroView::OnPlay()
         KillTimer(kPlayTimerId);
 }
 
-void CTavroView::OnUpdatePlay(CCmdUI& ui)
-{
-    ui.SetCheck(m_playing);
-}
-
 void CTavroView::OnTimer(unsigned id)
 {
     g_playAngleX += kPlayStepX;
@@ -553,65 +548,73 @@ void CTavroView::OnStereo()
     RenderScene();
 }
 
+namespace {
+
+// The commands of the view: what each runs, and the check mark its menu item
+// and toolbar button show (null: handled, always enabled, never marked).
+// Both OnCommand and OnUpdateCommandUI read this one table.
+struct ViewCommand {
+    unsigned id;
+    void (CTavroView::*run)();
+    int (*check)(const CTavroView& view);
+};
+
+const ViewCommand kViewCommands[] = {
+    {ID_FILE_OPEN, &CTavroView::OnFileOpen, nullptr},
+    {ID_FILE_SAVE_AS, &CTavroView::OnFileSaveAs, nullptr},
+    {ID_ROTATE, &CTavroView::OnRotate, [](const CTavroView& v) { return int{v.m_rotateMode}; }},
+    {ID_TRANSLATE, &CTavroView::OnTranslate, [](const CTavroView& v) { return int{v.m_translateMode}; }},
+    {ID_NONE, &CTavroView::OnNone, [](const CTavroView& v) { return int{v.m_noneMode}; }},
+    {ID_INIT_AXES, &CTavroView::OnInitAxes, nullptr},
+    {ID_AXES, &CTavroView::OnAxes, [](const CTavroView& v) { return int{v.m_showAxes}; }},
+    {ID_VIEW_AXES, &CTavroView::OnAxes, [](const CTavroView& v) { return int{v.m_showAxes}; }},
+    {ID_MESH, &CTavroView::OnMesh, [](const CTavroView& v) { return int{v.m_showMesh}; }},
+    {ID_VIEW_MESH, &CTavroView::OnMesh, [](const CTavroView& v) { return int{v.m_showMesh}; }},
+    {ID_INFO, &CTavroView::OnInfo, [](const CTavroView& v) { return int{v.m_showInfo}; }},
+    {ID_VIEW_INFO, &CTavroView::OnInfo, [](const CTavroView& v) { return int{v.m_showInfo}; }},
+    {ID_VIEW_BG_COLOR, &CTavroView::OnBgColor, nullptr},
+    {ID_VIEW_MESH_COLOR, &CTavroView::OnMeshColor, nullptr},
+    {ID_VIEW_INFO_COLOR, &CTavroView::OnInfoColor, nullptr},
+    {ID_VIEW_COLOR, &CTavroView::OnModelColor, nullptr},
+    {ID_SHADING_FLAT, &CTavroView::OnShadingFlat,
+     [](const CTavroView&) { return int{g_shadingMode == kShadingFlat}; }},
+    {ID_SHADING_SMOOTH, &CTavroView::OnShadingSmooth,
+     [](const CTavroView&) { return int{g_shadingMode == kShadingSmooth}; }},
+    {ID_SHADING_WIREFRAME, &CTavroView::OnShadingWireframe,
+     [](const CTavroView&) { return int{g_shadingMode == kShadingWireframe}; }},
+    {ID_SHADING_BOTH_FACES, &CTavroView::OnBothFaces, [](const CTavroView&) { return int{g_cullBackFaces == 0}; }},
+    {ID_VIEW_XYZ_ZXY, &CTavroView::OnSwapAxes, nullptr},
+    {ID_VIEW_STEREO, &CTavroView::OnStereo, [](const CTavroView&) { return g_stereo; }},
+    {ID_TAVRO_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},
+    {ID_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},
+};
+
+const ViewCommand* findViewCommand(unsigned id)
+{
+    for (const ViewCommand& command : kViewCommands) {
+        if (command.id == id)
+            return &command;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 bool CTavroView::OnCommand(unsigned id)
 {
-    switch (id) {
-    case ID_FILE_OPEN: OnFileOpen(); return true;
-    case ID_FILE_SAVE_AS: OnFileSaveAs(); return true;
-    case ID_ROTATE: OnRotate(); return true;
-    case ID_TRANSLATE: OnTranslate(); return true;
-    case ID_NONE: OnNone(); return true;
-    case ID_INIT_AXES: OnInitAxes(); return true;
-    case ID_AXES:
-    case ID_VIEW_AXES: OnAxes(); return true;
-    case ID_MESH:
-    case ID_VIEW_MESH: OnMesh(); return true;
-    case ID_INFO:
-    case ID_VIEW_INFO: OnInfo(); return true;
-    case ID_VIEW_BG_COLOR: OnBgColor(); return true;
-    case ID_VIEW_MESH_COLOR: OnMeshColor(); return true;
-    case ID_VIEW_INFO_COLOR: OnInfoColor(); return true;
-    case ID_VIEW_COLOR: OnModelColor(); return true;
-    case ID_SHADING_FLAT: OnShadingFlat(); return true;
-    case ID_SHADING_SMOOTH: OnShadingSmooth(); return true;
-    case ID_SHADING_WIREFRAME: OnShadingWireframe(); return true;
-    case ID_SHADING_BOTH_FACES: OnBothFaces(); return true;
-    case ID_VIEW_XYZ_ZXY: OnSwapAxes(); return true;
-    case ID_VIEW_STEREO: OnStereo(); return true;
-    case ID_TAVRO_PLAY:
-    case ID_PLAY: OnPlay(); return true;
-    default: return CView::OnCommand(id);
-    }
+    const ViewCommand* command = findViewCommand(id);
+    if (command == nullptr)
+        return CView::OnCommand(id);
+    (this->*command->run)();
+    return true;
 }
 
 bool CTavroView::OnUpdateCommandUI(unsigned id, CCmdUI& ui)
 {
-    switch (id) {
-    // Handled, always enabled, never marked.
-    case ID_FILE_OPEN:
-    case ID_FILE_SAVE_AS:
-    case ID_INIT_AXES:
-    case ID_VIEW_BG_COLOR:
-    case ID_VIEW_MESH_COLOR:
-    case ID_VIEW_INFO_COLOR:
-    case ID_VIEW_COLOR:
-    case ID_VIEW_XYZ_ZXY: return true;
-    case ID_ROTATE: ui.SetCheck(m_rotateMode); return true;
-    case ID_TRANSLATE: ui.SetCheck(m_translateMode); return true;
-    case ID_NONE: ui.SetCheck(m_noneMode); return true;
-    case ID_AXES:
-    case ID_VIEW_AXES: ui.SetCheck(m_showAxes); return true;
-    case ID_MESH:
-    case ID_VIEW_MESH: ui.SetCheck(m_showMesh); return true;
-    case ID_INFO:
-    case ID_VIEW_INFO: ui.SetCheck(m_showInfo); return true;
-    case ID_SHADING_FLAT: ui.SetCheck(g_shadingMode == kShadingFlat); return true;
-    case ID_SHADING_SMOOTH: ui.SetCheck(g_shadingMode == kShadingSmooth); return true;
-    case ID_SHADING_WIREFRAME: ui.SetCheck(g_shadingMode == kShadingWireframe); return true;
-    case ID_SHADING_BOTH_FACES: ui.SetCheck(g_cullBackFaces == 0); return true;
-    case ID_VIEW_STEREO: ui.SetCheck(g_stereo); return true;
-    case ID_TAVRO_PLAY:
-    case ID_PLAY: OnUpdatePlay(ui); return true;
-    default: return CView::OnUpdateCommandUI(id, ui);
-    }
+    const ViewCommand* command = findViewCommand(id);
+    if (command == nullptr)
+        return CView::OnUpdateCommandUI(id, ui);
+    if (command->check != nullptr)
+        ui.SetCheck(command->check(*this));
+    return true;
 }

@@ -116,7 +116,6 @@ public:
     void OnSwapAxes();
     void OnStereo();
     void OnPlay();
-    void OnUpdatePlay(CCmdUI& ui);
 
     bool OnCommand(unsigned id) override;
     bool OnUpdateCommandUI(unsigned id, CCmdUI& ui) override;

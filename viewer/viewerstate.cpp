@@ -1,5 +1,7 @@
 #include "viewer/viewerstate.h"
 
+MeshModel* g_model = nullptr;
+
 int g_windowWidth = 512;
 int g_windowHeight = 512;
 

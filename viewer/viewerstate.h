@@ -2,9 +2,14 @@
 
 #include "geometry/vector3.h"
 
+struct MeshModel;
+
 // Module-level state of the viewer: camera, mouse, window size, colours,
 // shading and spin. Plain variables, read and written directly by the view,
 // its commands, the mouse handling and the playback.
+
+// The model the view shows; null while none is loaded.
+extern MeshModel* g_model;
 
 // Window client size in pixels; written only on resize with a height >= 1.
 extern int g_windowWidth;   // 512 at start

@@ -3,14 +3,17 @@
 // The real application started inside the test process, with its settings in
 // a temporary folder and the dialog seams recording what they were asked.
 
-#include "tests/platform/guitestutil.h"
+#include "tests/support/guitestutil.h"
 
 #include "app/mainfrm.h"
 #include "app/tavro.h"
 
+#include <QApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>

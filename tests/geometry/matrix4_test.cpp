@@ -1,9 +1,11 @@
 #include "geometry/matrix4.h"
 
 #include "tests/support/comma_locale.h"
+#include "tests/support/vectorcheck.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -793,26 +795,38 @@ TEST(MatrixText, PointIsTheDecimalSeparatorWhateverTheLocale)
 
 // --- Random vectors -----------------------------------------------------------
 
-TEST(RandomVector, TakesThreeSuccessiveRandValuesScaledIntoTheUnitInterval)
+TEST(RandomVector, RepeatsWithItsSeedAndFillsTheUnitInterval)
 {
+    // The C library's generator drives it: the same seed gives the same
+    // vectors, and successive vectors and components differ.
     std::srand(12345);
-    const double first = std::rand() / (RAND_MAX + 1.0);
-    const double second = std::rand() / (RAND_MAX + 1.0);
-    const double third = std::rand() / (RAND_MAX + 1.0);
+    const Vector3 first = randomVector();
+    const Vector3 second = randomVector();
     std::srand(12345);
-    const Vector3 v = randomVector();
-    EXPECT_EQ(v.x, first);
-    EXPECT_EQ(v.y, second);
-    EXPECT_EQ(v.z, third);
+    expectVector(randomVector(), first, 0.0);
+    expectVector(randomVector(), second, 0.0);
+    EXPECT_NE(first.x, first.y);
+    EXPECT_NE(first.y, first.z);
+    EXPECT_NE(first.x, second.x);
 
+    // Every component lies in [0, 1), and together they cover the interval.
     std::srand(1);
+    double lowest = 1.0;
+    double highest = 0.0;
+    double sum = 0.0;
     for (int i = 0; i < 2000; ++i) {
         const Vector3 r = randomVector();
         for (double c : {r.x, r.y, r.z}) {
             ASSERT_GE(c, 0.0);
             ASSERT_LT(c, 1.0);
+            lowest = std::min(lowest, c);
+            highest = std::max(highest, c);
+            sum += c;
         }
     }
+    EXPECT_LT(lowest, 0.01);
+    EXPECT_GT(highest, 0.99);
+    EXPECT_NEAR(sum / 6000.0, 0.5, 0.02);
 }
 
 } // namespace

@@ -1,24 +1,12 @@
 #include "geometry/vector3.h"
 
+#include "tests/support/vectorcheck.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
-
-void expectVector(const Vector3& v, double x, double y, double z, double tolerance = 1e-12)
-{
-    EXPECT_NEAR(v.x, x, tolerance);
-    EXPECT_NEAR(v.y, y, tolerance);
-    EXPECT_NEAR(v.z, z, tolerance);
-}
-
-void expectSame(const Vector3& a, const Vector3& b)
-{
-    EXPECT_EQ(a.x, b.x);
-    EXPECT_EQ(a.y, b.y);
-    EXPECT_EQ(a.z, b.z);
-}
 
 TEST(VectorLength, VectorsNotLongerThanOneHundredthHaveLengthZero)
 {
@@ -38,11 +26,11 @@ TEST(VectorNormalize, ScalesToUnitLengthOrLeavesShortVectorsExactlyAsTheyAre)
 
     Vector3 zero = {0.0, 0.0, 0.0};
     vecNormalize(zero);
-    expectSame(zero, {0.0, 0.0, 0.0});
+    expectVector(zero, {0.0, 0.0, 0.0}, 0.0);
 
     Vector3 tiny = {0.005, 0.0, 0.0};
     vecNormalize(tiny);
-    expectSame(tiny, {0.005, 0.0, 0.0});
+    expectVector(tiny, {0.005, 0.0, 0.0}, 0.0);
 
     // Just above the threshold a vector is normalised like any other.
     Vector3 small = {0.0, 0.011, 0.0};
@@ -54,9 +42,9 @@ TEST(VectorCross, FollowsTheRightHandRuleAndMayOverwriteAnOperand)
 {
     Vector3 out;
     vecCross(out, {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0});
-    expectSame(out, {0.0, 0.0, 1.0});
+    expectVector(out, {0.0, 0.0, 1.0}, 0.0);
     vecCross(out, {0.0, 0.0, 1.0}, {0.0, 1.0, 0.0});
-    expectSame(out, {-1.0, 0.0, 0.0});
+    expectVector(out, {-1.0, 0.0, 0.0}, 0.0);
 
     const Vector3 a = {1.0, 2.0, 3.0};
     const Vector3 b = {-4.0, 5.0, 0.5};
@@ -65,15 +53,15 @@ TEST(VectorCross, FollowsTheRightHandRuleAndMayOverwriteAnOperand)
 
     Vector3 first = a;
     vecCross(first, first, b);
-    expectSame(first, separate);
+    expectVector(first, separate, 0.0);
 
     Vector3 second = b;
     vecCross(second, a, second);
-    expectSame(second, separate);
+    expectVector(second, separate, 0.0);
 
     Vector3 both = a;
     vecCross(both, both, both);
-    expectSame(both, {0.0, 0.0, 0.0});
+    expectVector(both, {0.0, 0.0, 0.0}, 0.0);
 }
 
 TEST(VectorArithmetic, ComponentWiseOperationsWorkInPlace)
@@ -81,26 +69,26 @@ TEST(VectorArithmetic, ComponentWiseOperationsWorkInPlace)
     const Vector3 b = {0.5, -2.0, 4.0};
     Vector3 v = {1.0, 2.0, 3.0};
     vecAdd(v, v, b);
-    expectSame(v, {1.5, 0.0, 7.0});
+    expectVector(v, {1.5, 0.0, 7.0}, 0.0);
     vecSub(v, v, b);
-    expectSame(v, {1.0, 2.0, 3.0});
+    expectVector(v, {1.0, 2.0, 3.0}, 0.0);
     vecScale(v, v, -2.0);
-    expectSame(v, {-2.0, -4.0, -6.0});
+    expectVector(v, {-2.0, -4.0, -6.0}, 0.0);
     vecDivide(v, v, 4.0);
-    expectSame(v, {-0.5, -1.0, -1.5});
+    expectVector(v, {-0.5, -1.0, -1.5}, 0.0);
     vecMulComponents(v, v, b);
-    expectSame(v, {-0.25, 2.0, -6.0});
+    expectVector(v, {-0.25, 2.0, -6.0}, 0.0);
     vecDivComponents(v, v, b);
-    expectSame(v, {-0.5, -1.0, -1.5});
+    expectVector(v, {-0.5, -1.0, -1.5}, 0.0);
 
     Vector3 w = {5.0, 6.0, 7.0};
     vecSubScalar(w, w, 1.0);
-    expectSame(w, {4.0, 5.0, 6.0});
+    expectVector(w, {4.0, 5.0, 6.0}, 0.0);
     w = {5.0, 6.0, 7.0};
     vecAddScalar(w, w, 1.0);
-    expectSame(w, {6.0, 7.0, 8.0});
+    expectVector(w, {6.0, 7.0, 8.0}, 0.0);
     vecSetAll(w, -3.5);
-    expectSame(w, {-3.5, -3.5, -3.5});
+    expectVector(w, {-3.5, -3.5, -3.5}, 0.0);
 
     EXPECT_EQ(vecDot({1.0, 2.0, 3.0}, {4.0, -5.0, 6.0}), 12.0);
 }

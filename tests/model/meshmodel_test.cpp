@@ -3,16 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "model/meshmodel.h"
-#include "modeltestsupport.h"
+#include "tests/support/modeltestsupport.h"
+#include "tests/support/vectorcheck.h"
 
 namespace {
-
-void expectVector(const Vector3& actual, double x, double y, double z, double tolerance = 1e-12)
-{
-    EXPECT_NEAR(actual.x, x, tolerance);
-    EXPECT_NEAR(actual.y, y, tolerance);
-    EXPECT_NEAR(actual.z, z, tolerance);
-}
 
 TEST(BuildMeshModel, TriangleGetsUnitNormalCentreAndVertexNormals)
 {
@@ -121,14 +115,12 @@ TEST(SwapModelAxes, RotatesCoordinatesAndLeavesNormals)
 
 TEST(SwapModelAxes, WorksOnTheModelItIsGivenWhateverTheCurrentModel)
 {
-    ASSERT_EQ(g_model, nullptr);
+    // The model layer keeps no current model: a null model touches no other.
     ModelPtr model = makeModel({{1, 2, 3}}, {});
     swapModelAxes(model.get());
     expectVector(model->vertices[0].position, 2, 3, 1, 0);
 
-    g_model = model.get();
     swapModelAxes(nullptr);
-    g_model = nullptr;
     expectVector(model->vertices[0].position, 2, 3, 1, 0);
 }
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "model/numberscan.h"
-#include "modeltestsupport.h"
+#include "tests/support/modeltestsupport.h"
 #include "tests/support/comma_locale.h"
 
 namespace {

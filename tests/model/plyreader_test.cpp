@@ -9,36 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "model/plyreader.h"
-#include "modeltestsupport.h"
+#include "tests/support/modeltestsupport.h"
 #include "tests/support/comma_locale.h"
 
 namespace {
-
-const char kCube[] =
-    "ply\n"
-    "format ascii 1.0\n"
-    "comment a box of 10 x 20 x 40\n"
-    "element vertex 8\n"
-    "property float x\n"
-    "property float y\n"
-    "property float z\n"
-    "element face 6\n"
-    "property list uchar int vertex_indices\n"
-    "end_header\n"
-    "0 0 0\n"
-    "10 0 0\n"
-    "10 20 0\n"
-    "0 20 0\n"
-    "0 0 40\n"
-    "10 0 40\n"
-    "10 20 40\n"
-    "0 20 40\n"
-    "4 0 3 2 1\n"
-    "4 4 5 6 7\n"
-    "4 0 1 5 4\n"
-    "4 2 3 7 6\n"
-    "4 1 2 6 5\n"
-    "4 0 4 7 3\n";
 
 // A file whose first two vertices span the box from -1 to 1 on every axis,
 // so the reader's centring and scaling leave the positions as they are.
@@ -86,7 +60,7 @@ std::vector<long> cornersOf(const MeshModel& model, uint32_t face)
 TEST(PlyReader, ReadsCubeCentredScaledWithNormals)
 {
     std::string reason = "left over from before";
-    ModelPtr model = loadPlyText(kCube, &reason);
+    ModelPtr model = loadPlyText(kBoxPly, &reason);
     ASSERT_NE(model, nullptr) << reason;
     EXPECT_TRUE(reason.empty());
     EXPECT_EQ(model->vertexCount, 8u);
@@ -408,14 +382,14 @@ TEST(PlyReader, LongLinesAreReadWhole)
 TEST(PlyReader, CrLfLinesReadLikeLf)
 {
     std::string crlf;
-    for (const char* p = kCube; *p != '\0'; ++p) {
+    for (const char* p = kBoxPly; *p != '\0'; ++p) {
         if (*p == '\n')
             crlf += '\r';
         crlf += *p;
     }
     // A blank header line in CR LF form is still blank.
     crlf.insert(crlf.find("element vertex"), "\r\n");
-    ModelPtr expected = loadPlyText(kCube);
+    ModelPtr expected = loadPlyText(kBoxPly);
     ModelPtr model = loadPlyText(crlf);
     ASSERT_NE(model, nullptr);
     ASSERT_EQ(model->vertexCount, expected->vertexCount);
@@ -432,7 +406,7 @@ TEST(PlyReader, CrLfLinesReadLikeLf)
     std::string broken = crlf;
     broken.replace(broken.rfind("4 0 4 7 3"), 9, "4 0 4 7 9");
     EXPECT_EQ(rejection(broken), "line 25: corner index 9 is outside 0..7");
-    EXPECT_EQ(rejection(std::string(kCube).replace(std::string(kCube).rfind("4 0 4 7 3"), 9, "4 0 4 7 9")),
+    EXPECT_EQ(rejection(std::string(kBoxPly).replace(std::string(kBoxPly).rfind("4 0 4 7 3"), 9, "4 0 4 7 9")),
               "line 24: corner index 9 is outside 0..7");
 }
 

@@ -5,7 +5,7 @@
 
 #include "model/plyreader.h"
 #include "model/plywriter.h"
-#include "modeltestsupport.h"
+#include "tests/support/modeltestsupport.h"
 #include "tests/support/comma_locale.h"
 
 namespace {

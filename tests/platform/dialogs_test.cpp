@@ -1,12 +1,13 @@
 // Message box, modal dialogs and the file dialog: the real dialogs driven
 // with Qt Test, and the test seams.
 
-#include "guitestutil.h"
+#include "tests/support/guitestutil.h"
 
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/resources.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -14,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 

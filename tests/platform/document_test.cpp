@@ -1,16 +1,18 @@
 // Documents on disk: the command line, Save and Save As, the protection of
 // files with content, the recent-file list and where the settings live.
 
-#include "guitestutil.h"
+#include "tests/support/guitestutil.h"
 #include "testframework.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 

@@ -18,10 +18,10 @@
 
 namespace {
 
-using gltest::Frame;
 using gltest::GlWindow;
-using gltest::PixelRect;
-using gltest::Rgb;
+using guitest::PixelFrame;
+using guitest::PixelRect;
+using guitest::Rgb;
 
 const Rgb kBlack{0, 0, 0};
 const Rgb kYellow{255, 255, 0};
@@ -150,7 +150,7 @@ protected:
         ReleaseFont();
         window.reset();
     }
-    Frame read() const { return gltest::ReadFrame(window->width(), window->height()); }
+    PixelFrame read() const { return guitest::readBackBuffer(window->width(), window->height()); }
     PixelRect whole() const { return PixelRect{0, 0, window->width(), window->height()}; }
 
     std::unique_ptr<GlWindow> window;
@@ -172,8 +172,8 @@ TEST_F(FontDrawing, EveryGlyphMatchesItsTableBitsPixelForPixel)
         const auto pixels = gltest::TextPixels(text.c_str(), 4, baseline - 2);
         expected.insert(expected.end(), pixels.begin(), pixels.end());
     }
-    const Frame frame = read();
-    frame.savePng(gltest::DebugImagePath("font-sheet.png"), 3);
+    const PixelFrame frame = read();
+    frame.savePng(guitest::debugImagePath("font-sheet.png"), 3);
     EXPECT_EQ(0, gltest::CountMismatches(frame, expected, whole(), kYellow, kBlack, 0));
 }
 
@@ -241,7 +241,7 @@ TEST_F(FontDrawing, EachCharacterAdvancesTenPixels)
     beginPixelFrame(*window);
     glColor3f(1.0f, 1.0f, 0.0f);
     drawAt("A0X.g", 7, 100);
-    const Frame frame = read();
+    const PixelFrame frame = read();
     EXPECT_EQ(0, gltest::CountMismatches(frame, gltest::TextPixels("A0X.g", 7, 98), whole(), kYellow, kBlack, 0));
     // And the raster position has moved on by 5 x 10 pixels.
     GLfloat raster[4];
@@ -273,7 +273,7 @@ TEST_F(FontDrawing, HighCodesDoNotCallListsBeyondTheFont)
     beginPixelFrame(*window);
     glColor3f(1.0f, 1.0f, 0.0f);
     drawAt("\xc8", 10, 100);
-    const Frame frame = read();
+    const PixelFrame frame = read();
     glDeleteLists(foreign, 1);
     EXPECT_EQ(0, frame.count(Rgb{255, 0, 0}));
 }

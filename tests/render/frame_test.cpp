@@ -9,10 +9,10 @@
 
 #include <cmath>
 
-using gltest::Frame;
 using gltest::GlWindow;
-using gltest::PixelRect;
-using gltest::Rgb;
+using guitest::PixelFrame;
+using guitest::PixelRect;
+using guitest::Rgb;
 
 namespace {
 
@@ -95,7 +95,7 @@ TEST(StereoEyes, CameraLookingAlongUpKeepsBothEyesAtTheEye)
 TEST_F(FrameTest, BackgroundFillsTheWindow)
 {
     DrawFrameImages(settingsLookingDownZ(10.0, false), nullptr, nullptr);
-    const Frame f = gltest::ReadFrame(kSize, kSize);
+    const PixelFrame f = guitest::readBackBuffer(kSize, kSize);
     EXPECT_EQ(f.count(kBlueRgb, 0), kSize * kSize);
 }
 
@@ -104,7 +104,7 @@ TEST_F(FrameTest, LastColumnAndTopRowLieOutsideTheViewport)
     // A square far larger than the view covers the whole viewport.
     DrawFrameImages(settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, 0, 1000); },
                     nullptr);
-    const Frame f = gltest::ReadFrame(kSize, kSize);
+    const PixelFrame f = guitest::readBackBuffer(kSize, kSize);
     EXPECT_EQ(f.count(kWhiteRgb, PixelRect{0, 0, kSize - 1, kSize - 1}, 0),
               (kSize - 1) * (kSize - 1));
     EXPECT_EQ(f.count(kBlueRgb, PixelRect{kSize - 1, 0, kSize, kSize}, 0), kSize);
@@ -117,18 +117,18 @@ TEST_F(FrameTest, PerspectiveIs45DegreesWithFarPlane2000)
     // a square of half size 2 covers about half the viewport's height.
     DrawFrameImages(settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, 0, 2.0); },
                     nullptr);
-    Frame f = gltest::ReadFrame(kSize, kSize);
+    PixelFrame f = guitest::readBackBuffer(kSize, kSize);
     PixelRect b = f.bounds(kWhiteRgb, 0);
     const double expected = (kSize - 1) * 2.0 / (10.0 * std::tan(22.5 * M_PI / 180.0));
     EXPECT_NEAR(b.y1 - b.y0, expected, 2.0);
     // Something 1990 units away is drawn, something 2010 units away is not.
     DrawFrameImages(settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, -1980, 300); },
                     nullptr);
-    f = gltest::ReadFrame(kSize, kSize);
+    f = guitest::readBackBuffer(kSize, kSize);
     EXPECT_GT(f.count(kWhiteRgb, 0), 0);
     DrawFrameImages(settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, -2000, 300); },
                     nullptr);
-    f = gltest::ReadFrame(kSize, kSize);
+    f = guitest::readBackBuffer(kSize, kSize);
     EXPECT_EQ(f.count(kWhiteRgb, 0), 0);
 }
 
@@ -161,9 +161,9 @@ TEST_F(FrameTest, StereoWithoutStereoBuffersShowsTheRightEyeImage)
     // right of it.
     auto square = [] { drawSquare(0, 0, 5.0, 0.1); };
     DrawFrameImages(settingsLookingDownZ(10.0, false), square, nullptr);
-    const PixelRect mono = gltest::ReadFrame(kSize, kSize).bounds(kWhiteRgb, 0);
+    const PixelRect mono = guitest::readBackBuffer(kSize, kSize).bounds(kWhiteRgb, 0);
     DrawFrameImages(settingsLookingDownZ(10.0, true), square, nullptr);
-    const Frame f = gltest::ReadFrame(kSize, kSize);
+    const PixelFrame f = guitest::readBackBuffer(kSize, kSize);
     const PixelRect stereo = f.bounds(kWhiteRgb, 0);
     ASSERT_GT(mono.x1, mono.x0);
     ASSERT_GT(stereo.x1, stereo.x0);
@@ -177,7 +177,7 @@ TEST_F(FrameTest, StereoWithoutStereoBuffersShowsTheRightEyeImage)
     Vector3 rightEye;
     ComputeStereoEyes(right.camera.eye, right.camera.center, right.camera.up, leftEye, rightEye);
     DrawFrameImage(GL_BACK, rightEye, right, square, nullptr);
-    const PixelRect rightOnly = gltest::ReadFrame(kSize, kSize).bounds(kWhiteRgb, 0);
+    const PixelRect rightOnly = guitest::readBackBuffer(kSize, kSize).bounds(kWhiteRgb, 0);
     EXPECT_EQ(stereo.x0, rightOnly.x0);
     EXPECT_EQ(stereo.x1, rightOnly.x1);
 }

@@ -5,6 +5,7 @@
 #include "model/meshmodel.h"
 
 #include "gltestutil.h"
+#include "tests/support/modeltestsupport.h"
 
 #include <QPointF>
 
@@ -13,50 +14,19 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
-using gltest::Frame;
 using gltest::GlWindow;
-using gltest::PixelRect;
-using gltest::Rgb;
+using guitest::PixelFrame;
+using guitest::PixelRect;
+using guitest::Rgb;
 
 namespace {
 
 constexpr int kSize = 256;
 const Rgb kBlack{0, 0, 0};
 const float kWhite[3] = {1.0f, 1.0f, 1.0f};
-
-struct ModelDeleter {
-    void operator()(MeshModel* m) const { freeMeshModel(m); }
-};
-using ModelPtr = std::unique_ptr<MeshModel, ModelDeleter>;
-
-// A model built the way the reader builds one: malloc'd blocks, normals.
-ModelPtr makeModel(const std::vector<Vector3>& positions,
-                   const std::vector<std::vector<int>>& faces)
-{
-    auto* model = static_cast<MeshModel*>(std::calloc(1, sizeof(MeshModel)));
-    model->vertexCount = static_cast<uint32_t>(positions.size());
-    model->vertices =
-        static_cast<MeshVertex*>(std::calloc(std::max<size_t>(positions.size(), 1), sizeof(MeshVertex)));
-    for (size_t i = 0; i < positions.size(); ++i)
-        model->vertices[i].position = positions[i];
-    model->faceCount = static_cast<uint32_t>(faces.size());
-    model->faces = static_cast<MeshFace*>(std::calloc(std::max<size_t>(faces.size(), 1), sizeof(MeshFace)));
-    for (size_t i = 0; i < faces.size(); ++i) {
-        MeshFace& f = model->faces[i];
-        f.vertexCount = static_cast<uint32_t>(faces[i].size());
-        f.vertices = static_cast<MeshVertex**>(
-            std::calloc(std::max<size_t>(faces[i].size(), 1), sizeof(MeshVertex*)));
-        for (size_t j = 0; j < faces[i].size(); ++j)
-            f.vertices[j] = &model->vertices[faces[i][j]];
-    }
-    buildMeshModel(model);
-    return ModelPtr(model);
-}
 
 // Half size 0.5 (50 world units): the start camera sees its front, top and
 // right faces.
@@ -73,15 +43,23 @@ const std::vector<int> kLeft = {0, 4, 7, 3};
 const std::vector<int> kTop = {7, 6, 2, 3};
 const std::vector<int> kBottom = {0, 1, 5, 4};
 
+// A model built the way the reader builds one: malloc'd blocks, normals.
+ModelPtr makeBuiltModel(const std::vector<std::vector<int>>& faces)
+{
+    ModelPtr model = makeModel(kCubeCorners, faces);
+    buildMeshModel(model.get());
+    return model;
+}
+
 ModelPtr makeCube()
 {
-    return makeModel(kCubeCorners, {kFront, kBack, kRight, kLeft, kTop, kBottom});
+    return makeBuiltModel({kFront, kBack, kRight, kLeft, kTop, kBottom});
 }
 
 // The cube without its front face: an open box facing the camera.
 ModelPtr makeOpenBox()
 {
-    return makeModel(kCubeCorners, {kBack, kRight, kLeft, kTop, kBottom});
+    return makeBuiltModel({kBack, kRight, kLeft, kTop, kBottom});
 }
 
 class ModelDrawTest : public ::testing::Test {
@@ -93,14 +71,14 @@ protected:
     }
 
     // One frame with the start camera and only the model in it.
-    Frame draw(const MeshModel* model, int mode, bool cull, const float colour[3] = kWhite,
+    PixelFrame draw(const MeshModel* model, int mode, bool cull, const float colour[3] = kWhite,
                float ax = 0, float ay = 0, float az = 0)
     {
         gltest::BeginDefaultFrame(kSize, kSize);
         glPushMatrix();
         DrawMeshModel(model, mode, cull, colour, ax, ay, az);
         glPopMatrix();
-        return gltest::ReadFrame(kSize, kSize);
+        return guitest::readBackBuffer(kSize, kSize);
     }
 
     // Window position of a model point under the start camera.
@@ -122,7 +100,7 @@ protected:
     }
 
     // Pixels around a window position (3 x 3) that are not background.
-    static int litAround(const Frame& f, QPointF p)
+    static int litAround(const PixelFrame& f, QPointF p)
     {
         const int x = static_cast<int>(p.x());
         const int y = static_cast<int>(p.y());
@@ -137,7 +115,7 @@ protected:
 TEST_F(ModelDrawTest, FlatShowsLitUniformFaces)
 {
     ModelPtr cube = makeCube();
-    const Frame f = draw(cube.get(), kShadingFlat, true);
+    const PixelFrame f = draw(cube.get(), kShadingFlat, true);
     // The front face faces the light (the light shines along the view): full white.
     EXPECT_TRUE(f.is(cx, cy, Rgb{255, 255, 255}, 2));
     // The whole neighbourhood of the centre is the same colour.
@@ -154,7 +132,7 @@ TEST_F(ModelDrawTest, FlatShowsLitUniformFaces)
 TEST_F(ModelDrawTest, SmoothBlendsVertexNormalsAcrossAFace)
 {
     ModelPtr cube = makeCube();
-    const Frame f = draw(cube.get(), kShadingSmooth, true);
+    const PixelFrame f = draw(cube.get(), kShadingSmooth, true);
     // Corner normals point diagonally: the front face shades from dark at the
     // lower left to bright at the upper right.
     const QPointF lowerLeft = project({-0.9 * h, -0.9 * h, h});
@@ -177,7 +155,7 @@ TEST_F(ModelDrawTest, ShadingOffAndNoModelDrawNothing)
 TEST_F(ModelDrawTest, WireframeDrawsOutlinesNotFilledFaces)
 {
     ModelPtr cube = makeCube();
-    const Frame f = draw(cube.get(), kShadingWireframe, true);
+    const PixelFrame f = draw(cube.get(), kShadingWireframe, true);
     // Inside the front face nothing is drawn...
     EXPECT_EQ(f.countOther(kBlack, PixelRect{cx - 10, cy - 10, cx + 10, cy + 10}, 4), 0);
     // ...but its corners are, in the flat model colour (no lighting).
@@ -191,8 +169,8 @@ TEST_F(ModelDrawTest, WireframeCullingHidesOutlinesOfTheFarSide)
     ModelPtr cube = makeCube();
     // The far corner is where only back faces (back, left, bottom) meet.
     const QPointF farCorner = project({-h, -h, -h});
-    const Frame culled = draw(cube.get(), kShadingWireframe, true);
-    const Frame both = draw(cube.get(), kShadingWireframe, false);
+    const PixelFrame culled = draw(cube.get(), kShadingWireframe, true);
+    const PixelFrame both = draw(cube.get(), kShadingWireframe, false);
     EXPECT_EQ(litAround(culled, farCorner), 0);
     EXPECT_GT(litAround(both, farCorner), 0);
     EXPECT_GT(both.count(Rgb{255, 255, 255}, 0), culled.count(Rgb{255, 255, 255}, 0));
@@ -202,8 +180,8 @@ TEST_F(ModelDrawTest, CullingHidesTheInsideThatBothFacesShows)
 {
     ModelPtr box = makeOpenBox();
     // Looking into the open box: every inner wall faces away from its normal.
-    const Frame culled = draw(box.get(), kShadingFlat, true);
-    const Frame both = draw(box.get(), kShadingFlat, false);
+    const PixelFrame culled = draw(box.get(), kShadingFlat, true);
+    const PixelFrame both = draw(box.get(), kShadingFlat, false);
     EXPECT_TRUE(culled.is(cx, cy, kBlack, 0));
     // Drawn, but lit with the away-facing normals: only the ambient part.
     const Rgb inside = both.at(cx, cy);
@@ -218,10 +196,10 @@ TEST_F(ModelDrawTest, ModelColourIsTheMaterial)
 {
     ModelPtr cube = makeCube();
     const float red[3] = {1.0f, 0.0f, 0.0f};
-    const Frame f = draw(cube.get(), kShadingFlat, true, red);
+    const PixelFrame f = draw(cube.get(), kShadingFlat, true, red);
     EXPECT_TRUE(f.is(cx, cy, Rgb{255, 0, 0}, 2));
     const float blue[3] = {0.0f, 0.0f, 1.0f};
-    const Frame w = draw(cube.get(), kShadingWireframe, true, blue);
+    const PixelFrame w = draw(cube.get(), kShadingWireframe, true, blue);
     EXPECT_GT(w.count(Rgb{0, 0, 255}, 0), 100);
     EXPECT_EQ(w.count(Rgb{255, 255, 255}, 0), 0);
 }
@@ -254,8 +232,8 @@ TEST_F(ModelDrawTest, ScaleAndSpinStayOnTheModelviewMatrix)
 TEST_F(ModelDrawTest, FullTurnsGiveTheSamePicture)
 {
     ModelPtr cube = makeCube();
-    const Frame still = draw(cube.get(), kShadingFlat, true);
-    const Frame turned = draw(cube.get(), kShadingFlat, true, kWhite, 360, 3600, 1800);
+    const PixelFrame still = draw(cube.get(), kShadingFlat, true);
+    const PixelFrame turned = draw(cube.get(), kShadingFlat, true, kWhite, 360, 3600, 1800);
     int differing = 0;
     for (int y = 0; y < kSize; ++y)
         for (int x = 0; x < kSize; ++x)
@@ -272,6 +250,7 @@ TEST_F(ModelDrawTest, FullTurnsGiveTheSamePicture)
 TEST_F(ModelDrawTest, DegenerateFacesDrawNothingAndDoNotFail)
 {
     ModelPtr model = makeModel({{0, 0, 0}, {1, 1, 0}}, {{0, 1}, {0}, {}});
+    buildMeshModel(model.get());
     for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe})
         EXPECT_EQ(draw(model.get(), mode, true).count(kBlack, 0), kSize * kSize);
 }

@@ -20,10 +20,10 @@
 
 namespace {
 
-using gltest::Frame;
 using gltest::GlWindow;
-using gltest::PixelRect;
-using gltest::Rgb;
+using guitest::PixelFrame;
+using guitest::PixelRect;
+using guitest::Rgb;
 
 const Rgb kBlack{0, 0, 0};
 const Rgb kYellow{255, 255, 0};
@@ -64,7 +64,7 @@ protected:
         gltest::BeginDefaultFrame(kWindow, kWindow);
         glLoadIdentity();
     }
-    static Frame read() { return gltest::ReadFrame(kWindow, kWindow); }
+    static PixelFrame read() { return guitest::readBackBuffer(kWindow, kWindow); }
     static PixelRect whole() { return PixelRect{0, 0, kWindow, kWindow}; }
 
     static void append(std::vector<gltest::Pixel>& to, const char* text, int left, int bottom)
@@ -89,8 +89,8 @@ TEST_F(TextLayout, DefaultCameraShowsTheThreeInformationLinesAtRowsOneToThree)
 {
     DrawInfoText(kYellowColour, defaultViewVector(), Vector3{0.0, 0.0, 0.0}, Vector3{80.0, 80.0, 400.0}, kWindow,
                  kWindow);
-    const Frame frame = read();
-    frame.savePng(gltest::DebugImagePath("overlay-default.png"));
+    const PixelFrame frame = read();
+    frame.savePng(guitest::debugImagePath("overlay-default.png"));
 
     std::vector<gltest::Pixel> expected;
     append(expected, "ViewVector: 0.192450, 0.192450, 0.962250", kColumn1Left, kRow1Bottom);
@@ -198,7 +198,7 @@ TEST_P(CellPlacement, PutsTheTextInTheExpectedCell)
     const CellCase& c = GetParam();
     glColor3f(1.0f, 1.0f, 0.0f);
     DrawTextCell(c.text.c_str(), c.column, c.row, kWindow, kWindow);
-    const Frame frame = read();
+    const PixelFrame frame = read();
     EXPECT_EQ(0, gltest::CountMismatches(frame, gltest::TextPixels(c.text.c_str(), c.left, c.bottom), whole(),
                                          kYellow, kBlack, 0));
     EXPECT_GT(frame.count(kYellow), 0);
@@ -230,18 +230,18 @@ INSTANTIATE_TEST_SUITE_P(
 // A window of w x h pixels whose frame viewport is (w - 1) x (h - 1).
 class SmallWindow : public ::testing::Test {
 protected:
-    Frame drawOverlay(int width, int height)
+    PixelFrame drawOverlay(int width, int height)
     {
         GlWindow window(width, height);
         EXPECT_TRUE(window.ready());
         if (!window.ready())
-            return Frame();
+            return PixelFrame();
         gltest::BeginDefaultFrame(width, height);
         glLoadIdentity();
         DrawInfoText(kYellowColour, defaultViewVector(), Vector3{0.0, 0.0, 0.0}, Vector3{80.0, 80.0, 400.0}, width,
                      height);
         DrawTextCell("Z", -1, -1, width, height);
-        Frame frame = gltest::ReadFrame(width, height);
+        PixelFrame frame = guitest::readBackBuffer(width, height);
         ReleaseFont();
         return frame;
     }
@@ -249,19 +249,19 @@ protected:
 
 TEST_F(SmallWindow, NarrowerThanOneCellShowsNoText)
 {
-    const Frame frame = drawOverlay(9, 200);
+    const PixelFrame frame = drawOverlay(9, 200);
     EXPECT_EQ(0, frame.countOther(kBlack, PixelRect{0, 0, frame.width(), frame.height()}));
 }
 
 TEST_F(SmallWindow, LowerThanOneCellShowsNoText)
 {
-    const Frame frame = drawOverlay(200, 13);
+    const PixelFrame frame = drawOverlay(200, 13);
     EXPECT_EQ(0, frame.countOther(kBlack, PixelRect{0, 0, frame.width(), frame.height()}));
 }
 
 TEST_F(SmallWindow, ExactlyOneCellShowsText)
 {
-    const Frame frame = drawOverlay(10, 14);
+    const PixelFrame frame = drawOverlay(10, 14);
     EXPECT_GT(frame.count(kYellow), 0);
 }
 

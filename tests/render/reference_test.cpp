@@ -17,10 +17,10 @@
 
 namespace {
 
-using gltest::Frame;
 using gltest::GlWindow;
-using gltest::PixelRect;
-using gltest::Rgb;
+using guitest::PixelFrame;
+using guitest::PixelRect;
+using guitest::Rgb;
 
 constexpr int kWindow = 512;
 const Rgb kBlack{0, 0, 0};
@@ -59,7 +59,7 @@ ScreenPoint project(double x, double y, double z)
     return ScreenPoint{wx, wy, wz > 0.0 && wz < 1.0};
 }
 
-bool colourNear(const Frame& frame, const ScreenPoint& p, const Rgb& colour, int radius)
+bool colourNear(const PixelFrame& frame, const ScreenPoint& p, const Rgb& colour, int radius)
 {
     const int cx = static_cast<int>(std::floor(p.x));
     const int cy = static_cast<int>(std::floor(p.y));
@@ -72,7 +72,7 @@ bool colourNear(const Frame& frame, const ScreenPoint& p, const Rgb& colour, int
 
 // Pixels of the colour farther than maxDistance from the infinite screen line
 // through a and b.
-int pixelsOffLine(const Frame& frame, const Rgb& colour, const ScreenPoint& a, const ScreenPoint& b,
+int pixelsOffLine(const PixelFrame& frame, const Rgb& colour, const ScreenPoint& a, const ScreenPoint& b,
                   double maxDistance)
 {
     const double dx = b.x - a.x;
@@ -110,7 +110,7 @@ protected:
         glLineWidth(1.0f);
         glDisable(GL_LIGHTING);
     }
-    static Frame read() { return gltest::ReadFrame(kWindow, kWindow); }
+    static PixelFrame read() { return guitest::readBackBuffer(kWindow, kWindow); }
     static PixelRect whole() { return PixelRect{0, 0, kWindow, kWindow}; }
 
     static GlWindow* window;
@@ -124,7 +124,7 @@ TEST_F(ReferenceGeometry, EachAxisShowsInItsColourWhereItProjects)
     glEnable(GL_LIGHTING);  // left on by a lit model of an earlier frame
     DrawAxesLines();
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    const Frame frame = read();
+    const PixelFrame frame = read();
 
     struct Axis {
         const char* name;
@@ -152,8 +152,8 @@ TEST_F(ReferenceGeometry, EachAxisCarriesItsLetterAtItsTip)
 {
     gltest::BeginDefaultFrame(kWindow, kWindow);
     DrawAxesLines();
-    const Frame frame = read();
-    frame.savePng(gltest::DebugImagePath("axes-default.png"));
+    const PixelFrame frame = read();
+    frame.savePng(guitest::debugImagePath("axes-default.png"));
 
     struct Label {
         const char* text;
@@ -184,8 +184,8 @@ TEST_F(ReferenceGeometry, AxisTipsOutsideTheViewDrawNoLabelButTheVisibleLine)
     glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
     EXPECT_FALSE(valid);
     EXPECT_EQ(GLenum(GL_NO_ERROR), glGetError());
-    const Frame frame = read();
-    frame.savePng(gltest::DebugImagePath("axes-tips-outside.png"));
+    const PixelFrame frame = read();
+    frame.savePng(guitest::debugImagePath("axes-tips-outside.png"));
 
     const ScreenPoint origin = project(0, 0, 0);
     const ScreenPoint alongX = project(5, 0, 0);
@@ -205,7 +205,7 @@ TEST_F(ReferenceGeometry, LabelsInViewDoLeaveTheLine)
     // put pixels away from the axis lines.
     gltest::BeginDefaultFrame(kWindow, kWindow);
     DrawAxesLines();
-    const Frame frame = read();
+    const PixelFrame frame = read();
     const ScreenPoint origin = project(0, 0, 0);
     EXPECT_GT(pixelsOffLine(frame, kRed, origin, project(5, 0, 0), 2.5), 10);
     EXPECT_GT(pixelsOffLine(frame, kGreen, origin, project(0, 5, 0), 2.5), 10);
@@ -227,8 +227,8 @@ TEST_F(ReferenceGeometry, GridHasFortyLinesEachWayAndIsOpenOnItsPositiveSides)
     glEnable(GL_LIGHTING);
     drawStandardGrid();
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    const Frame frame = read();
-    frame.savePng(gltest::DebugImagePath("grid-top.png"));
+    const PixelFrame frame = read();
+    frame.savePng(guitest::debugImagePath("grid-top.png"));
 
     // Between two lines of one family (offset 12.5) only the other family
     // shows: a line at every multiple of 25 from -500 to +475, none at +500.
@@ -271,7 +271,7 @@ TEST_F(ReferenceGeometry, GridTakesTheGivenColour)
     beginTopView();
     const float orange[3] = {1.0f, 0.5f, 0.0f};
     DrawGridLines(40, 20, 500.0, 25.0, orange);
-    const Frame frame = read();
+    const PixelFrame frame = read();
     EXPECT_EQ(0, frame.count(kGrey));
     EXPECT_GT(frame.count(Rgb{255, 128, 0}, 1), 1000);
 }
@@ -311,16 +311,16 @@ TEST_F(ReferenceGeometry, HidingGridOrAxesRemovesExactlyTheirPixels)
 {
     gltest::BeginDefaultFrame(kWindow, kWindow);
     drawStandardGrid();
-    const Frame gridOnly = read();
+    const PixelFrame gridOnly = read();
 
     gltest::BeginDefaultFrame(kWindow, kWindow);
     DrawAxesLines();
-    const Frame axesOnly = read();
+    const PixelFrame axesOnly = read();
 
     gltest::BeginDefaultFrame(kWindow, kWindow);
     drawStandardGrid();
     DrawAxesLines();
-    const Frame both = read();
+    const PixelFrame both = read();
 
     int wrong = 0;
     for (int y = 0; y < kWindow; ++y)
@@ -357,8 +357,8 @@ TEST_F(ReferenceGeometry, DefaultSceneWithOverlay)
     vecNormalize(viewVector);
     const float yellow[3] = {1.0f, 1.0f, 0.0f};
     DrawInfoText(yellow, viewVector, Vector3{0.0, 0.0, 0.0}, Vector3{80.0, 80.0, 400.0}, kWindow, kWindow);
-    const Frame frame = read();
-    frame.savePng(gltest::DebugImagePath("scene-default.png"));
+    const PixelFrame frame = read();
+    frame.savePng(guitest::debugImagePath("scene-default.png"));
 
     EXPECT_GT(frame.count(kGrey, 2), 1000);
     EXPECT_GT(frame.count(kRed, 2), 100);

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/comma_locale.h"
+#include "tests/support/plytexts.h"
 
 namespace {
 
@@ -20,13 +21,8 @@ namespace fs = std::filesystem;
 
 const char kTool[] = BRENVIK_BINARY_DIR "/tools/brenvik-info";
 
-const char kBox[] =
-    "ply\nformat ascii 1.0\nelement vertex 8\nproperty float x\nproperty float y\nproperty float z\n"
-    "element face 6\nproperty list uchar int vertex_indices\nend_header\n"
-    "0 0 0\n10 0 0\n10 20 0\n0 20 0\n0 0 40\n10 0 40\n10 20 40\n0 20 40\n"
-    "4 0 3 2 1\n4 4 5 6 7\n4 0 1 5 4\n4 2 3 7 6\n4 1 2 6 5\n4 0 4 7 3\n";
-
-const char kBoxPly[] =
+// What the tool writes for kBoxPly with --ply.
+const char kWrittenBox[] =
     "ply\nformat ascii 1.0\nelement vertex 8\nproperty float32 x\nproperty float32 y\nproperty float32 z\n"
     "element face 6\nproperty list uint8 int32 vertex_indices\nend_header\n"
     "-0.250000 -0.500000 -1.000000 \n0.250000 -0.500000 -1.000000 \n0.250000 0.500000 -1.000000 \n"
@@ -110,7 +106,7 @@ protected:
 
 TEST_F(BrenvikInfo, PrintsCountsAndTheBoxOfTheLoadedModel)
 {
-    const Result result = run({file("box.ply", kBox)});
+    const Result result = run({file("box.ply", kBoxPly)});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out,
               "vertices 8\nfaces 6\ncorners 24\nbbox -0.250000 -0.500000 -1.000000 0.250000 0.500000 1.000000\n");
@@ -126,12 +122,12 @@ TEST_F(BrenvikInfo, EmptyModelHasNoBoxLine)
 
 TEST_F(BrenvikInfo, WritesTheLoadedModelAsPly)
 {
-    const Result result = run({"--ply", file("box.ply", kBox)});
+    const Result result = run({"--ply", file("box.ply", kBoxPly)});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, kBoxPly);
+    EXPECT_EQ(result.out, kWrittenBox);
     // What it writes loads again to the same model.
     const Result again = run({"--ply", file("again.ply", result.out)});
-    EXPECT_EQ(again.out, kBoxPly);
+    EXPECT_EQ(again.out, kWrittenBox);
 }
 
 TEST_F(BrenvikInfo, PrintsVertexAndFaceNormals)
@@ -152,7 +148,7 @@ TEST_F(BrenvikInfo, PrintsVertexAndFaceNormals)
 
 TEST_F(BrenvikInfo, SwapsTheAxesTheGivenNumberOfTimes)
 {
-    const std::string path = file("box.ply", kBox);
+    const std::string path = file("box.ply", kBoxPly);
     EXPECT_EQ(run({"--swap", "1", path}).out,
               "vertices 8\nfaces 6\ncorners 24\nbbox -0.500000 -1.000000 -0.250000 0.500000 1.000000 0.250000\n");
     EXPECT_EQ(run({path, "--swap", "2"}).out,
@@ -182,13 +178,13 @@ TEST_F(BrenvikInfo, FileWithoutAModelGivesItsReasonAndStatusOne)
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "brenvik-info: " + badPath + ": line 14: corner index 12 is outside 0..7\n");
 
-    const std::string objPath = file("bunny.obj", kBox);
+    const std::string objPath = file("bunny.obj", kBoxPly);
     result = run({"--ply", objPath});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "brenvik-info: " + objPath + ": no reader for this file type\n");
 
-    const std::string upper = file("BOX.PLY", kBox);
+    const std::string upper = file("BOX.PLY", kBoxPly);
     EXPECT_EQ(run({upper}).status, 1);
 
     const std::string missing = (dir_ / "missing.ply").string();
@@ -204,7 +200,7 @@ TEST_F(BrenvikInfo, FileWithoutAModelGivesItsReasonAndStatusOne)
 
 TEST_F(BrenvikInfo, UsageErrorsGiveStatusTwo)
 {
-    const std::string path = file("box.ply", kBox);
+    const std::string path = file("box.ply", kBoxPly);
     const std::vector<std::vector<std::string>> wrong = {
         {},
         {path, path},
@@ -233,7 +229,7 @@ TEST_F(BrenvikInfo, UsageErrorsGiveStatusTwo)
 
 TEST_F(BrenvikInfo, WriteErrorsAreReported)
 {
-    const std::string path = file("box.ply", kBox);
+    const std::string path = file("box.ply", kBoxPly);
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {path}, {"--ply", path}, {"--normals", path}}) {
         const Result result = run(args, "/dev/full");

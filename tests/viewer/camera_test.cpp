@@ -5,30 +5,14 @@
 #include <cmath>
 
 #include "geometry/vector3.h"
+#include "tests/support/vectorcheck.h"
 #include "viewer/camera.h"
 #include "viewer/viewerstate.h"
+#include "viewerwindow.h"
+
+using viewertest::expectEyeConsistent;
 
 namespace {
-
-void expectVector(const Vector3& actual, double x, double y, double z, double tolerance)
-{
-    EXPECT_NEAR(actual.x, x, tolerance);
-    EXPECT_NEAR(actual.y, y, tolerance);
-    EXPECT_NEAR(actual.z, z, tolerance);
-}
-
-void expectSameVector(const Vector3& actual, const Vector3& expected, double tolerance = 1e-12)
-{
-    expectVector(actual, expected.x, expected.y, expected.z, tolerance);
-}
-
-// The eye must always be centre + distance * view vector.
-void expectEyeConsistent()
-{
-    expectVector(g_eye, g_center.x + g_viewDistance * g_viewVector.x,
-                 g_center.y + g_viewDistance * g_viewVector.y,
-                 g_center.z + g_viewDistance * g_viewVector.z, 1e-9);
-}
 
 void step(bool rotate, bool translate, int dx, int dy, int dz)
 {
@@ -82,7 +66,7 @@ TEST_F(CameraTest, TranslateRightPansCentreLeftByUnnormalisedVector)
     step(false, true, 10, 0, 0);
     expectVector(g_center, -0.96225, 0.0, 0.19245, 5e-6);
     expectVector(g_eye, 79.0377, 80.0, 400.1925, 5e-5);
-    expectSameVector(g_viewVector, viewVector, 0.0);
+    expectVector(g_viewVector, viewVector, 0.0);
     EXPECT_EQ(g_viewDistance, distance);
     expectEyeConsistent();
 }
@@ -100,7 +84,7 @@ TEST_F(CameraTest, TranslateDownMovesCentreAndEyeUpTogether)
     EXPECT_NEAR(g_eye.z - eyeBefore.z, g_center.z, 1e-9);
     // The pan stays in the view plane.
     EXPECT_NEAR(vecDot(g_center, g_viewVector), 0.0, 1e-12);
-    expectSameVector(g_viewVector, viewVector, 0.0);
+    expectVector(g_viewVector, viewVector, 0.0);
     EXPECT_EQ(g_viewDistance, distance);
 }
 
@@ -113,8 +97,8 @@ TEST_F(CameraTest, ClickWithoutMotionOnlyRenormalises)
         const Vector3 eye = g_eye;
         const double distance = g_viewDistance;
         modeStep(mode, 0, 0, 0);
-        expectSameVector(g_viewVector, viewVector);
-        expectSameVector(g_eye, eye, 1e-9);
+        expectVector(g_viewVector, viewVector);
+        expectVector(g_eye, eye, 1e-9);
         expectVector(g_center, 0.0, 0.0, 0.0, 0.0);
         EXPECT_EQ(g_viewDistance, distance);
         EXPECT_NEAR(vecLength(g_viewVector), 1.0, 1e-15);
@@ -142,7 +126,7 @@ TEST_F(CameraTest, RightStepChangesDistanceByATenthPerPixel)
         const Vector3 eye = g_eye;
         modeStep(mode, 0, 0, 10);
         EXPECT_NEAR(g_viewDistance, distance + 1.0, 1e-12);
-        expectSameVector(g_viewVector, viewVector);
+        expectVector(g_viewVector, viewVector);
         expectVector(g_center, 0.0, 0.0, 0.0, 0.0);
         expectVector(g_eye, eye.x + viewVector.x, eye.y + viewVector.y, eye.z + viewVector.z, 1e-9);
         EXPECT_NEAR(pointDistance(g_eye, eye), 1.0, 1e-9);
@@ -192,8 +176,8 @@ TEST_F(CameraTest, PoleLimitStopsUpwardDragAndDropsWholeStep)
     // horizontal part, and the eye stays where it was.
     const Vector3 eye = g_eye;
     step(true, false, 10, -100, 0);
-    expectSameVector(g_viewVector, nearPole, 0.0);
-    expectSameVector(g_eye, eye, 1e-9);
+    expectVector(g_viewVector, nearPole, 0.0);
+    expectVector(g_eye, eye, 1e-9);
 
     // A purely horizontal step is still accepted there.
     step(true, false, 10, 0, 0);

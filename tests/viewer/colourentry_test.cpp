@@ -146,33 +146,12 @@ TEST(ColourTextLocale, DecimalPointIsAlwaysAFullStop)
     EXPECT_STREQ(std::localeconv()->decimal_point, ".");
 }
 
-// Runs a colour command whose dialog the hook answers; records what the
-// dialog was asked.
-struct HookAnswer {
-    int result = IDOK;
-    const char* reply = nullptr;  // null: confirm the shown text unchanged
-    std::string shownText, caption, prompt;
-    int calls = 0;
-};
-
 class ColourCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        setInputTextDialogHook([this](InputTextDialog& dialog) {
-            ++answer.calls;
-            answer.shownText = dialog.GetText();
-            answer.caption = dialog.m_caption != nullptr ? dialog.m_caption : "";
-            answer.prompt = dialog.m_prompt != nullptr ? dialog.m_prompt : "";
-            if (answer.reply != nullptr) {
-                std::snprintf(dialog.m_text, sizeof dialog.m_text, "%s", answer.reply);
-            }
-            return answer.result;
-        });
-    }
+    void SetUp() override { answerDialogsFrom(answer); }
     void TearDown() override { setInputTextDialogHook({}); }
 
-    HookAnswer answer;
+    DialogAnswers answer;
 };
 
 TEST_F(ColourCommandTest, ShowsTheColourAndStoresTheReply)

@@ -1,60 +1,39 @@
 #include "dialogdriver.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
-#include "platform/commandids.h"
+#include <cstdio>
+
+#include "tests/support/guitestutil.h"
 #include "viewer/inputtextdialog.h"
 
 bool answerInputTextDialog(const std::function<bool()>& open,
                            const std::function<void(InputTextDialog&)>& answer, bool* answered)
 {
-    bool acted = false;
-    bool timedOut = false;
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<InputTextDialog*>(QApplication::activeModalWidget());
-        if (acted || dialog == nullptr || !dialog->isVisible()) {
-            return;
-        }
-        acted = true;
-        poll.stop();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
-        QPointer<InputTextDialog> guard(dialog);
-        answer(*dialog);
-        // Give the dialog the chance to close from events the answer posted.
-        if (guard && guard->isVisible()) {
-            (void)QTest::qWaitFor([&] { return !guard || !guard->isVisible(); }, 2000);
-        }
-    });
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    watchdog.setInterval(20000);
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        if (auto* dialog = qobject_cast<InputTextDialog*>(QApplication::activeModalWidget())) {
-            timedOut = true;
-            dialog->EndDialog(IDCANCEL);
-        }
-    });
-    poll.start();
-    watchdog.start();
+    const std::shared_ptr<bool> acted = guitest::onNextModal(
+        [&answer](QWidget* modal) {
+            auto* dialog = qobject_cast<InputTextDialog*>(modal);
+            ASSERT_NE(dialog, nullptr) << "another modal window came first";
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+            EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+            QPointer<InputTextDialog> guard(dialog);
+            answer(*dialog);
+            // Give the dialog the chance to close from events the answer posted.
+            if (guard && guard->isVisible())
+                (void)QTest::qWaitFor([&guard] { return !guard || !guard->isVisible(); }, 2000);
+        },
+        20000);
     const bool result = open();
-    poll.stop();
-    watchdog.stop();
-    EXPECT_FALSE(timedOut) << "the dialog stayed open after the answer";
     if (answered != nullptr) {
-        *answered = acted;
+        *answered = *acted;
     } else {
-        EXPECT_TRUE(acted) << "the dialog never showed";
+        EXPECT_TRUE(*acted) << "the dialog never showed";
     }
     return result;
 }
@@ -76,4 +55,17 @@ void pressCloseBox(InputTextDialog& dialog)
     QCloseEvent close;
     close.setAccepted(false);
     QCoreApplication::sendEvent(window, &close);
+}
+
+void answerDialogsFrom(DialogAnswers& answers)
+{
+    setInputTextDialogHook([&answers](InputTextDialog& dialog) {
+        ++answers.calls;
+        answers.shownText = dialog.GetText();
+        answers.caption = dialog.m_caption != nullptr ? dialog.m_caption : "";
+        answers.prompt = dialog.m_prompt != nullptr ? dialog.m_prompt : "";
+        if (answers.reply != nullptr)
+            std::snprintf(dialog.m_text, sizeof dialog.m_text, "%s", answers.reply);
+        return answers.result;
+    });
 }

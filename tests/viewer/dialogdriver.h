@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/commandids.h"
+
 #include <functional>
+#include <string>
 
 class InputTextDialog;
 
@@ -17,3 +20,17 @@ void typeIntoEdit(InputTextDialog& dialog, const char* text);
 
 // The close box: the window system asks the dialog's window to close.
 void pressCloseBox(InputTextDialog& dialog);
+
+// What the text entry dialogs showed when answered through the seam, and the
+// answer to give: OK or Cancel, with reply typed in (null: the shown text
+// confirmed unchanged).
+struct DialogAnswers {
+    int result = IDOK;
+    const char* reply = nullptr;
+    int calls = 0;
+    std::string shownText, caption, prompt;
+};
+
+// Answers every text entry dialog from answers (which must outlive the seam,
+// cleared with setInputTextDialogHook({})), recording what each showed.
+void answerDialogsFrom(DialogAnswers& answers);

@@ -1,7 +1,7 @@
 // The real program: started from the samples folder, a sample opened through
 // the real Open dialog by typing its path, and the model checked on the
 // screen.
-#include "viewerwindow.h"
+#include "tests/support/pixelframe.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -98,6 +98,32 @@ QImage grabScreen()
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
 }
 
+// The screen once the area stops changing between two grabs.
+QImage settledScreen(const QRect& area)
+{
+    QImage last;
+    QImage screen;
+    (void)QTest::qWaitFor(
+        [&] {
+            screen = grabScreen();
+            const QImage now = screen.copy(area);
+            const bool same = now == last;
+            last = now;
+            return same;
+        },
+        10000);
+    return screen;
+}
+
+// True while a visible "Open" window of process pid is on the screen.
+bool openDialogShown(qint64 pid)
+{
+    return !xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), QStringLiteral("^Open$")},
+                    3000)
+                .isNull();
+}
+
 TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
 {
     if (!QFileInfo(kProgram).isExecutable())
@@ -125,8 +151,7 @@ TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
     const QRect geometry = windowGeometry(mainWindow);
     ASSERT_GT(geometry.width(), 100);
     // The empty view: grid lines at most around the centre.
-    QTest::qWait(300);
-    const double before = litShareAtCentre(grabScreen(), geometry);
+    const double before = litShareAtCentre(settledScreen(geometry), geometry);
     EXPECT_LT(before, 0.5);
 
     // File > Open with its accelerator, then type the path into the dialog.
@@ -135,19 +160,16 @@ TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
     const QString dialog = findWindow(program.processId(), QStringLiteral("^Open$"));
     ASSERT_FALSE(dialog.isEmpty()) << "the Open dialog did not appear";
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
-    QTest::qWait(300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return xdotool({QStringLiteral("getwindowfocus")}) == dialog; }))
+        << "the Open dialog did not get the keyboard";
     ASSERT_FALSE(xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), sample}).isNull());
     // Return takes the completer's suggestion when it shows one, then the
     // file: press it until the dialog is gone.
+    const qint64 pid = program.processId();
     const bool closed = QTest::qWaitFor(
-        [&] {
+        [pid] {
             xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-            QTest::qWait(400);
-            return xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                            QStringLiteral("--pid"), QString::number(program.processId()),
-                            QStringLiteral("--name"), QStringLiteral("^Open$")},
-                           3000)
-                .isNull();
+            return QTest::qWaitFor([pid] { return !openDialogShown(pid); }, 1000);
         },
         10000);
     ASSERT_TRUE(closed) << "the Open dialog did not close";
@@ -160,7 +182,7 @@ TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
             return litShareAtCentre(screen, geometry) > 0.95;
         },
         15000);
-    screen.copy(geometry).save(viewertest::debugImagePath(QStringLiteral("end-to-end.png")));
+    screen.copy(geometry).save(guitest::debugImagePath(QStringLiteral("end-to-end.png")));
     EXPECT_TRUE(shown) << "no model on the screen after opening " << sample.toStdString();
 
     program.terminate();

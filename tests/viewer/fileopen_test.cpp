@@ -7,6 +7,7 @@
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/framewnd.h"
+#include "tests/support/plytexts.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
@@ -28,24 +29,14 @@ const QByteArray kBadCornerPly =
     "-1 -1 -1\n1 -1 -1\n1 1 -1\n-1 1 -1\n-1 -1 1\n1 -1 1\n1 1 1\n-1 1 1\n"
     "3 0 1 12\n";
 
-class FileOpenTest : public ::testing::Test {
+class FileOpenTest : public ViewerTest {
 protected:
+    FileOpenTest() : ViewerTest(kSize, kSize) {}
+
     void SetUp() override
     {
-        resetViewerState();
-        ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<ViewerWindow>(kSize, kSize);
-        ASSERT_TRUE(window->ready()) << "no OpenGL view";
-        view = window->view();
-        view->m_showAxes = false;
-        view->m_showMesh = false;
-    }
-
-    void TearDown() override
-    {
-        platform::setFileDialogHook({});
-        window.reset();
-        resetViewerState();
+        ASSERT_NO_FATAL_FAILURE(ViewerTest::SetUp());
+        showOnlyModel();
     }
 
     QString note() const { return window->frame()->GetStatusNote(); }
@@ -54,20 +45,10 @@ protected:
     // The model's pixels at the centre of the last frame.
     bool modelShown() const
     {
-        return window->readFront().countGrey(40, kSize / 2 - 4, kSize / 2 - 4, kSize / 2 + 4,
-                                             kSize / 2 + 4) == 64;
+        return window->readFront().countGrey(40, {kSize / 2 - 4, kSize / 2 - 4, kSize / 2 + 4, kSize / 2 + 4}) == 64;
     }
 
-    void openGoodCube()
-    {
-        ASSERT_TRUE(window->openThroughDialog(
-            writeFile(dir.path(), QStringLiteral("cube.ply"), cubePly())));
-        ASSERT_NE(g_model, nullptr);
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<ViewerWindow> window;
-    CTavroView* view = nullptr;
+    void openGoodCube() { load(kCubePly, QStringLiteral("cube.ply")); }
 };
 
 TEST_F(FileOpenTest, AsksForAnOpenDialogWithThePlyFilter)
@@ -93,7 +74,7 @@ TEST_F(FileOpenTest, AsksForAnOpenDialogWithThePlyFilter)
 TEST_F(FileOpenTest, GoodFileIsLoadedAndDrawnAtOnce)
 {
     const unsigned long frames = view->frameCount();
-    const QString path = writeFile(dir.path(), QStringLiteral("cube.ply"), cubePly());
+    const QString path = writeFile(QStringLiteral("cube.ply"), kCubePly);
     ASSERT_TRUE(window->openThroughDialog(path));
     ASSERT_NE(g_model, nullptr);
     EXPECT_EQ(g_model->vertexCount, 8u);
@@ -114,7 +95,7 @@ TEST_F(FileOpenTest, OtherFileTypeEmptiesTheViewAndSaysWhy)
     const unsigned long frames = view->frameCount();
     for (const char* name : {"bunny.obj", "points.dat"}) {
         ASSERT_TRUE(window->openThroughDialog(
-            writeFile(dir.path(), QString::fromLatin1(name), cubePly())));
+            writeFile(QString::fromLatin1(name), kCubePly)));
         EXPECT_EQ(g_model, nullptr);
         EXPECT_EQ(note(), QString::fromLatin1(name) + QStringLiteral(": no reader for this file type"));
         EXPECT_EQ(message(), note());
@@ -131,14 +112,14 @@ TEST_F(FileOpenTest, MalformedFileEmptiesTheViewWithTheReasonUntilAGoodOpen)
 {
     openGoodCube();
     ASSERT_TRUE(window->openThroughDialog(
-        writeFile(dir.path(), QStringLiteral("part.ply"), kBadCornerPly)));
+        writeFile(QStringLiteral("part.ply"), kBadCornerPly)));
     EXPECT_EQ(g_model, nullptr);
     EXPECT_FALSE(modelShown());
     EXPECT_EQ(note(), QStringLiteral("part.ply: line 14: corner index 12 is outside 0..7"));
     EXPECT_EQ(message(), note());
     // A file that ends inside its header.
     ASSERT_TRUE(window->openThroughDialog(
-        writeFile(dir.path(), QStringLiteral("short.ply"), "ply\nelement vertex 3\n")));
+        writeFile(QStringLiteral("short.ply"), "ply\nelement vertex 3\n")));
     EXPECT_EQ(g_model, nullptr);
     EXPECT_TRUE(note().startsWith(QStringLiteral("short.ply: "))) << note().toStdString();
     // The next good file clears the note.
@@ -175,14 +156,14 @@ TEST_F(FileOpenTest, UpperCaseExtensionAndDottedFolderGiveNoModel)
 {
     openGoodCube();
     ASSERT_TRUE(window->openThroughDialog(
-        writeFile(dir.path(), QStringLiteral("CUBE.PLY"), cubePly())));
+        writeFile(QStringLiteral("CUBE.PLY"), kCubePly)));
     EXPECT_EQ(g_model, nullptr);
     EXPECT_EQ(g_fileExtension, "PLY");
     EXPECT_EQ(note(), QStringLiteral("CUBE.PLY: no reader for this file type"));
 
     openGoodCube();
     ASSERT_TRUE(window->openThroughDialog(
-        writeFile(dir.path(), QStringLiteral("meshes.ply/cube"), cubePly())));
+        writeFile(QStringLiteral("meshes.ply/cube"), kCubePly)));
     EXPECT_EQ(g_model, nullptr);
     EXPECT_EQ(g_fileExtension, "");
     EXPECT_EQ(note(), QStringLiteral("cube: no reader for this file type"));
@@ -196,7 +177,7 @@ TEST_F(FileOpenTest, LongPathsAndExtensionsAreHeldWhole)
     for (int i = 0; i < 6; ++i)
         folder += QStringLiteral("/") + QString(60, QLatin1Char('d' + i));
     const QString name = QStringLiteral("model.ply") + QString(40, QLatin1Char('x'));
-    const QString path = writeFile(folder, name, cubePly());
+    const QString path = viewertest::writeFile(folder, name, kCubePly);
     ASSERT_TRUE(QFile::exists(path));
     ASSERT_GT(path.size(), 380);
     ASSERT_TRUE(window->openThroughDialog(path));
@@ -206,7 +187,7 @@ TEST_F(FileOpenTest, LongPathsAndExtensionsAreHeldWhole)
     EXPECT_TRUE(modelShown());
     // A long name of another type is reported whole as well.
     const QString other = QString(300, QLatin1Char('n')) + QStringLiteral(".obj");
-    ASSERT_TRUE(window->openThroughDialog(writeFile(dir.path(), other.right(200), cubePly())));
+    ASSERT_TRUE(window->openThroughDialog(writeFile(other.right(200), kCubePly)));
     EXPECT_EQ(g_model, nullptr);
     EXPECT_EQ(note(), other.right(200) + QStringLiteral(": no reader for this file type"));
 }

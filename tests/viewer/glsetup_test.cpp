@@ -16,60 +16,54 @@
 #include <gtest/gtest.h>
 
 using namespace viewertest;
+using guitest::PixelFrame;
+using guitest::Rgb;
 
 namespace {
 
-class GLSetUpTest : public ::testing::Test {
+// Each test opens its own window, after choosing how the set-up goes.
+class GLSetUpTest : public ViewerTest {
 protected:
+    GLSetUpTest() : ViewerTest(0, 0) {}
+
     void SetUp() override
     {
-        resetViewerState();
+        ViewerTest::SetUp();
         platform::setMessageBoxHook([this](QWidget*, const QString& text) {
             messages << text;
             return IDOK;
         });
     }
 
-    void TearDown() override
-    {
-        window.reset();
-        setGLSurfaceFailure(GLSurfaceFailure::None);
-        setGLSurfaceDescribedFormat(std::nullopt);
-        platform::setMessageBoxHook({});
-        resetViewerState();
-    }
-
     // A failed set-up still gives a window: wait until it is on the screen.
     void showFailedWindow()
     {
         window = std::make_unique<ViewerWindow>(120, 90);
-        ASSERT_NE(window->view(), nullptr);
+        view = window->view();
+        ASSERT_NE(view, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window->frame()));
     }
 
     // Commands that draw, a repaint and a resize: none may draw or fail.
     void expectNothingDrawn()
     {
-        CTavroView* view = window->view();
         for (unsigned id : {ID_VIEW_AXES, ID_SHADING_SMOOTH, ID_VIEW_STEREO, ID_INIT_AXES,
                             ID_VIEW_XYZ_ZXY})
             window->command(id);
         view->OnDraw();
         view->update();
         view->setFixedSize(100, 80);
-        QTest::qWait(50);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return view->size() == QSize(100, 80); }));
+        QCoreApplication::processEvents();
         EXPECT_EQ(view->frameCount(), 0u);
     }
 
     QStringList messages;
-    std::unique_ptr<ViewerWindow> window;
 };
 
 TEST_F(GLSetUpTest, TrueColourContextWithoutPalette)
 {
-    window = std::make_unique<ViewerWindow>(120, 90);
-    ASSERT_TRUE(window->ready());
-    CTavroView* view = window->view();
+    ASSERT_NO_FATAL_FAILURE(openWindow(120, 90));
     EXPECT_TRUE(messages.isEmpty());
     ASSERT_NE(view->m_pDC, nullptr);
     EXPECT_NE(view->m_pDC->GetPixelFormat(), 0);
@@ -99,9 +93,7 @@ TEST_F(GLSetUpTest, PaletteFormatGetsThePaletteSelected)
     indexed.cBlueBits = 2;
     indexed.cBlueShift = 6;
     setGLSurfaceDescribedFormat(indexed);
-    window = std::make_unique<ViewerWindow>(120, 90);
-    ASSERT_TRUE(window->ready());
-    CTavroView* view = window->view();
+    ASSERT_NO_FATAL_FAILURE(openWindow(120, 90));
     ASSERT_TRUE(view->m_palette.hasPalette());
     const std::vector<PaletteEntry>& entries = view->m_palette.entries();
     ASSERT_EQ(entries.size(), 256u);
@@ -123,11 +115,11 @@ TEST_F(GLSetUpTest, FormatThatCannotBeSetShowsTheMessageAndDrawsNothing)
     setGLSurfaceFailure(GLSurfaceFailure::SetPixelFormat);
     showFailedWindow();
     EXPECT_EQ(messages, QStringList{QStringLiteral("SetPixelFormat failed")});
-    EXPECT_EQ(window->view()->m_hRC, nullptr);
-    EXPECT_NE(window->view()->m_pDC, nullptr);
+    EXPECT_EQ(view->m_hRC, nullptr);
+    EXPECT_NE(view->m_pDC, nullptr);
     expectNothingDrawn();
     window->close();  // deletes no context, still releases the surface
-    EXPECT_EQ(window->view()->m_pDC, nullptr);
+    EXPECT_EQ(view->m_pDC, nullptr);
 }
 
 TEST_F(GLSetUpTest, FormatThatCannotBeChosenShowsTheMessageAndDrawsNothing)
@@ -135,7 +127,7 @@ TEST_F(GLSetUpTest, FormatThatCannotBeChosenShowsTheMessageAndDrawsNothing)
     setGLSurfaceFailure(GLSurfaceFailure::ChoosePixelFormat);
     showFailedWindow();
     EXPECT_EQ(messages, QStringList{QStringLiteral("ChoosePixelFormat failed")});
-    EXPECT_EQ(window->view()->m_hRC, nullptr);
+    EXPECT_EQ(view->m_hRC, nullptr);
     expectNothingDrawn();
 }
 
@@ -144,15 +136,13 @@ TEST_F(GLSetUpTest, ContextThatCannotBeCreatedFailsSilently)
     setGLSurfaceFailure(GLSurfaceFailure::CreateContext);
     showFailedWindow();
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(window->view()->m_hRC, nullptr);
+    EXPECT_EQ(view->m_hRC, nullptr);
     expectNothingDrawn();
 }
 
 TEST_F(GLSetUpTest, StoredSizeFollowsTheClientAreaButNeverAZeroHeight)
 {
-    window = std::make_unique<ViewerWindow>(200, 100);
-    ASSERT_TRUE(window->ready());
-    CTavroView* view = window->view();
+    ASSERT_NO_FATAL_FAILURE(openWindow(200, 100));
     EXPECT_EQ(g_windowWidth, 200);
     EXPECT_EQ(g_windowHeight, 100);
     view->OnSize(SIZE_MINIMIZED, 0, 0);
@@ -165,7 +155,7 @@ TEST_F(GLSetUpTest, StoredSizeFollowsTheClientAreaButNeverAZeroHeight)
     ASSERT_TRUE(QTest::qWaitFor([] { return g_windowWidth == 300 && g_windowHeight == 150; }));
     g_bgColor[1] = 1.0f;
     view->RenderScene();
-    const Pixels p = window->readFront();
+    const PixelFrame p = window->readFront();
     ASSERT_EQ(p.width(), 300);
     ASSERT_EQ(p.height(), 150);
     EXPECT_TRUE(p.is(299, 0, Rgb{0, 255, 0}, 0));  // outside the viewport: the clear colour
@@ -174,9 +164,7 @@ TEST_F(GLSetUpTest, StoredSizeFollowsTheClientAreaButNeverAZeroHeight)
 
 TEST_F(GLSetUpTest, DestroyStopsPlaybackAndReleasesContextAndSurface)
 {
-    window = std::make_unique<ViewerWindow>(120, 90);
-    ASSERT_TRUE(window->ready());
-    CTavroView* view = window->view();
+    ASSERT_NO_FATAL_FAILURE(openWindow(120, 90));
     view->m_showAxes = true;
     view->RenderScene();  // the axis labels build the font
     EXPECT_EQ(g_fontReady, 1);
@@ -195,12 +183,11 @@ TEST_F(GLSetUpTest, DestroyStopsPlaybackAndReleasesContextAndSurface)
 TEST_F(GLSetUpTest, SeveralViewsOneAfterAnotherEachDraw)
 {
     for (int i = 0; i < 3; ++i) {
-        window = std::make_unique<ViewerWindow>(100, 100);
-        ASSERT_TRUE(window->ready());
-        window->view()->m_showAxes = true;
+        ASSERT_NO_FATAL_FAILURE(openWindow(100, 100));
+        view->m_showAxes = true;
         g_bgColor[2] = 1.0f;
-        window->view()->RenderScene();
-        const Pixels p = window->readFront();
+        view->RenderScene();
+        const PixelFrame p = window->readFront();
         EXPECT_GT(p.count(Rgb{255, 0, 0}, 40), 5) << i;  // the x axis and its label
         EXPECT_GT(p.count(Rgb{0, 0, 255}, 0), 5000) << i;
         window.reset();

@@ -13,12 +13,13 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <cstdio>
 #include <string>
 
 #include <gtest/gtest.h>
 
 using namespace viewertest;
+using guitest::PixelFrame;
+using guitest::Rgb;
 
 namespace {
 
@@ -45,65 +46,46 @@ void expectColour(const float* c, float r, float g, float b)
     EXPECT_EQ(c[2], b);
 }
 
-class ViewColourTest : public ::testing::Test {
+class ViewColourTest : public ViewerTest {
 protected:
+    ViewColourTest() : ViewerTest(kSize, kSize) {}
+
     void SetUp() override
     {
-        resetViewerState();
-        window = std::make_unique<ViewerWindow>(kSize, kSize);
-        ASSERT_TRUE(window->ready()) << "no OpenGL view";
-        view = window->view();
+        ViewerTest::SetUp();
         // Only the background, so every pixel shows the clear colour.
-        view->m_showAxes = false;
-        view->m_showMesh = false;
-        setInputTextDialogHook({});
-    }
-
-    void TearDown() override
-    {
-        setInputTextDialogHook({});
-        window.reset();
-        resetViewerState();
+        showOnlyModel();
     }
 
     // Answers the next dialogs through the seam: confirm with reply (null:
     // the shown text unchanged) or cancel.
     void answerWith(const char* reply, int result = IDOK)
     {
-        setInputTextDialogHook([this, reply, result](InputTextDialog& dialog) {
-            ++asked;
-            shown = dialog.GetText();
-            caption = dialog.m_caption != nullptr ? dialog.m_caption : "";
-            prompt = dialog.m_prompt != nullptr ? dialog.m_prompt : "";
-            if (reply != nullptr)
-                std::snprintf(dialog.m_text, sizeof dialog.m_text, "%s", reply);
-            return result;
-        });
+        answers.reply = reply;
+        answers.result = result;
+        answerDialogsFrom(answers);
     }
 
     bool backgroundIs(const Rgb& colour)
     {
-        const Pixels p = window->readFront();
+        const PixelFrame p = window->readFront();
         return !p.empty() && p.count(colour, 1) == p.width() * p.height();
     }
 
-    std::unique_ptr<ViewerWindow> window;
-    CTavroView* view = nullptr;
-    int asked = 0;
-    std::string shown, caption, prompt;
+    DialogAnswers answers;
 };
 
 TEST_F(ViewColourTest, EachCommandAsksWithItsCaptionAndStoresItsColour)
 {
     for (const ColourCommand& command : kCommands) {
         SCOPED_TRACE(command.caption);
-        asked = 0;
+        answers.calls = 0;
         answerWith("0.25, 0.5, 0.75");
         const unsigned long start = view->frameCount();
         ASSERT_TRUE(window->command(command.id));
-        EXPECT_EQ(asked, 1);
-        EXPECT_EQ(caption, command.caption);
-        EXPECT_EQ(prompt, "Three floats");
+        EXPECT_EQ(answers.calls, 1);
+        EXPECT_EQ(answers.caption, command.caption);
+        EXPECT_EQ(answers.prompt, "Three floats");
         expectColour(command.colour, 0.25f, 0.5f, 0.75f);
         EXPECT_STREQ(command.text, "0.25, 0.5, 0.75");
         EXPECT_EQ(view->frameCount(), start + 1);
@@ -112,7 +94,7 @@ TEST_F(ViewColourTest, EachCommandAsksWithItsCaptionAndStoresItsColour)
     // Each command changed only its own colour.
     answerWith(nullptr);
     ASSERT_TRUE(window->command(ID_VIEW_MESH_COLOR));
-    EXPECT_EQ(shown, "0.25, 0.50, 0.75");
+    EXPECT_EQ(answers.shownText, "0.25, 0.50, 0.75");
 }
 
 TEST_F(ViewColourTest, StartColoursAreShownWithTwoDecimals)
@@ -123,7 +105,7 @@ TEST_F(ViewColourTest, StartColoursAreShownWithTwoDecimals)
         SCOPED_TRACE(command.caption);
         answerWith(nullptr, IDCANCEL);
         ASSERT_TRUE(window->command(command.id));
-        EXPECT_EQ(shown, expected[i++]);
+        EXPECT_EQ(answers.shownText, expected[i++]);
     }
 }
 
@@ -134,7 +116,7 @@ TEST_F(ViewColourTest, ConfirmingWithoutEditingRoundsToTwoDecimals)
     g_modelColor[2] = 0.789f;
     answerWith(nullptr);
     ASSERT_TRUE(window->command(ID_VIEW_COLOR));
-    EXPECT_EQ(shown, "0.12, 0.46, 0.79");
+    EXPECT_EQ(answers.shownText, "0.12, 0.46, 0.79");
     expectColour(g_modelColor, 0.12f, 0.46f, 0.79f);
 }
 
@@ -177,7 +159,7 @@ TEST_F(ViewColourTest, CancelChangesNothingAndDrawsNothing)
     answerWith("0, 0, 1", IDCANCEL);
     const unsigned long start = view->frameCount();
     ASSERT_TRUE(window->command(ID_VIEW_INFO_COLOR));
-    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(answers.calls, 1);
     expectColour(g_infoColor, 0.3f, 1.0f, 0.0f);
     EXPECT_STREQ(g_infoColorText, "0.30, 1.00, 0.00");
     EXPECT_EQ(view->frameCount(), start);

@@ -5,6 +5,8 @@
 #include "model/meshmodel.h"
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
+#include "tests/support/plytexts.h"
+#include "tests/support/vectorcheck.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
@@ -20,22 +22,9 @@ using namespace viewertest;
 
 namespace {
 
-class ViewCommandsTest : public ::testing::Test {
+class ViewCommandsTest : public ViewerTest {
 protected:
-    void SetUp() override
-    {
-        resetViewerState();
-        ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<ViewerWindow>(160, 120);
-        ASSERT_TRUE(window->ready()) << "no OpenGL view";
-        view = window->view();
-    }
-
-    void TearDown() override
-    {
-        window.reset();
-        resetViewerState();
-    }
+    ViewCommandsTest() : ViewerTest(160, 120) {}
 
     // Runs command id and tells how many frames it drew.
     unsigned long framesDrawnBy(unsigned id)
@@ -51,56 +40,32 @@ protected:
         EXPECT_EQ(window->actionChecked(id), marked) << id;
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<ViewerWindow> window;
-    CTavroView* view = nullptr;
 };
 
-TEST(ViewConstruction, MembersAndStateStartAtTheirValues)
+// A new view brings back the start camera, colours and spin, whatever an
+// earlier view left; its modes and marks are checked in MarksAfterStartUp.
+TEST(ViewConstruction, StartsFromTheStartCameraColoursAndSpinAndDrawsNothingBeforeCreation)
 {
     resetViewerState();
+    const Vector3 eye = g_eye;
+    const Vector3 viewVector = g_viewVector;
+    const double distance = g_viewDistance;
+    const float background = g_bgColor[0];
+    const float spin = g_playAngleY;
     g_eye = {1, 2, 3};
+    g_viewVector = {0, 1, 0};
+    g_viewDistance = 5;
     g_bgColor[0] = 0.5f;
     g_playAngleY = 30.0f;
     CTavroView view;
-    EXPECT_FALSE(view.m_palette.hasPalette());
-    EXPECT_EQ(view.m_pOldPalette, nullptr);
-    EXPECT_EQ(view.m_clientRect.left, 0);
-    EXPECT_EQ(view.m_clientRect.top, 0);
-    EXPECT_EQ(view.m_clientRect.right, 0);
-    EXPECT_EQ(view.m_clientRect.bottom, 0);
-    EXPECT_EQ(view.m_pDC, nullptr);
+    expectVector(g_eye, eye, 0.0);
+    expectVector(g_viewVector, viewVector, 0.0);
+    EXPECT_EQ(g_viewDistance, distance);
+    expectEyeConsistent();
+    EXPECT_EQ(g_bgColor[0], background);
+    EXPECT_EQ(g_playAngleY, spin);
+    // A view that was never created has no context and draws nothing.
     EXPECT_EQ(view.m_hRC, nullptr);
-    EXPECT_TRUE(view.m_rotateMode);
-    EXPECT_FALSE(view.m_translateMode);
-    EXPECT_FALSE(view.m_noneMode);
-    EXPECT_TRUE(view.m_showAxes);
-    EXPECT_TRUE(view.m_showMesh);
-    EXPECT_FALSE(view.m_showInfo);
-    EXPECT_EQ(view.m_gridLines, 40);
-    EXPECT_EQ(view.m_gridHalfLines, 20);
-    EXPECT_EQ(view.m_gridHalfSize, 500.0);
-    EXPECT_EQ(view.m_gridSpacing, 25.0);
-    EXPECT_EQ(view.m_playing, 0);
-    // The constructor puts the camera, colours and spin back to the start.
-    EXPECT_EQ(g_eye.x, 80.0);
-    EXPECT_EQ(g_eye.y, 80.0);
-    EXPECT_EQ(g_eye.z, 400.0);
-    EXPECT_NEAR(g_viewDistance, 415.6922, 1e-4);
-    EXPECT_NEAR(g_viewVector.x, 0.19245, 1e-5);
-    EXPECT_NEAR(g_viewVector.z, 0.96225, 1e-5);
-    EXPECT_EQ(g_bgColor[0], 0.0f);
-    EXPECT_EQ(g_meshColor[0], 0.8f);
-    EXPECT_EQ(g_infoColor[1], 1.0f);
-    EXPECT_EQ(g_infoColor[2], 0.0f);
-    EXPECT_EQ(g_modelColor[2], 1.0f);
-    EXPECT_EQ(g_playAngleY, 0.0f);
-    EXPECT_EQ(g_windowWidth, 512);
-    EXPECT_EQ(g_windowHeight, 512);
-    EXPECT_EQ(g_shadingMode, 1);
-    EXPECT_EQ(g_cullBackFaces, 1);
-    EXPECT_EQ(g_stereo, 0);
-    // A view that was never created draws nothing.
     view.RenderScene();
     EXPECT_EQ(view.frameCount(), 0u);
 }
@@ -228,12 +193,8 @@ TEST_F(ViewCommandsTest, SwapAxesCyclesPositionsAndDrawsAlsoWithoutModel)
     EXPECT_EQ(framesDrawnBy(ID_VIEW_XYZ_ZXY), 1u);  // no model: only a frame
     EXPECT_EQ(g_model, nullptr);
     // A box with different extents on each axis.
-    const QString path = writeFile(
-        dir.path(), QStringLiteral("box.ply"),
-        "ply\nformat ascii 1.0\nelement vertex 3\nelement face 1\nend_header\n"
-        "0 0 0\n4 0 0\n0 2 1\n3 0 1 2\n");
-    ASSERT_TRUE(window->openThroughDialog(path));
-    ASSERT_NE(g_model, nullptr);
+    load("ply\nformat ascii 1.0\nelement vertex 3\nelement face 1\nend_header\n"
+         "0 0 0\n4 0 0\n0 2 1\n3 0 1 2\n");
     const Vector3 p = g_model->vertices[2].position;
     EXPECT_EQ(framesDrawnBy(ID_VIEW_XYZ_ZXY), 1u);
     const Vector3 q = g_model->vertices[2].position;
@@ -310,8 +271,7 @@ TEST_F(ViewCommandsTest, PlayCommandsShareOneFlagAndDrawNothingThemselves)
 
 TEST_F(ViewCommandsTest, SaveAsDoesNothing)
 {
-    const QString path = writeFile(dir.path(), QStringLiteral("cube.ply"), cubePly());
-    ASSERT_TRUE(window->openThroughDialog(path));
+    load(kCubePly, QStringLiteral("cube.ply"));
     MeshModel* model = g_model;
     const QStringList before = QDir(dir.path()).entryList(QDir::Files);
     int dialogs = 0;
@@ -320,7 +280,6 @@ TEST_F(ViewCommandsTest, SaveAsDoesNothing)
         return IDCANCEL;
     });
     EXPECT_EQ(framesDrawnBy(ID_FILE_SAVE_AS), 0u);
-    platform::setFileDialogHook({});
     EXPECT_EQ(dialogs, 0);
     EXPECT_EQ(g_model, model);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);

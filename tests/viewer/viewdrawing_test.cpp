@@ -5,14 +5,15 @@
 #include "model/meshmodel.h"
 #include "platform/commandids.h"
 #include "render/frame.h"
+#include "tests/support/plytexts.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace viewertest;
+using guitest::PixelFrame;
+using guitest::Rgb;
 
 namespace {
 
@@ -21,43 +22,22 @@ const Rgb kBlack{0, 0, 0};
 const Rgb kWhite{255, 255, 255};
 const Rgb kRed{255, 0, 0};
 
-class ViewDrawingTest : public ::testing::Test {
+class ViewDrawingTest : public ViewerTest {
 protected:
     void SetUp() override
     {
-        resetViewerState();
-        ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<ViewerWindow>(kSize, kSize);
-        ASSERT_TRUE(window->ready()) << "no OpenGL view";
-        view = window->view();
+        ASSERT_NO_FATAL_FAILURE(ViewerTest::SetUp());
         // Only the model, unless a test asks for more.
-        view->m_showAxes = false;
-        view->m_showMesh = false;
-    }
-
-    void TearDown() override
-    {
-        window.reset();
-        resetViewerState();
-    }
-
-    void load(const QByteArray& ply)
-    {
-        const QString path = writeFile(dir.path(), QStringLiteral("model.ply"), ply);
-        ASSERT_TRUE(window->openThroughDialog(path));
-        ASSERT_NE(g_model, nullptr);
+        showOnlyModel();
     }
 
     // Draws a frame and reads back what the window shows.
-    Pixels frame()
+    PixelFrame frame()
     {
         view->RenderScene();
         return window->readFront();
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<ViewerWindow> window;
-    CTavroView* view = nullptr;
     const int cx = kSize / 2;
     const int cy = kSize / 2;
 };
@@ -67,7 +47,7 @@ TEST_F(ViewDrawingTest, BackgroundColourFillsTheWindow)
     g_bgColor[0] = 0.0f;
     g_bgColor[1] = 0.5f;
     g_bgColor[2] = 1.0f;
-    const Pixels p = frame();
+    const PixelFrame p = frame();
     ASSERT_EQ(p.width(), kSize);
     ASSERT_EQ(p.height(), kSize);
     EXPECT_EQ(p.count(Rgb{0, 128, 255}, 1), kSize * kSize);
@@ -75,18 +55,18 @@ TEST_F(ViewDrawingTest, BackgroundColourFillsTheWindow)
 
 TEST_F(ViewDrawingTest, LoadedModelIsLitAtTheCentreInFlatAndSmoothAndAbsentWhenOff)
 {
-    load(cubePly());
+    load(kCubePly);
     // The open command drew the frame: the model is lit at the centre.
-    Pixels p = window->readFront();
-    p.savePng(debugImagePath(QStringLiteral("view-flat.png")));
-    EXPECT_EQ(p.countGrey(40, cx - 5, cy - 5, cx + 5, cy + 5), 100);
+    PixelFrame p = window->readFront();
+    p.savePng(guitest::debugImagePath(QStringLiteral("view-flat.png")));
+    EXPECT_EQ(p.countGrey(40, {cx - 5, cy - 5, cx + 5, cy + 5}), 100);
 
     window->command(ID_SHADING_SMOOTH);
     p = window->readFront();
-    p.savePng(debugImagePath(QStringLiteral("view-smooth.png")));
-    EXPECT_EQ(p.countGrey(40, cx - 5, cy - 5, cx + 5, cy + 5), 100);
+    p.savePng(guitest::debugImagePath(QStringLiteral("view-smooth.png")));
+    EXPECT_EQ(p.countGrey(40, {cx - 5, cy - 5, cx + 5, cy + 5}), 100);
     // Smooth shading blends the corner normals: the face is not one colour.
-    EXPECT_LT(p.count(p.at(cx, cy), cx - 40, cy - 40, cx + 40, cy + 40, 2), 80 * 80);
+    EXPECT_LT(p.count(p.at(cx, cy), {cx - 40, cy - 40, cx + 40, cy + 40}, 2), 80 * 80);
 
     window->command(ID_SHADING_SMOOTH);  // the marked item again: no model
     p = window->readFront();
@@ -97,18 +77,18 @@ TEST_F(ViewDrawingTest, LoadedModelIsLitAtTheCentreInFlatAndSmoothAndAbsentWhenO
     view->m_showMesh = true;
     p = frame();
     EXPECT_GT(p.count(kRed, 30), 20);
-    EXPECT_GT(p.countGrey(150, 0, 0, kSize, kSize), 200);
-    EXPECT_LT(p.countGrey(40, cx - 5, cy - 5, cx + 5, cy + 5), 50);  // grid lines, no faces
+    EXPECT_GT(p.countGrey(150, {0, 0, kSize, kSize}), 200);
+    EXPECT_LT(p.countGrey(40, {cx - 5, cy - 5, cx + 5, cy + 5}), 50);  // grid lines, no faces
 }
 
 TEST_F(ViewDrawingTest, WireframeShowsOutlinesAndNoFilledFace)
 {
-    load(cubePly());
+    load(kCubePly);
     window->command(ID_SHADING_WIREFRAME);
-    const Pixels p = window->readFront();
-    p.savePng(debugImagePath(QStringLiteral("view-wireframe.png")));
+    const PixelFrame p = window->readFront();
+    p.savePng(guitest::debugImagePath(QStringLiteral("view-wireframe.png")));
     // The middle of the front face is empty...
-    EXPECT_EQ(p.countOther(kBlack, cx - 8, cy - 8, cx + 8, cy + 8, 4), 0);
+    EXPECT_EQ(p.countOther(kBlack, {cx - 8, cy - 8, cx + 8, cy + 8}, 4), 0);
     // ...while its outline is drawn in the model colour.
     EXPECT_GT(p.count(kWhite, 4), 300);
     int rowHits = 0;
@@ -120,13 +100,13 @@ TEST_F(ViewDrawingTest, WireframeShowsOutlinesAndNoFilledFace)
 
 TEST_F(ViewDrawingTest, CullingHidesTheFarSideThatBothFacesShows)
 {
-    load(openBoxPly());
+    load(kOpenBoxPly);
     // Looking into the open box: its inner walls face away from their normals.
-    Pixels p = window->readFront();
+    PixelFrame p = window->readFront();
     EXPECT_TRUE(p.is(cx, cy, kBlack, 0));
     window->command(ID_SHADING_BOTH_FACES);
     p = window->readFront();
-    p.savePng(debugImagePath(QStringLiteral("view-both-faces.png")));
+    p.savePng(guitest::debugImagePath(QStringLiteral("view-both-faces.png")));
     const Rgb inside = p.at(cx, cy);
     EXPECT_GE(inside.r, 35);  // lit by the ambient light only
     EXPECT_LE(inside.r, 70);
@@ -142,20 +122,20 @@ TEST_F(ViewDrawingTest, CullingHidesTheFarSideThatBothFacesShows)
 
 TEST_F(ViewDrawingTest, LastColumnAndTopRowShowOnlyTheBackground)
 {
-    load(cubePly());
+    load(kCubePly);
     // From close by the model fills the whole view.
     g_eye = {0.0, 0.0, 150.0};
-    const Pixels p = frame();
-    EXPECT_EQ(p.countGrey(40, 0, 0, kSize - 1, kSize - 1), (kSize - 1) * (kSize - 1));
-    EXPECT_EQ(p.count(kBlack, kSize - 1, 0, kSize, kSize, 0), kSize);
-    EXPECT_EQ(p.count(kBlack, 0, kSize - 1, kSize, kSize, 0), kSize);
+    const PixelFrame p = frame();
+    EXPECT_EQ(p.countGrey(40, {0, 0, kSize - 1, kSize - 1}), (kSize - 1) * (kSize - 1));
+    EXPECT_EQ(p.count(kBlack, {kSize - 1, 0, kSize, kSize}, 0), kSize);
+    EXPECT_EQ(p.count(kBlack, {0, kSize - 1, kSize, kSize}, 0), kSize);
 }
 
 TEST_F(ViewDrawingTest, StereoWithoutStereoBuffersShowsTheRightEyeImage)
 {
     if (view->m_hRC->format().stereo())
         GTEST_SKIP() << "this display has stereo buffers";
-    load(cubePly());
+    load(kCubePly);
     view->m_showMesh = true;
     view->m_showAxes = true;
     const Vector3 eye = g_eye;
@@ -165,27 +145,19 @@ TEST_F(ViewDrawingTest, StereoWithoutStereoBuffersShowsTheRightEyeImage)
 
     window->command(ID_VIEW_STEREO);
     ASSERT_EQ(g_stereo, 1);
-    const Pixels stereo = window->readFront();
+    const PixelFrame stereo = window->readFront();
 
     g_stereo = 0;
     g_eye = rightEye;
-    const Pixels right = frame();
+    const PixelFrame right = frame();
     g_eye = leftEye;
-    const Pixels left = frame();
+    const PixelFrame left = frame();
     g_eye = eye;
-    const Pixels mono = frame();
+    const PixelFrame mono = frame();
 
-    auto differing = [](const Pixels& a, const Pixels& b) {
-        int n = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x)
-                if (!a.is(x, y, b.at(x, y), 2))
-                    ++n;
-        return n;
-    };
-    EXPECT_EQ(differing(stereo, right), 0);
-    EXPECT_GT(differing(stereo, left), 100);
-    EXPECT_GT(differing(stereo, mono), 50);
+    EXPECT_EQ(stereo.countDifferent(right, 2), 0);
+    EXPECT_GT(stereo.countDifferent(left, 2), 100);
+    EXPECT_GT(stereo.countDifferent(mono, 2), 50);
 }
 
 TEST_F(ViewDrawingTest, FrameWithoutContextDrawsNothing)

@@ -7,6 +7,8 @@
 #include "platform/document.h"
 #include "platform/framewnd.h"
 #include "platform/glsurface.h"
+#include "tests/support/vectorcheck.h"
+#include "viewer/inputtextdialog.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
@@ -21,99 +23,41 @@
 #include <QScreen>
 #include <QTest>
 
-#include <GL/gl.h>
-
 #include <algorithm>
-#include <cstdlib>
+#include <functional>
 #include <utility>
+#include <vector>
 
 namespace viewertest {
 
-Pixels::Pixels(int width, int height, std::vector<unsigned char> rgb)
-    : m_width(width), m_height(height), m_rgb(std::move(rgb))
+namespace {
+
+// Puts a variable back to the value it had when the program started. The
+// values are read during static initialisation, when every plain variable of
+// the viewer already holds its constant initialiser and no code has run.
+template <typename T>
+std::function<void()> startValueOf(T& variable)
 {
+    return [&variable, start = variable] { variable = start; };
 }
 
-Rgb Pixels::at(int x, int y) const
-{
-    if (x < 0 || y < 0 || x >= m_width || y >= m_height)
-        return Rgb{-1, -1, -1};
-    const std::size_t i = (static_cast<std::size_t>(y) * m_width + x) * 3;
-    return Rgb{m_rgb[i], m_rgb[i + 1], m_rgb[i + 2]};
-}
+const std::vector<std::function<void()>> kStartValues = {
+    startValueOf(g_windowWidth), startValueOf(g_windowHeight), startValueOf(g_lastMouseX),
+    startValueOf(g_lastMouseY),  startValueOf(g_mouseDX),      startValueOf(g_mouseDY),
+    startValueOf(g_mouseDZ),     startValueOf(g_dragButton),   startValueOf(g_shadingMode),
+    startValueOf(g_cullBackFaces), startValueOf(g_stereo),
+};
 
-bool Pixels::is(int x, int y, const Rgb& c, int tolerance) const
-{
-    const Rgb p = at(x, y);
-    if (p.r < 0)
-        return false;
-    return std::abs(p.r - c.r) <= tolerance && std::abs(p.g - c.g) <= tolerance &&
-           std::abs(p.b - c.b) <= tolerance;
-}
-
-int Pixels::count(const Rgb& colour, int x0, int y0, int x1, int y1, int tolerance) const
-{
-    int n = 0;
-    for (int y = std::max(y0, 0); y < std::min(y1, m_height); ++y)
-        for (int x = std::max(x0, 0); x < std::min(x1, m_width); ++x)
-            if (is(x, y, colour, tolerance))
-                ++n;
-    return n;
-}
-
-int Pixels::count(const Rgb& colour, int tolerance) const
-{
-    return count(colour, 0, 0, m_width, m_height, tolerance);
-}
-
-int Pixels::countOther(const Rgb& colour, int x0, int y0, int x1, int y1, int tolerance) const
-{
-    x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
-    x1 = std::min(x1, m_width);
-    y1 = std::min(y1, m_height);
-    if (x1 <= x0 || y1 <= y0)
-        return 0;
-    return (x1 - x0) * (y1 - y0) - count(colour, x0, y0, x1, y1, tolerance);
-}
-
-int Pixels::countGrey(int minimum, int x0, int y0, int x1, int y1) const
-{
-    int n = 0;
-    for (int y = std::max(y0, 0); y < std::min(y1, m_height); ++y)
-        for (int x = std::max(x0, 0); x < std::min(x1, m_width); ++x) {
-            const Rgb p = at(x, y);
-            if (p.r > minimum && std::abs(p.r - p.g) <= 6 && std::abs(p.g - p.b) <= 6)
-                ++n;
-        }
-    return n;
-}
-
-bool Pixels::savePng(const QString& path) const
-{
-    QImage image(m_width, m_height, QImage::Format_RGB888);
-    for (int y = 0; y < m_height; ++y) {
-        const unsigned char* src =
-            m_rgb.data() + static_cast<std::size_t>(m_height - 1 - y) * m_width * 3;
-        std::copy(src, src + static_cast<std::size_t>(m_width) * 3, image.scanLine(y));
-    }
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    return image.save(path, "PNG");
-}
+} // namespace
 
 void resetViewerState()
 {
     freeMeshModel(g_model);
     g_model = nullptr;
+    for (const std::function<void()>& restore : kStartValues)
+        restore();
+    // The camera, colours and spin as every new view sets them.
     initializeAxes();
-    g_shadingMode = 1;
-    g_cullBackFaces = 1;
-    g_stereo = 0;
-    g_windowWidth = 512;
-    g_windowHeight = 512;
-    g_lastMouseX = g_lastMouseY = 0;
-    g_mouseDX = g_mouseDY = g_mouseDZ = 0;
-    g_dragButton = 0;
     g_fileName.clear();
     g_fileExtension.clear();
 }
@@ -128,36 +72,11 @@ QString writeFile(const QString& folder, const QString& name, const QByteArray& 
     return path;
 }
 
-QByteArray cubePly()
-{
-    return QByteArrayLiteral(
-        "ply\nformat ascii 1.0\nelement vertex 8\nproperty float x\nproperty float y\n"
-        "property float z\nelement face 6\nproperty list uchar int vertex_indices\n"
-        "end_header\n"
-        "-1 -1 -1\n1 -1 -1\n1 1 -1\n-1 1 -1\n-1 -1 1\n1 -1 1\n1 1 1\n-1 1 1\n"
-        "4 4 5 6 7\n4 1 0 3 2\n4 5 1 2 6\n4 0 4 7 3\n4 7 6 2 3\n4 0 1 5 4\n");
-}
-
-QByteArray openBoxPly()
-{
-    return QByteArrayLiteral(
-        "ply\nformat ascii 1.0\nelement vertex 8\nproperty float x\nproperty float y\n"
-        "property float z\nelement face 5\nproperty list uchar int vertex_indices\n"
-        "end_header\n"
-        "-1 -1 -1\n1 -1 -1\n1 1 -1\n-1 1 -1\n-1 -1 1\n1 -1 1\n1 1 1\n-1 1 1\n"
-        "4 1 0 3 2\n4 5 1 2 6\n4 0 4 7 3\n4 7 6 2 3\n4 0 1 5 4\n");
-}
-
 ViewerWindow::ViewerWindow(int width, int height) : m_document(std::make_unique<CDocument>())
 {
     setGLSurfaceSwapObserver([this](GLSurface& surface) {
         const QSize size = surface.framebufferSize();
-        std::vector<unsigned char> rgb(static_cast<std::size_t>(size.width()) * size.height() * 3);
-        glFinish();
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, size.width(), size.height(), GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-        m_lastFrame = Pixels(size.width(), size.height(), std::move(rgb));
+        m_lastFrame = guitest::readBackBuffer(size.width(), size.height());
     });
     m_document->OnNewDocument();
     m_frame = new CFrameWnd;
@@ -198,14 +117,14 @@ void ViewerWindow::close()
         m_frame->DestroyWindow();
 }
 
-Pixels ViewerWindow::grabFromScreen() const
+guitest::PixelFrame ViewerWindow::grabFromScreen() const
 {
     // What the window shows on the screen, as the display server has it.
     if (!m_view || !m_view->m_pDC)
-        return Pixels();
+        return {};
     QScreen* screen = m_view->m_pDC->screen();
     if (!screen)
-        return Pixels();
+        return {};
     const QImage image =
         screen->grabWindow(m_view->m_pDC->winId()).toImage().convertToFormat(QImage::Format_RGB888);
     const int width = image.width();
@@ -216,7 +135,7 @@ Pixels ViewerWindow::grabFromScreen() const
         std::copy(line, line + static_cast<std::size_t>(width) * 3,
                   rgb.begin() + static_cast<std::ptrdiff_t>(y) * width * 3);
     }
-    return Pixels(width, height, std::move(rgb));
+    return guitest::PixelFrame(width, height, std::move(rgb));
 }
 
 bool ViewerWindow::command(unsigned id) const
@@ -254,9 +173,54 @@ bool ViewerWindow::actionChecked(unsigned id) const
     return action->isCheckable() && action->isChecked();
 }
 
-QString debugImagePath(const QString& name)
+void expectEyeConsistent()
 {
-    return QStringLiteral(BRENVIK_BINARY_DIR) + QStringLiteral("/test-images/") + name;
+    expectVector(g_eye, g_center.x + g_viewDistance * g_viewVector.x, g_center.y + g_viewDistance * g_viewVector.y,
+                 g_center.z + g_viewDistance * g_viewVector.z, 1e-9);
+}
+
+void ViewerTest::SetUp()
+{
+    resetViewerState();
+    ASSERT_TRUE(dir.isValid());
+    if (m_width > 0 && m_height > 0)
+        openWindow(m_width, m_height);
+}
+
+void ViewerTest::TearDown()
+{
+    window.reset();
+    view = nullptr;
+    setInputTextDialogHook({});
+    platform::setFileDialogHook({});
+    platform::setMessageBoxHook({});
+    setGLSurfaceFailure(GLSurfaceFailure::None);
+    setGLSurfaceDescribedFormat(std::nullopt);
+    resetViewerState();
+}
+
+void ViewerTest::openWindow(int width, int height)
+{
+    window = std::make_unique<ViewerWindow>(width, height);
+    view = window->view();
+    ASSERT_TRUE(window->ready()) << "no OpenGL view";
+}
+
+void ViewerTest::showOnlyModel()
+{
+    view->m_showAxes = false;
+    view->m_showMesh = false;
+}
+
+QString ViewerTest::writeFile(const QString& name, const QByteArray& text) const
+{
+    return viewertest::writeFile(dir.path(), name, text);
+}
+
+void ViewerTest::load(const QByteArray& text, const QString& name)
+{
+    ASSERT_TRUE(window->openThroughDialog(writeFile(name, text)));
+    ASSERT_NE(g_model, nullptr);
 }
 
 }  // namespace viewertest

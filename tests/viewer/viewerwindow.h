@@ -2,12 +2,18 @@
 
 // A real window around one CTavroView for the viewer's GUI tests: a frame
 // window with a document and the view in its client area, shown on the
-// screen, with helpers to read back what the last frame put on the screen.
+// screen, with helpers to read back what the last frame put on the screen;
+// and ViewerTest, the base fixture of the tests that use one.
 
+#include <QByteArray>
 #include <QPointer>
 #include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include "platform/framewnd.h"
+#include "tests/support/pixelframe.h"
 
 #include <memory>
 #include <vector>
@@ -18,50 +24,12 @@ class CTavroView;
 
 namespace viewertest {
 
-struct Rgb {
-    int r;
-    int g;
-    int b;
-};
-
-// Pixels of the window, (0, 0) the bottom-left pixel (OpenGL's order).
-class Pixels {
-public:
-    Pixels() = default;
-    Pixels(int width, int height, std::vector<unsigned char> rgb);
-
-    int width() const { return m_width; }
-    int height() const { return m_height; }
-    bool empty() const { return m_width == 0 || m_height == 0; }
-    Rgb at(int x, int y) const;
-    bool is(int x, int y, const Rgb& colour, int tolerance = 8) const;
-    // Pixels within tolerance of colour in [x0, x1) x [y0, y1).
-    int count(const Rgb& colour, int x0, int y0, int x1, int y1, int tolerance = 8) const;
-    int count(const Rgb& colour, int tolerance = 8) const;
-    // Pixels that are not within tolerance of colour.
-    int countOther(const Rgb& colour, int x0, int y0, int x1, int y1, int tolerance = 8) const;
-    // Pixels whose red, green and blue are equal within 6 and above minimum.
-    int countGrey(int minimum, int x0, int y0, int x1, int y1) const;
-    bool savePng(const QString& path) const;
-
-private:
-    int m_width = 0;
-    int m_height = 0;
-    std::vector<unsigned char> m_rgb;  // bottom row first
-};
-
-// Puts the module-level viewer state back to its start values and releases
-// the current model.
+// Puts the module-level viewer state back to the values the program starts
+// with (as its own initialisation sets them) and releases the current model.
 void resetViewerState();
 
-// Writes text to a new file path inside a temporary folder owned by the
-// caller; returns the full path.
+// Writes text to name inside folder (made when missing); the full path.
 QString writeFile(const QString& folder, const QString& name, const QByteArray& text);
-
-// An ASCII PLY cube of half size 1, faces wound counter-clockwise.
-QByteArray cubePly();
-// The same cube without its front (+z) face: an open box facing the camera.
-QByteArray openBoxPly();
 
 class ViewerWindow {
 public:
@@ -82,9 +50,9 @@ public:
     // What the last frame presented: its back buffer read just before the
     // swap (not disturbed by other windows on the screen). Empty before the
     // first frame.
-    Pixels readFront() const { return m_lastFrame; }
+    guitest::PixelFrame readFront() const { return m_lastFrame; }
     // The view's window as the screen shows it now.
-    Pixels grabFromScreen() const;
+    guitest::PixelFrame grabFromScreen() const;
     // Runs a command through the frame's routing (as a menu click would).
     bool command(unsigned id) const;
     // The check state the update handlers give command id (0 when none).
@@ -103,10 +71,41 @@ private:
     QPointer<CFrameWnd> m_frame;
     CTavroView* m_view = nullptr;
     bool m_ready = false;
-    Pixels m_lastFrame;
+    guitest::PixelFrame m_lastFrame;
 };
 
-// Where debugging images go: BRENVIK_BINARY_DIR/test-images/<name>.
-QString debugImagePath(const QString& name);
+// The eye lies at the centre plus the distance along the view vector.
+void expectEyeConsistent();
+
+// Base of the tests that drive the view in a real window. Each test starts
+// with the viewer state at its start values and (unless the fixture is made
+// with a zero size) a shown ViewerWindow whose view has its context; every
+// seam a test may set (dialogs, message boxes, GL failures) is cleared after
+// the test, and the state is reset again.
+class ViewerTest : public ::testing::Test {
+protected:
+    explicit ViewerTest(int width = 256, int height = 256) : m_width(width), m_height(height) {}
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens a window of that size (SetUp opens one of the fixture's size);
+    // fails the test when the view gets no OpenGL context.
+    void openWindow(int width, int height);
+    // Only the model on the screen: no axes, no mesh.
+    void showOnlyModel();
+    // Writes text to name inside the test's temporary folder; the full path.
+    QString writeFile(const QString& name, const QByteArray& text) const;
+    // Opens text as the model through File Open, as name.
+    void load(const QByteArray& text, const QString& name = QStringLiteral("model.ply"));
+
+    QTemporaryDir dir;
+    std::unique_ptr<ViewerWindow> window;
+    CTavroView* view = nullptr;
+
+private:
+    int m_width;
+    int m_height;
+};
 
 }  // namespace viewertest

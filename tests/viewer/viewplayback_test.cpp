@@ -6,6 +6,8 @@
 #include "platform/commandids.h"
 #include "platform/framewnd.h"
 #include "platform/resources.h"
+#include "tests/support/guitestutil.h"
+#include "tests/support/plytexts.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
@@ -14,31 +16,17 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 
 using namespace viewertest;
+using guitest::PixelFrame;
 
 namespace {
 
-constexpr int kSize = 256;
-
-int differingPixels(const Pixels& a, const Pixels& b)
-{
-    if (a.width() != b.width() || a.height() != b.height())
-        return a.width() * a.height() + b.width() * b.height();
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            n += a.is(x, y, b.at(x, y), 0) ? 0 : 1;
-    return n;
-}
 
 // The spin angles always advance together: x by 1, y by 10, z by 5.
 void expectAnglesInStep()
@@ -47,11 +35,10 @@ void expectAnglesInStep()
     EXPECT_EQ(g_playAngleZ, 5.0f * g_playAngleX);
 }
 
-class ViewPlaybackTest : public ::testing::Test {
+class ViewPlaybackTest : public ViewerTest {
 protected:
     void SetUp() override
     {
-        resetViewerState();
         // The two places the program offers playback: "PLAY" on the "Tavro"
         // menu and the "Play" button of the toolbar.
         platform::ResourceTable& table = platform::resources();
@@ -64,9 +51,7 @@ protected:
         buttons.images.fill(Qt::darkGreen);
         table.setToolBar(IDR_MAINFRAME, buttons);
 
-        window = std::make_unique<ViewerWindow>(kSize, kSize);
-        ASSERT_TRUE(window->ready()) << "no OpenGL view";
-        view = window->view();
+        ASSERT_NO_FATAL_FAILURE(ViewerTest::SetUp());
         frame = window->frame();
         toolbar = new CToolBar;
         ASSERT_TRUE(toolbar->CreateEx(frame));
@@ -78,8 +63,7 @@ protected:
 
     void TearDown() override
     {
-        window.reset();
-        resetViewerState();
+        ViewerTest::TearDown();
         platform::resources().removeMenu(IDR_MAINFRAME);
         platform::resources().removeToolBar(IDR_MAINFRAME);
     }
@@ -124,8 +108,6 @@ protected:
         EXPECT_EQ(window->actionChecked(ID_PLAY), playing);
     }
 
-    std::unique_ptr<ViewerWindow> window;
-    CTavroView* view = nullptr;
     CFrameWnd* frame = nullptr;
     CToolBar* toolbar = nullptr;
 };
@@ -163,7 +145,7 @@ TEST_F(ViewPlaybackTest, MenuAndToolbarSwitchOneTimerWithOneMark)
     expectPlaying(false);
     const float x = g_playAngleX;
     expectAnglesInStep();
-    QTest::qWait(120);
+    ASSERT_TRUE(guitest::letTimersTick(15, 8));
     EXPECT_EQ(g_playAngleX, x);
 
     // Started again, the spin goes on from where it stopped.
@@ -192,43 +174,42 @@ TEST_F(ViewPlaybackTest, InitializeAxesRestartsTheSpinWhilePlaying)
 
 TEST_F(ViewPlaybackTest, TicksThatFellDueDuringASlowFrameAreDropped)
 {
+    // However long since the last tick (ten periods here, as after a slow
+    // frame), a tick is one step and one frame: missed ticks are not made up.
     window->command(ID_TAVRO_PLAY);
     ASSERT_TRUE(QTest::qWaitFor([] { return g_playAngleX >= 1.0f; }, 10000));
-    // The thread is busy for ten periods, as during a slow frame; afterwards
-    // one pass of the event loop makes one step, not ten.
-    const float x = g_playAngleX;
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    QCoreApplication::processEvents();
-    EXPECT_LE(g_playAngleX, x + 1.0f);
-    QCoreApplication::processEvents();
-    EXPECT_LE(g_playAngleX, x + 2.0f);
-    expectAnglesInStep();
     window->command(ID_TAVRO_PLAY);
+    const float x = g_playAngleX;
+    ASSERT_TRUE(guitest::letTimersTick(15, 10));
+    EXPECT_EQ(g_playAngleX, x);
+    const unsigned long frames = view->frameCount();
+    view->OnTimer(1);
+    EXPECT_EQ(g_playAngleX, x + 1.0f);
+    expectAnglesInStep();
+    EXPECT_EQ(view->frameCount(), frames + 1);
 }
 
 TEST_F(ViewPlaybackTest, TheModelTurnsBetweenTwoFrames)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(window->openThroughDialog(writeFile(dir.path(), QStringLiteral("cube.ply"), cubePly())));
-    const Pixels before = window->readFront();
+    load(kCubePly);
+    const PixelFrame before = window->readFront();
     view->OnTimer(1);
-    const Pixels after = window->readFront();
-    before.savePng(debugImagePath(QStringLiteral("playback-before.png")));
-    after.savePng(debugImagePath(QStringLiteral("playback-after.png")));
-    EXPECT_GT(differingPixels(before, after), 300);
+    const PixelFrame after = window->readFront();
+    before.savePng(guitest::debugImagePath(QStringLiteral("playback-before.png")));
+    after.savePng(guitest::debugImagePath(QStringLiteral("playback-after.png")));
+    EXPECT_GT(after.countDifferent(before), 300);
 }
 
 TEST_F(ViewPlaybackTest, WithoutAModelNothingVisibleTurns)
 {
     view->m_showInfo = true;
     view->RenderScene();
-    const Pixels before = window->readFront();
+    const PixelFrame before = window->readFront();
     const unsigned long start = view->frameCount();
     view->OnTimer(1);
     view->OnTimer(1);
     EXPECT_EQ(view->frameCount(), start + 2);
-    EXPECT_EQ(differingPixels(before, window->readFront()), 0);
+    EXPECT_EQ(window->readFront().countDifferent(before), 0);
 }
 
 TEST_F(ViewPlaybackTest, DragsStillTurnTheCameraDuringPlayback)
@@ -250,13 +231,16 @@ TEST_F(ViewPlaybackTest, TimerEndsWithTheView)
     ASSERT_TRUE(QTest::qWaitFor([] { return g_playAngleX >= 1.0f; }, 10000));
     QPointer<CTavroView> alive(view);
     window->close();
+    // Closed but not yet deleted: the timer is off, the flag keeps its value.
+    ASSERT_FALSE(alive.isNull());
+    EXPECT_FALSE(alive->IsTimerActive(1));
+    EXPECT_EQ(alive->m_playing, 1);
     const float x = g_playAngleX;
-    QTest::qWait(150);
+    // The view goes with its frame, and no tick comes after.
+    EXPECT_TRUE(QTest::qWaitFor([&alive] { return alive.isNull(); }));
+    view = nullptr;
+    ASSERT_TRUE(guitest::letTimersTick(15, 8));
     EXPECT_EQ(g_playAngleX, x);
-    if (alive) {
-        EXPECT_FALSE(alive->IsTimerActive(1));
-        EXPECT_EQ(alive->m_playing, 1);  // the flag keeps its value
-    }
 }
 
 }  // namespace

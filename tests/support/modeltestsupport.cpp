@@ -1,4 +1,4 @@
-#include "modeltestsupport.h"
+#include "tests/support/modeltestsupport.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,13 +78,6 @@ ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind ki
     }
     }
     return nullptr;
-}
-
-std::string plyHeader(long long vertices, long long faces)
-{
-    return "ply\nformat ascii 1.0\nelement vertex " + std::to_string(vertices) +
-           "\nproperty float x\nproperty float y\nproperty float z\nelement face " + std::to_string(faces) +
-           "\nproperty list uchar int vertex_indices\nend_header\n";
 }
 
 ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std::vector<int>>& faces)

@@ -1,4 +1,4 @@
-#include "render/pixelformat.h"
+#include "platform/pixelformat.h"
 
 #include <cstddef>
 

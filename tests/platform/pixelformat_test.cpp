@@ -1,5 +1,5 @@
 // The requested pixel format and the logical palette of palette-based formats.
-#include "render/pixelformat.h"
+#include "platform/pixelformat.h"
 
 #include <gtest/gtest.h>
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/meshmodel.h"
+#include "tests/support/plytexts.h"
 
 struct ModelDeleter {
     void operator()(MeshModel* model) const { freeMeshModel(model); }
@@ -24,9 +25,6 @@ enum class StreamKind {
 // Loads text through loadModel with the extension "ply".
 ModelPtr loadPlyText(const std::string& text, std::string* reason = nullptr,
                      StreamKind kind = StreamKind::regularFile);
-
-// A header declaring the given counts, ending with "end_header\n".
-std::string plyHeader(long long vertices, long long faces);
 
 // A model built by hand from positions and faces given as index lists, with
 // every block from malloc like the reader's; normals are not yet built.
