@@ -15,6 +15,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// A PLY file holding one triangle.
+QByteArray trianglePly();
+
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override;
