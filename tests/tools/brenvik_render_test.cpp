@@ -1,5 +1,6 @@
 // brenvik-render's exit statuses and messages, always run without a display.
-// (Its picture is compared with the viewer's own frame in the viewer tests.)
+// (Its pictures are compared with the viewer's own frames in the viewer
+// tests; the packaged program draws in scripts/check_package.sh.)
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -52,39 +53,29 @@ protected:
     }
 
     std::string out() const { return (dir / "out.png").string(); }
+    std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
 
     fs::path dir;
     std::string err;
 };
-
-TEST_F(BrenvikRender, WritesAPngOfTheGivenSize)
-{
-    ASSERT_EQ(run("--size 64x48 --no-grid '" + kSamples + "/cube.ply' '" + out() + "'"), 0) << err;
-    std::ifstream png(out(), std::ios::binary);
-    unsigned char header[24] = {};
-    png.read(reinterpret_cast<char*>(header), sizeof header);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(header) + 1, 3), "PNG");
-    EXPECT_EQ((header[16] << 24) | (header[17] << 16) | (header[18] << 8) | header[19], 64);
-    EXPECT_EQ((header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23], 48);
-}
 
 TEST_F(BrenvikRender, FileWithoutAModelGivesItsReasonAndStatusOne)
 {
     {
         std::ofstream(dir / "part.ply") << "ply\nformat ascii 1.0\nelement vertex 2\nend_header\n1 2 3\n";
     }
-    EXPECT_EQ(run("'" + (dir / "part.ply").string() + "' '" + out() + "'"), 1);
+    EXPECT_EQ(run(quoted(dir / "part.ply") + " " + quoted(out())), 1);
     EXPECT_NE(err.find("part.ply: line "), std::string::npos) << err;
-    EXPECT_EQ(run("'" + (dir / "missing.ply").string() + "' '" + out() + "'"), 1);
+    EXPECT_EQ(run(quoted(dir / "missing.ply") + " " + quoted(out())), 1);
     EXPECT_NE(err.find("missing.ply: No such file or directory"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(out()));
 }
 
 TEST_F(BrenvikRender, UsageErrorsGiveStatusTwo)
 {
-    const std::string files = " '" + kSamples + "/cube.ply' '" + out() + "'";
+    const std::string files = " " + quoted(kSamples + "/cube.ply") + " " + quoted(out());
     for (const std::string& arguments :
-         {std::string(), "'" + kSamples + "/cube.ply'", "--size 0x10" + files, "--size 10" + files,
+         {std::string(), quoted(kSamples + "/cube.ply"), "--size 0x10" + files, "--size 10" + files,
           "--size 10x" + files, "--shading phong" + files, "--shading" + files, "--fast" + files,
           files + " extra"}) {
         SCOPED_TRACE(arguments);
