@@ -290,6 +290,11 @@ QIcon makeApplicationIcon()
     return icon;
 }
 
+QImage makeApplicationIconImage(int size)
+{
+    return iconImage(size, drawCube);
+}
+
 QIcon makeSecondIcon()
 {
     QIcon icon;

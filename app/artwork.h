@@ -9,3 +9,7 @@
 QImage makeToolBarStrip();
 QIcon makeApplicationIcon();
 QIcon makeSecondIcon();
+
+// The application icon drawn at size x size pixels on a transparent
+// background (for the desktop's icon theme, any size from 16 up).
+QImage makeApplicationIconImage(int size);

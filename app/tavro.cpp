@@ -37,8 +37,17 @@ bool CTavroApp::InitInstance()
 
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
+    // A file on the command line opens in the window once the window exists,
+    // so a file that gives no model leaves the window up with the reason.
+    QString file;
+    if (cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen) {
+        file = cmdInfo.m_strFileName;
+        cmdInfo.m_nShellCommand = CCommandLineInfo::FileNew;
+    }
     if (!ProcessShellCommand(cmdInfo))
         return false;
+    if (!file.isEmpty())
+        OpenDocumentFile(file);
 
     m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();

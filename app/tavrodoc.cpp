@@ -1,5 +1,7 @@
 #include "app/tavrodoc.h"
 
+#include "viewer/tavroview.h"
+
 CTavroDoc::CTavroDoc() = default;
 
 CTavroDoc::~CTavroDoc() = default;
@@ -7,6 +9,15 @@ CTavroDoc::~CTavroDoc() = default;
 bool CTavroDoc::OnNewDocument()
 {
     return CDocument::OnNewDocument();
+}
+
+bool CTavroDoc::OnOpenDocument(const QString& path)
+{
+    for (CView* view : GetViews()) {
+        if (auto* meshView = dynamic_cast<CTavroView*>(view))
+            return meshView->LoadModelFile(path);
+    }
+    return false;
 }
 
 void CTavroDoc::Serialize(CArchive& ar)

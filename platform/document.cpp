@@ -14,6 +14,8 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#include <sys/stat.h>
+
 CDocument::CDocument() = default;
 
 CDocument::~CDocument()
@@ -76,6 +78,25 @@ bool CDocument::OnNewDocument()
 }
 
 namespace {
+// What path names after following its links when that is not a plain file:
+// "a folder", "a named pipe (FIFO)", "a device", "a socket"; empty for a
+// regular file and for a name with nothing there yet.
+QString specialFileKind(const QString& path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || S_ISREG(status.st_mode))
+        return QString();
+    if (S_ISDIR(status.st_mode))
+        return QStringLiteral("a folder");
+    if (S_ISFIFO(status.st_mode))
+        return QStringLiteral("a named pipe (FIFO)");
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(status.st_mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("a special file");
+}
+
 QWidget* ownerOf(const CDocument* document)
 {
     for (CView* view : document->GetViews()) {
@@ -121,11 +142,17 @@ bool CDocument::OnSaveDocument(const QString& path)
         Serialize(ar);
     }
 
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        AfxMessageBox(owner, QStringLiteral("Cannot save to \"%1\": it is a folder.").arg(shown));
+    // Saving replaces the file named: never a folder, pipe, device or
+    // socket, also not through a link (a link to /dev/zero would otherwise
+    // replace the device node itself).
+    const QString kind = specialFileKind(path);
+    if (!kind.isEmpty()) {
+        AfxMessageBox(owner, QStringLiteral("Cannot save to \"%1\": it is %2, not a file. It has been left "
+                                            "unchanged.")
+                                 .arg(shown, kind));
         return false;
     }
+    const QFileInfo info(path);
     // An empty document never replaces a file that holds something: that
     // would silently destroy the file's content (a mesh named on the command
     // line or picked from the recent-file list, for example).

@@ -1,6 +1,7 @@
 #include "platform/glsurface.h"
 
 #include <QExposeEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
 
@@ -261,6 +262,38 @@ void GLSurface::mouseReleaseEvent(QMouseEvent* event)
 void GLSurface::mouseMoveEvent(QMouseEvent* event)
 {
     forwardMouseEvent(event);
+}
+
+bool GLSurface::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (onDropEvent && drag->mimeData()->hasUrls())
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    case QEvent::Drop:
+        if (onDropEvent)
+            onDropEvent(static_cast<QDropEvent*>(event));
+        return true;
+    default:
+        return QWindow::event(event);
+    }
+}
+
+void GLSurface::wheelEvent(QWheelEvent* event)
+{
+    if (!onWheelEvent) {
+        QWindow::wheelEvent(event);
+        return;
+    }
+    const QPointF p = event->position();
+    onWheelEvent(event, QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y()))));
+    event->accept();
 }
 
 void GLSurface::forwardMouseEvent(QMouseEvent* event)

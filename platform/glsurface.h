@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QOpenGLContext>
+#include <QDropEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPoint>
 #include <QSurfaceFormat>
 #include <QWindow>
@@ -158,15 +160,23 @@ public:
     // Mouse presses, releases and moves, with the pointer at point in client
     // pixels (y downwards).
     std::function<void(QMouseEvent* event, const QPoint& point)> onMouseEvent;
+    // Wheel turns: the angle in eighths of a degree (120 per notch) and the
+    // pointer in client pixels.
+    std::function<void(QWheelEvent* event, const QPoint& point)> onWheelEvent;
+    // Files dropped on the window (the drag is accepted while it carries
+    // URLs and this is set).
+    std::function<void(QDropEvent* event)> onDropEvent;
     // New framebuffer size in device pixels.
     std::function<void(int width, int height)> onResize;
     // The window became visible or needs its contents again.
     std::function<void()> onExpose;
 
 protected:
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void exposeEvent(QExposeEvent* event) override;
 

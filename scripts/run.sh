@@ -1,8 +1,23 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the viewer and starts it in the samples
 # folder, so the first Open dialog lists the bundled meshes.
+#   scripts/run.sh              shows the bundled torus
+#   scripts/run.sh FILE.ply     shows that file
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+
+# Files named relative to where the script was started from.
+files=()
+for arg in "$@"; do
+  case "$arg" in
+    -*) files+=("$arg") ;;
+    *) files+=("$(realpath -m -- "$arg")") ;;
+  esac
+done
+if [ ${#files[@]} -eq 0 ]; then
+  files=("$root/samples/torus.ply")
+fi
+
 cd "$root"
 
 scripts/deps.sh
@@ -17,4 +32,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 cd "$root/samples"
-exec "$root/build/release/app/brenvik" "$@"
+exec "$root/build/release/app/brenvik" "${files[@]}"

@@ -4,8 +4,10 @@
 #include "model/plyreader.h"
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
+#include "platform/document.h"
 #include "platform/framewnd.h"
 #include "platform/pixelformat.h"
+#include "platform/winapp.h"
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/modeldraw.h"
@@ -15,10 +17,15 @@
 #include "viewer/colourentry.h"
 #include "viewer/viewerstate.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QOpenGLContext>
+#include <QMimeData>
 #include <QResizeEvent>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <cerrno>
@@ -71,12 +78,13 @@ CTavroView::CTavroView()
       m_gridSpacing(0.0),
       m_playing(0)
 {
-    m_gridHalfSize = 500.0;
-    m_gridHalfLines = 20;
+    m_gridHalfSize = kGridHalfSize;
+    m_gridHalfLines = kGridHalfLines;
     m_gridLines = 2 * m_gridHalfLines;
     m_gridSpacing = m_gridHalfSize / m_gridHalfLines;
     initializeAxes();
     PreCreateWindow();
+    setAcceptDrops(true);
 }
 
 CTavroView::~CTavroView()
@@ -118,6 +126,10 @@ void CTavroView::SetUpOpenGL()
     m_pDC->onMouseEvent = [this](QMouseEvent* event, const QPoint& point) {
         DispatchMouseEvent(event, point);
     };
+    m_pDC->onWheelEvent = [this](QWheelEvent* event, const QPoint& point) {
+        OnMouseWheel(MouseFlags(event->buttons(), event->modifiers()), event->angleDelta().y(), point);
+    };
+    m_pDC->onDropEvent = [this](QDropEvent* event) { dropEvent(event); };
     m_pDC->onResize = [this](int width, int height) { OnSize(SIZE_RESTORED, width, height); };
     m_pDC->onExpose = [this] { OnDraw(); };
     m_surfaceContainer = QWidget::createWindowContainer(m_pDC, this);
@@ -222,6 +234,8 @@ void CTavroView::OnDestroy()
     }
     if (m_pDC) {
         m_pDC->onMouseEvent = nullptr;
+        m_pDC->onWheelEvent = nullptr;
+        m_pDC->onDropEvent = nullptr;
         m_pDC->onResize = nullptr;
         m_pDC->onExpose = nullptr;
         delete m_pDC;  // the container forgets a deleted window
@@ -374,6 +388,28 @@ void CTavroView::OnRButtonUp(unsigned flags, const QPoint& point)
     ReleaseCapture();
 }
 
+void CTavroView::OnMouseWheel(unsigned, int delta, const QPoint&)
+{
+    if (m_noneMode)
+        return;
+    // Whole pixels of the drag so far; what is left of a notch part waits
+    // for the next turn in the same direction.
+    const int unitsPerPixel = kWheelUnitsPerNotch / kWheelDragPixelsPerNotch;
+    if ((m_wheelRemainder < 0) != (delta < 0))
+        m_wheelRemainder = 0;
+    const int units = m_wheelRemainder + delta;
+    const int pixels = units / unitsPerPixel;
+    m_wheelRemainder = units - pixels * unitsPerPixel;
+    if (pixels == 0)
+        return;
+    // Forwards is an upward right drag: nearer.
+    g_mouseDX = 0;
+    g_mouseDY = 0;
+    g_mouseDZ = -pixels;
+    ApplyMouseDrag();
+    RenderScene();
+}
+
 // ---------------------------------------------------------------------------
 // Playback.
 
@@ -407,14 +443,8 @@ void CTavroView::ShowStatusNote(const QString& text)
         frame->SetStatusNote(text);
 }
 
-void CTavroView::OnFileOpen()
+bool CTavroView::LoadModelFile(const QString& path)
 {
-    CFileDialog dialog(true, QString::fromLatin1(kOpenDefaultExtension), QString(),
-                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                       QString::fromLatin1(kOpenFileFilter), nullptr);
-    if (dialog.DoModal() == IDCANCEL)
-        return;
-    const QString path = dialog.GetPathName();
     g_fileName = QFile::encodeName(path).toStdString();
     const QString name = QFileInfo(path).fileName();
 
@@ -422,7 +452,7 @@ void CTavroView::OnFileOpen()
     if (!stream) {
         // The current model stays; say why nothing changed.
         ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(std::strerror(errno))));
-        return;
+        return false;
     }
     g_fileExtension = fileExtension(g_fileName);
     freeMeshModel(g_model);
@@ -436,6 +466,50 @@ void CTavroView::OnFileOpen()
     else
         ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromStdString(reason)));
     RenderScene();
+    return g_model != nullptr;
+}
+
+void CTavroView::OpenFile(const QString& path)
+{
+    CWinApp* app = AfxGetApp();
+    CDocument* document = GetDocument();
+    if (app && document && document->GetDocTemplate() && document->GetDocTemplate() == app->GetDocTemplate()) {
+        app->OpenDocumentFile(path);  // the document's open loads through LoadModelFile
+        return;
+    }
+    if (LoadModelFile(path) && document)
+        document->SetPathName(path);
+}
+
+void CTavroView::OnFileOpen()
+{
+    CFileDialog dialog(true, QString::fromLatin1(kOpenDefaultExtension), QString(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       QString::fromLatin1(kOpenFileFilter), nullptr);
+    if (dialog.DoModal() == IDCANCEL)
+        return;
+    OpenFile(dialog.GetPathName());
+}
+
+void CTavroView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CTavroView::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty())
+        return;
+    event->acceptProposedAction();
+    const QUrl& url = urls.first();
+    if (!url.isLocalFile()) {
+        ShowStatusNote(QStringLiteral("%1: only files on this computer can be opened")
+                           .arg(url.toDisplayString()));
+        return;
+    }
+    OpenFile(url.toLocalFile());
 }
 
 void CTavroView::OnFileSaveAs()

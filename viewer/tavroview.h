@@ -7,6 +7,8 @@
 
 #include <string>
 
+class QDragEnterEvent;
+class QDropEvent;
 class QOpenGLContext;
 class QResizeEvent;
 class QWidget;
@@ -19,6 +21,13 @@ extern std::string g_fileExtension;
 // The filter and default extension of the open dialog.
 extern const char* const kOpenFileFilter;
 extern const char* const kOpenDefaultExtension;
+
+// One notch of the mouse wheel (120 units of its angle; high-resolution
+// wheels and touchpads send parts of it) moves the camera as a right drag of
+// this many pixels: forwards (away from the user) nearer, backwards farther.
+// With the drag's 0.1 world units per pixel, a notch is 6 units.
+constexpr int kWheelDragPixelsPerNotch = 60;
+constexpr int kWheelUnitsPerNotch = 120;
 
 // Client rectangle in pixels; right and bottom are the width and height.
 struct ClientRect {
@@ -74,6 +83,9 @@ public:
     void OnRButtonDown(unsigned flags, const QPoint& point) override;
     void OnRButtonUp(unsigned flags, const QPoint& point) override;
     void OnMouseMove(unsigned flags, const QPoint& point) override;
+    // delta: the wheel's turn in eighths of a degree, positive away from the
+    // user. Ignored in None mode, as drags are.
+    void OnMouseWheel(unsigned flags, int delta, const QPoint& point);
     void OnTimer(unsigned id) override;
     void SetCapture() override;
     void ReleaseCapture() override;
@@ -94,6 +106,17 @@ public:
 
     // Camera step of a drag (mode from the mode flags).
     void ApplyMouseDrag();
+
+    // Loading a mesh file. LoadModelFile replaces the current model with the
+    // one read from path, draws it at once and puts the reason for a file
+    // that gives no model in the status bar; a file that cannot be opened
+    // keeps the current model. True when a model came out. Every way of
+    // opening (Open, the command line, the recent files, a drop) ends here.
+    bool LoadModelFile(const QString& path);
+    // Opens path as the document's file: through the application when the
+    // document belongs to it (title and recent-file list follow the
+    // outcome), else straight through LoadModelFile.
+    void OpenFile(const QString& path);
 
     // Command handlers.
     void OnFileOpen();
@@ -127,10 +150,14 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Files dropped from a file manager: the first one opens.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void ShowStatusNote(const QString& text);
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
+    int m_wheelRemainder = 0;  // wheel units not yet turned into a pixel
 };

@@ -94,3 +94,10 @@ QByteArray ShellTest::contentOf(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
+
+QByteArray trianglePly()
+{
+    return "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+           "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
+           "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+}

@@ -18,6 +18,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// A PLY file holding one triangle.
+QByteArray trianglePly();
+
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -29,10 +29,10 @@ namespace {
 
 TEST_F(ShellTest, CommandLineFileNamesTheDocumentAndGoesToTheRecentFiles)
 {
-    const QString mesh = file("cube.ply", "ply\nformat ascii 1.0\nend_header\n");
+    const QString mesh = file("cube.ply", trianglePly());
     ASSERT_TRUE(start({mesh}));
     EXPECT_EQ(frame->windowTitle(), "cube.ply - Brenvik");
-    EXPECT_EQ(contentOf(mesh), "ply\nformat ascii 1.0\nend_header\n");
+    EXPECT_EQ(contentOf(mesh), trianglePly());
 
     QMenu* fileMenu = openMenu("&File");
     ASSERT_NE(fileMenu, nullptr);
@@ -56,7 +56,7 @@ TEST_F(ShellTest, RecentFileListHoldsFourEntries)
     ASSERT_TRUE(start());
     QStringList paths;
     for (int i = 1; i <= 5; ++i) {
-        paths << file(QStringLiteral("m%1.ply").arg(i), "x");
+        paths << file(QStringLiteral("m%1.ply").arg(i), trianglePly());
         nextPath = paths.last();
         app->OpenDocumentFile(nextPath);
     }
@@ -68,7 +68,7 @@ TEST_F(ShellTest, RecentFileListHoldsFourEntries)
 
 TEST_F(ShellTest, SavingNeverOverwritesTheMeshNamedOnTheCommandLine)
 {
-    const QByteArray mesh = "ply\nformat ascii 1.0\nelement vertex 8\n";
+    const QByteArray mesh = trianglePly();
     const QString path = file("cube.ply", mesh);
     ASSERT_TRUE(start({path}));
     QTest::keyClick(frame, Qt::Key_S, Qt::ControlModifier);
@@ -97,12 +97,13 @@ TEST_F(ShellTest, SavingTheUntitledDocumentWritesAnEmptyFile)
     EXPECT_EQ(frame->windowTitle(), "scene.brenvik - Brenvik");
 }
 
-TEST_F(ShellTest, MissingCommandLineFileIsReportedAndStartUpEnds)
+TEST_F(ShellTest, MissingCommandLineFileIsReportedInTheStatusBarOfAnUntitledWindow)
 {
-    EXPECT_FALSE(start({files.filePath("nothing-here.ply")}));
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("nothing-here.ply"));
-    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+    ASSERT_TRUE(start({files.filePath("nothing-here.ply")}));
+    EXPECT_TRUE(messagePane().startsWith("nothing-here.ply: ")) << messagePane().toStdString();
+    EXPECT_EQ(frame->windowTitle(), "Untitled - Brenvik");
+    EXPECT_EQ(app->GetRecentFileList()->GetCount(), 0);
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 // Debug trace capture.
@@ -209,7 +210,7 @@ TEST(Program, KeepsItsRecentFilesInTheUsersSettings)
     {
         QFile f(mesh);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("ply\n");
+        f.write(trianglePly());
     }
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -233,7 +234,7 @@ TEST(Program, KeepsItsRecentFilesInTheUsersSettings)
         program.waitForFinished();
     }
     EXPECT_TRUE(written) << settingsFile.toStdString();
-    EXPECT_EQ(QFile(mesh).size(), 4) << "the mesh file is not touched";
+    EXPECT_EQ(QFile(mesh).size(), trianglePly().size()) << "the mesh file is not touched";
 }
 
 } // namespace

@@ -16,6 +16,13 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
 using namespace fwtest;
 
 namespace {
@@ -195,6 +202,49 @@ TEST_F(DocumentTest, SaveFailuresAreReportedNotHidden)
     nextPath = m_files.path();
     EXPECT_TRUE(m_app->frame()->SendCommand(ID_FILE_SAVE_AS));
     EXPECT_EQ(messages.size(), 2);
+}
+
+TEST_F(DocumentTest, SaveNeverReplacesAPipeSocketOrFolderNorFollowsALinkOntoOne)
+{
+    const QByteArray fifo = QFile::encodeName(m_files.filePath("pipe"));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const QByteArray socketPath = QFile::encodeName(m_files.filePath("socket"));
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(static_cast<std::size_t>(socketPath.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.constData(), static_cast<std::size_t>(socketPath.size()));
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const QString folder = m_files.filePath("folder");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QByteArray link = QFile::encodeName(m_files.filePath("link-to-pipe"));
+    ASSERT_EQ(symlink(fifo.constData(), link.constData()), 0);
+
+    ASSERT_TRUE(start());
+    struct Case {
+        QByteArray path;
+        mode_t type;
+        const char* kind;
+    };
+    for (const Case& c : {Case{fifo, S_IFIFO, "a named pipe (FIFO)"}, Case{socketPath, S_IFSOCK, "a socket"},
+                          Case{QFile::encodeName(folder), S_IFDIR, "a folder"},
+                          Case{link, S_IFLNK, "a named pipe (FIFO)"}}) {
+        SCOPED_TRACE(c.path.toStdString());
+        messages.clear();
+        nextPath = QFile::decodeName(c.path);
+        EXPECT_TRUE(m_app->frame()->SendCommand(ID_FILE_SAVE_AS));
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(QStringLiteral("it is %1, not a file").arg(c.kind)))
+            << messages[0].toStdString();
+        struct stat status;
+        ASSERT_EQ(lstat(c.path.constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & S_IFMT, c.type) << "left exactly as it was";
+        EXPECT_EQ(m_app->frame()->windowTitle(), "Untitled - Framework Test");
+    }
+    struct stat status;
+    ASSERT_EQ(stat(fifo.constData(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    close(listener);
 }
 
 TEST_F(DocumentTest, CancellingTheSaveDialogChangesNothing)

@@ -124,6 +124,51 @@ bool openDialogShown(qint64 pid)
                 .isNull();
 }
 
+void stop(QProcess& program)
+{
+    program.terminate();
+    if (!program.waitForFinished(5000)) {
+        program.kill();
+        program.waitForFinished(5000);
+    }
+}
+
+// Waits for the middle of the window to be filled by a model.
+bool modelShownAtCentre(const QRect& geometry, const QString& imageName)
+{
+    QImage screen;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            screen = grabScreen();
+            return litShareAtCentre(screen, geometry) > 0.95;
+        },
+        15000);
+    screen.copy(geometry).save(guitest::debugImagePath(imageName));
+    return shown;
+}
+
+TEST(EndToEnd, ShowsTheFileNamedOnTheCommandLine)
+{
+    if (!QFileInfo(kProgram).isExecutable())
+        FAIL() << "build the brenvik program first: " << kProgram.toStdString();
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        GTEST_SKIP() << "xdotool is not installed";
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(kSamples);
+    program.start(kProgram, {QStringLiteral("sphere.ply")});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    const QString mainWindow = findWindow(program.processId(), QStringLiteral("^sphere.ply - Brenvik$"));
+    ASSERT_FALSE(mainWindow.isEmpty()) << "no window titled with the file";
+    EXPECT_TRUE(modelShownAtCentre(windowGeometry(mainWindow), QStringLiteral("command-line.png")))
+        << "no model on the screen";
+    stop(program);
+}
+
 TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
 {
     if (!QFileInfo(kProgram).isExecutable())
@@ -175,21 +220,9 @@ TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
     ASSERT_TRUE(closed) << "the Open dialog did not close";
 
     // The sphere fills the middle of the view.
-    QImage screen;
-    const bool shown = QTest::qWaitFor(
-        [&] {
-            screen = grabScreen();
-            return litShareAtCentre(screen, geometry) > 0.95;
-        },
-        15000);
-    screen.copy(geometry).save(guitest::debugImagePath(QStringLiteral("end-to-end.png")));
-    EXPECT_TRUE(shown) << "no model on the screen after opening " << sample.toStdString();
-
-    program.terminate();
-    if (!program.waitForFinished(5000)) {
-        program.kill();
-        program.waitForFinished(5000);
-    }
+    EXPECT_TRUE(modelShownAtCentre(geometry, QStringLiteral("end-to-end.png")))
+        << "no model on the screen after opening " << sample.toStdString();
+    stop(program);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Mouse drags on the view's drawing surface, sent as real window events with
 // Qt Test: orbit, pan and distance, a frame per step, moves without a button,
-// a second button during a drag, and the pointer capture.
+// a second button during a drag, the pointer capture, and the wheel.
 #include "viewerwindow.h"
 
 #include "geometry/vector3.h"
@@ -9,9 +9,11 @@
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -81,6 +83,14 @@ protected:
     void press(Qt::MouseButton button, QPoint p) { QTest::mousePress(surface, button, Qt::NoModifier, p); }
     void release(Qt::MouseButton button, QPoint p) { QTest::mouseRelease(surface, button, Qt::NoModifier, p); }
     void move(QPoint p) { QTest::mouseMove(surface, p); }
+    // One wheel event of angle delta units (positive: away from the user).
+    void turn(int delta)
+    {
+        const QPointF at(kSize / 2, kSize / 2);
+        QWheelEvent event(at, surface->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(surface, &event);
+    }
     unsigned long frames() const { return view->frameCount(); }
 
     GLSurface* surface = nullptr;
@@ -394,6 +404,61 @@ TEST_F(ViewMouseTest, DragKeepsThePointerWhenItLeavesTheWindow)
     ASSERT_TRUE(QTest::qWaitFor([] { return g_lastMouseX == 110; }, 3000));
     surface->removeEventFilter(&moves);
     EXPECT_EQ(std::count(moves.xs.begin(), moves.xs.end(), kSize + 60), 0);
+}
+
+// The wheel: a notch is a right drag of kWheelDragPixelsPerNotch pixels.
+TEST_F(ViewMouseTest, NotchIsTheRightDragOfItsPixelsPictureAndAll)
+{
+    // The picture after a right drag upwards of one notch's pixels...
+    const QPoint from(kSize / 2, kSize - 1);
+    move(from);
+    press(Qt::RightButton, from);
+    release(Qt::RightButton, from - QPoint(0, kWheelDragPixelsPerNotch));
+    const double dragged = g_viewDistance;
+    const guitest::PixelFrame afterDrag = window->readFront();
+
+    // ...is the picture after one notch forwards.
+    initializeAxes();
+    const double start = g_viewDistance;
+    const unsigned long frames = view->frameCount();
+    turn(kWheelUnitsPerNotch);
+    EXPECT_EQ(view->frameCount(), frames + 1);
+    EXPECT_DOUBLE_EQ(g_viewDistance, dragged);
+    EXPECT_NEAR(g_viewDistance, start - 0.1 * kWheelDragPixelsPerNotch, 1e-9);
+    const guitest::PixelFrame afterWheel = window->readFront();
+    ASSERT_EQ(afterWheel.width(), afterDrag.width());
+    int differing = 0;
+    for (int y = 0; y < afterWheel.height(); ++y)
+        for (int x = 0; x < afterWheel.width(); ++x)
+            differing += afterWheel.is(x, y, afterDrag.at(x, y), 0) ? 0 : 1;
+    EXPECT_EQ(differing, 0);
+
+    // Backwards, in Translate mode too: farther.
+    window->command(ID_TRANSLATE);
+    turn(-2 * kWheelUnitsPerNotch);
+    EXPECT_NEAR(g_viewDistance, start + 0.1 * kWheelDragPixelsPerNotch, 1e-9);
+}
+
+TEST_F(ViewMouseTest, PartsOfANotchAddUpAndNoneModeIgnoresTheWheel)
+{
+    const double start = g_viewDistance;
+    const int unitsPerPixel = kWheelUnitsPerNotch / kWheelDragPixelsPerNotch;
+    // A touchpad's small steps: less than a pixel moves nothing yet.
+    for (int i = 0; i < 4 * unitsPerPixel - 1; ++i)
+        turn(1);
+    EXPECT_NEAR(g_viewDistance, start - 0.1 * 3, 1e-9);
+    turn(1);
+    EXPECT_NEAR(g_viewDistance, start - 0.1 * 4, 1e-9);
+    // A turn back starts afresh.
+    turn(-unitsPerPixel);
+    EXPECT_NEAR(g_viewDistance, start - 0.1 * 3, 1e-9);
+
+    window->command(ID_NONE);
+    const unsigned long frames = view->frameCount();
+    const Vector3 eye = g_eye;
+    turn(5 * kWheelUnitsPerNotch);
+    EXPECT_EQ(g_eye.z, eye.z);
+    EXPECT_EQ(view->frameCount(), frames);
 }
 
 }  // namespace

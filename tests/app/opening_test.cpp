@@ -1,0 +1,127 @@
+// Every way of opening a mesh in the real application shows it as Open does:
+// the command line, the recent-file list, Open itself and a file dropped on
+// the window; files that give no model say why in the status bar.
+#include "shellfixture.h"
+
+#include "model/meshmodel.h"
+#include "platform/commandids.h"
+#include "viewer/tavroview.h"
+#include "viewer/viewerstate.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+class OpeningTest : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        dropModel();
+    }
+    void TearDown() override
+    {
+        ShellTest::TearDown();
+        dropModel();
+    }
+    static void dropModel()
+    {
+        freeMeshModel(g_model);
+        g_model = nullptr;
+    }
+    CTavroView* view() const { return dynamic_cast<CTavroView*>(frame->GetActiveView()); }
+    QStringList recent() const
+    {
+        QStringList list;
+        for (int i = 0; i < app->GetRecentFileList()->GetCount(); ++i)
+            list << (*app->GetRecentFileList())[i];
+        return list;
+    }
+    // Drops urls on the middle of the view through the main window, as the
+    // window system delivers a drop from a file manager.
+    bool drop(const QList<QUrl>& urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at = view()->mapTo(frame, view()->rect().center());
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(frame->windowHandle(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(frame->windowHandle(), &dropped);
+        return dropped.isAccepted();
+    }
+};
+
+TEST_F(OpeningTest, CommandLineFileIsShownAndOneThatGivesNoModelSaysWhy)
+{
+    const QString mesh = file("triangle.ply", trianglePly());
+    ASSERT_TRUE(start({mesh}));
+    ASSERT_NE(g_model, nullptr);
+    EXPECT_EQ(g_model->faceCount, 1u);
+    EXPECT_EQ(messagePane(), "Ready");
+    app.reset();
+    dropModel();
+
+    const QString broken = file("broken.ply", "ply\nformat ascii 1.0\nelement vertex 3\nend_header\n0 0\n");
+    ASSERT_TRUE(start({broken}));
+    EXPECT_EQ(g_model, nullptr);
+    EXPECT_TRUE(messagePane().startsWith("broken.ply: line ")) << messagePane().toStdString();
+    EXPECT_EQ(frame->windowTitle(), "Untitled - Brenvik");
+    EXPECT_FALSE(recent().contains(broken));
+}
+
+TEST_F(OpeningTest, OpenAndRecentFilesLoadTheMeshAndAnEntryThatNoLongerLoadsIsDropped)
+{
+    const QString first = file("first.ply", trianglePly());
+    const QString second = file("second.ply", trianglePly());
+    ASSERT_TRUE(start({first}));
+    nextPath = second;
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(recent(), QStringList({second, first}));
+    EXPECT_EQ(frame->windowTitle(), "second.ply - Brenvik");
+
+    dropModel();
+    EXPECT_TRUE(frame->SendCommand(ID_FILE_MRU_FILE2));
+    EXPECT_NE(g_model, nullptr);
+    EXPECT_EQ(frame->windowTitle(), "first.ply - Brenvik");
+    EXPECT_EQ(recent(), QStringList({first, second}));
+
+    // second.ply no longer holds a mesh: the reason, and out of the list.
+    {
+        QFile f(second);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("solid stl\n");
+    }
+    EXPECT_TRUE(frame->SendCommand(ID_FILE_MRU_FILE2));
+    EXPECT_EQ(g_model, nullptr);
+    EXPECT_TRUE(messagePane().startsWith("second.ply: ")) << messagePane().toStdString();
+    EXPECT_EQ(recent(), QStringList({first}));
+    EXPECT_EQ(frame->windowTitle(), "Untitled - Brenvik");
+}
+
+TEST_F(OpeningTest, DroppedFileOpensTheFirstOfSeveralAndARemoteOneIsRefused)
+{
+    ASSERT_TRUE(start());
+    const QString mesh = file("dropped.ply", trianglePly());
+    const QString other = file("other.ply", trianglePly());
+    ASSERT_TRUE(drop({QUrl::fromLocalFile(mesh), QUrl::fromLocalFile(other)}));
+    ASSERT_NE(g_model, nullptr);
+    EXPECT_EQ(frame->windowTitle(), "dropped.ply - Brenvik");
+    EXPECT_EQ(recent(), QStringList({mesh}));
+
+    MeshModel* model = g_model;
+    ASSERT_TRUE(drop({QUrl("https://example.org/meshes/bunny.ply")}));
+    EXPECT_EQ(g_model, model);
+    EXPECT_EQ(messagePane(), "https://example.org/meshes/bunny.ply: only files on this computer can be opened");
+    EXPECT_EQ(frame->windowTitle(), "dropped.ply - Brenvik");
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+// brenvik-render's exit statuses and messages, always run without a display.
+// (Its pictures are compared with the viewer's own frames in the viewer
+// tests; the packaged program draws in scripts/check_package.sh.)
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kTool = BRENVIK_BINARY_DIR "/tools/brenvik-render";
+const std::string kSamples = BRENVIK_SAMPLES_DIR;
+
+class BrenvikRender : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(kTool))
+            GTEST_SKIP() << "brenvik-render is not built (no GUI layers)";
+        char pattern[] = "/tmp/brenvik-render-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    // The tool's exit status for the arguments (each quoted), with no
+    // display in its environment; its standard error goes to err.
+    int run(const std::string& arguments)
+    {
+        const fs::path errFile = dir / "stderr";
+        // The system's OpenGL keeps caches until exit: no leak report for
+        // the tool under the sanitizers.
+        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                                    "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" '" + kTool + "' " +
+                                    arguments + " 2>'" + errFile.string() + "' >/dev/null";
+        const int status = std::system(command.c_str());
+        std::ifstream in(errFile);
+        std::ostringstream text;
+        text << in.rdbuf();
+        err = text.str();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string out() const { return (dir / "out.png").string(); }
+    std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
+
+    fs::path dir;
+    std::string err;
+};
+
+TEST_F(BrenvikRender, FileWithoutAModelGivesItsReasonAndStatusOne)
+{
+    {
+        std::ofstream(dir / "part.ply") << "ply\nformat ascii 1.0\nelement vertex 2\nend_header\n1 2 3\n";
+    }
+    EXPECT_EQ(run(quoted(dir / "part.ply") + " " + quoted(out())), 1);
+    EXPECT_NE(err.find("part.ply: line "), std::string::npos) << err;
+    EXPECT_EQ(run(quoted(dir / "missing.ply") + " " + quoted(out())), 1);
+    EXPECT_NE(err.find("missing.ply: No such file or directory"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(out()));
+}
+
+TEST_F(BrenvikRender, UsageErrorsGiveStatusTwo)
+{
+    const std::string files = " " + quoted(kSamples + "/cube.ply") + " " + quoted(out());
+    for (const std::string& arguments :
+         {std::string(), quoted(kSamples + "/cube.ply"), "--size 0x10" + files, "--size 10" + files,
+          "--size 10x" + files, "--shading phong" + files, "--shading" + files, "--fast" + files,
+          files + " extra"}) {
+        SCOPED_TRACE(arguments);
+        EXPECT_EQ(run(arguments), 2);
+        EXPECT_NE(err.find("usage: brenvik-render"), std::string::npos) << err;
+    }
+    EXPECT_FALSE(fs::exists(out()));
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// brenvik-render: draws the picture the viewer's first frame shows for a mesh
+// file, with no display at all, and writes it as a PNG file.
+//
+//   brenvik-render [--size WxH] [--shading flat|smooth|wireframe]
+//                  [--no-axes] [--no-grid] [--info] FILE OUT.png
+//
+// The camera, the colours, the grid, the axes and the shading start as in a
+// new viewer window of that size (512x512 by default, flat shading, axes and
+// grid on, the information overlay off); the frame is drawn by the same
+// render/ code the view uses, on Mesa's surfaceless EGL platform.
+// Exit status: 0 success, 1 no model (the load's reason on standard error),
+// no OpenGL or the picture not written, 2 usage error.
+
+#include "model/meshmodel.h"
+#include "model/plyreader.h"
+#include "render/frame.h"
+#include "render/modeldraw.h"
+#include "render/offscreen.h"
+#include "render/overlay.h"
+#include "render/reference.h"
+#include "viewer/viewerstate.h"
+
+#include <QImage>
+#include <QString>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kUsage[] =
+    "usage: brenvik-render [--size WxH] [--shading flat|smooth|wireframe] [--no-axes] [--no-grid] "
+    "[--info] FILE OUT.png\n";
+
+// Larger pictures than this are refused as a usage error.
+constexpr int kMaxSide = 16384;
+
+struct Options {
+    int width = 512;
+    int height = 512;
+    int shading = kShadingFlat;
+    bool axes = true;
+    bool grid = true;
+    bool info = false;
+    const char* file = nullptr;
+    const char* out = nullptr;
+};
+
+int usageError(const std::string& message)
+{
+    std::fprintf(stderr, "brenvik-render: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+// A side length of 1 to kMaxSide written as plain decimal digits.
+bool parseSide(const std::string& text, int& side)
+{
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    side = std::atoi(text.c_str());
+    return side >= 1 && side <= kMaxSide;
+}
+
+bool parseSize(const std::string& text, int& width, int& height)
+{
+    const std::size_t x = text.find('x');
+    return x != std::string::npos && parseSide(text.substr(0, x), width) &&
+           parseSide(text.substr(x + 1), height);
+}
+
+// 0 when the options are good, else the exit status (usage printed).
+int parseOptions(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (arg == "--size") {
+            const char* size = value();
+            if (!size || !parseSize(size, options.width, options.height))
+                return usageError("--size needs WIDTHxHEIGHT, each 1 to " + std::to_string(kMaxSide));
+        } else if (arg == "--shading") {
+            const char* mode = value();
+            const std::string name = mode ? mode : "";
+            if (name == "flat")
+                options.shading = kShadingFlat;
+            else if (name == "smooth")
+                options.shading = kShadingSmooth;
+            else if (name == "wireframe")
+                options.shading = kShadingWireframe;
+            else
+                return usageError("--shading needs flat, smooth or wireframe");
+        } else if (arg == "--no-axes") {
+            options.axes = false;
+        } else if (arg == "--no-grid") {
+            options.grid = false;
+        } else if (arg == "--info") {
+            options.info = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usageError("unknown option " + arg);
+        } else if (!options.file) {
+            options.file = argv[i];
+        } else if (!options.out) {
+            options.out = argv[i];
+        } else {
+            return usageError("give exactly one FILE and one OUT.png");
+        }
+    }
+    if (!options.out)
+        return usageError("give exactly one FILE and one OUT.png");
+    return 0;
+}
+
+MeshModel* load(const char* path)
+{
+    FILE* stream = std::fopen(path, "r");
+    if (!stream) {
+        std::fprintf(stderr, "brenvik-render: %s: %s\n", path, std::strerror(errno));
+        return nullptr;
+    }
+    std::string reason;
+    const std::string extension = fileExtension(std::string(path));
+    MeshModel* model = loadModel(stream, extension.c_str(), &reason);
+    std::fclose(stream);
+    if (!model)
+        std::fprintf(stderr, "brenvik-render: %s: %s\n", path, reason.c_str());
+    return model;
+}
+
+// The view's frame: grid, axes and model with the camera, then the overlay.
+void drawFrame(const Options& options, const MeshModel* model)
+{
+    SetUpContextState(options.width, options.height);
+    ResizeProjection(options.width, options.height);
+    FrameSettings settings{};
+    settings.camera = FrameCamera{g_eye, g_center, g_up};
+    settings.windowWidth = options.width;
+    settings.windowHeight = options.height;
+    settings.bgColor = g_bgColor;
+    settings.stereo = false;
+    DrawFrameImages(
+        settings,
+        [&] {
+            if (options.grid)
+                DrawGridLines(2 * kGridHalfLines, kGridHalfLines, kGridHalfSize, kGridHalfSize / kGridHalfLines,
+                              g_meshColor);
+            if (options.axes)
+                DrawAxesLines();
+            DrawMeshModel(model, options.shading, g_cullBackFaces != 0, g_modelColor, g_playAngleX,
+                          g_playAngleY, g_playAngleZ);
+        },
+        [&] {
+            if (options.info)
+                DrawInfoText(g_infoColor, g_viewVector, g_center, g_eye, options.width, options.height);
+        });
+}
+
+bool writePng(const char* path, const std::vector<unsigned char>& rgb, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.scanLine(y), rgb.data() + static_cast<std::size_t>(height - 1 - y) * row, row);
+    return image.save(QString::fromLocal8Bit(path), "PNG");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    Options options;
+    if (const int status = parseOptions(argc, argv, options))
+        return status;
+
+    MeshModel* model = load(options.file);
+    if (!model)
+        return 1;
+    initializeAxes();
+
+    OffscreenContext context;
+    std::string reason;
+    if (!context.create(options.width, options.height, &reason)) {
+        std::fprintf(stderr, "brenvik-render: no OpenGL to draw with: %s\n", reason.c_str());
+        freeMeshModel(model);
+        return 1;
+    }
+    drawFrame(options, model);
+    const std::vector<unsigned char> rgb = context.readBack();
+    freeMeshModel(model);
+    if (!writePng(options.out, rgb, options.width, options.height)) {
+        std::fprintf(stderr, "brenvik-render: %s: the picture could not be written\n", options.out);
+        return 1;
+    }
+    return 0;
+}
