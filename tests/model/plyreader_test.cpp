@@ -562,8 +562,8 @@ TEST_P(PlyStreams, TruncatedFileIsRejected)
 
 INSTANTIATE_TEST_SUITE_P(AllStreams, PlyStreams,
                          ::testing::Values(StreamKind::regularFile, StreamKind::memory, StreamKind::pipe),
-                         [](const ::testing::TestParamInfo<StreamKind>& info) {
-                             switch (info.param) {
+                         [](const ::testing::TestParamInfo<StreamKind>& kind) {
+                             switch (kind.param) {
                              case StreamKind::regularFile:
                                  return std::string("RegularFile");
                              case StreamKind::memory:

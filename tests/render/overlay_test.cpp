@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
         CellCase{"LongTextAlignedRightFits", kFiftyCharacters, -1, 2, kColumn1Left, kRow2Bottom},
         CellCase{"HugeColumnDoesNotOverflow", "End", 2147483647, 3, 480, kRow3Bottom},
         CellCase{"HugeNegativeColumnDoesNotOverflow", "End", -2147483647 - 1, 3, 0, kRow3Bottom}),
-    [](const ::testing::TestParamInfo<CellCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<CellCase>& cell) { return std::string(cell.param.name); });
 
 // A window of w x h pixels whose frame viewport is (w - 1) x (h - 1).
 class SmallWindow : public ::testing::Test {
