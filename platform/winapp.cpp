@@ -462,19 +462,26 @@ bool CWinApp::OnOpenRecentFile(unsigned id)
         return false;
     if (!OpenDocumentFile(path)) {
         // A file that cannot be opened any more leaves the list.
-        const int now = static_cast<int>(m_recentFiles->GetCount());
-        for (int i = 0; i < now; ++i) {
-            if ((*m_recentFiles)[i] == path) {
-                m_recentFiles->Remove(i);
-                break;
-            }
-        }
-        m_recentFiles->WriteList(*GetSettings());
-        GetSettings()->sync();
-        if (m_pMainWnd)
-            m_pMainWnd->UpdateRecentFileMenu();
+        RemoveFromRecentFileList(path);
     }
     return true;
+}
+
+void CWinApp::RemoveFromRecentFileList(const QString& path)
+{
+    if (!m_recentFiles)
+        return;
+    const int now = static_cast<int>(m_recentFiles->GetCount());
+    for (int i = 0; i < now; ++i) {
+        if ((*m_recentFiles)[i] == path) {
+            m_recentFiles->Remove(i);
+            break;
+        }
+    }
+    m_recentFiles->WriteList(*GetSettings());
+    GetSettings()->sync();
+    if (m_pMainWnd)
+        m_pMainWnd->UpdateRecentFileMenu();
 }
 
 bool CWinApp::OnCommand(unsigned id)

@@ -135,6 +135,8 @@ public:
 
     CDocument* OpenDocumentFile(const QString& path);
     virtual void AddToRecentFileList(const QString& path);
+    // Takes path out of the recent-file list (a file that no longer opens).
+    void RemoveFromRecentFileList(const QString& path);
     CRecentFileList* GetRecentFileList() const { return m_recentFiles.get(); }
 
     // The application title: the name given to the constructor, else string
