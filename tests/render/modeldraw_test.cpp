@@ -2,9 +2,12 @@
 // checked on the pixels of the rendered frame.
 #include "render/modeldraw.h"
 
+#include "render/modelbuffers.h"
+
 #include "model/meshmodel.h"
 
 #include "gltestutil.h"
+#include "rendermodels.h"
 
 #include <QPointF>
 
@@ -20,6 +23,8 @@
 
 using gltest::Frame;
 using gltest::GlWindow;
+using gltest::makeModel;
+using gltest::ModelPtr;
 using gltest::PixelRect;
 using gltest::Rgb;
 
@@ -28,35 +33,6 @@ namespace {
 constexpr int kSize = 256;
 const Rgb kBlack{0, 0, 0};
 const float kWhite[3] = {1.0f, 1.0f, 1.0f};
-
-struct ModelDeleter {
-    void operator()(MeshModel* m) const { freeMeshModel(m); }
-};
-using ModelPtr = std::unique_ptr<MeshModel, ModelDeleter>;
-
-// A model built the way the reader builds one: malloc'd blocks, normals.
-ModelPtr makeModel(const std::vector<Vector3>& positions,
-                   const std::vector<std::vector<int>>& faces)
-{
-    auto* model = static_cast<MeshModel*>(std::calloc(1, sizeof(MeshModel)));
-    model->vertexCount = static_cast<uint32_t>(positions.size());
-    model->vertices =
-        static_cast<MeshVertex*>(std::calloc(std::max<size_t>(positions.size(), 1), sizeof(MeshVertex)));
-    for (size_t i = 0; i < positions.size(); ++i)
-        model->vertices[i].position = positions[i];
-    model->faceCount = static_cast<uint32_t>(faces.size());
-    model->faces = static_cast<MeshFace*>(std::calloc(std::max<size_t>(faces.size(), 1), sizeof(MeshFace)));
-    for (size_t i = 0; i < faces.size(); ++i) {
-        MeshFace& f = model->faces[i];
-        f.vertexCount = static_cast<uint32_t>(faces[i].size());
-        f.vertices = static_cast<MeshVertex**>(
-            std::calloc(std::max<size_t>(faces[i].size(), 1), sizeof(MeshVertex*)));
-        for (size_t j = 0; j < faces[i].size(); ++j)
-            f.vertices[j] = &model->vertices[faces[i][j]];
-    }
-    buildMeshModel(model);
-    return ModelPtr(model);
-}
 
 // Half size 0.5 (50 world units): the start camera sees its front, top and
 // right faces.
@@ -92,14 +68,18 @@ protected:
         window.makeCurrent();
     }
 
-    // One frame with the start camera and only the model in it.
+    void TearDown() override { buffers.release(); }
+
+    // One frame with the start camera and only the model in it, drawn from
+    // buffers made for this frame.
     Frame draw(const MeshModel* model, int mode, bool cull, const float colour[3] = kWhite,
                float ax = 0, float ay = 0, float az = 0)
     {
         gltest::BeginDefaultFrame(kSize, kSize);
         glPushMatrix();
-        DrawMeshModel(model, mode, cull, colour, ax, ay, az);
+        DrawMeshModel(model, mode, cull, colour, ax, ay, az, false, buffers);
         glPopMatrix();
+        buffers.release();
         return gltest::ReadFrame(kSize, kSize);
     }
 
@@ -130,6 +110,7 @@ protected:
     }
 
     GlWindow window{kSize, kSize};
+    ModelBuffers buffers;
     const int cx = kSize / 2;
     const int cy = kSize / 2;
 };
@@ -232,7 +213,7 @@ TEST_F(ModelDrawTest, ScaleAndSpinStayOnTheModelviewMatrix)
     auto transformed = [](float ax, float ay, float az) {
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        DrawMeshModel(nullptr, kShadingFlat, true, kWhite, ax, ay, az);
+        DrawMeshModelImmediate(nullptr, kShadingFlat, true, kWhite, ax, ay, az);
         GLdouble m[16];
         glGetDoublev(GL_MODELVIEW_MATRIX, m);
         glLoadIdentity();
