@@ -5,12 +5,14 @@
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/framewnd.h"
+#include "platform/loadprogress.h"
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/modeldraw.h"
 #include "render/overlay.h"
 #include "render/pixelformat.h"
 #include "render/reference.h"
+#include "viewer/backgroundload.h"
 #include "viewer/camera.h"
 #include "viewer/colourentry.h"
 #include "viewer/viewerstate.h"
@@ -19,7 +21,11 @@
 #include <QFileInfo>
 #include <QOpenGLContext>
 #include <QResizeEvent>
+#include <QStatusBar>
+#include <QTimer>
 #include <QWidget>
+
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
@@ -41,6 +47,9 @@ constexpr unsigned kPlayTimerPeriodMs = 15;
 constexpr float kPlayStepX = 1.0f;
 constexpr float kPlayStepY = 10.0f;
 constexpr float kPlayStepZ = 5.0f;
+
+// How often a running load is looked at: progress and its end.
+constexpr int kLoadPollMs = 15;
 
 constexpr const char* kBgColorCaption = "BG Color";
 constexpr const char* kMeshColorCaption = "Mesh Color";
@@ -81,6 +90,7 @@ CTavroView::CTavroView()
 
 CTavroView::~CTavroView()
 {
+    m_load.reset();  // stops and waits for a load still running
     // m_palette releases its palette with the view. A view destroyed without
     // its window being closed first still lets go of its context and surface.
     if (m_hRC) {
@@ -206,13 +216,18 @@ bool CTavroView::OnEraseBkgnd()
 void CTavroView::OnDestroy()
 {
     KillTimer(kPlayTimerId);
+    // A load still running is stopped; its model, if any, goes with it.
+    EndLoad();
     GLSurface::MakeNoneCurrent();
     if (m_hRC) {
-        // The font's display lists live in this context.
+        // The font's display lists and the model's buffers live in this
+        // context.
         if (m_pDC && m_pDC->MakeCurrent(m_hRC)) {
             ReleaseFont();
+            m_modelBuffers.release();
             GLSurface::MakeNoneCurrent();
         }
+        m_modelBuffers.abandon();
         delete m_hRC;
         m_hRC = nullptr;
     }
@@ -280,7 +295,7 @@ void CTavroView::DrawAxes()
 void CTavroView::DrawModel()
 {
     DrawMeshModel(g_model, g_shadingMode, g_cullBackFaces != 0, g_modelColor, g_playAngleX,
-                  g_playAngleY, g_playAngleZ);
+                  g_playAngleY, g_playAngleZ, g_vertexColours != 0, m_modelBuffers);
 }
 
 void CTavroView::DrawInfo()
@@ -412,14 +427,38 @@ void CTavroView::ShowStatusNote(const QString& text)
         frame->SetStatusNote(text);
 }
 
+void CTavroView::ReleaseModelBuffers()
+{
+    if (m_modelBuffers.empty())
+        return;
+    if (!m_hRC || !m_pDC) {
+        m_modelBuffers.abandon();
+        return;
+    }
+    const bool wasCurrent = QOpenGLContext::currentContext() == m_hRC;
+    if (!wasCurrent && !m_pDC->MakeCurrent(m_hRC))
+        return;
+    m_modelBuffers.release();
+    if (!wasCurrent)
+        GLSurface::MakeNoneCurrent();
+}
+
 void CTavroView::OnFileOpen()
 {
+    if (isLoading())
+        return;
     CFileDialog dialog(true, QString::fromLatin1(kOpenDefaultExtension), QString(),
                        OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                        QString::fromLatin1(kOpenFileFilter), nullptr);
     if (dialog.DoModal() == IDCANCEL)
         return;
-    const QString path = dialog.GetPathName();
+    openModelFile(dialog.GetPathName());
+}
+
+bool CTavroView::openModelFile(const QString& path)
+{
+    if (isLoading())
+        return false;
     g_fileName = QFile::encodeName(path).toStdString();
     const QString name = QFileInfo(path).fileName();
 
@@ -427,20 +466,90 @@ void CTavroView::OnFileOpen()
     if (!stream) {
         // The current model stays; say why nothing changed.
         ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(std::strerror(errno))));
-        return;
+        return false;
     }
     g_fileExtension = fileExtension(g_fileName);
+    ReleaseModelBuffers();
     freeMeshModel(g_model);
     g_model = nullptr;
-    std::string reason;
-    g_model = loadModel(stream, g_fileExtension.c_str(), &reason);
-    std::fclose(stream);
 
-    if (g_model)
+    struct stat info {};
+    uint64_t size = 0;
+    if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
+        size = static_cast<uint64_t>(info.st_size);
+    m_load = std::make_unique<BackgroundLoad>(stream, g_fileExtension, size);
+    m_loadName = name;
+
+    if (!m_loadPane) {
+        CFrameWnd* frame = GetParentFrame();
+        if (auto* bar = frame ? qobject_cast<QStatusBar*>(frame->GetControlBar(AFX_IDW_STATUS_BAR)) : nullptr) {
+            m_loadPane = new CLoadProgressPane(bar);
+            connect(m_loadPane, &CLoadProgressPane::cancelRequested, this, &CTavroView::cancelLoad);
+        }
+    }
+    if (m_loadPane)
+        m_loadPane->Show(size);
+    ShowStatusNote(QStringLiteral("Loading %1").arg(name));
+    if (!m_loadTimer) {
+        m_loadTimer = new QTimer(this);
+        m_loadTimer->setInterval(kLoadPollMs);
+        connect(m_loadTimer, &QTimer::timeout, this, &CTavroView::PollLoad);
+    }
+    m_loadTimer->start();
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->UpdateCommandUI();
+    return true;
+}
+
+void CTavroView::cancelLoad()
+{
+    if (m_load)
+        m_load->cancel();
+    // The reader stops within a block; look again at once.
+    PollLoad();
+}
+
+void CTavroView::PollLoad()
+{
+    if (!m_load)
+        return;
+    if (m_loadPane)
+        m_loadPane->SetBytesRead(m_load->bytesRead());
+    if (m_load->finished())
+        FinishLoad();
+}
+
+void CTavroView::FinishLoad()
+{
+    const bool cancelled = m_load->cancelRequested();
+    MeshModel* model = m_load->takeModel();
+    const std::string reason = m_load->reason();
+    EndLoad();
+    if (cancelled) {
+        freeMeshModel(model);
+        model = nullptr;
+    }
+    g_model = model;
+    if (model && model->colours)
+        g_vertexColours = 1;
+    if (cancelled)
+        ShowStatusNote(QStringLiteral("Loading cancelled"));
+    else if (model)
         ShowStatusNote(QString());
     else
-        ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromStdString(reason)));
+        ShowStatusNote(QStringLiteral("%1: %2").arg(m_loadName, QString::fromStdString(reason)));
     RenderScene();
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->UpdateCommandUI();
+}
+
+void CTavroView::EndLoad()
+{
+    if (m_loadTimer)
+        m_loadTimer->stop();
+    if (m_loadPane)
+        m_loadPane->Hide();
+    m_load.reset();
 }
 
 void CTavroView::OnFileSaveAs()
@@ -543,7 +652,19 @@ void CTavroView::OnBothFaces()
 
 void CTavroView::OnSwapAxes()
 {
+    if (isLoading())
+        return;
+    // The buffers hold the old positions.
+    ReleaseModelBuffers();
     swapModelAxes(g_model);
+    RenderScene();
+}
+
+void CTavroView::OnVertexColours()
+{
+    if (isLoading() || !g_model || !g_model->colours)
+        return;
+    g_vertexColours = g_vertexColours == 0 ? 1 : 0;
     RenderScene();
 }
 
@@ -578,6 +699,7 @@ bool CTavroView::OnCommand(unsigned id)
     case ID_SHADING_BOTH_FACES: OnBothFaces(); return true;
     case ID_VIEW_XYZ_ZXY: OnSwapAxes(); return true;
     case ID_VIEW_STEREO: OnStereo(); return true;
+    case ID_VIEW_VERTEX_COLORS: OnVertexColours(); return true;
     case ID_TAVRO_PLAY:
     case ID_PLAY: OnPlay(); return true;
     default: return CView::OnCommand(id);
@@ -588,14 +710,21 @@ bool CTavroView::OnUpdateCommandUI(unsigned id, CCmdUI& ui)
 {
     switch (id) {
     // Handled, always enabled, never marked.
-    case ID_FILE_OPEN:
     case ID_FILE_SAVE_AS:
     case ID_INIT_AXES:
     case ID_VIEW_BG_COLOR:
     case ID_VIEW_MESH_COLOR:
     case ID_VIEW_INFO_COLOR:
-    case ID_VIEW_COLOR:
-    case ID_VIEW_XYZ_ZXY: return true;
+    case ID_VIEW_COLOR: return true;
+    // Not while a load runs: it would start another, or needs the model.
+    case ID_FILE_OPEN:
+    case ID_VIEW_XYZ_ZXY: ui.Enable(!isLoading()); return true;
+    case ID_VIEW_VERTEX_COLORS: {
+        const bool enabled = !isLoading() && g_model && g_model->colours;
+        ui.Enable(enabled);
+        ui.SetCheck(enabled && g_vertexColours != 0);
+        return true;
+    }
     case ID_ROTATE: ui.SetCheck(m_rotateMode); return true;
     case ID_TRANSLATE: ui.SetCheck(m_translateMode); return true;
     case ID_NONE: ui.SetCheck(m_noneMode); return true;

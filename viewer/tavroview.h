@@ -2,12 +2,18 @@
 
 #include "platform/glsurface.h"
 #include "platform/view.h"
+#include "render/modelbuffers.h"
 
 #include <QPoint>
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
+class BackgroundLoad;
+class CLoadProgressPane;
 class QOpenGLContext;
+class QTimer;
 class QResizeEvent;
 class QWidget;
 
@@ -115,11 +121,30 @@ public:
     void OnBothFaces();
     void OnSwapAxes();
     void OnStereo();
+    void OnVertexColours();
     void OnPlay();
     void OnUpdatePlay(CCmdUI& ui);
 
     bool OnCommand(unsigned id) override;
     bool OnUpdateCommandUI(unsigned id, CCmdUI& ui) override;
+
+    // Opens path as the Open command does once a file is chosen: releases
+    // the current model and reads the file on a worker thread, with a
+    // progress bar and a Cancel button in the status bar; the model is drawn
+    // when the load ends, and a failure or a cancel leaves the empty view with
+    // the reason in the status bar. A file that cannot be opened keeps the
+    // current model and says why. False when no load was started: the file
+    // cannot be opened, or another load is still running.
+    bool openModelFile(const QString& path);
+    // A load started by openModelFile has not ended yet.
+    bool isLoading() const { return m_load != nullptr; }
+    // Stops the running load as the Cancel button does.
+    void cancelLoad();
+    // The progress pane of the status bar (null when the frame has no
+    // status bar).
+    CLoadProgressPane* loadProgressPane() const { return m_loadPane; }
+    // Bytes held by the current model's buffer objects.
+    std::size_t modelBufferBytes() const { return m_modelBuffers.byteSize(); }
 
     // Frames put on screen so far (RenderScene calls that drew).
     unsigned long frameCount() const { return m_frameCount; }
@@ -131,7 +156,16 @@ protected:
 
 private:
     void ShowStatusNote(const QString& text);
+    void ReleaseModelBuffers();
+    void PollLoad();
+    void FinishLoad();
+    void EndLoad();
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
+    ModelBuffers m_modelBuffers;          // the current model's, in m_hRC
+    std::unique_ptr<BackgroundLoad> m_load; // the running load, if any
+    QString m_loadName;                   // file name of the running load
+    QTimer* m_loadTimer = nullptr;        // follows the running load
+    CLoadProgressPane* m_loadPane = nullptr;
 };

@@ -109,6 +109,7 @@ void resetViewerState()
     g_shadingMode = 1;
     g_cullBackFaces = 1;
     g_stereo = 0;
+    g_vertexColours = 0;
     g_windowWidth = 512;
     g_windowHeight = 512;
     g_lastMouseX = g_lastMouseY = 0;
@@ -234,7 +235,13 @@ bool ViewerWindow::openThroughDialog(const QString& path) const
     });
     const bool handled = command(ID_FILE_OPEN);
     platform::setFileDialogHook({});
+    waitForLoad();
     return handled;
+}
+
+bool ViewerWindow::waitForLoad(int timeoutMs) const
+{
+    return QTest::qWaitFor([this] { return !m_view || !m_view->isLoading(); }, timeoutMs);
 }
 
 int ViewerWindow::mark(unsigned id) const
