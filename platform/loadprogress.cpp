@@ -23,6 +23,11 @@ CLoadProgressPane::CLoadProgressPane(QStatusBar* statusBar)
     m_bar->setObjectName(QStringLiteral("loadProgressBar"));
     m_cancel->setObjectName(QStringLiteral("loadCancelButton"));
     m_bar->setFixedWidth(kBarWidth);
+    // No taller than a line of the status bar: showing the pane must not
+    // resize the view.
+    const int height = fontMetrics().height() + 2;
+    m_bar->setFixedHeight(height);
+    m_cancel->setFixedHeight(height);
     m_bar->setTextVisible(true);
     m_cancel->setFocusPolicy(Qt::NoFocus);
     auto* layout = new QHBoxLayout(this);

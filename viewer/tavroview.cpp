@@ -481,9 +481,9 @@ bool CTavroView::openModelFile(const QString& path)
     m_loadName = name;
 
     if (!m_loadPane) {
-        CFrameWnd* frame = GetParentFrame();
-        if (auto* bar = frame ? qobject_cast<QStatusBar*>(frame->GetControlBar(AFX_IDW_STATUS_BAR)) : nullptr) {
-            m_loadPane = new CLoadProgressPane(bar);
+        // The frame's status bar (a frame without one gets one).
+        if (CFrameWnd* frame = GetParentFrame()) {
+            m_loadPane = new CLoadProgressPane(frame->statusBar());
             connect(m_loadPane, &CLoadProgressPane::cancelRequested, this, &CTavroView::cancelLoad);
         }
     }
