@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -75,22 +76,76 @@ void putRecord(unsigned char* base, const RecordFormat& format, std::size_t i, c
     }
 }
 
-// Fills a buffer of bytes through a mapping, or through a copy when the
-// buffer cannot be mapped. False when neither works.
-template <typename Fill>
-bool fillBuffer(GLenum target, std::size_t bytes, Fill fill)
+// The vertex records: every vertex with its edge flag on, then (outlines
+// of polygons with inner edges) every vertex again with it off, then (flat)
+// each polygon's own copy of its first corner, with the face normal: the
+// last corner of all its triangles, whose colour a flat-shaded triangle
+// takes.
+void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout,
+                  const RecordFormat& format, bool innerEdges)
 {
-    glBufferData(target, static_cast<GLsizeiptr>(bytes), nullptr, GL_STATIC_DRAW);
-    if (glGetError() != GL_NO_ERROR)
-        return false;
-    if (void* mapped = glMapBuffer(target, GL_WRITE_ONLY)) {
-        fill(static_cast<unsigned char*>(mapped));
-        return glUnmapBuffer(target) == GL_TRUE;
+    const uint32_t shared = model.vertexCount;
+    for (uint32_t v = 0; v < shared; ++v) {
+        const MeshVertex& vertex = model.vertices[v];
+        const float* colour = format.colours ? model.colours + 3 * std::size_t(v) : nullptr;
+        putRecord(out, format, v, vertex.position, &vertex.normal, colour, true);
+        if (format.edgeFlag && innerEdges)
+            putRecord(out, format, shared + std::size_t(v), vertex.position, nullptr, colour, false);
     }
-    std::vector<unsigned char> copy(bytes);
-    fill(copy.data());
-    glBufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), copy.data());
-    return glGetError() == GL_NO_ERROR;
+    if (layout != ModelLayout::flatFaces)
+        return;
+    std::size_t next = shared;
+    for (uint32_t f = 0; f < model.faceCount; ++f) {
+        const MeshFace& face = model.faces[f];
+        if (face.vertexCount < 3)
+            continue;
+        const std::size_t first = vertexIndex(model, face.vertices[0]);
+        const float* colour = format.colours ? model.colours + 3 * first : nullptr;
+        putRecord(out, format, next++, face.vertices[0]->position, &face.normal, colour, true);
+    }
+}
+
+// Three indices per triangle of each polygon's fan.
+void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout)
+{
+    const GLuint shared = model.vertexCount;
+    GLuint own = shared;
+    for (uint32_t f = 0; f < model.faceCount; ++f) {
+        const MeshFace& face = model.faces[f];
+        const uint32_t n = face.vertexCount;
+        if (n < 3)
+            continue;
+        const auto corner = [&](uint32_t c) {
+            return static_cast<GLuint>(vertexIndex(model, face.vertices[c]));
+        };
+        for (uint32_t i = 0; i + 2 < n; ++i) {
+            GLuint a = corner(i + 1);
+            GLuint b = corner(i + 2);
+            GLuint z = corner(0);
+            if (layout == ModelLayout::flatFaces) {
+                z = own;
+            } else if (layout == ModelLayout::outlines) {
+                // Edges a-b, b-z, z-a: only the polygon's own edges keep
+                // their flag on.
+                if (i + 3 != n)
+                    b += shared;
+                if (i != 0)
+                    z += shared;
+            }
+            *out++ = a;
+            *out++ = b;
+            *out++ = z;
+        }
+        ++own;
+    }
+}
+
+// Maps the buffer bound to target for writing; null when it cannot be.
+unsigned char* mapForWriting(GLenum target, std::size_t bytes)
+{
+    if (bytes == 0)
+        return nullptr;
+    return static_cast<unsigned char*>(glMapBuffer(target, GL_WRITE_ONLY));
 }
 
 } // namespace
@@ -172,72 +227,49 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
     if (layout != ModelLayout::points && indices == 0)
         return;
 
+    // Both buffers are filled at once, by this thread and a helper, straight
+    // into their mapped storage; without a mapping, through copies.
+    const std::size_t vertexBytes = records * format.stride();
+    const std::size_t indexBytes = indices * sizeof(GLuint);
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+        // Errors of earlier calls are not this build's.
+    }
     glGenBuffers(1, &m_vertexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
-    const uint32_t shared = model.vertexCount;
-    const std::size_t vertexBytes = records * format.stride();
-    bool ok = fillBuffer(GL_ARRAY_BUFFER, vertexBytes, [&](unsigned char* out) {
-        for (uint32_t v = 0; v < shared; ++v) {
-            const MeshVertex& vertex = model.vertices[v];
-            const float* colour = format.colours ? model.colours + 3 * std::size_t(v) : nullptr;
-            putRecord(out, format, v, vertex.position, &vertex.normal, colour, true);
-            if (format.edgeFlag && innerEdges)
-                putRecord(out, format, shared + std::size_t(v), vertex.position, nullptr, colour, false);
-        }
-        if (layout != ModelLayout::flatFaces)
-            return;
-        // Each polygon's own copy of its first corner, with the face
-        // normal: the last corner of all its triangles, whose colour a
-        // flat-shaded triangle takes.
-        std::size_t next = shared;
-        for (uint32_t f = 0; f < model.faceCount; ++f) {
-            const MeshFace& face = model.faces[f];
-            if (face.vertexCount < 3)
-                continue;
-            const std::size_t first = vertexIndex(model, face.vertices[0]);
-            const float* colour = format.colours ? model.colours + 3 * first : nullptr;
-            putRecord(out, format, next++, face.vertices[0]->position, &face.normal, colour, true);
-        }
-    });
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-
-    if (ok && indices > 0) {
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexBytes), nullptr, GL_STATIC_DRAW);
+    if (indices > 0) {
         glGenBuffers(1, &m_indexBuffer);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
-        ok = fillBuffer(GL_ELEMENT_ARRAY_BUFFER, indices * sizeof(GLuint), [&](unsigned char* bytes) {
-            auto* out = reinterpret_cast<GLuint*>(bytes);
-            GLuint own = shared;
-            for (uint32_t f = 0; f < model.faceCount; ++f) {
-                const MeshFace& face = model.faces[f];
-                const uint32_t n = face.vertexCount;
-                if (n < 3)
-                    continue;
-                const auto corner = [&](uint32_t c) {
-                    return static_cast<GLuint>(vertexIndex(model, face.vertices[c]));
-                };
-                for (uint32_t i = 0; i + 2 < n; ++i) {
-                    GLuint a = corner(i + 1);
-                    GLuint b = corner(i + 2);
-                    GLuint z = corner(0);
-                    if (layout == ModelLayout::flatFaces) {
-                        z = own;
-                    } else if (layout == ModelLayout::outlines) {
-                        // Edges a-b, b-z, z-a: only the polygon's own edges
-                        // keep their flag on.
-                        if (i + 3 != n)
-                            b += shared;
-                        if (i != 0)
-                            z += shared;
-                    }
-                    *out++ = a;
-                    *out++ = b;
-                    *out++ = z;
-                }
-                ++own;
-            }
-        });
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), nullptr, GL_STATIC_DRAW);
     }
+    bool ok = glGetError() == GL_NO_ERROR;
+    unsigned char* vertexOut = ok ? mapForWriting(GL_ARRAY_BUFFER, vertexBytes) : nullptr;
+    unsigned char* indexOut = ok ? mapForWriting(GL_ELEMENT_ARRAY_BUFFER, indexBytes) : nullptr;
+    if (vertexOut && (indexOut || indices == 0)) {
+        std::thread helper;
+        if (indexOut)
+            helper = std::thread([&] { fillIndices(reinterpret_cast<GLuint*>(indexOut), model, layout); });
+        fillVertices(vertexOut, model, layout, format, innerEdges);
+        if (helper.joinable())
+            helper.join();
+    }
+    if (vertexOut)
+        ok = glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE && ok;
+    if (indexOut)
+        ok = glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER) == GL_TRUE && ok;
+    if (ok && (!vertexOut || (!indexOut && indices > 0))) {
+        std::vector<unsigned char> copy(vertexBytes);
+        fillVertices(copy.data(), model, layout, format, innerEdges);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertexBytes), copy.data());
+        if (indices > 0) {
+            std::vector<GLuint> indexCopy(indices);
+            fillIndices(indexCopy.data(), model, layout);
+            glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(indexBytes), indexCopy.data());
+        }
+        ok = glGetError() == GL_NO_ERROR;
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     if (!ok) {
         release();
         return;
@@ -247,7 +279,7 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
     m_colours = vertexColours;
     m_vertexCount = static_cast<unsigned>(records);
     m_indexCount = static_cast<unsigned>(indices);
-    m_bytes = vertexBytes + indices * sizeof(GLuint);
+    m_bytes = vertexBytes + indexBytes;
 }
 
 bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool vertexColours)
