@@ -19,6 +19,7 @@
 #include <QOpenGLContext>
 #include <QPixmap>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 
 #include <GL/gl.h>
@@ -173,6 +174,9 @@ ViewerWindow::ViewerWindow(int width, int height) : m_document(std::make_unique<
     // The client area gets exactly the requested size in device pixels.
     const qreal ratio = m_frame->devicePixelRatioF();
     m_view->setFixedSize(static_cast<int>(width / ratio), static_cast<int>(height / ratio));
+    // A status bar as the main frame has: the progress of a load shows in it
+    // without changing the frame's layout.
+    m_frame->statusBar()->showMessage(QString());
     m_frame->adjustSize();
     m_frame->move(20, 20);
     m_frame->show();
