@@ -28,12 +28,14 @@ struct RecordFormat {
     std::size_t stride() const { return flagOffset() + (edgeFlag ? sizeof(float) : 0); }
 };
 
-RecordFormat formatFor(ModelLayout layout, bool colours)
+// Edge flags only for outlines of polygons with inner edges: without them
+// every edge of a triangle is drawn.
+RecordFormat formatFor(ModelLayout layout, bool colours, bool innerEdges)
 {
     RecordFormat format;
     format.normals = layout == ModelLayout::flatFaces || layout == ModelLayout::smoothFaces;
     format.colours = colours;
-    format.edgeFlag = layout == ModelLayout::outlines;
+    format.edgeFlag = layout == ModelLayout::outlines && innerEdges;
     return format;
 }
 
@@ -188,6 +190,7 @@ void ModelBuffers::abandon()
     m_model = nullptr;
     m_layout = ModelLayout::none;
     m_colours = false;
+    m_edgeFlags = false;
     m_vertexBuffer = 0;
     m_indexBuffer = 0;
     m_vertexCount = 0;
@@ -200,8 +203,6 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
     release();
     if (layout == ModelLayout::none)
         return;
-    const RecordFormat format = formatFor(layout, vertexColours);
-
     // Sizes first: triangles of the faces that have any, and whether a
     // polygon has inner edges (then outlines need a copy of every vertex
     // whose edge flag is off).
@@ -216,6 +217,7 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
         ++polygons;
         innerEdges = innerEdges || n > 3;
     }
+    const RecordFormat format = formatFor(layout, vertexColours, innerEdges);
     uint64_t records = model.vertexCount;
     if (layout == ModelLayout::flatFaces)
         records += polygons;
@@ -277,6 +279,7 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
     m_model = &model;
     m_layout = layout;
     m_colours = vertexColours;
+    m_edgeFlags = format.edgeFlag;
     m_vertexCount = static_cast<unsigned>(records);
     m_indexCount = static_cast<unsigned>(indices);
     m_bytes = vertexBytes + indexBytes;
@@ -292,7 +295,7 @@ bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool vertexC
     if (empty())
         return false;
 
-    const RecordFormat format = formatFor(layout, vertexColours);
+    const RecordFormat format = formatFor(layout, vertexColours, m_edgeFlags);
     const auto stride = static_cast<GLsizei>(format.stride());
     glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     glEnableClientState(GL_VERTEX_ARRAY);

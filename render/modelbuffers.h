@@ -63,6 +63,7 @@ private:
     const MeshModel* m_model = nullptr;
     ModelLayout m_layout = ModelLayout::none;
     bool m_colours = false;
+    bool m_edgeFlags = false;  // outlines of polygons with inner edges
     unsigned m_vertexBuffer = 0;
     unsigned m_indexBuffer = 0;
     unsigned m_vertexCount = 0; // records in the vertex buffer

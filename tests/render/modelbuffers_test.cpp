@@ -130,10 +130,20 @@ TEST_F(ModelBuffersTest, SamePixelsInStereoAndAfterChangesBetweenFrames)
         s.mode = mode;
         EXPECT_EQ(differences(ball.get(), s, "stereo"), 0) << describe(s);
     }
+    // A model of triangles only needs no edge flags: every edge shows.
+    ModelPtr grid = makeTriangleGrid(12);
+    s.stereo = false;
+    s.mode = kShadingWireframe;
+    for (bool cull : {true, false}) {
+        s.cull = cull;
+        s.spin = cull ? 0.0f : 100.0f;
+        EXPECT_EQ(differences(grid.get(), s, "grid"), 0) << describe(s);
+    }
+    s.cull = true;
+    s.spin = 0.0f;
     // The model changed in place: after a release the buffers follow it.
     swapModelAxes(ball.get());
     buffers.release();
-    s.stereo = false;
     EXPECT_EQ(differences(ball.get(), s, "swapped"), 0) << describe(s);
 }
 
