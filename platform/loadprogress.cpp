@@ -48,6 +48,7 @@ CLoadProgressPane::CLoadProgressPane(QStatusBar* statusBar)
 void CLoadProgressPane::Show(uint64_t totalBytes)
 {
     m_total = totalBytes;
+    m_bytes = 0;
     if (m_total > 0)
         m_bar->setRange(0, kPercentScale);
     else
@@ -59,6 +60,7 @@ void CLoadProgressPane::Show(uint64_t totalBytes)
 
 void CLoadProgressPane::SetBytesRead(uint64_t bytes)
 {
+    m_bytes = bytes;
     if (m_total == 0)
         return;
     const uint64_t done = bytes < m_total ? bytes : m_total;

@@ -26,6 +26,8 @@ public:
 
     // Progress in percent of the bar (0 to 100; -1 while the size is unknown).
     int GetPercent() const;
+    // The bytes read as last reported.
+    uint64_t GetBytesRead() const { return m_bytes; }
     QPushButton* GetCancelButton() const { return m_cancel; }
 
 signals:
@@ -36,4 +38,5 @@ private:
     QPushButton* m_cancel;
     QShortcut* m_escape;
     uint64_t m_total = 0;
+    uint64_t m_bytes = 0;
 };

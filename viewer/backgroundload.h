@@ -2,9 +2,9 @@
 
 #include "model/loadcontrol.h"
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -12,7 +12,10 @@ struct MeshModel;
 
 // One model read on a worker thread with loadModel. The owner looks at
 // finished() from its own thread (a timer, say) and then takes the result.
-// Destroying the object stops the load and waits for the thread.
+// Destroying the object stops the load and waits for the thread a little:
+// a reader stuck on a stream that gives nothing (a stalled pipe or network
+// file) is left to end on its own, and its model, if it ever makes one, is
+// released then.
 class BackgroundLoad {
 public:
     // Takes over stream (the worker closes it) and starts reading it with
@@ -24,26 +27,22 @@ public:
     BackgroundLoad& operator=(const BackgroundLoad&) = delete;
 
     uint64_t totalBytes() const { return m_totalBytes; }
-    uint64_t bytesRead() const { return m_control.bytesRead.load(); }
+    uint64_t bytesRead() const;
     // Asks the reader to stop; it does so within a block or two.
-    void cancel() { m_control.cancel.store(true); }
-    bool cancelRequested() const { return m_control.cancel.load(); }
+    void cancel();
+    bool cancelRequested() const;
     // The worker is done: the result can be taken.
-    bool finished() const { return m_finished.load(std::memory_order_acquire); }
+    bool finished() const;
 
     // After finished(): the model, now the caller's (null when the load
     // failed or was cancelled), and the reader's reason when it failed.
     MeshModel* takeModel();
-    const std::string& reason() const { return m_reason; }
+    std::string reason() const;
 
 private:
-    void run(FILE* stream);
+    struct Shared;
 
-    std::string m_extension;
     uint64_t m_totalBytes;
-    LoadControl m_control;
-    MeshModel* m_model = nullptr;
-    std::string m_reason;
-    std::atomic<bool> m_finished{false};
+    std::shared_ptr<Shared> m_shared;  // also held by the worker
     std::thread m_thread;
 };

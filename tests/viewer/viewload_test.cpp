@@ -26,6 +26,9 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <condition_variable>
+#include <mutex>
+#include <QElapsedTimer>
 
 using namespace viewertest;
 
@@ -37,7 +40,10 @@ constexpr int kSize = 128;
 // goes away: a load that stays in progress until it is stopped.
 class EndlessPly {
 public:
-    explicit EndlessPly(const QString& folder) : m_path(folder.toStdString() + "/endless.ply")
+    // With stall set, the writer sends the header and some vertices, then
+    // nothing until release(), when it ends the stream.
+    explicit EndlessPly(const QString& folder, bool stall = false)
+        : m_path(folder.toStdString() + "/endless.ply"), m_stall(stall)
     {
         std::signal(SIGPIPE, SIG_IGN);
         m_ok = mkfifo(m_path.c_str(), 0600) == 0;
@@ -46,6 +52,7 @@ public:
     }
     ~EndlessPly()
     {
+        release();
         if (m_thread.joinable()) {
             // Unblock a writer still waiting for a reader.
             const int fd = open(m_path.c_str(), O_RDONLY | O_NONBLOCK);
@@ -58,6 +65,12 @@ public:
     QString path() const { return QString::fromStdString(m_path); }
     // The writer saw its reader go away.
     bool readerGone() const { return m_readerGone; }
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_released = true;
+        m_wake.notify_all();
+    }
 
 private:
     void feed()
@@ -72,6 +85,17 @@ private:
         for (int i = 0; i < 2000; ++i)
             lines += "0.25 0.5 0.75\n";
         bool first = true;
+        if (m_stall) {
+            // A block and a half of the reader, then silence.
+            for (int i = 0; i < 55; ++i)
+                block += lines;
+            if (write(fd, block.data(), block.size()) > 0) {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_released; });
+            }
+            close(fd);
+            return;
+        }
         for (;;) {
             const std::string& data = first ? block : lines;
             if (write(fd, data.data(), data.size()) < 0)
@@ -83,7 +107,11 @@ private:
     }
 
     std::string m_path;
+    bool m_stall;
     bool m_ok = false;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_released = false;
     std::atomic<bool> m_readerGone{false};
     std::thread m_thread;
 };
@@ -249,6 +277,23 @@ TEST_F(ViewLoadTest, ClosingTheWindowDuringALoadEndsIt)
     window->close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return source.readerGone(); }, 10000));
     EXPECT_EQ(g_model, nullptr);
+}
+
+TEST_F(ViewLoadTest, ClosingDuringAStalledLoadDoesNotHang)
+{
+    // The reader waits for bytes that do not come: closing gives up on it
+    // after a short wait instead of hanging.
+    EndlessPly source(dir.path(), true);
+    startEndlessLoad(source);
+    QElapsedTimer clock;
+    // The first vertices have been read: the reader now waits for more.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane()->GetBytesRead() > 0; }));
+    ASSERT_TRUE(view->isLoading());
+    clock.start();
+    window->close();
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_TRUE(window->frame() == nullptr || window->frame()->IsDestroyed());
+    source.release();
 }
 
 TEST_F(ViewLoadTest, BuffersFollowTheModelOverManyLoads)
