@@ -176,6 +176,17 @@ std::size_t modelMemoryBytes(const MeshModel& model)
     return bytes;
 }
 
+bool ModelBuffers::Source::operator==(const Source& other) const
+{
+    return model == other.model && vertices == other.vertices && faces == other.faces &&
+           colours == other.colours && vertexCount == other.vertexCount && faceCount == other.faceCount;
+}
+
+ModelBuffers::Source ModelBuffers::sourceOf(const MeshModel& model)
+{
+    return Source{&model, model.vertices, model.faces, model.colours, model.vertexCount, model.faceCount};
+}
+
 void ModelBuffers::release()
 {
     if (m_vertexBuffer != 0)
@@ -187,7 +198,7 @@ void ModelBuffers::release()
 
 void ModelBuffers::abandon()
 {
-    m_model = nullptr;
+    m_source = Source{};
     m_layout = ModelLayout::none;
     m_colours = false;
     m_edgeFlags = false;
@@ -276,7 +287,7 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
         release();
         return;
     }
-    m_model = &model;
+    m_source = sourceOf(model);
     m_layout = layout;
     m_colours = vertexColours;
     m_edgeFlags = format.edgeFlag;
@@ -290,7 +301,7 @@ bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool vertexC
     vertexColours = vertexColours && model.colours != nullptr;
     if (layout == ModelLayout::none)
         return true;
-    if (m_model != &model || m_layout != layout || m_colours != vertexColours || empty())
+    if (!(m_source == sourceOf(model)) || m_layout != layout || m_colours != vertexColours || empty())
         build(model, layout, vertexColours);
     if (empty())
         return false;

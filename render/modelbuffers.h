@@ -58,9 +58,22 @@ public:
     std::size_t byteSize() const { return m_bytes; }
 
 private:
+    // What identifies the model the buffers were built from, so that a new
+    // model at the address of a released one is not taken for it.
+    struct Source {
+        const MeshModel* model = nullptr;
+        const void* vertices = nullptr;
+        const void* faces = nullptr;
+        const void* colours = nullptr;
+        unsigned vertexCount = 0;
+        unsigned faceCount = 0;
+        bool operator==(const Source& other) const;
+    };
+    static Source sourceOf(const MeshModel& model);
+
     void build(const MeshModel& model, ModelLayout layout, bool vertexColours);
 
-    const MeshModel* m_model = nullptr;
+    Source m_source;
     ModelLayout m_layout = ModelLayout::none;
     bool m_colours = false;
     bool m_edgeFlags = false;  // outlines of polygons with inner edges

@@ -1,17 +1,18 @@
 #pragma once
 
 #include "platform/glsurface.h"
+#include "platform/loadprogress.h"
 #include "platform/view.h"
 #include "render/modelbuffers.h"
 
 #include <QPoint>
+#include <QPointer>
 
 #include <cstddef>
 #include <memory>
 #include <string>
 
 class BackgroundLoad;
-class CLoadProgressPane;
 class QOpenGLContext;
 class QTimer;
 class QResizeEvent;
@@ -167,5 +168,5 @@ private:
     std::unique_ptr<BackgroundLoad> m_load; // the running load, if any
     QString m_loadName;                   // file name of the running load
     QTimer* m_loadTimer = nullptr;        // follows the running load
-    CLoadProgressPane* m_loadPane = nullptr;
+    QPointer<CLoadProgressPane> m_loadPane; // lives in the status bar
 };
