@@ -478,7 +478,7 @@ bool CTavroView::openModelFile(const QString& path)
     if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
         size = static_cast<uint64_t>(info.st_size);
     m_load = std::make_unique<BackgroundLoad>(stream, g_fileExtension, size);
-    m_loadName = name;
+    m_loadPath = path;
 
     if (!m_loadPane) {
         // The frame's status bar (a frame without one gets one).
@@ -537,10 +537,12 @@ void CTavroView::FinishLoad()
     else if (model)
         ShowStatusNote(QString());
     else
-        ShowStatusNote(QStringLiteral("%1: %2").arg(m_loadName, QString::fromStdString(reason)));
+        ShowStatusNote(QStringLiteral("%1: %2").arg(QFileInfo(m_loadPath).fileName(),
+                                                    QString::fromStdString(reason)));
     RenderScene();
     if (CFrameWnd* frame = GetParentFrame())
         frame->UpdateCommandUI();
+    emit loadFinished(m_loadPath, g_model != nullptr);
 }
 
 void CTavroView::EndLoad()

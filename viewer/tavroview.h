@@ -147,6 +147,13 @@ public:
     // Bytes held by the current model's buffer objects.
     std::size_t modelBufferBytes() const { return m_modelBuffers.byteSize(); }
 
+signals:
+    // A load started by openModelFile ended (after its frame): loaded tells
+    // whether a model came out of path (false also when it was cancelled).
+    // Whoever keeps the document's name or the recent files follows this.
+    void loadFinished(const QString& path, bool loaded);
+
+public:
     // Frames put on screen so far (RenderScene calls that drew).
     unsigned long frameCount() const { return m_frameCount; }
     // The widget that holds the drawing surface in the client area.
@@ -166,7 +173,7 @@ private:
     unsigned long m_frameCount = 0;
     ModelBuffers m_modelBuffers;          // the current model's, in m_hRC
     std::unique_ptr<BackgroundLoad> m_load; // the running load, if any
-    QString m_loadName;                   // file name of the running load
+    QString m_loadPath;                   // path of the running load
     QTimer* m_loadTimer = nullptr;        // follows the running load
     QPointer<CLoadProgressPane> m_loadPane; // lives in the status bar
 };

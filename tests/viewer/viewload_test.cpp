@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +26,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <csignal>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -165,15 +167,19 @@ protected:
         EXPECT_EQ(pane()->GetPercent(), -1);  // a pipe has no size
     }
 
-    // The load ended as a cancel does: empty view and the note.
-    void expectCancelled()
+    // Runs stop; the load ends as a cancel does: empty view and the note.
+    void stopAndExpectCancelled(const std::function<void()>& stop)
     {
+        QSignalSpy finished(view, &CTavroView::loadFinished);
+        stop();
         ASSERT_TRUE(window->waitForLoad(10000));
         EXPECT_EQ(g_model, nullptr);
         EXPECT_EQ(note(), QStringLiteral("Loading cancelled"));
         EXPECT_FALSE(pane()->isVisible());
         EXPECT_EQ(window->readFront().countOther(Rgb{0, 0, 0}, 0, 0, kSize, kSize, 4), 0);
         EXPECT_TRUE(enabled(ID_FILE_OPEN));
+        ASSERT_EQ(finished.count(), 1);
+        EXPECT_FALSE(finished.at(0).at(1).toBool());
     }
 
     QTemporaryDir dir;
@@ -183,7 +189,9 @@ protected:
 
 TEST_F(ViewLoadTest, ProgressIsShownWhileABigFileLoadsThenOneFrameShowsIt)
 {
-    ASSERT_TRUE(view->openModelFile(bigPly(dir.path())));
+    QSignalSpy finished(view, &CTavroView::loadFinished);
+    const QString path = bigPly(dir.path());
+    ASSERT_TRUE(view->openModelFile(path));
     EXPECT_TRUE(pane()->isVisibleTo(window->frame()));
     EXPECT_TRUE(pane()->GetCancelButton()->isVisibleTo(window->frame()));
     EXPECT_EQ(note(), QStringLiteral("Loading big.ply"));
@@ -207,6 +215,9 @@ TEST_F(ViewLoadTest, ProgressIsShownWhileABigFileLoadsThenOneFrameShowsIt)
     // while the file loads).
     EXPECT_EQ(view->frameCount(), framesWhileLoading + 1);
     EXPECT_GT(window->readFront().countGrey(40, 0, 0, kSize, kSize), 100);
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toString(), path);
+    EXPECT_TRUE(finished.at(0).at(1).toBool());
 }
 
 TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoad)
@@ -214,14 +225,14 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoad)
     for (bool byKey : {false, true}) {
         PipedPly source(dir.path());
         startPipedLoad(source);
-        if (byKey) {
-            window->frame()->activateWindow();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(window->frame()));
-            QTest::keyClick(window->frame(), Qt::Key_Escape);
-        } else {
-            QTest::mouseClick(pane()->GetCancelButton(), Qt::LeftButton);
-        }
-        expectCancelled();
+        window->frame()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window->frame()));
+        stopAndExpectCancelled([&] {
+            if (byKey)
+                QTest::keyClick(window->frame(), Qt::Key_Escape);
+            else
+                QTest::mouseClick(pane()->GetCancelButton(), Qt::LeftButton);
+        });
         EXPECT_TRUE(QTest::qWaitFor([&] { return source.readerGone.load(); }, 10000));
     }
 }
@@ -247,8 +258,7 @@ TEST_F(ViewLoadTest, SecondOpenAndModelCommandsAreDisabledDuringALoad)
     const unsigned long frames = view->frameCount();
     EXPECT_TRUE(window->command(ID_SHADING_SMOOTH));
     EXPECT_EQ(view->frameCount(), frames + 1);
-    view->cancelLoad();
-    expectCancelled();
+    stopAndExpectCancelled([&] { view->cancelLoad(); });
 }
 
 TEST_F(ViewLoadTest, ClosingTheWindowDuringALoadEndsIt)
