@@ -173,38 +173,6 @@ TEST_F(ModelBuffersTest, PointsForAModelWithoutFaces)
     EXPECT_EQ(draw(cloud.get(), s, true).countOther(Rgb{26, 26, 51}, PixelRect{0, 0, kSize, kSize}, 1), 0);
 }
 
-TEST_F(ModelBuffersTest, VertexColoursAreLitLikeTheModelColour)
-{
-    // A square facing the camera whose corners are all red: lit as a red
-    // model colour would be.
-    ModelPtr square = makeModel({{-0.5, -0.5, 0.5}, {0.5, -0.5, 0.5}, {0.5, 0.5, 0.5}, {-0.5, 0.5, 0.5}},
-                                {{0, 1, 2, 3}});
-    addColours(*square);
-    for (int i = 0; i < 4; ++i) {
-        square->colours[3 * i] = 1.0f;
-        square->colours[3 * i + 1] = 0.0f;
-        square->colours[3 * i + 2] = 0.0f;
-    }
-    const float red[3] = {1.0f, 0.0f, 0.0f};
-    Style byModel;
-    byModel.colour = red;
-    Style byVertex;
-    byVertex.colours = true;
-    for (int mode : {kShadingFlat, kShadingSmooth}) {
-        byModel.mode = byVertex.mode = mode;
-        const Frame a = draw(square.get(), byModel, true);
-        const Frame b = draw(square.get(), byVertex, true);
-        EXPECT_GT(a.count(a.at(kSize / 2, kSize / 2), 0), 1000);
-        EXPECT_EQ(b.count(a.at(kSize / 2, kSize / 2), 0), a.count(a.at(kSize / 2, kSize / 2), 0));
-        EXPECT_GT(b.at(kSize / 2, kSize / 2).r, 200);
-        EXPECT_EQ(b.at(kSize / 2, kSize / 2).g, 0);
-    }
-    // Without colours in the model the model colour is used.
-    free(square->colours);
-    square->colours = nullptr;
-    EXPECT_TRUE(draw(square.get(), byVertex, true).is(kSize / 2, kSize / 2, Rgb{255, 255, 255}, 2));
-}
-
 TEST_F(ModelBuffersTest, BuffersStayWithinTheBudgetAndGoWhenReleased)
 {
     ModelPtr grid = makeTriangleGrid(60);
