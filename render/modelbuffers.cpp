@@ -327,7 +327,8 @@ bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool vertexC
         glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(m_vertexCount));
     } else {
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(m_indexCount), GL_UNSIGNED_INT, offset(0));
+        glDrawRangeElements(GL_TRIANGLES, 0, m_vertexCount - 1, static_cast<GLsizei>(m_indexCount),
+                            GL_UNSIGNED_INT, offset(0));
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     }
     glDisableClientState(GL_EDGE_FLAG_ARRAY);
