@@ -26,8 +26,9 @@ std::size_t modelMemoryBytes(const MeshModel& model);
 // until the model, the layout or the colour choice changes.
 //
 // Every polygon becomes a fan of triangles (corner i + 1, corner i + 2,
-// corner 0), the order in which OpenGL itself splits a polygon, so the
-// buffers give exactly the pixels of drawing each face as one polygon.
+// corner 0), the order in which Mesa splits a polygon, so the buffers give
+// exactly the pixels of drawing each face as one polygon there (other
+// drivers may split polygons of more than three corners differently).
 //
 // The context the buffers were made in must be current for draw and
 // release. The object never touches OpenGL on its own, so destroying it
