@@ -9,7 +9,7 @@ enum class ModelLayout {
     none,
     points,     // a model without faces: one point per vertex
     flatFaces,  // triangles whose last corner carries the face normal
-    smoothFaces,// triangles over the shared vertices and their normals
+    smoothFaces, // triangles over the shared vertices and their normals
     outlines,   // triangles with edge flags: only the polygons' own edges
 };
 
