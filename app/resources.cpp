@@ -38,6 +38,7 @@ const std::vector<CommandText>& commandTable()
         {ID_SHADING_WIREFRAME, "Wireframe", "Draw Wireframe"},
         {ID_SHADING_BOTH_FACES, "Both_Faces", ""},
         {ID_VIEW_COLOR, "Color", ""},
+        {ID_VIEW_VERTEX_COLORS, "Vertex Colors", "Draw the model in the colours of its vertices\nVertex Colors"},
         {ID_VIEW_XYZ_ZXY, "XYZ->ZXY", ""},
         {ID_VIEW_STEREO, "3D Stereo", ""},
         // Tavro menu.
@@ -107,7 +108,7 @@ std::vector<MenuItem> mainMenu()
                                          {item(ID_SHADING_FLAT), item(ID_SHADING_SMOOTH),
                                           item(ID_SHADING_WIREFRAME), separator,
                                           item(ID_SHADING_BOTH_FACES)}),
-                         item(ID_VIEW_COLOR), separator, item(ID_VIEW_XYZ_ZXY), separator,
+                         item(ID_VIEW_COLOR), item(ID_VIEW_VERTEX_COLORS), separator, item(ID_VIEW_XYZ_ZXY), separator,
                          item(ID_VIEW_STEREO)}),
         MenuItem::popup(QStringLiteral("Tavro"), {item(ID_TAVRO_PLAY)}),
         MenuItem::popup(QStringLiteral("&Help"), {item(ID_APP_ABOUT)}),

@@ -1,6 +1,10 @@
 #include "app/tavrodoc.h"
 
+#include "platform/framewnd.h"
+#include "platform/winapp.h"
 #include "viewer/tavroview.h"
+
+#include <QObject>
 
 CTavroDoc::CTavroDoc() = default;
 
@@ -14,10 +18,35 @@ bool CTavroDoc::OnNewDocument()
 bool CTavroDoc::OnOpenDocument(const QString& path)
 {
     for (CView* view : GetViews()) {
-        if (auto* meshView = dynamic_cast<CTavroView*>(view))
-            return meshView->LoadModelFile(path);
+        auto* meshView = dynamic_cast<CTavroView*>(view);
+        if (meshView == nullptr)
+            continue;
+        if (!m_followsLoads) {
+            QObject::connect(meshView, &CTavroView::loadFinished, meshView,
+                             [this](const QString&, bool loaded, bool cancelled) { OnLoadFinished(loaded, cancelled); });
+            m_followsLoads = true;
+        }
+        return meshView->openModelFile(path);
     }
     return false;
+}
+
+void CTavroDoc::OnLoadFinished(bool loaded, bool cancelled)
+{
+    if (loaded)
+        return;
+    // The file gave no model: it leaves the recent files (a cancelled load
+    // says nothing about the file), and the window is an untitled one again
+    // over the empty view.
+    CWinApp* app = AfxGetApp();
+    if (!cancelled && app != nullptr && !GetPathName().isEmpty())
+        app->RemoveFromRecentFileList(GetPathName());
+    OnNewDocument();
+    if (CSingleDocTemplate* docTemplate = GetDocTemplate()) {
+        docTemplate->SetDefaultTitle(this);
+        if (CFrameWnd* frame = docTemplate->GetFrame())
+            frame->OnUpdateFrameTitle();
+    }
 }
 
 void CTavroDoc::Serialize(CArchive& ar)

@@ -11,9 +11,15 @@ public:
     ~CTavroDoc() override;
 
     bool OnNewDocument() override;
-    // Loads path into the view as the Open command does; false (the reason
-    // in the status bar) when it gives no model.
+    // Starts loading path into the view as the Open command does; false
+    // (the reason in the status bar) when the file cannot be opened. A load
+    // that ends with no model makes the document untitled again and takes
+    // the file out of the recent files.
     bool OnOpenDocument(const QString& path) override;
     // Stores nothing and loads nothing.
     void Serialize(CArchive& ar) override;
+
+private:
+    void OnLoadFinished(bool loaded, bool cancelled);
+    bool m_followsLoads = false;
 };

@@ -22,83 +22,29 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/gridply.h"
 #include "model/meshmodel.h"
 #include "model/plyreader.h"
 
 namespace {
 
-constexpr int kGridSide = 1000;
-constexpr int kVertices = kGridSide * kGridSide;
-constexpr int kFaces = 2000000;
+constexpr int kVertices = kGridPlyVertices;
+constexpr int kFaces = kGridPlyFaces;
 
 struct Input {
-    std::string dir;
     std::string path;
     double bytes = 0;
 };
-
-// A wavy 1000 x 1000 grid; triangles walk the grid cells, two per cell.
-void generate(const std::string& path)
-{
-    FILE* out = std::fopen(path.c_str(), "w");
-    if (out == nullptr) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
-    std::fprintf(out,
-                 "ply\nformat ascii 1.0\ncomment generated for the load benchmark\nelement vertex %d\n"
-                 "property float x\nproperty float y\nproperty float z\nelement face %d\n"
-                 "property list uchar int vertex_indices\nend_header\n",
-                 kVertices, kFaces);
-    for (int j = 0; j < kGridSide; ++j) {
-        for (int i = 0; i < kGridSide; ++i) {
-            const double x = i / 999.0 * 2.0 - 1.0;
-            const double y = j / 999.0 * 2.0 - 1.0;
-            const double z = 0.1 * std::sin(x * 9.0) * std::cos(y * 7.0);
-            std::fprintf(out, "%.6f %.6f %.6f\n", x, y, z);
-        }
-    }
-    const int cells = (kGridSide - 1) * (kGridSide - 1);
-    for (int k = 0; k < kFaces; ++k) {
-        const int cell = (k / 2) % cells;
-        const int a = cell / (kGridSide - 1) * kGridSide + cell % (kGridSide - 1);
-        if (k % 2 == 0)
-            std::fprintf(out, "3 %d %d %d\n", a, a + 1, a + kGridSide);
-        else
-            std::fprintf(out, "3 %d %d %d\n", a + 1, a + kGridSide + 1, a + kGridSide);
-    }
-    if (std::fclose(out) != 0) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-}
 
 Input& input()
 {
     static Input data = [] {
         Input made;
-        char pattern[] = "/tmp/brenvik-bench-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        made.dir = pattern;
-        made.path = made.dir + "/grid.ply";
-        generate(made.path);
+        made.path = gridPlyPath();
         made.bytes = static_cast<double>(std::filesystem::file_size(made.path));
         return made;
     }();
     return data;
-}
-
-void removeInput()
-{
-    if (!input().dir.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(input().dir, ignored);
-    }
 }
 
 void setThroughput(benchmark::State& state)
@@ -289,6 +235,5 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "Input: %.1f MB\n", input().bytes / 1e6);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    removeInput();
     return 0;
 }

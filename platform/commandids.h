@@ -84,3 +84,4 @@ constexpr unsigned ID_VIEW_COLOR = 32796;         // View menu, model colour
 constexpr unsigned ID_SHADING_BOTH_FACES = 32797; // View > Shading
 constexpr unsigned ID_VIEW_XYZ_ZXY = 32799;       // View menu
 constexpr unsigned ID_VIEW_STEREO = 32800;        // View menu
+constexpr unsigned ID_VIEW_VERTEX_COLORS = 32801; // View menu

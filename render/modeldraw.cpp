@@ -1,10 +1,15 @@
 #include "render/modeldraw.h"
 
 #include "model/meshmodel.h"
+#include "render/modelbuffers.h"
 
 #include <GL/gl.h>
 
+#include <cstddef>
+
 namespace {
+
+constexpr float kPointSize = 2.0f;
 
 // Culling, fill, lighting and colour material shared by the two lit modes.
 void setUpLitFaces(bool cullBackFaces, const float modelColor[3])
@@ -24,14 +29,37 @@ void setUpLitFaces(bool cullBackFaces, const float modelColor[3])
     glColor3fv(modelColor);
 }
 
+// Outlines of the polygons in the flat model colour, unlit.
+void setUpOutlines(bool cullBackFaces, const float modelColor[3])
+{
+    glPolygonMode(GL_FRONT, GL_LINE);
+    if (cullBackFaces) {
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+    } else {
+        glDisable(GL_CULL_FACE);
+        glPolygonMode(GL_BACK, GL_LINE);
+    }
+    glDisable(GL_LIGHTING);
+    glColor3fv(modelColor);
+}
+
+// The colour of a vertex, when vertex colours are drawn.
+void emitColour(const MeshModel& model, const MeshVertex* vertex, bool vertexColours)
+{
+    if (vertexColours)
+        glColor3fv(model.colours + 3 * static_cast<std::size_t>(vertex - model.vertices));
+}
+
 // Every face as one polygon with its face normal.
-void emitFacesWithFaceNormals(const MeshModel& model)
+void emitFacesWithFaceNormals(const MeshModel& model, bool vertexColours)
 {
     for (unsigned i = 0; i < model.faceCount; ++i) {
         const MeshFace& face = model.faces[i];
         glBegin(GL_POLYGON);
         glNormal3d(face.normal.x, face.normal.y, face.normal.z);
         for (unsigned j = 0; j < face.vertexCount; ++j) {
+            emitColour(model, face.vertices[j], vertexColours);
             const Vector3& p = face.vertices[j]->position;
             glVertex3d(p.x, p.y, p.z);
         }
@@ -40,13 +68,14 @@ void emitFacesWithFaceNormals(const MeshModel& model)
 }
 
 // Every face as one polygon with the vertex normals.
-void emitFacesWithVertexNormals(const MeshModel& model)
+void emitFacesWithVertexNormals(const MeshModel& model, bool vertexColours)
 {
     for (unsigned i = 0; i < model.faceCount; ++i) {
         const MeshFace& face = model.faces[i];
         glBegin(GL_POLYGON);
         for (unsigned j = 0; j < face.vertexCount; ++j) {
             const MeshVertex& v = *face.vertices[j];
+            emitColour(model, &v, vertexColours);
             glNormal3d(v.normal.x, v.normal.y, v.normal.z);
             glVertex3d(v.position.x, v.position.y, v.position.z);
         }
@@ -54,10 +83,31 @@ void emitFacesWithVertexNormals(const MeshModel& model)
     }
 }
 
-}  // namespace
+// Every vertex as one point.
+void emitPoints(const MeshModel& model, bool vertexColours)
+{
+    glBegin(GL_POINTS);
+    for (unsigned i = 0; i < model.vertexCount; ++i) {
+        const MeshVertex& v = model.vertices[i];
+        emitColour(model, &v, vertexColours);
+        glVertex3d(v.position.x, v.position.y, v.position.z);
+    }
+    glEnd();
+}
 
-void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces,
-                   const float modelColor[3], float angleX, float angleY, float angleZ)
+void emitImmediate(const MeshModel& model, ModelLayout layout, bool vertexColours)
+{
+    switch (layout) {
+    case ModelLayout::points: emitPoints(model, vertexColours); break;
+    case ModelLayout::smoothFaces: emitFacesWithVertexNormals(model, vertexColours); break;
+    case ModelLayout::flatFaces:
+    case ModelLayout::outlines: emitFacesWithFaceNormals(model, vertexColours); break;
+    case ModelLayout::none: break;
+    }
+}
+
+void drawModel(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3],
+               float angleX, float angleY, float angleZ, bool vertexColours, ModelBuffers* buffers)
 {
     glScalef(kModelDisplayScale, kModelDisplayScale, kModelDisplayScale);
     glRotatef(angleX, 1.0f, 0.0f, 0.0f);
@@ -65,38 +115,51 @@ void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces,
     glRotatef(angleZ, 0.0f, 0.0f, 1.0f);
     if (!model)
         return;
+    const ModelLayout layout = layoutFor(*model, shadingMode);
+    if (layout == ModelLayout::none)
+        return;
+    vertexColours = vertexColours && model->colours != nullptr;
 
-    switch (shadingMode) {
-    case kShadingFlat:
-        glEnable(GL_NORMALIZE);
-        glShadeModel(GL_FLAT);
-        setUpLitFaces(cullBackFaces, modelColor);
-        emitFacesWithFaceNormals(*model);
-        glDisable(GL_NORMALIZE);
-        break;
-    case kShadingSmooth:
-        glEnable(GL_NORMALIZE);
-        glShadeModel(GL_SMOOTH);
-        setUpLitFaces(cullBackFaces, modelColor);
-        emitFacesWithVertexNormals(*model);
-        glDisable(GL_NORMALIZE);
-        break;
-    case kShadingWireframe:
-        glEnable(GL_NORMALIZE);
-        glPolygonMode(GL_FRONT, GL_LINE);
-        if (cullBackFaces) {
-            glEnable(GL_CULL_FACE);
-            glCullFace(GL_BACK);
-        } else {
-            glDisable(GL_CULL_FACE);
-            glPolygonMode(GL_BACK, GL_LINE);
-        }
+    if (layout == ModelLayout::points) {
         glDisable(GL_LIGHTING);
+        glPointSize(kPointSize);
         glColor3fv(modelColor);
-        emitFacesWithFaceNormals(*model);
-        glDisable(GL_NORMALIZE);
-        break;
-    default:
-        break;
+    } else {
+        glEnable(GL_NORMALIZE);
+        if (shadingMode == kShadingFlat) {
+            glShadeModel(GL_FLAT);
+            setUpLitFaces(cullBackFaces, modelColor);
+        } else if (shadingMode == kShadingSmooth) {
+            glShadeModel(GL_SMOOTH);
+            setUpLitFaces(cullBackFaces, modelColor);
+        } else {
+            setUpOutlines(cullBackFaces, modelColor);
+        }
     }
+
+    if (!buffers || !buffers->draw(*model, layout, vertexColours))
+        emitImmediate(*model, layout, vertexColours);
+
+    if (layout == ModelLayout::points)
+        glPointSize(1.0f);
+    else
+        glDisable(GL_NORMALIZE);
+}
+
+}  // namespace
+
+void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces,
+                   const float modelColor[3], float angleX, float angleY, float angleZ,
+                   bool vertexColours, ModelBuffers& buffers)
+{
+    drawModel(model, shadingMode, cullBackFaces, modelColor, angleX, angleY, angleZ, vertexColours,
+              &buffers);
+}
+
+void DrawMeshModelImmediate(const MeshModel* model, int shadingMode, bool cullBackFaces,
+                            const float modelColor[3], float angleX, float angleY, float angleZ,
+                            bool vertexColours)
+{
+    drawModel(model, shadingMode, cullBackFaces, modelColor, angleX, angleY, angleZ, vertexColours,
+              nullptr);
 }

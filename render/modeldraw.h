@@ -1,6 +1,7 @@
 #pragma once
 
 struct MeshModel;
+class ModelBuffers;
 
 // Shading modes of the model drawing.
 constexpr int kShadingNone = 0;
@@ -16,7 +17,21 @@ constexpr float kModelDisplayScale = 100.0f;
 // (glRotatef about x, then y, then z, in that call order) and leaves that
 // transform applied. Then, for a model and a shading mode of 1 (flat-lit),
 // 2 (smooth-lit) or 3 (unlit outlines), draws every face as one polygon in
-// modelColor, back faces culled when cullBackFaces is set. Any other mode,
-// and a null model, draw nothing.
+// modelColor, back faces culled when cullBackFaces is set. A model with
+// vertices but no faces is drawn as unlit points of 2 pixels in any of the
+// three modes. With vertexColours set and a model that has colours, each
+// vertex takes its own colour instead of modelColor, lit the same way. Any
+// other mode, and a null model, draw nothing.
+//
+// The model comes from buffers (built by the first frame after a change and
+// kept for the next ones): see ModelBuffers. Whoever changes or frees the
+// model releases the buffers.
 void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces,
-                   const float modelColor[3], float angleX, float angleY, float angleZ);
+                   const float modelColor[3], float angleX, float angleY, float angleZ,
+                   bool vertexColours, ModelBuffers& buffers);
+
+// The same picture with one glBegin/glEnd per face, nothing kept between
+// frames: the reference for the buffer drawing.
+void DrawMeshModelImmediate(const MeshModel* model, int shadingMode, bool cullBackFaces,
+                            const float modelColor[3], float angleX, float angleY, float angleZ,
+                            bool vertexColours = false);

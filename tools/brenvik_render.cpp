@@ -14,6 +14,7 @@
 #include "model/meshmodel.h"
 #include "model/plyreader.h"
 #include "render/frame.h"
+#include "render/modelbuffers.h"
 #include "render/modeldraw.h"
 #include "render/offscreen.h"
 #include "render/overlay.h"
@@ -140,6 +141,7 @@ void drawFrame(const Options& options, const MeshModel* model)
     settings.windowHeight = options.height;
     settings.bgColor = g_bgColor;
     settings.stereo = false;
+    ModelBuffers buffers;
     DrawFrameImages(
         settings,
         [&] {
@@ -148,13 +150,16 @@ void drawFrame(const Options& options, const MeshModel* model)
                               g_meshColor);
             if (options.axes)
                 DrawAxesLines();
+            // From buffers, as the view draws, in the file's colours when it
+            // has them, as a view shows a model just loaded.
             DrawMeshModel(model, options.shading, g_cullBackFaces != 0, g_modelColor, g_playAngleX,
-                          g_playAngleY, g_playAngleZ);
+                          g_playAngleY, g_playAngleZ, model != nullptr && model->colours != nullptr, buffers);
         },
         [&] {
             if (options.info)
                 DrawInfoText(g_infoColor, g_viewVector, g_center, g_eye, options.width, options.height);
         });
+    buffers.release();
 }
 
 bool writePng(const char* path, const std::vector<unsigned char>& rgb, int width, int height)

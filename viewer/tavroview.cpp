@@ -8,11 +8,13 @@
 #include "platform/framewnd.h"
 #include "platform/pixelformat.h"
 #include "platform/winapp.h"
+#include "platform/loadprogress.h"
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/modeldraw.h"
 #include "render/overlay.h"
 #include "render/reference.h"
+#include "viewer/backgroundload.h"
 #include "viewer/camera.h"
 #include "viewer/colourentry.h"
 #include "viewer/viewerstate.h"
@@ -26,7 +28,11 @@
 #include <QResizeEvent>
 #include <QUrl>
 #include <QWheelEvent>
+#include <QStatusBar>
+#include <QTimer>
 #include <QWidget>
+
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
@@ -48,6 +54,9 @@ constexpr unsigned kPlayTimerPeriodMs = 15;
 constexpr float kPlayStepX = 1.0f;
 constexpr float kPlayStepY = 10.0f;
 constexpr float kPlayStepZ = 5.0f;
+
+// How often a running load is looked at: progress and its end.
+constexpr int kLoadPollMs = 15;
 
 constexpr const char* kBgColorCaption = "BG Color";
 constexpr const char* kMeshColorCaption = "Mesh Color";
@@ -89,6 +98,7 @@ CTavroView::CTavroView()
 
 CTavroView::~CTavroView()
 {
+    m_load.reset();  // stops and waits for a load still running
     // m_palette releases its palette with the view. A view destroyed without
     // its window being closed first still lets go of its context and surface.
     if (m_hRC) {
@@ -218,13 +228,18 @@ bool CTavroView::OnEraseBkgnd()
 void CTavroView::OnDestroy()
 {
     KillTimer(kPlayTimerId);
+    // A load still running is stopped; its model, if any, goes with it.
+    EndLoad();
     GLSurface::MakeNoneCurrent();
     if (m_hRC) {
-        // The font's display lists live in this context.
+        // The font's display lists and the model's buffers live in this
+        // context.
         if (m_pDC && m_pDC->MakeCurrent(m_hRC)) {
             ReleaseFont();
+            m_modelBuffers.release();
             GLSurface::MakeNoneCurrent();
         }
+        m_modelBuffers.abandon();
         delete m_hRC;
         m_hRC = nullptr;
     }
@@ -294,7 +309,7 @@ void CTavroView::DrawAxes()
 void CTavroView::DrawModel()
 {
     DrawMeshModel(g_model, g_shadingMode, g_cullBackFaces != 0, g_modelColor, g_playAngleX,
-                  g_playAngleY, g_playAngleZ);
+                  g_playAngleY, g_playAngleZ, g_vertexColours != 0, m_modelBuffers);
 }
 
 void CTavroView::DrawInfo()
@@ -443,8 +458,38 @@ void CTavroView::ShowStatusNote(const QString& text)
         frame->SetStatusNote(text);
 }
 
-bool CTavroView::LoadModelFile(const QString& path)
+void CTavroView::ReleaseModelBuffers()
 {
+    if (m_modelBuffers.empty())
+        return;
+    if (!m_hRC || !m_pDC) {
+        m_modelBuffers.abandon();
+        return;
+    }
+    const bool wasCurrent = QOpenGLContext::currentContext() == m_hRC;
+    if (!wasCurrent && !m_pDC->MakeCurrent(m_hRC))
+        return;
+    m_modelBuffers.release();
+    if (!wasCurrent)
+        GLSurface::MakeNoneCurrent();
+}
+
+void CTavroView::OnFileOpen()
+{
+    if (isLoading())
+        return;
+    CFileDialog dialog(true, QString::fromLatin1(kOpenDefaultExtension), QString(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       QString::fromLatin1(kOpenFileFilter), nullptr);
+    if (dialog.DoModal() == IDCANCEL)
+        return;
+    OpenFile(dialog.GetPathName());
+}
+
+bool CTavroView::openModelFile(const QString& path)
+{
+    if (isLoading())
+        return false;
     g_fileName = QFile::encodeName(path).toStdString();
     const QString name = QFileInfo(path).fileName();
 
@@ -455,40 +500,103 @@ bool CTavroView::LoadModelFile(const QString& path)
         return false;
     }
     g_fileExtension = fileExtension(g_fileName);
+    ReleaseModelBuffers();
     freeMeshModel(g_model);
     g_model = nullptr;
-    std::string reason;
-    g_model = loadModel(stream, g_fileExtension.c_str(), &reason);
-    std::fclose(stream);
 
-    if (g_model)
+    struct stat info {};
+    uint64_t size = 0;
+    if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
+        size = static_cast<uint64_t>(info.st_size);
+    m_load = std::make_unique<BackgroundLoad>(stream, g_fileExtension, size);
+    m_loadPath = path;
+
+    if (!m_loadPane) {
+        // The frame's status bar (a frame without one gets one).
+        if (CFrameWnd* frame = GetParentFrame()) {
+            m_loadPane = new CLoadProgressPane(frame->statusBar());
+            connect(m_loadPane, &CLoadProgressPane::cancelRequested, this, &CTavroView::cancelLoad);
+        }
+    }
+    if (m_loadPane)
+        m_loadPane->Show(size);
+    ShowStatusNote(QStringLiteral("Loading %1").arg(name));
+    if (!m_loadTimer) {
+        m_loadTimer = new QTimer(this);
+        m_loadTimer->setInterval(kLoadPollMs);
+        connect(m_loadTimer, &QTimer::timeout, this, &CTavroView::PollLoad);
+    }
+    m_loadTimer->start();
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->UpdateCommandUI();
+    return true;
+}
+
+void CTavroView::cancelLoad()
+{
+    if (m_load)
+        m_load->cancel();
+    // The reader stops within a block; look again at once.
+    PollLoad();
+}
+
+void CTavroView::PollLoad()
+{
+    if (!m_load)
+        return;
+    if (m_loadPane)
+        m_loadPane->SetBytesRead(m_load->bytesRead());
+    if (m_load->finished())
+        FinishLoad();
+}
+
+void CTavroView::FinishLoad()
+{
+    const bool cancelled = m_load->cancelRequested();
+    MeshModel* model = m_load->takeModel();
+    const std::string reason = m_load->reason();
+    EndLoad();
+    if (cancelled) {
+        freeMeshModel(model);
+        model = nullptr;
+    }
+    g_model = model;
+    if (model && model->colours)
+        g_vertexColours = 1;
+    if (cancelled)
+        ShowStatusNote(QStringLiteral("Loading cancelled"));
+    else if (model)
         ShowStatusNote(QString());
     else
-        ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromStdString(reason)));
+        ShowStatusNote(QStringLiteral("%1: %2").arg(QFileInfo(m_loadPath).fileName(),
+                                                    QString::fromStdString(reason)));
     RenderScene();
-    return g_model != nullptr;
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->UpdateCommandUI();
+    emit loadFinished(m_loadPath, g_model != nullptr, cancelled);
+}
+
+void CTavroView::EndLoad()
+{
+    if (m_loadTimer)
+        m_loadTimer->stop();
+    if (m_loadPane)
+        m_loadPane->Hide();
+    m_load.reset();
 }
 
 void CTavroView::OpenFile(const QString& path)
 {
+    if (isLoading())
+        return;
     CWinApp* app = AfxGetApp();
     CDocument* document = GetDocument();
     if (app && document && document->GetDocTemplate() && document->GetDocTemplate() == app->GetDocTemplate()) {
-        app->OpenDocumentFile(path);  // the document's open loads through LoadModelFile
+        app->OpenDocumentFile(path);  // the document's open starts the load
         return;
     }
-    if (LoadModelFile(path) && document)
+    if (openModelFile(path) && document)
         document->SetPathName(path);
-}
-
-void CTavroView::OnFileOpen()
-{
-    CFileDialog dialog(true, QString::fromLatin1(kOpenDefaultExtension), QString(),
-                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                       QString::fromLatin1(kOpenFileFilter), nullptr);
-    if (dialog.DoModal() == IDCANCEL)
-        return;
-    OpenFile(dialog.GetPathName());
 }
 
 void CTavroView::dragEnterEvent(QDragEnterEvent* event)
@@ -612,7 +720,19 @@ void CTavroView::OnBothFaces()
 
 void CTavroView::OnSwapAxes()
 {
+    if (isLoading())
+        return;
+    // The buffers hold the old positions.
+    ReleaseModelBuffers();
     swapModelAxes(g_model);
+    RenderScene();
+}
+
+void CTavroView::OnVertexColours()
+{
+    if (isLoading() || !g_model || !g_model->colours)
+        return;
+    g_vertexColours = g_vertexColours == 0 ? 1 : 0;
     RenderScene();
 }
 
@@ -624,17 +744,29 @@ void CTavroView::OnStereo()
 
 namespace {
 
-// The commands of the view: what each runs, and the check mark its menu item
-// and toolbar button show (null: handled, always enabled, never marked).
-// Both OnCommand and OnUpdateCommandUI read this one table.
+// The commands of the view: what each runs, the check mark its menu item
+// and toolbar button show (null: never marked) and when it is enabled (null:
+// always). Both OnCommand and OnUpdateCommandUI read this one table.
 struct ViewCommand {
     unsigned id;
     void (CTavroView::*run)();
     int (*check)(const CTavroView& view);
+    bool (*enabled)(const CTavroView& view) = nullptr;
 };
 
+// Open would start a second load, and XYZ->ZXY needs the model.
+bool notLoading(const CTavroView& view)
+{
+    return !view.isLoading();
+}
+
+bool hasVertexColours(const CTavroView& view)
+{
+    return !view.isLoading() && g_model != nullptr && g_model->colours != nullptr;
+}
+
 const ViewCommand kViewCommands[] = {
-    {ID_FILE_OPEN, &CTavroView::OnFileOpen, nullptr},
+    {ID_FILE_OPEN, &CTavroView::OnFileOpen, nullptr, notLoading},
     {ID_FILE_SAVE_AS, &CTavroView::OnFileSaveAs, nullptr},
     {ID_ROTATE, &CTavroView::OnRotate, [](const CTavroView& v) { return int{v.m_rotateMode}; }},
     {ID_TRANSLATE, &CTavroView::OnTranslate, [](const CTavroView& v) { return int{v.m_translateMode}; }},
@@ -657,11 +789,20 @@ const ViewCommand kViewCommands[] = {
     {ID_SHADING_WIREFRAME, &CTavroView::OnShadingWireframe,
      [](const CTavroView&) { return int{g_shadingMode == kShadingWireframe}; }},
     {ID_SHADING_BOTH_FACES, &CTavroView::OnBothFaces, [](const CTavroView&) { return int{g_cullBackFaces == 0}; }},
-    {ID_VIEW_XYZ_ZXY, &CTavroView::OnSwapAxes, nullptr},
+    {ID_VIEW_XYZ_ZXY, &CTavroView::OnSwapAxes, nullptr, notLoading},
     {ID_VIEW_STEREO, &CTavroView::OnStereo, [](const CTavroView&) { return g_stereo; }},
+    {ID_VIEW_VERTEX_COLORS, &CTavroView::OnVertexColours, [](const CTavroView&) { return g_vertexColours; },
+     hasVertexColours},
     {ID_TAVRO_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},
     {ID_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},
 };
+
+// Commands of the document and the application that would replace the
+// model while a load runs: they wait until it ends.
+bool replacesTheModel(unsigned id)
+{
+    return id == ID_FILE_NEW || id == ID_FILE_OPEN || (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE4);
+}
 
 const ViewCommand* findViewCommand(unsigned id)
 {
@@ -676,6 +817,8 @@ const ViewCommand* findViewCommand(unsigned id)
 
 bool CTavroView::OnCommand(unsigned id)
 {
+    if (isLoading() && replacesTheModel(id))
+        return true;
     const ViewCommand* command = findViewCommand(id);
     if (command == nullptr)
         return CView::OnCommand(id);
@@ -685,10 +828,17 @@ bool CTavroView::OnCommand(unsigned id)
 
 bool CTavroView::OnUpdateCommandUI(unsigned id, CCmdUI& ui)
 {
+    if (isLoading() && replacesTheModel(id)) {
+        ui.Enable(false);
+        return true;
+    }
     const ViewCommand* command = findViewCommand(id);
     if (command == nullptr)
         return CView::OnUpdateCommandUI(id, ui);
+    const bool enabled = command->enabled == nullptr || command->enabled(*this);
+    if (command->enabled != nullptr)
+        ui.Enable(enabled);
     if (command->check != nullptr)
-        ui.SetCheck(command->check(*this));
+        ui.SetCheck(enabled && command->check(*this));
     return true;
 }

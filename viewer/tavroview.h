@@ -1,15 +1,22 @@
 #pragma once
 
 #include "platform/glsurface.h"
+#include "platform/loadprogress.h"
 #include "platform/view.h"
+#include "render/modelbuffers.h"
 
 #include <QPoint>
+#include <QPointer>
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 class QDragEnterEvent;
 class QDropEvent;
+class BackgroundLoad;
 class QOpenGLContext;
+class QTimer;
 class QResizeEvent;
 class QWidget;
 
@@ -107,15 +114,11 @@ public:
     // Camera step of a drag (mode from the mode flags).
     void ApplyMouseDrag();
 
-    // Loading a mesh file. LoadModelFile replaces the current model with the
-    // one read from path, draws it at once and puts the reason for a file
-    // that gives no model in the status bar; a file that cannot be opened
-    // keeps the current model. True when a model came out. Every way of
-    // opening (Open, the command line, the recent files, a drop) ends here.
-    bool LoadModelFile(const QString& path);
     // Opens path as the document's file: through the application when the
-    // document belongs to it (title and recent-file list follow the
-    // outcome), else straight through LoadModelFile.
+    // document belongs to it (title and recent-file list follow the outcome,
+    // see loadFinished), else straight through openModelFile. Every way of
+    // opening (Open, the command line, the recent files, a drop) ends in
+    // openModelFile. Does nothing while a load runs.
     void OpenFile(const QString& path);
 
     // Command handlers.
@@ -138,11 +141,37 @@ public:
     void OnBothFaces();
     void OnSwapAxes();
     void OnStereo();
+    void OnVertexColours();
     void OnPlay();
 
     bool OnCommand(unsigned id) override;
     bool OnUpdateCommandUI(unsigned id, CCmdUI& ui) override;
 
+    // Opens path as the Open command does once a file is chosen: releases
+    // the current model and reads the file on a worker thread, with a
+    // progress bar and a Cancel button in the status bar; the model is drawn
+    // when the load ends, and a failure or a cancel leaves the empty view with
+    // the reason in the status bar. A file that cannot be opened keeps the
+    // current model and says why. False when no load was started: the file
+    // cannot be opened, or another load is still running.
+    bool openModelFile(const QString& path);
+    // A load started by openModelFile has not ended yet.
+    bool isLoading() const { return m_load != nullptr; }
+    // Stops the running load as the Cancel button does.
+    void cancelLoad();
+    // The progress pane of the status bar (null when the frame has no
+    // status bar).
+    CLoadProgressPane* loadProgressPane() const { return m_loadPane; }
+    // Bytes held by the current model's buffer objects.
+    std::size_t modelBufferBytes() const { return m_modelBuffers.byteSize(); }
+
+signals:
+    // A load started by openModelFile ended (after its frame): loaded tells
+    // whether a model came out of path, cancelled whether Cancel or Esc ended
+    // it. Whoever keeps the document's name or the recent files follows this.
+    void loadFinished(const QString& path, bool loaded, bool cancelled);
+
+public:
     // Frames put on screen so far (RenderScene calls that drew).
     unsigned long frameCount() const { return m_frameCount; }
     // The widget that holds the drawing surface in the client area.
@@ -156,8 +185,17 @@ protected:
 
 private:
     void ShowStatusNote(const QString& text);
+    void ReleaseModelBuffers();
+    void PollLoad();
+    void FinishLoad();
+    void EndLoad();
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
     int m_wheelRemainder = 0;  // wheel units not yet turned into a pixel
+    ModelBuffers m_modelBuffers;          // the current model's, in m_hRC
+    std::unique_ptr<BackgroundLoad> m_load; // the running load, if any
+    QString m_loadPath;                   // path of the running load
+    QTimer* m_loadTimer = nullptr;        // follows the running load
+    QPointer<CLoadProgressPane> m_loadPane; // lives in the status bar
 };

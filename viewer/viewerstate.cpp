@@ -26,6 +26,7 @@ float g_modelColor[3];
 int g_shadingMode = 1;
 int g_cullBackFaces = 1;
 int g_stereo = 0;
+int g_vertexColours = 0;
 
 float g_playAngleX = 0.0f;
 float g_playAngleY = 0.0f;

@@ -85,11 +85,13 @@ TEST_F(OpeningTest, OpenAndRecentFilesLoadTheMeshAndAnEntryThatNoLongerLoadsIsDr
     ASSERT_TRUE(start({first}));
     nextPath = second;
     QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(loadEnded());
     EXPECT_EQ(recent(), QStringList({second, first}));
     EXPECT_EQ(frame->windowTitle(), "second.ply - Brenvik");
 
     dropModel();
     EXPECT_TRUE(frame->SendCommand(ID_FILE_MRU_FILE2));
+    ASSERT_TRUE(loadEnded());
     EXPECT_NE(g_model, nullptr);
     EXPECT_EQ(frame->windowTitle(), "first.ply - Brenvik");
     EXPECT_EQ(recent(), QStringList({first, second}));
@@ -101,6 +103,7 @@ TEST_F(OpeningTest, OpenAndRecentFilesLoadTheMeshAndAnEntryThatNoLongerLoadsIsDr
         f.write("solid stl\n");
     }
     EXPECT_TRUE(frame->SendCommand(ID_FILE_MRU_FILE2));
+    ASSERT_TRUE(loadEnded());
     EXPECT_EQ(g_model, nullptr);
     EXPECT_TRUE(messagePane().startsWith("second.ply: ")) << messagePane().toStdString();
     EXPECT_EQ(recent(), QStringList({first}));
@@ -113,6 +116,7 @@ TEST_F(OpeningTest, DroppedFileOpensTheFirstOfSeveralAndARemoteOneIsRefused)
     const QString mesh = file("dropped.ply", trianglePly());
     const QString other = file("other.ply", trianglePly());
     ASSERT_TRUE(drop({QUrl::fromLocalFile(mesh), QUrl::fromLocalFile(other)}));
+    ASSERT_TRUE(loadEnded());
     ASSERT_NE(g_model, nullptr);
     EXPECT_EQ(frame->windowTitle(), "dropped.ply - Brenvik");
     EXPECT_EQ(recent(), QStringList({mesh}));

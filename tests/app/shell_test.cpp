@@ -109,6 +109,7 @@ TEST_F(ShellTest, MenusHoldEveryCommandInOrder)
         "    ---",
         "    Both_Faces 32797",
         "  Color 32796",
+        "  Vertex Colors 32801",
         "  ---",
         "  XYZ->ZXY 32799",
         "  ---",

@@ -1,6 +1,7 @@
 #include "shellfixture.h"
 
 #include "app/resources.h"
+#include "viewer/tavroview.h"
 
 #include <QAction>
 #include <QFile>
@@ -46,7 +47,15 @@ bool ShellTest::start(const QStringList& args)
         return false;
     frame->activateWindow();
     // Keys reach the accelerators only in the active window.
-    return QTest::qWaitForWindowExposed(frame) && QTest::qWaitForWindowActive(frame);
+    return QTest::qWaitForWindowExposed(frame) && QTest::qWaitForWindowActive(frame) && loadEnded();
+}
+
+bool ShellTest::loadEnded() const
+{
+    return guitest::waitFor([this] {
+        auto* view = dynamic_cast<CTavroView*>(frame->GetActiveView());
+        return view == nullptr || !view->isLoading();
+    });
 }
 
 QMenu* ShellTest::topMenu(const QString& title) const

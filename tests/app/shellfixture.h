@@ -27,8 +27,10 @@ protected:
     void TearDown() override;
 
     // Starts the application with these command-line arguments; true when
-    // the main window is up and exposed.
+    // the main window is up and exposed and a file it names has loaded.
     bool start(const QStringList& args = {});
+    // Waits until no load runs in the view (files load on a worker thread).
+    bool loadEnded() const;
 
     QMenu* topMenu(const QString& title) const;
     // Opens a menu of the menu bar with the mouse, as a user would.

@@ -59,6 +59,7 @@ TEST_F(ShellTest, RecentFileListHoldsFourEntries)
         paths << file(QStringLiteral("m%1.ply").arg(i), trianglePly());
         nextPath = paths.last();
         app->OpenDocumentFile(nextPath);
+        ASSERT_TRUE(loadEnded());
     }
     EXPECT_EQ(app->GetRecentFileList()->GetCount(), 4);
     EXPECT_EQ((*app->GetRecentFileList())[0], paths[4]);

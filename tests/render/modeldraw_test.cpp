@@ -2,10 +2,13 @@
 // checked on the pixels of the rendered frame.
 #include "render/modeldraw.h"
 
+#include "render/modelbuffers.h"
+
 #include "model/meshmodel.h"
 
 #include "gltestutil.h"
 #include "tests/support/modeltestsupport.h"
+#include "rendermodels.h"
 
 #include <QPointF>
 
@@ -70,14 +73,18 @@ protected:
         window.makeCurrent();
     }
 
-    // One frame with the start camera and only the model in it.
+    void TearDown() override { buffers.release(); }
+
+    // One frame with the start camera and only the model in it, drawn from
+    // buffers made for this frame.
     PixelFrame draw(const MeshModel* model, int mode, bool cull, const float colour[3] = kWhite,
                float ax = 0, float ay = 0, float az = 0)
     {
         gltest::BeginDefaultFrame(kSize, kSize);
         glPushMatrix();
-        DrawMeshModel(model, mode, cull, colour, ax, ay, az);
+        DrawMeshModel(model, mode, cull, colour, ax, ay, az, false, buffers);
         glPopMatrix();
+        buffers.release();
         return guitest::readBackBuffer(kSize, kSize);
     }
 
@@ -108,6 +115,7 @@ protected:
     }
 
     GlWindow window{kSize, kSize};
+    ModelBuffers buffers;
     const int cx = kSize / 2;
     const int cy = kSize / 2;
 };
@@ -210,7 +218,7 @@ TEST_F(ModelDrawTest, ScaleAndSpinStayOnTheModelviewMatrix)
     auto transformed = [](float ax, float ay, float az) {
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        DrawMeshModel(nullptr, kShadingFlat, true, kWhite, ax, ay, az);
+        DrawMeshModelImmediate(nullptr, kShadingFlat, true, kWhite, ax, ay, az);
         GLdouble m[16];
         glGetDoublev(GL_MODELVIEW_MATRIX, m);
         glLoadIdentity();

@@ -21,6 +21,7 @@
 #include <QOpenGLContext>
 #include <QPixmap>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 
 #include <algorithm>
@@ -45,7 +46,7 @@ const std::vector<std::function<void()>> kStartValues = {
     startValueOf(g_windowWidth), startValueOf(g_windowHeight), startValueOf(g_lastMouseX),
     startValueOf(g_lastMouseY),  startValueOf(g_mouseDX),      startValueOf(g_mouseDY),
     startValueOf(g_mouseDZ),     startValueOf(g_dragButton),   startValueOf(g_shadingMode),
-    startValueOf(g_cullBackFaces), startValueOf(g_stereo),
+    startValueOf(g_cullBackFaces), startValueOf(g_stereo), startValueOf(g_vertexColours),
 };
 
 } // namespace
@@ -91,6 +92,9 @@ ViewerWindow::ViewerWindow(int width, int height) : m_document(std::make_unique<
     // The client area gets exactly the requested size in device pixels.
     const qreal ratio = m_frame->devicePixelRatioF();
     m_view->setFixedSize(static_cast<int>(width / ratio), static_cast<int>(height / ratio));
+    // A status bar as the main frame has: the progress of a load shows in it
+    // without changing the frame's layout.
+    m_frame->statusBar()->showMessage(QString());
     m_frame->adjustSize();
     m_frame->move(20, 20);
     m_frame->show();
@@ -153,7 +157,13 @@ bool ViewerWindow::openThroughDialog(const QString& path) const
     });
     const bool handled = command(ID_FILE_OPEN);
     platform::setFileDialogHook({});
+    waitForLoad();
     return handled;
+}
+
+bool ViewerWindow::waitForLoad(int timeoutMs) const
+{
+    return QTest::qWaitFor([this] { return !m_view || !m_view->isLoading(); }, timeoutMs);
 }
 
 int ViewerWindow::mark(unsigned id) const

@@ -61,8 +61,11 @@ public:
     // toolbar button) after an update pass.
     bool actionChecked(unsigned id) const;
     // Runs File Open with the open dialog answered by choosing path (or
-    // cancelled when path is empty). Returns what the command routing said.
+    // cancelled when path is empty) and waits for the load to end. Returns
+    // what the command routing said.
     bool openThroughDialog(const QString& path) const;
+    // Waits until no load is running; false when one still runs at the end.
+    bool waitForLoad(int timeoutMs = 20000) const;
     // Closes the frame as the close box would.
     void close();
 

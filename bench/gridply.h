@@ -1,0 +1,14 @@
+#pragma once
+
+// The benchmarks' big model: an ASCII PLY of a wavy 1000 x 1000 grid,
+// 1,000,000 vertices and 2,000,000 triangles, about 74 MB.
+
+#include <string>
+
+constexpr int kGridPlyVertices = 1000 * 1000;
+constexpr int kGridPlyFaces = 2000000;
+
+// Writes the model into a new temporary folder once per process and returns
+// its path; the folder is removed at exit. Exits the process when the file
+// cannot be written.
+const std::string& gridPlyPath();

@@ -1,0 +1,343 @@
+#include "render/modelbuffers.h"
+
+#include "model/meshmodel.h"
+#include "render/modeldraw.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// One vertex record: position, then the normal and the colour when the
+// layout has them, then (outlines only) the edge flag in a 4-byte slot.
+struct RecordFormat {
+    bool normals = false;
+    bool colours = false;
+    bool edgeFlag = false;
+
+    std::size_t normalOffset() const { return 3 * sizeof(float); }
+    std::size_t colourOffset() const { return (normals ? 6 : 3) * sizeof(float); }
+    std::size_t flagOffset() const { return colourOffset() + (colours ? 3 : 0) * sizeof(float); }
+    std::size_t stride() const { return flagOffset() + (edgeFlag ? sizeof(float) : 0); }
+};
+
+// Edge flags only for outlines of polygons with inner edges: without them
+// every edge of a triangle is drawn.
+RecordFormat formatFor(ModelLayout layout, bool colours, bool innerEdges)
+{
+    RecordFormat format;
+    format.normals = layout == ModelLayout::flatFaces || layout == ModelLayout::smoothFaces;
+    format.colours = colours;
+    format.edgeFlag = layout == ModelLayout::outlines && innerEdges;
+    return format;
+}
+
+const void* offset(std::size_t bytes)
+{
+    return reinterpret_cast<const void*>(bytes);
+}
+
+std::size_t vertexIndex(const MeshModel& model, const MeshVertex* vertex)
+{
+    return static_cast<std::size_t>(vertex - model.vertices);
+}
+
+void putFloats(unsigned char* at, const float* values, int count)
+{
+    std::memcpy(at, values, sizeof(float) * static_cast<std::size_t>(count));
+}
+
+void putVector(unsigned char* at, const Vector3& v)
+{
+    // The same rounding OpenGL applies to the doubles of glVertex3d and
+    // glNormal3d.
+    const float f[3] = {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+    putFloats(at, f, 3);
+}
+
+// Writes record number i with the given position, normal and colour.
+void putRecord(unsigned char* base, const RecordFormat& format, std::size_t i, const Vector3& position,
+               const Vector3* normal, const float* colour, bool edge)
+{
+    unsigned char* record = base + i * format.stride();
+    putVector(record, position);
+    if (format.normals)
+        putVector(record + format.normalOffset(), *normal);
+    if (format.colours)
+        putFloats(record + format.colourOffset(), colour, 3);
+    if (format.edgeFlag) {
+        std::memset(record + format.flagOffset(), 0, sizeof(float));
+        record[format.flagOffset()] = edge ? GL_TRUE : GL_FALSE;
+    }
+}
+
+// The vertex records: every vertex with its edge flag on, then (outlines
+// of polygons with inner edges) every vertex again with it off, then (flat)
+// each polygon's own copy of its first corner, with the face normal: the
+// last corner of all its triangles, whose colour a flat-shaded triangle
+// takes.
+void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout,
+                  const RecordFormat& format, bool innerEdges)
+{
+    const uint32_t shared = model.vertexCount;
+    for (uint32_t v = 0; v < shared; ++v) {
+        const MeshVertex& vertex = model.vertices[v];
+        const float* colour = format.colours ? model.colours + 3 * std::size_t(v) : nullptr;
+        putRecord(out, format, v, vertex.position, &vertex.normal, colour, true);
+        if (format.edgeFlag && innerEdges)
+            putRecord(out, format, shared + std::size_t(v), vertex.position, nullptr, colour, false);
+    }
+    if (layout != ModelLayout::flatFaces)
+        return;
+    std::size_t next = shared;
+    for (uint32_t f = 0; f < model.faceCount; ++f) {
+        const MeshFace& face = model.faces[f];
+        if (face.vertexCount < 3)
+            continue;
+        const std::size_t first = vertexIndex(model, face.vertices[0]);
+        const float* colour = format.colours ? model.colours + 3 * first : nullptr;
+        putRecord(out, format, next++, face.vertices[0]->position, &face.normal, colour, true);
+    }
+}
+
+// Three indices per triangle of each polygon's fan.
+void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout)
+{
+    const GLuint shared = model.vertexCount;
+    GLuint own = shared;
+    for (uint32_t f = 0; f < model.faceCount; ++f) {
+        const MeshFace& face = model.faces[f];
+        const uint32_t n = face.vertexCount;
+        if (n < 3)
+            continue;
+        const auto corner = [&](uint32_t c) {
+            return static_cast<GLuint>(vertexIndex(model, face.vertices[c]));
+        };
+        for (uint32_t i = 0; i + 2 < n; ++i) {
+            GLuint a = corner(i + 1);
+            GLuint b = corner(i + 2);
+            GLuint z = corner(0);
+            if (layout == ModelLayout::flatFaces) {
+                z = own;
+            } else if (layout == ModelLayout::outlines) {
+                // Edges a-b, b-z, z-a: only the polygon's own edges keep
+                // their flag on.
+                if (i + 3 != n)
+                    b += shared;
+                if (i != 0)
+                    z += shared;
+            }
+            *out++ = a;
+            *out++ = b;
+            *out++ = z;
+        }
+        ++own;
+    }
+}
+
+// Maps the buffer bound to target for writing; null when it cannot be.
+unsigned char* mapForWriting(GLenum target, std::size_t bytes)
+{
+    if (bytes == 0)
+        return nullptr;
+    return static_cast<unsigned char*>(glMapBuffer(target, GL_WRITE_ONLY));
+}
+
+} // namespace
+
+ModelLayout layoutFor(const MeshModel& model, int shadingMode)
+{
+    if (shadingMode != kShadingFlat && shadingMode != kShadingSmooth && shadingMode != kShadingWireframe)
+        return ModelLayout::none;
+    if (model.faceCount == 0)
+        return model.vertexCount > 0 ? ModelLayout::points : ModelLayout::none;
+    if (shadingMode == kShadingFlat)
+        return ModelLayout::flatFaces;
+    if (shadingMode == kShadingSmooth)
+        return ModelLayout::smoothFaces;
+    return ModelLayout::outlines;
+}
+
+std::size_t modelMemoryBytes(const MeshModel& model)
+{
+    std::size_t bytes = sizeof(MeshModel) + sizeof(MeshVertex) * model.vertexCount +
+                        sizeof(MeshFace) * model.faceCount;
+    for (uint32_t i = 0; i < model.faceCount; ++i)
+        bytes += sizeof(MeshVertex*) * model.faces[i].vertexCount;
+    if (model.colours)
+        bytes += 3 * sizeof(float) * model.vertexCount;
+    return bytes;
+}
+
+bool ModelBuffers::Source::operator==(const Source& other) const
+{
+    return model == other.model && vertices == other.vertices && faces == other.faces &&
+           colours == other.colours && vertexCount == other.vertexCount && faceCount == other.faceCount;
+}
+
+ModelBuffers::Source ModelBuffers::sourceOf(const MeshModel& model)
+{
+    return Source{&model, model.vertices, model.faces, model.colours, model.vertexCount, model.faceCount};
+}
+
+void ModelBuffers::release()
+{
+    if (m_vertexBuffer != 0)
+        glDeleteBuffers(1, &m_vertexBuffer);
+    if (m_indexBuffer != 0)
+        glDeleteBuffers(1, &m_indexBuffer);
+    abandon();
+}
+
+void ModelBuffers::abandon()
+{
+    m_source = Source{};
+    m_layout = ModelLayout::none;
+    m_colours = false;
+    m_edgeFlags = false;
+    m_vertexBuffer = 0;
+    m_indexBuffer = 0;
+    m_vertexCount = 0;
+    m_indexCount = 0;
+    m_bytes = 0;
+}
+
+void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertexColours)
+{
+    release();
+    if (layout == ModelLayout::none)
+        return;
+    // Sizes first: triangles of the faces that have any, and whether a
+    // polygon has inner edges (then outlines need a copy of every vertex
+    // whose edge flag is off).
+    uint64_t triangles = 0;
+    uint64_t polygons = 0;
+    bool innerEdges = false;
+    for (uint32_t f = 0; f < model.faceCount; ++f) {
+        const uint32_t n = model.faces[f].vertexCount;
+        if (n < 3)
+            continue;
+        triangles += n - 2;
+        ++polygons;
+        innerEdges = innerEdges || n > 3;
+    }
+    const RecordFormat format = formatFor(layout, vertexColours, innerEdges);
+    uint64_t records = model.vertexCount;
+    if (layout == ModelLayout::flatFaces)
+        records += polygons;
+    else if (layout == ModelLayout::outlines && innerEdges)
+        records *= 2;
+    const uint64_t indices = layout == ModelLayout::points ? 0 : 3 * triangles;
+    if (records == 0 || records > UINT32_MAX || indices > INT_MAX)
+        return;
+    if (layout != ModelLayout::points && indices == 0)
+        return;
+
+    // Both buffers are filled at once, by this thread and a helper, straight
+    // into their mapped storage; without a mapping, through copies.
+    const std::size_t vertexBytes = records * format.stride();
+    const std::size_t indexBytes = indices * sizeof(GLuint);
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+        // Errors of earlier calls are not this build's.
+    }
+    glGenBuffers(1, &m_vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexBytes), nullptr, GL_STATIC_DRAW);
+    if (indices > 0) {
+        glGenBuffers(1, &m_indexBuffer);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), nullptr, GL_STATIC_DRAW);
+    }
+    bool ok = glGetError() == GL_NO_ERROR;
+    unsigned char* vertexOut = ok ? mapForWriting(GL_ARRAY_BUFFER, vertexBytes) : nullptr;
+    unsigned char* indexOut = ok ? mapForWriting(GL_ELEMENT_ARRAY_BUFFER, indexBytes) : nullptr;
+    if (vertexOut && (indexOut || indices == 0)) {
+        std::thread helper;
+        if (indexOut)
+            helper = std::thread([&] { fillIndices(reinterpret_cast<GLuint*>(indexOut), model, layout); });
+        fillVertices(vertexOut, model, layout, format, innerEdges);
+        if (helper.joinable())
+            helper.join();
+    }
+    if (vertexOut)
+        ok = glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE && ok;
+    if (indexOut)
+        ok = glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER) == GL_TRUE && ok;
+    if (ok && (!vertexOut || (!indexOut && indices > 0))) {
+        std::vector<unsigned char> copy(vertexBytes);
+        fillVertices(copy.data(), model, layout, format, innerEdges);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertexBytes), copy.data());
+        if (indices > 0) {
+            std::vector<GLuint> indexCopy(indices);
+            fillIndices(indexCopy.data(), model, layout);
+            glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(indexBytes), indexCopy.data());
+        }
+        ok = glGetError() == GL_NO_ERROR;
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    if (!ok) {
+        release();
+        return;
+    }
+    m_source = sourceOf(model);
+    m_layout = layout;
+    m_colours = vertexColours;
+    m_edgeFlags = format.edgeFlag;
+    m_vertexCount = static_cast<unsigned>(records);
+    m_indexCount = static_cast<unsigned>(indices);
+    m_bytes = vertexBytes + indexBytes;
+}
+
+bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool vertexColours)
+{
+    vertexColours = vertexColours && model.colours != nullptr;
+    if (layout == ModelLayout::none)
+        return true;
+    if (!(m_source == sourceOf(model)) || m_layout != layout || m_colours != vertexColours || empty())
+        build(model, layout, vertexColours);
+    if (empty())
+        return false;
+
+    const RecordFormat format = formatFor(layout, vertexColours, m_edgeFlags);
+    const auto stride = static_cast<GLsizei>(format.stride());
+    glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, offset(0));
+    if (format.normals) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, stride, offset(format.normalOffset()));
+    }
+    if (format.colours) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(3, GL_FLOAT, stride, offset(format.colourOffset()));
+    }
+    if (format.edgeFlag) {
+        glEnableClientState(GL_EDGE_FLAG_ARRAY);
+        glEdgeFlagPointer(stride, offset(format.flagOffset()));
+    }
+    if (layout == ModelLayout::points) {
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(m_vertexCount));
+    } else {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
+        glDrawRangeElements(GL_TRIANGLES, 0, m_vertexCount - 1, static_cast<GLsizei>(m_indexCount),
+                            GL_UNSIGNED_INT, offset(0));
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    }
+    glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    // Arrays leave the current values undefined: polygons drawn one by one
+    // afterwards must again show all their edges.
+    glEdgeFlag(GL_TRUE);
+    return true;
+}

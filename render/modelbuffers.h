@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstddef>
+
+struct MeshModel;
+
+// What a model's buffers hold: they are laid out for one way of drawing.
+enum class ModelLayout {
+    none,
+    points,     // a model without faces: one point per vertex
+    flatFaces,  // triangles whose last corner carries the face normal
+    smoothFaces, // triangles over the shared vertices and their normals
+    outlines,   // triangles with edge flags: only the polygons' own edges
+};
+
+// The layout a model is drawn with in a shading mode (none for a mode that
+// draws nothing, or for a model with neither faces nor vertices).
+ModelLayout layoutFor(const MeshModel& model, int shadingMode);
+
+// Bytes the model holds in memory: its record, vertices, faces, corner
+// arrays and colours.
+std::size_t modelMemoryBytes(const MeshModel& model);
+
+// A model's vertex and index buffer objects (OpenGL 1.5) in the view's
+// context, built on the first draw after a change and reused by every frame
+// until the model, the layout or the colour choice changes.
+//
+// Every polygon becomes a fan of triangles (corner i + 1, corner i + 2,
+// corner 0), the order in which Mesa splits a polygon, so the buffers give
+// exactly the pixels of drawing each face as one polygon there (other
+// drivers may split polygons of more than three corners differently).
+//
+// The context the buffers were made in must be current for draw and
+// release. The object never touches OpenGL on its own, so destroying it
+// after its context went away is safe (the buffers went with the context).
+class ModelBuffers {
+public:
+    ModelBuffers() = default;
+    ~ModelBuffers() = default;
+    ModelBuffers(const ModelBuffers&) = delete;
+    ModelBuffers& operator=(const ModelBuffers&) = delete;
+
+    // Draws the model from the buffers with the current OpenGL state
+    // (lighting, culling, polygon mode and colour are the caller's), first
+    // building them for the layout and the colour choice when they hold
+    // something else. vertexColours is ignored for a model without colours.
+    bool draw(const MeshModel& model, ModelLayout layout, bool vertexColours);
+
+    // Deletes the buffers. Call when the model changes in place or goes
+    // away, with the context current.
+    void release();
+
+    // Forgets the buffers without deleting them: for a context that is
+    // already gone, which took them with it.
+    void abandon();
+
+    bool empty() const { return m_vertexBuffer == 0; }
+    // Bytes held by the buffer objects.
+    std::size_t byteSize() const { return m_bytes; }
+
+private:
+    // What identifies the model the buffers were built from, so that a new
+    // model at the address of a released one is not taken for it.
+    struct Source {
+        const MeshModel* model = nullptr;
+        const void* vertices = nullptr;
+        const void* faces = nullptr;
+        const void* colours = nullptr;
+        unsigned vertexCount = 0;
+        unsigned faceCount = 0;
+        bool operator==(const Source& other) const;
+    };
+    static Source sourceOf(const MeshModel& model);
+
+    void build(const MeshModel& model, ModelLayout layout, bool vertexColours);
+
+    Source m_source;
+    ModelLayout m_layout = ModelLayout::none;
+    bool m_colours = false;
+    bool m_edgeFlags = false;  // outlines of polygons with inner edges
+    unsigned m_vertexBuffer = 0;
+    unsigned m_indexBuffer = 0;
+    unsigned m_vertexCount = 0; // records in the vertex buffer
+    unsigned m_indexCount = 0;  // indices in the index buffer (0 for points)
+    std::size_t m_bytes = 0;
+};

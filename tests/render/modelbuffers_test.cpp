@@ -1,0 +1,209 @@
+// Drawing from buffers against drawing each face on its own: the same pixels
+// in every mode; points and vertex colours; the buffers' size and lifetime.
+#include "render/modelbuffers.h"
+
+#include "model/meshmodel.h"
+#include "render/frame.h"
+#include "render/modeldraw.h"
+
+#include "gltestutil.h"
+#include "rendermodels.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace gltest;
+using guitest::PixelRect;
+using guitest::Rgb;
+using Frame = guitest::PixelFrame;
+
+namespace {
+
+constexpr int kSize = 200;
+const float kWhite[3] = {1.0f, 1.0f, 1.0f};
+const float kOrange[3] = {1.0f, 0.6f, 0.2f};
+
+struct Style {
+    int mode = kShadingFlat;
+    bool cull = true;
+    bool colours = false;
+    float lineWidth = 1.0f;
+    bool stereo = false;
+    float spin = 0.0f;
+    const float* colour = kWhite;
+};
+
+std::string describe(const Style& s)
+{
+    return "mode " + std::to_string(s.mode) + (s.cull ? " culled" : " both faces") +
+           (s.colours ? " vertex colours" : "") + " line width " + std::to_string(s.lineWidth) +
+           (s.stereo ? " stereo" : "") + " spin " + std::to_string(s.spin);
+}
+
+class ModelBuffersTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(window.ready()) << "no OpenGL window";
+        window.makeCurrent();
+    }
+    void TearDown() override { buffers.release(); }
+
+    // A whole frame as the viewer draws it (one image, or a stereo pair on
+    // a format without stereo buffers: the right eye over the left).
+    Frame draw(const MeshModel* model, const Style& s, bool fromBuffers)
+    {
+        const float background[3] = {0.1f, 0.1f, 0.2f};
+        FrameSettings settings{};
+        settings.camera = FrameCamera{{80, 80, 400}, {0, 0, 0}, {0, 1, 0}};
+        settings.windowWidth = kSize;
+        settings.windowHeight = kSize;
+        settings.bgColor = background;
+        settings.stereo = s.stereo;
+        DrawFrameImages(
+            settings,
+            [&] {
+                glLineWidth(s.lineWidth);
+                if (fromBuffers)
+                    DrawMeshModel(model, s.mode, s.cull, s.colour, s.spin, 2 * s.spin, 3 * s.spin,
+                                  s.colours, buffers);
+                else
+                    DrawMeshModelImmediate(model, s.mode, s.cull, s.colour, s.spin, 2 * s.spin,
+                                           3 * s.spin, s.colours);
+            },
+            {});
+        return guitest::readBackBuffer(kSize, kSize);
+    }
+
+    // Pixels that differ at all between the two ways of drawing.
+    int differences(const MeshModel* model, const Style& s, const char* name)
+    {
+        const Frame reference = draw(model, s, false);
+        const Frame drawn = draw(model, s, true);
+        int differing = 0;
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+                if (!drawn.is(x, y, reference.at(x, y), 0))
+                    ++differing;
+        if (differing > 0) {
+            reference.savePng(guitest::debugImagePath(QStringLiteral("buffers-%1-reference.png").arg(name)), 2);
+            drawn.savePng(guitest::debugImagePath(QStringLiteral("buffers-%1-drawn.png").arg(name)), 2);
+        }
+        // The picture must hold something, or the comparison proves nothing.
+        EXPECT_GT(reference.countOther(reference.at(0, 0), PixelRect{0, 0, kSize, kSize}, 0), 10) << describe(s);
+        return differing;
+    }
+
+    GlWindow window{kSize, kSize};
+    ModelBuffers buffers;
+};
+
+TEST_F(ModelBuffersTest, SamePixelsAsOnePolygonPerFaceInEveryMode)
+{
+    ModelPtr ball = makeMixedBall();
+    addColours(*ball);
+    for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe})
+        for (bool cull : {true, false})
+            for (bool colours : {false, true})
+                for (float width : {1.0f, 2.0f, 3.0f}) {
+                    if (mode != kShadingWireframe && width != 1.0f)
+                        continue;
+                    Style s;
+                    s.mode = mode;
+                    s.cull = cull;
+                    s.colours = colours;
+                    s.lineWidth = width;
+                    s.spin = 20.0f * mode + (cull ? 0.0f : 95.0f);
+                    s.colour = colours ? kWhite : kOrange;
+                    EXPECT_EQ(differences(ball.get(), s, "ball"), 0) << describe(s);
+                }
+}
+
+TEST_F(ModelBuffersTest, SamePixelsInStereoAndAfterChangesBetweenFrames)
+{
+    ModelPtr ball = makeMixedBall();
+    Style s;
+    s.stereo = true;
+    for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe}) {
+        s.mode = mode;
+        EXPECT_EQ(differences(ball.get(), s, "stereo"), 0) << describe(s);
+    }
+    // A model of triangles only needs no edge flags: every edge shows.
+    ModelPtr grid = makeTriangleGrid(12);
+    s.stereo = false;
+    s.mode = kShadingWireframe;
+    for (bool cull : {true, false}) {
+        s.cull = cull;
+        s.spin = cull ? 0.0f : 100.0f;
+        EXPECT_EQ(differences(grid.get(), s, "grid"), 0) << describe(s);
+    }
+    s.cull = true;
+    s.spin = 0.0f;
+    // The model changed in place: after a release the buffers follow it.
+    swapModelAxes(ball.get());
+    buffers.release();
+    EXPECT_EQ(differences(ball.get(), s, "swapped"), 0) << describe(s);
+}
+
+TEST_F(ModelBuffersTest, PointsForAModelWithoutFaces)
+{
+    ModelPtr cloud = makeModelWithNormals({{0, 0, 0}, {0.5, 0.5, 0}, {-0.5, 0.3, 0.2}}, {});
+    Style s;
+    s.colour = kOrange;
+    for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe}) {
+        s.mode = mode;
+        EXPECT_EQ(differences(cloud.get(), s, "points"), 0) << describe(s);
+        // Three points of 2 x 2 pixels in the unlit model colour.
+        const Frame f = draw(cloud.get(), s, true);
+        EXPECT_EQ(f.count(Rgb{255, 153, 51}, 1), 12) << describe(s);
+    }
+    addColours(*cloud);
+    s.colours = true;
+    const Frame f = draw(cloud.get(), s, true);
+    EXPECT_EQ(f.count(Rgb{255, 153, 51}, 1), 0);
+    const Rgb first{static_cast<int>(cloud->colours[0] * 255 + 0.5f),
+                    static_cast<int>(cloud->colours[1] * 255 + 0.5f),
+                    static_cast<int>(cloud->colours[2] * 255 + 0.5f)};
+    EXPECT_EQ(f.count(first, 1), 4);
+    EXPECT_EQ(differences(cloud.get(), s, "colouredpoints"), 0);
+    // Shading off hides the points too.
+    s.mode = kShadingNone;
+    EXPECT_EQ(draw(cloud.get(), s, true).countOther(Rgb{26, 26, 51}, PixelRect{0, 0, kSize, kSize}, 1), 0);
+}
+
+TEST_F(ModelBuffersTest, BuffersStayWithinTheBudgetAndGoWhenReleased)
+{
+    ModelPtr grid = makeTriangleGrid(60);
+    addColours(*grid);
+    const double modelBytes = static_cast<double>(modelMemoryBytes(*grid));
+    Style s;
+    for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe})
+        for (bool colours : {false, true}) {
+            s.mode = mode;
+            s.colours = colours;
+            draw(grid.get(), s, true);
+            EXPECT_FALSE(buffers.empty());
+            EXPECT_LE(buffers.byteSize(), 0.7 * modelBytes) << describe(s);
+            GLint bound = -1;
+            glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bound);
+            EXPECT_EQ(bound, 0);
+        }
+    // Each new model replaces the buffers of the one before: the size
+    // follows the model, it never adds up.
+    for (int round = 0; round < 20; ++round) {
+        ModelPtr model = makeTriangleGrid(20);
+        draw(model.get(), s, true);
+        EXPECT_LE(buffers.byteSize(), 0.7 * static_cast<double>(modelMemoryBytes(*model)));
+        buffers.release();
+        EXPECT_TRUE(buffers.empty());
+        EXPECT_EQ(buffers.byteSize(), 0u);
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+#include "viewer/backgroundload.h"
+
+#include "model/meshmodel.h"
+#include "model/plyreader.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+// How long closing waits for a reader to notice the cancel.
+constexpr std::chrono::seconds kStopWait{2};
+
+} // namespace
+
+// What the worker and the owner share; the last of the two to let go of it
+// releases it.
+struct BackgroundLoad::Shared {
+    LoadControl control;
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;  // under mutex
+    MeshModel* model = nullptr;
+    std::string reason;
+
+    ~Shared() { freeMeshModel(model); }
+};
+
+BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, uint64_t totalBytes)
+    : m_totalBytes(totalBytes), m_shared(std::make_shared<Shared>())
+{
+    m_thread = std::thread([shared = m_shared, stream, extension = std::move(extension)] {
+        std::string reason;
+        MeshModel* model = loadModel(stream, extension.c_str(), &reason, &shared->control);
+        std::fclose(stream);
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->model = model;
+        shared->reason = std::move(reason);
+        shared->finished = true;
+        shared->done.notify_all();
+    });
+}
+
+BackgroundLoad::~BackgroundLoad()
+{
+    cancel();
+    std::unique_lock<std::mutex> lock(m_shared->mutex);
+    if (m_shared->done.wait_for(lock, kStopWait, [this] { return m_shared->finished; })) {
+        lock.unlock();
+        m_thread.join();
+    } else {
+        lock.unlock();
+        m_thread.detach();
+    }
+}
+
+uint64_t BackgroundLoad::bytesRead() const
+{
+    return m_shared->control.bytesRead.load();
+}
+
+void BackgroundLoad::cancel()
+{
+    m_shared->control.cancel.store(true);
+}
+
+bool BackgroundLoad::cancelRequested() const
+{
+    return m_shared->control.cancel.load();
+}
+
+bool BackgroundLoad::finished() const
+{
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return m_shared->finished;
+}
+
+MeshModel* BackgroundLoad::takeModel()
+{
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    if (!m_shared->finished)
+        return nullptr;
+    return std::exchange(m_shared->model, nullptr);
+}
+
+std::string BackgroundLoad::reason() const
+{
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return m_shared->reason;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "model/loadcontrol.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+struct MeshModel;
+
+// One model read on a worker thread with loadModel. The owner looks at
+// finished() from its own thread (a timer, say) and then takes the result.
+// Destroying the object stops the load and waits for the thread a little:
+// a reader stuck on a stream that gives nothing (a stalled pipe or network
+// file) is left to end on its own, and its model, if it ever makes one, is
+// released then.
+class BackgroundLoad {
+public:
+    // Takes over stream (the worker closes it) and starts reading it with
+    // the reader the extension chooses. totalBytes is the size of the file
+    // (0 when not known), for progress.
+    BackgroundLoad(FILE* stream, std::string extension, uint64_t totalBytes);
+    ~BackgroundLoad();
+    BackgroundLoad(const BackgroundLoad&) = delete;
+    BackgroundLoad& operator=(const BackgroundLoad&) = delete;
+
+    uint64_t totalBytes() const { return m_totalBytes; }
+    uint64_t bytesRead() const;
+    // Asks the reader to stop; it does so within a block or two.
+    void cancel();
+    bool cancelRequested() const;
+    // The worker is done: the result can be taken.
+    bool finished() const;
+
+    // After finished(): the model, now the caller's (null when the load
+    // failed or was cancelled), and the reader's reason when it failed.
+    MeshModel* takeModel();
+    std::string reason() const;
+
+private:
+    struct Shared;
+
+    uint64_t m_totalBytes;
+    std::shared_ptr<Shared> m_shared;  // also held by the worker
+    std::thread m_thread;
+};
