@@ -37,7 +37,9 @@ done
 if grep -v '^/usr' "$work/files" | grep -v '^/$' | grep -q .; then
   fail "files outside /usr: $(grep -v '^/usr' "$work/files" | grep -v '^/$' | tr '\n' ' ')"
 fi
-dpkg-deb -f "$deb" Package Version Depends | grep -q '^Package: brenvik$' || fail "wrong package name"
+# (read whole first: grep -q stopping early would break the pipe under pipefail)
+control="$(dpkg-deb -f "$deb" Package Version Depends)"
+grep -qx 'Package: brenvik' <<<"$control" || fail "wrong package name: $control"
 
 # Unpacked into the throwaway folder only, never onto this machine.
 tree="$work/tree"
