@@ -55,7 +55,9 @@ void freeMeshModel(MeshModel* model)
     // whole heap back to the system, which the next model would then have
     // to fault in again page by page.
     std::free(model->vertices);
-    if (model->faces != nullptr) {
+    if (model->cornerBlock != nullptr) {
+        std::free(model->cornerBlock);
+    } else if (model->faces != nullptr) {
         for (uint32_t i = 0; i < model->faceCount; ++i)
             std::free(model->faces[i].vertices);
     }

@@ -98,6 +98,7 @@ ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std:
     }
     model->faceCount = static_cast<uint32_t>(faces.size());
     model->colours = nullptr;
+    model->cornerBlock = nullptr;
     model->faces = static_cast<MeshFace*>(std::malloc(sizeof(MeshFace) * (faces.size() + 1)));
     for (std::size_t i = 0; i < faces.size(); ++i) {
         MeshFace& face = model->faces[i];

@@ -199,7 +199,7 @@ TEST_F(BrenvikInfo, FileWithoutAModelGivesItsReasonAndStatusOne)
     fs::create_directory(dir_ / "folder.ply");
     result = run({(dir_ / "folder.ply").string()});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "brenvik-info: " + (dir_ / "folder.ply").string() + ": line 1: the file could not be read\n");
+    EXPECT_EQ(result.err, "brenvik-info: " + (dir_ / "folder.ply").string() + ": not a regular file\n");
 }
 
 TEST_F(BrenvikInfo, UsageErrorsGiveStatusTwo)

@@ -1,0 +1,134 @@
+#include "model/blockreader.h"
+
+BlockReader::BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control)
+    : stream_(stream), blockSize_(blockSize), control_(control)
+{
+}
+
+void BlockReader::takeLine(std::size_t lineEnd, std::size_t next)
+{
+    const char* base = buffer_.get();
+    begin_ = base + start_;
+    end_ = base + lineEnd;
+    if (end_ > begin_ && end_[-1] == '\r')
+        --end_;
+    consumed_ += next - start_;
+    start_ = scanned_ = next;
+    ++lineNumber_;
+}
+
+void BlockReader::findNul()
+{
+    const void* found = std::memchr(buffer_.get() + start_, '\0', size_ - start_);
+    nulChecked_ = size_;
+    nul_ = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get()) : size_;
+}
+
+bool BlockReader::nextLineSlow()
+{
+    for (;;) {
+        std::size_t lineEnd = size_;
+        bool whole = false;
+        if (size_ > scanned_) {
+            const void* found = std::memchr(buffer_.get() + scanned_, '\n', size_ - scanned_);
+            if (found != nullptr) {
+                lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
+                whole = true;
+            } else {
+                scanned_ = size_;
+            }
+        }
+        if (lineEnd - start_ > kMaxLineLength + 1) {
+            ++lineNumber_;
+            stop_ = Stop::longLine;
+            return false;
+        }
+        const bool last = !whole && atEnd_ && start_ < size_ && stop_ == Stop::none;
+        if (whole || last) {
+            if (nulChecked_ < lineEnd || nul_ < start_)
+                findNul();
+            if (nul_ < lineEnd) {
+                ++lineNumber_;
+                stop_ = Stop::nulByte;
+                return false;
+            }
+            takeLine(lineEnd, whole ? lineEnd + 1 : lineEnd);
+            if (static_cast<std::size_t>(end_ - begin_) > kMaxLineLength) {
+                stop_ = Stop::longLine;
+                return false;
+            }
+            return true;
+        }
+        if (atEnd_) {
+            if (stop_ == Stop::none)
+                stop_ = Stop::end;
+            return false;
+        }
+        fill();
+    }
+}
+
+bool BlockReader::takeSlow(std::size_t count, const char*& bytes)
+{
+    while (size_ - start_ < count) {
+        if (atEnd_) {
+            if (stop_ == Stop::none)
+                stop_ = Stop::end;
+            return false;
+        }
+        fill();
+    }
+    return take(count, bytes);
+}
+
+bool BlockReader::fill()
+{
+    if (start_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + start_, size_ - start_);
+        size_ -= start_;
+        scanned_ -= start_;
+        start_ = 0;
+        nul_ = nulChecked_ = 0;
+    }
+    if (size_ == capacity_) {
+        const std::size_t newCapacity = capacity_ == 0 ? blockSize_ : capacity_ * 2;
+        std::unique_ptr<char[]> bigger(new char[newCapacity]);
+        if (size_ > 0)
+            std::memcpy(bigger.get(), buffer_.get(), size_);
+        buffer_ = std::move(bigger);
+        capacity_ = newCapacity;
+    }
+    if (control_ != nullptr && control_->cancel.load(std::memory_order_relaxed)) {
+        atEnd_ = true;
+        stop_ = Stop::cancelled;
+        return false;
+    }
+    const std::size_t wanted = capacity_ - size_;
+    const std::size_t got = std::fread(buffer_.get() + size_, 1, wanted, stream_);
+    size_ += got;
+    if (control_ != nullptr)
+        control_->bytesRead.fetch_add(got, std::memory_order_relaxed);
+    if (got < wanted) {
+        atEnd_ = true;
+        if (std::ferror(stream_) != 0)
+            stop_ = Stop::readError;
+    }
+    return got > 0;
+}
+
+std::string BlockReader::lineStopReason(const std::string& atEnd) const
+{
+    switch (stop_) {
+    case Stop::cancelled:
+        return "loading was cancelled";
+    case Stop::readError:
+        return "line " + std::to_string(lineNumber_ + 1) + ": the file could not be read";
+    case Stop::nulByte:
+        return "line " + std::to_string(lineNumber_) + ": the line holds a NUL byte";
+    case Stop::longLine:
+        return "line " + std::to_string(lineNumber_) + ": the line is longer than " +
+               std::to_string(kMaxLineLength) + " characters";
+    default:
+        return "line " + std::to_string(lineNumber_ + 1) + ": " + atEnd;
+    }
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+// Collects the vertices, colours and faces of a model as a reader finds
+// them, and hands them over as one MeshModel: every face's corners in one
+// shared block, positions centred and scaled, normals built. Whatever is not
+// handed over is released.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "model/meshmodel.h"
+
+class ModelBuilder {
+public:
+    ModelBuilder() = default;
+    ModelBuilder(const ModelBuilder&) = delete;
+    ModelBuilder& operator=(const ModelBuilder&) = delete;
+    ~ModelBuilder();
+
+    // Sets the declared counts. With `exact` the arrays get their final size
+    // at once (the file is known to be large enough for them); otherwise
+    // they grow with what is actually read. False when memory runs out.
+    bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact);
+
+    // Appends the next vertex; false when memory runs out.
+    bool addVertex(const Vector3& position)
+    {
+        if (vertexCount_ == vertexCapacity_ && !growVertices())
+            return false;
+        vertices_[vertexCount_].position = position;
+        widenBox(position);
+        ++vertexCount_;
+        return true;
+    }
+    // Colour of the vertex added last, each channel in [0, 1].
+    void setColour(float red, float green, float blue)
+    {
+        float* c = colours_ + 3 * static_cast<std::size_t>(vertexCount_ - 1);
+        c[0] = red;
+        c[1] = green;
+        c[2] = blue;
+    }
+    bool hasColours() const { return colours_ != nullptr; }
+
+    // Gives the vertex array its final, declared size; faces may point into
+    // it from then on. False when memory runs out.
+    bool fixVertices();
+    // The address a corner takes for vertex `index` (0 <= index < the
+    // declared count); only after fixVertices.
+    MeshVertex* vertexAt(uint32_t index) const { return vertices_ + index; }
+
+    // Appends a face of `corners` corners and returns the slots for its
+    // corner addresses, or null when memory runs out.
+    MeshVertex** addFace(uint32_t corners)
+    {
+        if ((faceCount_ == faceCapacity_ || cornerCapacity_ - cornerCount_ < corners) && !growFaces(corners))
+            return nullptr;
+        faces_[faceCount_++].vertexCount = corners;
+        MeshVertex** slots = corners_ + cornerCount_;
+        cornerCount_ += corners;
+        return slots;
+    }
+    // Takes back the face added last (its corners turned out to be wrong).
+    void dropLastFace()
+    {
+        --faceCount_;
+        cornerCount_ -= faces_[faceCount_].vertexCount;
+    }
+
+    // Appends the triangles of triangle strips: `indices` holds vertex
+    // indices (each below the declared count) with -1 between strips. The
+    // triangles alternate their winding along a strip; one that repeats a
+    // vertex is left out. False when memory runs out.
+    bool addStrips(const int32_t* indices, std::size_t count);
+
+    uint32_t faceCount() const { return faceCount_; }
+
+    // Centres and scales the positions, builds the normals and hands the
+    // model over; null when memory runs out.
+    MeshModel* finish();
+
+private:
+    void widenBox(const Vector3& position);
+    bool growVertices();
+    bool growFaces(uint32_t corners);
+
+    uint32_t declaredVertices_ = 0;
+    MeshVertex* vertices_ = nullptr;
+    float* colours_ = nullptr;
+    uint32_t vertexCount_ = 0;
+    uint32_t vertexCapacity_ = 0;
+    MeshFace* faces_ = nullptr;
+    uint32_t faceCount_ = 0;
+    uint32_t faceCapacity_ = 0;
+    MeshVertex** corners_ = nullptr;
+    std::size_t cornerCount_ = 0;
+    std::size_t cornerCapacity_ = 0;
+    Vector3 low_ = {0.0, 0.0, 0.0};
+    Vector3 high_ = {0.0, 0.0, 0.0};
+};
