@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include <unistd.h>
 
 #include "model/plyreader.h"
@@ -78,6 +80,15 @@ ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind ki
     }
     }
     return nullptr;
+}
+
+std::string rejection(const std::string& text, StreamKind kind)
+{
+    std::string reason;
+    ModelPtr model = loadPlyText(text, &reason, kind);
+    EXPECT_EQ(model, nullptr) << "accepted:\n" << text.substr(0, 400);
+    EXPECT_FALSE(reason.empty());
+    return reason;
 }
 
 std::string plyHeader(long long vertices, long long faces)

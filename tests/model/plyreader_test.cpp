@@ -54,16 +54,6 @@ std::string unitBoxFile(const std::vector<std::string>& vertexLines, const std::
     return text;
 }
 
-// Loads text that must be rejected and returns the reason.
-std::string rejection(const std::string& text, StreamKind kind = StreamKind::regularFile)
-{
-    std::string reason;
-    ModelPtr model = loadPlyText(text, &reason, kind);
-    EXPECT_EQ(model, nullptr) << "accepted:\n" << text.substr(0, 400);
-    EXPECT_FALSE(reason.empty());
-    return reason;
-}
-
 void expectPosition(const MeshModel& model, uint32_t index, double x, double y, double z)
 {
     ASSERT_LT(index, model.vertexCount);
