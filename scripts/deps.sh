@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   libx11-dev xvfb xauth fonts-dejavu-core locales imagemagick xdotool
+  assimp-utils
 )
 
 missing=()
