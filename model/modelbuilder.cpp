@@ -1,7 +1,10 @@
 #include "model/modelbuilder.h"
 
 #include <cstdlib>
+#include <functional>
 #include <limits>
+#include <system_error>
+#include <vector>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -60,10 +63,43 @@ std::size_t grown(std::size_t capacity, std::size_t needed, std::size_t limit)
     return next < needed ? needed : next;
 }
 
+struct Region {
+    void* block;
+    std::size_t bytes;
+};
+
+// Has the kernel supply the pages of the regions, the last region first and
+// each from its end backwards, in pieces, until told to stop. The pages'
+// contents are not touched: the reader may be writing to them meanwhile.
+void prefault(std::vector<Region> regions, const std::atomic<bool>& stop)
+{
+#ifdef MADV_POPULATE_WRITE
+    constexpr uintptr_t kPiece = uintptr_t{2} << 20;
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0)
+        return;
+    const auto page = static_cast<uintptr_t>(pageSize);
+    for (auto region = regions.rbegin(); region != regions.rend(); ++region) {
+        const uintptr_t begin = (reinterpret_cast<uintptr_t>(region->block) + page - 1) & ~(page - 1);
+        uintptr_t end = (reinterpret_cast<uintptr_t>(region->block) + region->bytes) & ~(page - 1);
+        while (end > begin && !stop.load(std::memory_order_relaxed)) {
+            const uintptr_t start = end - begin > kPiece ? ((end - kPiece) & ~(page - 1)) : begin;
+            if (madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE) != 0)
+                return; // not supported here, or no memory: the reader's own faults will do
+            end = start;
+        }
+    }
+#else
+    (void)regions;
+    (void)stop;
+#endif
+}
+
 } // namespace
 
 ModelBuilder::~ModelBuilder()
 {
+    stopPrefaulting();
     std::free(vertices_);
     std::free(colours_);
     std::free(faces_);
@@ -82,7 +118,37 @@ bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colour
     vertexCapacity_ = static_cast<uint32_t>(vertexRoom);
     faceCapacity_ = static_cast<uint32_t>(faceRoom);
     cornerCapacity_ = faceRoom * 3;
+    if (exact)
+        startPrefaulting();
     return true;
+}
+
+void ModelBuilder::startPrefaulting()
+{
+    constexpr std::size_t kWorthIt = std::size_t{16} << 20;
+    std::vector<Region> regions = {{vertices_, vertexCapacity_ * sizeof(MeshVertex)},
+                                   {faces_, faceCapacity_ * sizeof(MeshFace)},
+                                   {corners_, cornerCapacity_ * sizeof(MeshVertex*)}};
+    if (colours_ != nullptr)
+        regions.insert(regions.begin() + 1, Region{colours_, vertexCapacity_ * 3 * sizeof(float)});
+    std::size_t total = 0;
+    for (const Region& region : regions)
+        total += region.bytes;
+    if (total < kWorthIt || std::thread::hardware_concurrency() < 2)
+        return;
+    try {
+        prefaulter_ = std::thread(prefault, std::move(regions), std::cref(stopPrefaulting_));
+    } catch (const std::system_error&) {
+        // No thread: the reader takes every fault itself.
+    }
+}
+
+void ModelBuilder::stopPrefaulting()
+{
+    if (!prefaulter_.joinable())
+        return;
+    stopPrefaulting_ = true;
+    prefaulter_.join();
 }
 
 void ModelBuilder::widenBox(const Vector3& position)
@@ -185,6 +251,7 @@ bool ModelBuilder::addStrips(const int32_t* indices, std::size_t count)
 
 MeshModel* ModelBuilder::finish()
 {
+    stopPrefaulting();
     if (!fixVertices() || !resize(faces_, faceCount_) || !resize(corners_, cornerCount_))
         return nullptr;
     auto* model = static_cast<MeshModel*>(std::malloc(sizeof(MeshModel)));

@@ -5,9 +5,11 @@
 // shared block, positions centred and scaled, normals built. Whatever is not
 // handed over is released.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include "model/meshmodel.h"
 
@@ -19,8 +21,11 @@ public:
     ~ModelBuilder();
 
     // Sets the declared counts. With `exact` the arrays get their final size
-    // at once (the file is known to be large enough for them); otherwise
-    // they grow with what is actually read. False when memory runs out.
+    // at once (the file is known to be large enough for them), and a helper
+    // thread has the kernel supply their pages from the far end while the
+    // reader fills them from the front, so that the page faults of a large
+    // model are taken on two cores; otherwise the arrays grow with what is
+    // actually read. False when memory runs out.
     bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact);
 
     // Appends the next vertex; false when memory runs out.
@@ -81,6 +86,8 @@ public:
     MeshModel* finish();
 
 private:
+    void startPrefaulting();
+    void stopPrefaulting();
     void widenBox(const Vector3& position);
     bool growVertices();
     bool growFaces(uint32_t corners);
@@ -98,4 +105,6 @@ private:
     std::size_t cornerCapacity_ = 0;
     Vector3 low_ = {0.0, 0.0, 0.0};
     Vector3 high_ = {0.0, 0.0, 0.0};
+    std::thread prefaulter_;
+    std::atomic<bool> stopPrefaulting_{false};
 };
