@@ -107,7 +107,8 @@ public:
                     return outOfMemory();
                 ok = readLists(index == layout_.faces.element ? layout_.faces.list : layout_.strips.list,
                                index == layout_.strips.element);
-            } else {
+            } else if (!element_->properties.empty()) {
+                // (Items without properties take no bytes: nothing to read.)
                 for (item_ = 0; ok && item_ < element_->count; ++item_)
                     ok = skipProperties(0, element_->properties.size());
             }

@@ -170,6 +170,8 @@ TEST(PlyFormats, BinaryFaultsNameTheElementAndItem)
                             .put(0.0f)
                             .text()),
               "line 7: the header declares 5 vertices and 0 faces, more than the rest of the file holds");
+    // Items without properties take no bytes, however many there are.
+    EXPECT_NE(loadPlyText(BinaryPly(false, "element nothing 2000000000\n").text()), nullptr);
     const std::string list = "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
                              "element face 1\nproperty list int int vertex_indices\n";
     EXPECT_EQ(rejection(BinaryPly(true, list).put(0.0f).put(0.0f).put(0.0f).put(-4).text()),
