@@ -1,5 +1,7 @@
 #include "model/blockreader.h"
 
+#include <algorithm>
+
 BlockReader::BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control)
     : stream_(stream), blockSize_(blockSize), control_(control)
 {
@@ -124,11 +126,54 @@ std::string BlockReader::lineStopReason(const std::string& atEnd) const
     case Stop::readError:
         return "line " + std::to_string(lineNumber_ + 1) + ": the file could not be read";
     case Stop::nulByte:
-        return "line " + std::to_string(lineNumber_) + ": the line holds a NUL byte";
     case Stop::longLine:
-        return "line " + std::to_string(lineNumber_) + ": the line is longer than " +
-               std::to_string(kMaxLineLength) + " characters";
+        return "line " + std::to_string(lineNumber_) + ": " + stopMessage(stop_);
     default:
         return "line " + std::to_string(lineNumber_ + 1) + ": " + atEnd;
     }
+}
+
+std::string BlockReader::stopMessage(Stop stop)
+{
+    if (stop == Stop::nulByte)
+        return "the line holds a NUL byte";
+    return "the line is longer than " + std::to_string(kMaxLineLength) + " characters";
+}
+
+bool BlockReader::takeLines(std::size_t wanted, uint64_t maxLines, const char*& begin, const char*& end,
+                            uint64_t& lines)
+{
+    while (size_ - start_ < wanted && !atEnd_)
+        fill();
+    if ((stop_ != Stop::none && stop_ != Stop::end) || maxLines == 0)
+        return false;
+    const char* base = buffer_.get();
+    std::size_t limit = size_;
+    if (!atEnd_ || (size_ > start_ && base[size_ - 1] == '\n')) {
+        const void* last = memrchr(base + start_, '\n', size_ - start_);
+        if (last == nullptr)
+            return false;
+        limit = static_cast<std::size_t>(static_cast<const char*>(last) - base) + 1;
+    }
+    if (limit == start_)
+        return false;
+    uint64_t count = static_cast<uint64_t>(std::count(base + start_, base + limit, '\n'));
+    if (base[limit - 1] != '\n')
+        ++count; // the last line of the stream
+    if (count > maxLines) {
+        const char* p = base + start_;
+        for (uint64_t i = 0; i < maxLines; ++i)
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(base + limit - p))) + 1;
+        limit = static_cast<std::size_t>(p - base);
+        count = maxLines;
+    }
+    begin = base + start_;
+    end = base + limit;
+    lines = count;
+    consumed_ += limit - start_;
+    lineNumber_ += static_cast<long long>(count);
+    start_ = limit;
+    if (scanned_ < start_)
+        scanned_ = start_;
+    return true;
 }

@@ -74,6 +74,15 @@ public:
     // Why nextLine gave no line, naming the line; atEnd when the stream
     // simply ended.
     std::string lineStopReason(const std::string& atEnd) const;
+    // What is wrong with a line that holds a NUL byte or is too long.
+    static std::string stopMessage(Stop stop);
+
+    // Hands out a run of whole lines, about `wanted` bytes of them but at
+    // most maxLines lines, in [begin, end); the last line lacks its line end
+    // only at the end of the stream. The lines are not checked (see
+    // nextLine). False when no whole line is at hand (at the end, on a stop,
+    // or for a line longer than the buffer): nextLine then goes on.
+    bool takeLines(std::size_t wanted, uint64_t maxLines, const char*& begin, const char*& end, uint64_t& lines);
 
 private:
     bool nextLineSlow();

@@ -1,6 +1,7 @@
 #include "model/modelbuilder.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <system_error>
@@ -197,13 +198,12 @@ bool ModelBuilder::fixVertices()
     return true;
 }
 
-bool ModelBuilder::growFaces(uint32_t corners)
+bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
 {
-    if (faceCount_ == faceCapacity_) {
-        if (faceCapacity_ == std::numeric_limits<uint32_t>::max())
-            return false;
-        const std::size_t capacity = grown(faceCapacity_, faceCapacity_ + std::size_t{1},
-                                           std::numeric_limits<uint32_t>::max());
+    if (faces > std::numeric_limits<uint32_t>::max() - faceCount_)
+        return false;
+    if (faceCapacity_ - faceCount_ < faces) {
+        const std::size_t capacity = grown(faceCapacity_, faceCount_ + faces, std::numeric_limits<uint32_t>::max());
         if (!resize(faces_, capacity))
             return false;
         faceCapacity_ = static_cast<uint32_t>(capacity);
@@ -215,6 +215,21 @@ bool ModelBuilder::growFaces(uint32_t corners)
             return false;
         cornerCapacity_ = capacity;
     }
+    return true;
+}
+
+bool ModelBuilder::addFaces(const FaceList& list)
+{
+    const std::size_t faces = list.counts.size();
+    const std::size_t corners = list.corners.size();
+    if (!makeRoom(faces, corners))
+        return false;
+    for (std::size_t i = 0; i < faces; ++i)
+        faces_[faceCount_ + i].vertexCount = list.counts[i];
+    if (corners > 0)
+        std::memcpy(corners_ + cornerCount_, list.corners.data(), corners * sizeof(MeshVertex*));
+    faceCount_ += static_cast<uint32_t>(faces);
+    cornerCount_ += corners;
     return true;
 }
 

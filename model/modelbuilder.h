@@ -10,8 +10,21 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "model/meshmodel.h"
+
+// Polygons collected apart from the model (by another thread, say): the
+// corner count of each, and all their corners one after the other.
+struct FaceList {
+    std::vector<uint32_t> counts;
+    std::vector<MeshVertex*> corners;
+    void clear()
+    {
+        counts.clear();
+        corners.clear();
+    }
+};
 
 class ModelBuilder {
 public:
@@ -59,13 +72,15 @@ public:
     // corner addresses, or null when memory runs out.
     MeshVertex** addFace(uint32_t corners)
     {
-        if ((faceCount_ == faceCapacity_ || cornerCapacity_ - cornerCount_ < corners) && !growFaces(corners))
+        if ((faceCount_ == faceCapacity_ || cornerCapacity_ - cornerCount_ < corners) && !makeRoom(1, corners))
             return nullptr;
         faces_[faceCount_++].vertexCount = corners;
         MeshVertex** slots = corners_ + cornerCount_;
         cornerCount_ += corners;
         return slots;
     }
+    // Appends the polygons of a list; false when memory runs out.
+    bool addFaces(const FaceList& list);
     // Takes back the face added last (its corners turned out to be wrong).
     void dropLastFace()
     {
@@ -90,7 +105,7 @@ private:
     void stopPrefaulting();
     void widenBox(const Vector3& position);
     bool growVertices();
-    bool growFaces(uint32_t corners);
+    bool makeRoom(std::size_t faces, std::size_t corners);
 
     uint32_t declaredVertices_ = 0;
     MeshVertex* vertices_ = nullptr;

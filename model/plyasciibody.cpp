@@ -1,17 +1,22 @@
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
+#include <thread>
 #include <vector>
 
 #include "model/numberscan.h"
 #include "model/plybody.h"
+#include "model/plyfacelines.h"
 
 namespace {
 
-// Faces with up to this many corners get their corner slots before their
-// indices are read; larger counts, which a hostile line may claim, are
-// collected first.
-constexpr int32_t kDirectCorners = 64;
+// Face elements of at least this many faces in a regular file are read on
+// two cores, in runs of about kRunBytes.
+constexpr uint32_t kParallelFaces = 65536;
+constexpr std::size_t kRunBytes = std::size_t{4} << 20;
+// Faces read one line at a time go to the model in batches of about this
+// many corners.
+constexpr std::size_t kFaceBatch = 65536;
 
 float clampChannel(double value)
 {
@@ -21,7 +26,8 @@ float clampChannel(double value)
 class AsciiBody {
 public:
     AsciiBody(PlyBody& body, std::string& reason)
-        : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder), reason_(reason)
+        : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder), reason_(reason),
+          parallel_(body.fileBytes >= 0)
     {
     }
 
@@ -47,9 +53,10 @@ public:
     }
 
 private:
-    bool fail(const std::string& message)
+    bool fail(const std::string& message) { return failAt(in_.lineNumber(), message); }
+    bool failAt(long long line, const std::string& message)
     {
-        reason_ = "line " + std::to_string(in_.lineNumber()) + ": " + message;
+        reason_ = "line " + std::to_string(line) + ": " + message;
         return false;
     }
     bool outOfMemory()
@@ -136,163 +143,94 @@ private:
         return p;
     }
 
-    // Face lines: tokens are separated by spaces only. Steps over one token.
-    static const char* skipToken(const char* p, const char* end)
+    FaceLineParser parserFor(const PlyElement& element, int list) const
     {
-        while (p < end && *p == ' ')
-            ++p;
-        while (p < end && *p != ' ')
-            ++p;
-        return p;
-    }
-
-    // Steps over the properties in front of the corner list; null when the
-    // line ends first.
-    const char* skipToList(const PlyElement& element, int list)
-    {
-        const char* p = in_.begin();
-        const char* end = in_.end();
-        for (int k = 0; k < list; ++k) {
-            int32_t count = 0;
-            bool outOfRange = false;
-            if (element.properties[static_cast<std::size_t>(k)].isList) {
-                if (scanInt(p, end, count, outOfRange) == nullptr || outOfRange || count < 0)
-                    return nullptr;
-            }
-            for (int32_t j = 0; j <= count; ++j) {
-                while (p < end && *p == ' ')
-                    ++p;
-                if (p == end)
-                    return nullptr;
-                p = skipToken(p, end);
-            }
-        }
-        return p;
-    }
-
-    // Reads one corner index at the start of its token, as "%d" does.
-    // Returns the end of the token, or null with the reason.
-    const char* readIndex(const char* p, const char* end, int32_t& index, int32_t corner, int32_t cornerCount,
-                          bool allowSeparator)
-    {
-        while (p < end && *p == ' ')
-            ++p;
-        const char* token = p;
-        bool outOfRange = false;
-        const char* stop = scanInt(token, end, index, outOfRange);
-        if (stop == nullptr) {
-            fail("the " + std::string(allowSeparator ? "strip" : "face") + " has " + std::to_string(corner) +
-                 " of its " + std::to_string(cornerCount) + " corner indices");
-            return nullptr;
-        }
-        const uint32_t vertices = declaredVertices();
-        if (outOfRange || index < (allowSeparator ? -1 : 0) ||
-            (index >= 0 && static_cast<uint32_t>(index) >= vertices)) {
-            while (token < stop && (*token == '\t' || *token == '\v' || *token == '\f' || *token == '\r'))
-                ++token;
-            const std::string text(token, stop);
-            if (vertices == 0)
-                fail("corner index " + text + " refers to a vertex, but the file has none");
-            else
-                fail("corner index " + text + " is outside 0.." + std::to_string(vertices - 1));
-            return nullptr;
-        }
-        while (stop < end && *stop != ' ')
-            ++stop;
-        return stop;
-    }
-
-    uint32_t declaredVertices() const
-    {
-        return layout_.vertices.element >= 0 ? header_.elements[static_cast<std::size_t>(layout_.vertices.element)].count
-                                            : 0;
-    }
-
-    // The corner count at p; false with the reason when it is not one.
-    bool readCount(const char*& p, const char* end, int32_t& count, int32_t least, const char* what)
-    {
-        bool outOfRange = false;
-        if (scanInt(p, end, count, outOfRange) == nullptr)
-            return fail(std::string("a ") + what + " line must begin with its corner count");
-        if (outOfRange)
-            return fail("the corner count is out of range");
-        if (count < least) {
-            if (least == 3)
-                return fail("a face needs at least three corners, this one has " + std::to_string(count));
-            return fail("the corner count is negative");
-        }
-        p = skipToken(p, end);
-        return true;
+        const uint32_t vertices =
+            layout_.vertices.element >= 0 ? header_.elements[static_cast<std::size_t>(layout_.vertices.element)].count
+                                          : 0;
+        return FaceLineParser(element, list, builder_.vertexAt(0), vertices);
     }
 
     bool readFaces(const PlyElement& element)
     {
-        const int list = layout_.faces.list;
-        std::vector<MeshVertex*> collected;
+        const FaceLineParser parser = parserFor(element, layout_.faces.list);
+        if (parallel_ && element.count >= kParallelFaces && std::thread::hardware_concurrency() >= 2)
+            return readFacesOnTwoCores(element, parser);
+        FaceList faces;
+        std::string message;
         for (uint32_t i = 0; i < element.count; ++i) {
             if (!nextLine(element, i))
                 return false;
-            const char* end = in_.end();
-            const char* p = list == 0 ? in_.begin() : skipToList(element, list);
-            if (p == nullptr)
-                return fail("the face line ends before its vertex_indices list");
-            int32_t cornerCount = 0;
-            if (!readCount(p, end, cornerCount, 3, "face"))
-                return false;
-            // Small polygons get their slots at once; larger ones after
-            // their indices proved to be there.
-            const bool direct = cornerCount <= kDirectCorners;
-            MeshVertex** slots = nullptr;
-            if (direct) {
-                slots = builder_.addFace(static_cast<uint32_t>(cornerCount));
-                if (slots == nullptr)
+            if (!parser.parseFace(in_.begin(), in_.end(), faces, message))
+                return fail(message);
+            if (faces.corners.size() >= kFaceBatch || i + 1 == element.count) {
+                if (!builder_.addFaces(faces))
                     return outOfMemory();
-            } else {
-                collected.clear();
+                faces.clear();
             }
-            for (int32_t j = 0; j < cornerCount; ++j) {
-                int32_t index = 0;
-                p = readIndex(p, end, index, j, cornerCount, false);
-                if (p == nullptr)
+        }
+        return true;
+    }
+
+    // Cuts the face lines into large runs, and each run at a line boundary
+    // into two halves read at once. The first fault in file order decides.
+    bool readFacesOnTwoCores(const PlyElement& element, const FaceLineParser& parser)
+    {
+        FaceList halves[2];
+        std::string message;
+        uint32_t done = 0;
+        while (done < element.count) {
+            const long long lineBefore = in_.lineNumber();
+            const char* begin = nullptr;
+            const char* end = nullptr;
+            uint64_t lines = 0;
+            if (!in_.takeLines(kRunBytes, element.count - done, begin, end, lines)) {
+                // No whole line at hand: one line the ordinary way, which
+                // also says why the lines ended.
+                if (!nextLine(element, done))
                     return false;
-                MeshVertex* corner = builder_.vertexAt(static_cast<uint32_t>(index));
-                if (direct)
-                    slots[j] = corner;
-                else
-                    collected.push_back(corner);
-            }
-            if (!direct) {
-                slots = builder_.addFace(static_cast<uint32_t>(cornerCount));
-                if (slots == nullptr)
+                halves[0].clear();
+                if (!parser.parseFace(in_.begin(), in_.end(), halves[0], message))
+                    return fail(message);
+                if (!builder_.addFaces(halves[0]))
                     return outOfMemory();
-                std::memcpy(slots, collected.data(), collected.size() * sizeof(MeshVertex*));
+                ++done;
+                continue;
             }
+            const char* half = begin + (end - begin) / 2;
+            const auto* middle = static_cast<const char*>(std::memchr(half, '\n', static_cast<std::size_t>(end - half)));
+            const char* cut = middle != nullptr ? middle + 1 : end;
+            const auto firstLines = static_cast<uint64_t>(std::count(begin, cut, '\n'));
+            halves[0].clear();
+            halves[1].clear();
+            LineFault second;
+            std::thread helper;
+            if (cut < end)
+                helper = std::thread([&] { second = parseFaceLines(parser, cut, end, halves[1]); });
+            const LineFault first = parseFaceLines(parser, begin, cut, halves[0]);
+            if (helper.joinable())
+                helper.join();
+            if (first.found)
+                return failAt(lineBefore + 1 + static_cast<long long>(first.line), first.message);
+            if (second.found)
+                return failAt(lineBefore + 1 + static_cast<long long>(firstLines + second.line), second.message);
+            if (!builder_.addFaces(halves[0]) || !builder_.addFaces(halves[1]))
+                return outOfMemory();
+            done += static_cast<uint32_t>(lines);
         }
         return true;
     }
 
     bool readStrips(const PlyElement& element)
     {
-        const int list = layout_.strips.list;
+        const FaceLineParser parser = parserFor(element, layout_.strips.list);
         std::vector<int32_t> indices;
+        std::string message;
         for (uint32_t i = 0; i < element.count; ++i) {
             if (!nextLine(element, i))
                 return false;
-            const char* end = in_.end();
-            const char* p = skipToList(element, list);
-            if (p == nullptr)
-                return fail("the tristrips line ends before its vertex_indices list");
-            int32_t count = 0;
-            if (!readCount(p, end, count, 0, "tristrips"))
-                return false;
-            indices.clear();
-            for (int32_t j = 0; j < count; ++j) {
-                int32_t index = 0;
-                p = readIndex(p, end, index, j, count, true);
-                if (p == nullptr)
-                    return false;
-                indices.push_back(index);
-            }
+            if (!parser.parseStrip(in_.begin(), in_.end(), indices, message))
+                return fail(message);
             if (!builder_.addStrips(indices.data(), indices.size()))
                 return outOfMemory();
         }
@@ -304,6 +242,7 @@ private:
     const PlyMeshLayout& layout_;
     ModelBuilder& builder_;
     std::string& reason_;
+    bool parallel_; // a regular file: its lines may be read ahead
 };
 
 } // namespace

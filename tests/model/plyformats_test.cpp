@@ -269,3 +269,46 @@ TEST(PlyFormats, CancellingStopsAnAsciiOrBinaryLoad)
 }
 
 } // namespace
+
+namespace {
+
+// Large enough for the face lines of a regular file to be read on two cores;
+// a pipe is read line by line. Both must give the same model, or the same
+// first fault in file order.
+TEST(PlyFormats, FacesReadOnTwoCoresGiveWhatReadingInOrderGives)
+{
+    const int faces = 300000;
+    std::string head = plyHeader(4, faces) + "0 0 0\n1 0 0\n1 1 0\n0 1 0\n";
+    std::vector<std::string> lines;
+    for (int i = 0; i < faces; ++i)
+        lines.push_back(i % 3 == 0 ? "4 0 1 2 3" : (i % 2 == 0 ? "3 0 1 2" : "3  0 2\t7 3 255 0 0"));
+    const auto text = [&] {
+        std::string all = head;
+        for (const std::string& line : lines)
+            all += line + "\r\n";
+        return all;
+    };
+    ModelPtr ordered = loadPlyText(text(), nullptr, StreamKind::pipe);
+    ModelPtr parallel = loadPlyText(text());
+    ASSERT_NE(ordered, nullptr);
+    ASSERT_NE(parallel, nullptr);
+    ASSERT_EQ(parallel->faceCount, ordered->faceCount);
+    for (uint32_t i = 0; i < ordered->faceCount; i += 997)
+        EXPECT_EQ(cornersOf(*parallel, i), cornersOf(*ordered, i)) << i;
+
+    // Faults early and late in a run: the earlier one is reported.
+    lines[250001] = "3 0 1 9";
+    lines[260000] = std::string("3 0 1") + '\0';
+    EXPECT_EQ(rejection(text()), "line 250015: corner index 9 is outside 0..3");
+    EXPECT_EQ(rejection(text(), StreamKind::pipe), "line 250015: corner index 9 is outside 0..3");
+    lines[120000] = "3 0 1";
+    EXPECT_EQ(rejection(text()), "line 120014: the face has 2 of its 3 corner indices");
+    lines[120000] = "3 0 1 2";
+    lines[250001] = "3 0 1 2";
+    EXPECT_EQ(rejection(text()), "line 260014: the line holds a NUL byte");
+    lines[260000] = "3 0 1 2";
+    lines.pop_back();
+    EXPECT_EQ(rejection(text()), rejection(text(), StreamKind::pipe));
+}
+
+} // namespace
