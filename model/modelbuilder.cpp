@@ -110,6 +110,7 @@ ModelBuilder::~ModelBuilder()
 bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact)
 {
     declaredVertices_ = vertexCount;
+    exact_ = exact;
     const std::size_t vertexRoom = exact ? vertexCount : (vertexCount < kFirstCapacity ? vertexCount : kFirstCapacity);
     const std::size_t faceRoom = exact ? faceCount : (faceCount < kFirstCapacity ? faceCount : kFirstCapacity);
     if (!resize(vertices_, vertexRoom) || !resize(faces_, faceRoom) || !resize(corners_, faceRoom * 3))
@@ -257,9 +258,9 @@ bool ModelBuilder::addStrips(const int32_t* indices, std::size_t count)
         MeshVertex** slots = addFace(3);
         if (slots == nullptr)
             return false;
-        slots[0] = vertexAt(static_cast<uint32_t>(a));
-        slots[1] = vertexAt(static_cast<uint32_t>(b));
-        slots[2] = vertexAt(static_cast<uint32_t>(c));
+        slots[0] = corner(static_cast<uint32_t>(a));
+        slots[1] = corner(static_cast<uint32_t>(b));
+        slots[2] = corner(static_cast<uint32_t>(c));
     }
     return true;
 }
@@ -272,10 +273,14 @@ MeshModel* ModelBuilder::finish()
     auto* model = static_cast<MeshModel*>(std::malloc(sizeof(MeshModel)));
     if (model == nullptr)
         return nullptr;
-    MeshVertex** corner = corners_;
+    if (!exact_) {
+        for (std::size_t i = 0; i < cornerCount_; ++i)
+            corners_[i] = vertices_ + reinterpret_cast<uintptr_t>(corners_[i]);
+    }
+    MeshVertex** next = corners_;
     for (uint32_t i = 0; i < faceCount_; ++i) {
-        faces_[i].vertices = corner;
-        corner += faces_[i].vertexCount;
+        faces_[i].vertices = next;
+        next += faces_[i].vertexCount;
     }
     normalisePositions(vertices_, vertexCount_, low_, high_);
     model->vertexCount = vertexCount_;

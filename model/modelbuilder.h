@@ -61,12 +61,15 @@ public:
     }
     bool hasColours() const { return colours_ != nullptr; }
 
-    // Gives the vertex array its final, declared size; faces may point into
-    // it from then on. False when memory runs out.
-    bool fixVertices();
-    // The address a corner takes for vertex `index` (0 <= index < the
-    // declared count); only after fixVertices.
-    MeshVertex* vertexAt(uint32_t index) const { return vertices_ + index; }
+    // What a face's corner slot holds for vertex `index` (0 <= index < the
+    // declared count): its address when the vertex array has its final size
+    // already, otherwise the index itself, turned into an address when the
+    // model is handed over. So a growing vertex array may still move, and
+    // faces may come before vertices.
+    MeshVertex* corner(uint32_t index) const
+    {
+        return exact_ ? vertices_ + index : reinterpret_cast<MeshVertex*>(static_cast<uintptr_t>(index));
+    }
 
     // Appends a face of `corners` corners and returns the slots for its
     // corner addresses, or null when memory runs out.
@@ -106,8 +109,10 @@ private:
     void widenBox(const Vector3& position);
     bool growVertices();
     bool makeRoom(std::size_t faces, std::size_t corners);
+    bool fixVertices();
 
     uint32_t declaredVertices_ = 0;
+    bool exact_ = false; // the arrays have their final size
     MeshVertex* vertices_ = nullptr;
     float* colours_ = nullptr;
     uint32_t vertexCount_ = 0;

@@ -40,8 +40,6 @@ public:
             if (index == layout_.vertices.element) {
                 ok = readVertices(element);
             } else if (index == layout_.faces.element || index == layout_.strips.element) {
-                if (!builder_.fixVertices())
-                    return outOfMemory();
                 ok = index == layout_.faces.element ? readFaces(element) : readStrips(element);
             } else {
                 ok = skip(element);
@@ -148,7 +146,7 @@ private:
         const uint32_t vertices =
             layout_.vertices.element >= 0 ? header_.elements[static_cast<std::size_t>(layout_.vertices.element)].count
                                           : 0;
-        return FaceLineParser(element, list, builder_.vertexAt(0), vertices);
+        return FaceLineParser(element, list, builder_, vertices);
     }
 
     bool readFaces(const PlyElement& element)

@@ -103,8 +103,6 @@ public:
             if (index == layout_.vertices.element) {
                 ok = readVertices();
             } else if (index == layout_.faces.element || index == layout_.strips.element) {
-                if (!builder_.fixVertices())
-                    return outOfMemory();
                 ok = readLists(index == layout_.faces.element ? layout_.faces.list : layout_.strips.list,
                                index == layout_.strips.element);
             } else if (!element_->properties.empty()) {
@@ -297,9 +295,9 @@ private:
                     if (strips)
                         stripIndices.push_back(static_cast<int32_t>(index));
                     else if (direct)
-                        slots[done + j] = builder_.vertexAt(static_cast<uint32_t>(index));
+                        slots[done + j] = builder_.corner(static_cast<uint32_t>(index));
                     else
-                        collected.push_back(builder_.vertexAt(static_cast<uint32_t>(index)));
+                        collected.push_back(builder_.corner(static_cast<uint32_t>(index)));
                 }
                 done += piece;
             }

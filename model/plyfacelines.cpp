@@ -124,9 +124,9 @@ bool FaceLineParser::parseFace(const char* begin, const char* end, FaceList& fac
             return false;
         }
         if (direct)
-            faces.corners[first + static_cast<std::size_t>(j)] = vertices_ + index;
+            faces.corners[first + static_cast<std::size_t>(j)] = builder_.corner(static_cast<uint32_t>(index));
         else
-            faces.corners.push_back(vertices_ + index);
+            faces.corners.push_back(builder_.corner(static_cast<uint32_t>(index)));
     }
     faces.counts.push_back(static_cast<uint32_t>(cornerCount));
     return true;

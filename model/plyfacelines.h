@@ -17,9 +17,9 @@
 class FaceLineParser {
 public:
     // `list` is the index of the corner list among the element's properties;
-    // `vertices` the model's vertex array of `vertexCount` declared vertices.
-    FaceLineParser(const PlyElement& element, int list, MeshVertex* vertices, uint32_t vertexCount)
-        : element_(element), list_(list), vertices_(vertices), vertexCount_(vertexCount)
+    // the builder gives the corners of its `vertexCount` declared vertices.
+    FaceLineParser(const PlyElement& element, int list, const ModelBuilder& builder, uint32_t vertexCount)
+        : element_(element), list_(list), builder_(builder), vertexCount_(vertexCount)
     {
     }
 
@@ -38,7 +38,7 @@ private:
 
     const PlyElement& element_;
     int list_;
-    MeshVertex* vertices_;
+    const ModelBuilder& builder_;
     uint32_t vertexCount_;
 };
 

@@ -312,3 +312,24 @@ TEST(PlyFormats, FacesReadOnTwoCoresGiveWhatReadingInOrderGives)
 }
 
 } // namespace
+
+namespace {
+
+TEST(PlyFormats, FacesMayComeBeforeTheVertices)
+{
+    const auto file = [](const std::string& vertices) {
+        return "ply\nformat ascii 1.0\nelement face 1\nproperty list uchar int vertex_indices\nelement vertex " +
+               vertices + "\nproperty float x\nproperty float y\nproperty float z\nend_header\n3 0 1 2\n0 0 0\n"
+                          "1 0 0\n0 1 0\n";
+    };
+    for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
+        ModelPtr model = loadPlyText(file("3"), nullptr, kind);
+        ASSERT_NE(model, nullptr);
+        EXPECT_EQ(cornersOf(*model, 0), (std::vector<long>{0, 1, 2}));
+        EXPECT_DOUBLE_EQ(model->faces[0].normal.z, 1.0);
+    }
+    // A huge vertex count behind the faces of a stream gets no memory ahead.
+    EXPECT_EQ(rejection(file("300000000"), StreamKind::pipe), "line 14: the file ends after 3 of 300000000 vertices");
+}
+
+} // namespace
