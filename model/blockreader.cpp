@@ -1,6 +1,25 @@
 #include "model/blockreader.h"
 
-#include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+std::size_t countLineEnds(const char* begin, const char* end)
+{
+    std::size_t count = 0;
+    const char* p = begin;
+#if defined(__SSE2__)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        count += static_cast<std::size_t>(__builtin_popcount(
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed)))));
+    }
+#endif
+    for (; p < end; ++p)
+        count += *p == '\n' ? 1 : 0;
+    return count;
+}
 
 BlockReader::BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control)
     : stream_(stream), blockSize_(blockSize), control_(control)
@@ -157,7 +176,7 @@ bool BlockReader::takeLines(std::size_t wanted, uint64_t maxLines, const char*& 
     }
     if (limit == start_)
         return false;
-    uint64_t count = static_cast<uint64_t>(std::count(base + start_, base + limit, '\n'));
+    uint64_t count = countLineEnds(base + start_, base + limit);
     if (base[limit - 1] != '\n')
         ++count; // the last line of the stream
     if (count > maxLines) {

@@ -13,6 +13,9 @@
 
 #include "model/loadcontrol.h"
 
+// The number of line feeds in [begin, end).
+std::size_t countLineEnds(const char* begin, const char* end);
+
 class BlockReader {
 public:
     // Lines longer than this (line end not counted) end the load: no real

@@ -153,29 +153,6 @@ void ModelBuilder::stopPrefaulting()
     prefaulter_.join();
 }
 
-void ModelBuilder::widenBox(const Vector3& position)
-{
-    // The box starts from the first vertex; later ones widen it only where
-    // they lie strictly outside.
-    if (vertexCount_ == 0) {
-        low_ = position;
-        high_ = position;
-        return;
-    }
-    if (position.x > high_.x)
-        high_.x = position.x;
-    if (low_.x > position.x)
-        low_.x = position.x;
-    if (position.y > high_.y)
-        high_.y = position.y;
-    if (low_.y > position.y)
-        low_.y = position.y;
-    if (position.z > high_.z)
-        high_.z = position.z;
-    if (low_.z > position.z)
-        low_.z = position.z;
-}
-
 bool ModelBuilder::growVertices()
 {
     // Only a file with more vertices than it declares would go past the
@@ -282,7 +259,7 @@ MeshModel* ModelBuilder::finish()
         faces_[i].vertices = next;
         next += faces_[i].vertexCount;
     }
-    normalisePositions(vertices_, vertexCount_, low_, high_);
+    normalisePositions(vertices_, vertexCount_, box_.low, box_.high);
     model->vertexCount = vertexCount_;
     model->vertices = vertices_;
     model->faceCount = faceCount_;

@@ -14,6 +14,50 @@
 
 #include "model/meshmodel.h"
 
+// The bounding box of positions in the order they were added: it starts
+// from the first, and later ones widen it only where they lie strictly
+// outside (so of equal values, such as 0 and -0, the first stays).
+struct PositionBox {
+    bool empty = true;
+    Vector3 low = {0.0, 0.0, 0.0};
+    Vector3 high = {0.0, 0.0, 0.0};
+
+    void widen(const Vector3& p)
+    {
+        if (empty) {
+            low = high = p;
+            empty = false;
+            return;
+        }
+        widenBy(p, p);
+    }
+    // Takes in the box of positions that come after these.
+    void merge(const PositionBox& later)
+    {
+        if (empty)
+            *this = later;
+        else if (!later.empty)
+            widenBy(later.low, later.high);
+    }
+
+private:
+    void widenBy(const Vector3& lower, const Vector3& higher)
+    {
+        if (higher.x > high.x)
+            high.x = higher.x;
+        if (low.x > lower.x)
+            low.x = lower.x;
+        if (higher.y > high.y)
+            high.y = higher.y;
+        if (low.y > lower.y)
+            low.y = lower.y;
+        if (higher.z > high.z)
+            high.z = higher.z;
+        if (low.z > lower.z)
+            low.z = lower.z;
+    }
+};
+
 // Polygons collected apart from the model (by another thread, say): the
 // corner count of each, and all their corners one after the other.
 struct FaceList {
@@ -47,10 +91,26 @@ public:
         if (vertexCount_ == vertexCapacity_ && !growVertices())
             return false;
         vertices_[vertexCount_].position = position;
-        widenBox(position);
+        box_.widen(position);
         ++vertexCount_;
         return true;
     }
+    // With arrays of their final size: the vertex slots from vertex `first`
+    // on, and their colour slots (null without colours), for a reader to
+    // fill; then commitVertices counts `count` more vertices, whose box is
+    // given, as added.
+    MeshVertex* vertexSlots(uint32_t first) const { return vertices_ + first; }
+    float* colourSlots(uint32_t first) const
+    {
+        return colours_ != nullptr ? colours_ + 3 * static_cast<std::size_t>(first) : nullptr;
+    }
+    void commitVertices(uint32_t count, const PositionBox& box)
+    {
+        box_.merge(box);
+        vertexCount_ += count;
+    }
+    bool exact() const { return exact_; }
+    uint32_t vertexCount() const { return vertexCount_; }
     // Colour of the vertex added last, each channel in [0, 1].
     void setColour(float red, float green, float blue)
     {
@@ -106,7 +166,6 @@ public:
 private:
     void startPrefaulting();
     void stopPrefaulting();
-    void widenBox(const Vector3& position);
     bool growVertices();
     bool makeRoom(std::size_t faces, std::size_t corners);
     bool fixVertices();
@@ -123,8 +182,7 @@ private:
     MeshVertex** corners_ = nullptr;
     std::size_t cornerCount_ = 0;
     std::size_t cornerCapacity_ = 0;
-    Vector3 low_ = {0.0, 0.0, 0.0};
-    Vector3 high_ = {0.0, 0.0, 0.0};
+    PositionBox box_;
     std::thread prefaulter_;
     std::atomic<bool> stopPrefaulting_{false};
 };

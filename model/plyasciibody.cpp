@@ -1,33 +1,27 @@
-#include <algorithm>
-#include <cmath>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
-#include "model/numberscan.h"
 #include "model/plybody.h"
 #include "model/plyfacelines.h"
+#include "model/plyvertexlines.h"
 
 namespace {
 
-// Face elements of at least this many faces in a regular file are read on
-// two cores, in runs of about kRunBytes.
-constexpr uint32_t kParallelFaces = 65536;
+// Elements of at least this many items in a regular file are read on two
+// cores, in runs of about kRunBytes.
+constexpr uint32_t kParallelItems = 65536;
 constexpr std::size_t kRunBytes = std::size_t{4} << 20;
 // Faces read one line at a time go to the model in batches of about this
 // many corners.
 constexpr std::size_t kFaceBatch = 65536;
 
-float clampChannel(double value)
-{
-    return value >= 0.0 ? (value <= 1.0 ? static_cast<float>(value) : 1.0f) : 0.0f;
-}
-
 class AsciiBody {
 public:
     AsciiBody(PlyBody& body, std::string& reason)
         : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder), reason_(reason),
-          parallel_(body.fileBytes >= 0)
+          readAhead_(body.fileBytes >= 0 && std::thread::hardware_concurrency() >= 2)
     {
     }
 
@@ -37,13 +31,14 @@ public:
             const int index = static_cast<int>(e);
             const PlyElement& element = header_.elements[e];
             bool ok;
-            if (index == layout_.vertices.element) {
+            if (index == layout_.vertices.element)
                 ok = readVertices(element);
-            } else if (index == layout_.faces.element || index == layout_.strips.element) {
-                ok = index == layout_.faces.element ? readFaces(element) : readStrips(element);
-            } else {
+            else if (index == layout_.faces.element)
+                ok = readFaces(element);
+            else if (index == layout_.strips.element)
+                ok = readStrips(element);
+            else
                 ok = skip(element);
-            }
             if (!ok)
                 return false;
         }
@@ -80,65 +75,91 @@ private:
         return true;
     }
 
-    bool readVertices(const PlyElement& element)
+    // Reads the lines of an element in runs, each cut at a line boundary
+    // into two halves read at once: parseHalf(half, begin, end, firstItem)
+    // reads a half's lines as the items from firstItem on, commit(half,
+    // lines) hands on what a half read, in file order, and readOne(item)
+    // reads the current line the ordinary way. The first fault in file order
+    // is the one reported, as when reading line by line.
+    template <typename ParseHalf, typename Commit, typename ReadOne>
+    bool readInRuns(const PlyElement& element, ParseHalf parseHalf, Commit commit, ReadOne readOne)
     {
-        const PlyVertexLayout& layout = layout_.vertices;
-        const bool plain = layout.position[0] == 0 && layout.position[1] == 1 && layout.position[2] == 2;
-        const bool fast = plain && !layout.hasColours();
-        std::vector<double> values(static_cast<std::size_t>(layout.needed));
-        float scale[3] = {1.0f, 1.0f, 1.0f};
-        for (int c = 0; c < 3 && layout.hasColours(); ++c)
-            scale[c] = plyColourScale(element.properties[static_cast<std::size_t>(layout.colour[c])].type);
-
-        for (uint32_t i = 0; i < element.count; ++i) {
-            if (!nextLine(element, i))
-                return false;
-            const char* p = in_.begin();
-            const char* end = in_.end();
-            Vector3 position;
-            if (fast) {
-                if ((p = scanDouble(p, end, position.x)) == nullptr || (p = scanDouble(p, end, position.y)) == nullptr ||
-                    scanDouble(p, end, position.z) == nullptr)
-                    return fail("a vertex line needs three numbers x y z");
-            } else {
-                for (int k = 0; k < layout.needed; ++k) {
-                    const PlyProperty& property = element.properties[static_cast<std::size_t>(k)];
-                    if (property.isList ? (p = skipList(p, end)) == nullptr
-                                        : (p = scanDouble(p, end, values[static_cast<std::size_t>(k)])) == nullptr) {
-                        if (plain && k < 3)
-                            return fail("a vertex line needs three numbers x y z");
-                        return fail("the vertex line has no number for its property " + property.name);
-                    }
+        uint32_t done = 0;
+        while (done < element.count) {
+            const long long lineBefore = in_.lineNumber();
+            const char* begin = nullptr;
+            const char* end = nullptr;
+            uint64_t lines = 0;
+            if (!in_.takeLines(kRunBytes, element.count - done, begin, end, lines)) {
+                // No whole line at hand: one line the ordinary way, which
+                // also says why the lines ended.
+                if (!nextLine(element, done) || !readOne(done))
+                    return false;
+                ++done;
+                continue;
+            }
+            const char* half = begin + (end - begin) / 2;
+            const auto* middle = static_cast<const char*>(std::memchr(half, '\n', static_cast<std::size_t>(end - half)));
+            const char* cut = middle != nullptr ? middle + 1 : end;
+            const auto firstLines = static_cast<uint32_t>(countLineEnds(begin, cut));
+            LineFault faults[2];
+            std::thread helper;
+            if (cut < end) {
+                try {
+                    helper = std::thread([&] { faults[1] = parseHalf(1, cut, end, done + firstLines); });
+                } catch (const std::system_error&) {
+                    faults[1] = parseHalf(1, cut, end, done + firstLines);
                 }
-                position = {values[static_cast<std::size_t>(layout.position[0])],
-                            values[static_cast<std::size_t>(layout.position[1])],
-                            values[static_cast<std::size_t>(layout.position[2])]};
             }
-            if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z))
-                return fail("a vertex coordinate is not a finite number");
-            if (!builder_.addVertex(position))
+            faults[0] = parseHalf(0, begin, cut, done);
+            if (helper.joinable())
+                helper.join();
+            if (faults[0].found)
+                return failAt(lineBefore + 1 + static_cast<long long>(faults[0].line), faults[0].message);
+            if (faults[1].found)
+                return failAt(lineBefore + 1 + firstLines + static_cast<long long>(faults[1].line), faults[1].message);
+            if (!commit(0, firstLines) || !commit(1, static_cast<uint32_t>(lines) - firstLines))
                 return outOfMemory();
-            if (layout.hasColours()) {
-                builder_.setColour(clampChannel(values[static_cast<std::size_t>(layout.colour[0])] * scale[0]),
-                                   clampChannel(values[static_cast<std::size_t>(layout.colour[1])] * scale[1]),
-                                   clampChannel(values[static_cast<std::size_t>(layout.colour[2])] * scale[2]));
-            }
+            done += static_cast<uint32_t>(lines);
         }
         return true;
     }
 
-    // Reads past a list of numbers: its count, then that many numbers.
-    static const char* skipList(const char* p, const char* end)
+    bool readVertices(const PlyElement& element)
     {
-        int32_t count = 0;
-        bool outOfRange = false;
-        p = scanInt(p, end, count, outOfRange);
-        if (p == nullptr || outOfRange || count < 0)
-            return nullptr;
-        double ignored = 0.0;
-        for (int32_t j = 0; j < count && p != nullptr; ++j)
-            p = scanDouble(p, end, ignored);
-        return p;
+        const VertexLineParser parser(element, layout_.vertices);
+        float colour[3] = {0.0f, 0.0f, 0.0f};
+        std::string message;
+        const auto readOne = [&](uint32_t) {
+            Vector3 position;
+            if (!parser.parse(in_.begin(), in_.end(), position, colour, message))
+                return fail(message);
+            if (!builder_.addVertex(position))
+                return outOfMemory();
+            if (builder_.hasColours())
+                builder_.setColour(colour[0], colour[1], colour[2]);
+            return true;
+        };
+        // Runs write straight into the vertex array, so it must have its
+        // final size.
+        if (readAhead_ && builder_.exact() && element.count >= kParallelItems) {
+            PositionBox boxes[2];
+            const auto parseHalf = [&](int half, const char* begin, const char* end, uint32_t first) {
+                boxes[half] = PositionBox();
+                return parseVertexLines(parser, begin, end, builder_.vertexSlots(first), builder_.colourSlots(first),
+                                        boxes[half]);
+            };
+            const auto commit = [&](int half, uint32_t lines) {
+                builder_.commitVertices(lines, boxes[half]);
+                return true;
+            };
+            return readInRuns(element, parseHalf, commit, readOne);
+        }
+        for (uint32_t i = 0; i < element.count; ++i) {
+            if (!nextLine(element, i) || !readOne(i))
+                return false;
+        }
+        return true;
     }
 
     FaceLineParser parserFor(const PlyElement& element, int list) const
@@ -152,69 +173,34 @@ private:
     bool readFaces(const PlyElement& element)
     {
         const FaceLineParser parser = parserFor(element, layout_.faces.list);
-        if (parallel_ && element.count >= kParallelFaces && std::thread::hardware_concurrency() >= 2)
-            return readFacesOnTwoCores(element, parser);
-        FaceList faces;
+        FaceList faces[2];
         std::string message;
-        for (uint32_t i = 0; i < element.count; ++i) {
-            if (!nextLine(element, i))
-                return false;
-            if (!parser.parseFace(in_.begin(), in_.end(), faces, message))
+        const bool inRuns = readAhead_ && element.count >= kParallelItems;
+        const auto readOne = [&](uint32_t item) {
+            if (!parser.parseFace(in_.begin(), in_.end(), faces[0], message))
                 return fail(message);
-            if (faces.corners.size() >= kFaceBatch || i + 1 == element.count) {
-                if (!builder_.addFaces(faces))
+            if (inRuns || faces[0].corners.size() >= kFaceBatch || item + 1 == element.count) {
+                if (!builder_.addFaces(faces[0]))
                     return outOfMemory();
-                faces.clear();
+                faces[0].clear();
             }
+            return true;
+        };
+        if (inRuns) {
+            const auto parseHalf = [&](int half, const char* begin, const char* end, uint32_t) {
+                faces[half].clear();
+                return parseFaceLines(parser, begin, end, faces[half]);
+            };
+            const auto commit = [&](int half, uint32_t) {
+                const bool added = builder_.addFaces(faces[half]);
+                faces[half].clear();
+                return added;
+            };
+            return readInRuns(element, parseHalf, commit, readOne);
         }
-        return true;
-    }
-
-    // Cuts the face lines into large runs, and each run at a line boundary
-    // into two halves read at once. The first fault in file order decides.
-    bool readFacesOnTwoCores(const PlyElement& element, const FaceLineParser& parser)
-    {
-        FaceList halves[2];
-        std::string message;
-        uint32_t done = 0;
-        while (done < element.count) {
-            const long long lineBefore = in_.lineNumber();
-            const char* begin = nullptr;
-            const char* end = nullptr;
-            uint64_t lines = 0;
-            if (!in_.takeLines(kRunBytes, element.count - done, begin, end, lines)) {
-                // No whole line at hand: one line the ordinary way, which
-                // also says why the lines ended.
-                if (!nextLine(element, done))
-                    return false;
-                halves[0].clear();
-                if (!parser.parseFace(in_.begin(), in_.end(), halves[0], message))
-                    return fail(message);
-                if (!builder_.addFaces(halves[0]))
-                    return outOfMemory();
-                ++done;
-                continue;
-            }
-            const char* half = begin + (end - begin) / 2;
-            const auto* middle = static_cast<const char*>(std::memchr(half, '\n', static_cast<std::size_t>(end - half)));
-            const char* cut = middle != nullptr ? middle + 1 : end;
-            const auto firstLines = static_cast<uint64_t>(std::count(begin, cut, '\n'));
-            halves[0].clear();
-            halves[1].clear();
-            LineFault second;
-            std::thread helper;
-            if (cut < end)
-                helper = std::thread([&] { second = parseFaceLines(parser, cut, end, halves[1]); });
-            const LineFault first = parseFaceLines(parser, begin, cut, halves[0]);
-            if (helper.joinable())
-                helper.join();
-            if (first.found)
-                return failAt(lineBefore + 1 + static_cast<long long>(first.line), first.message);
-            if (second.found)
-                return failAt(lineBefore + 1 + static_cast<long long>(firstLines + second.line), second.message);
-            if (!builder_.addFaces(halves[0]) || !builder_.addFaces(halves[1]))
-                return outOfMemory();
-            done += static_cast<uint32_t>(lines);
+        for (uint32_t i = 0; i < element.count; ++i) {
+            if (!nextLine(element, i) || !readOne(i))
+                return false;
         }
         return true;
     }
@@ -240,7 +226,7 @@ private:
     const PlyMeshLayout& layout_;
     ModelBuilder& builder_;
     std::string& reason_;
-    bool parallel_; // a regular file: its lines may be read ahead
+    bool readAhead_; // a regular file, two cores: runs of lines may be read at once
 };
 
 } // namespace

@@ -154,6 +154,15 @@ bool FaceLineParser::parseStrip(const char* begin, const char* end, std::vector<
     return true;
 }
 
+std::string checkLine(const char* begin, const char* textEnd, const char* lineEnd, const char* nul)
+{
+    if (static_cast<std::size_t>(textEnd - begin) > BlockReader::kMaxLineLength)
+        return BlockReader::stopMessage(BlockReader::Stop::longLine);
+    if (nul != nullptr && nul < lineEnd)
+        return BlockReader::stopMessage(BlockReader::Stop::nulByte);
+    return std::string();
+}
+
 LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces)
 {
     LineFault fault;
@@ -164,11 +173,8 @@ LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const 
         const char* lineEnd = found != nullptr ? found : end;
         const char* next = found != nullptr ? found + 1 : end;
         const char* textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
-        if (static_cast<std::size_t>(textEnd - p) > BlockReader::kMaxLineLength) {
-            fault.message = BlockReader::stopMessage(BlockReader::Stop::longLine);
-        } else if (nul != nullptr && nul < lineEnd) {
-            fault.message = BlockReader::stopMessage(BlockReader::Stop::nulByte);
-        } else if (parser.parseFace(p, textEnd, faces, fault.message)) {
+        fault.message = checkLine(p, textEnd, lineEnd, nul);
+        if (fault.message.empty() && parser.parseFace(p, textEnd, faces, fault.message)) {
             p = next;
             continue;
         }

@@ -50,6 +50,11 @@ struct LineFault {
     std::string message;
 };
 
+// What the block reader would say of a line [begin, textEnd) whose line
+// end is at lineEnd, given the first NUL byte of its run (or null): empty
+// when it has no NUL byte and is not too long.
+std::string checkLine(const char* begin, const char* textEnd, const char* lineEnd, const char* nul);
+
 // Reads the face lines of [begin, end): whole lines, each with its line end
 // except perhaps the last, which ends the stream. Lines are checked as the
 // block reader checks them (no NUL byte, no line beyond its limit). Stops at

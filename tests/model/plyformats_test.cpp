@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -330,6 +331,40 @@ TEST(PlyFormats, FacesMayComeBeforeTheVertices)
     }
     // A huge vertex count behind the faces of a stream gets no memory ahead.
     EXPECT_EQ(rejection(file("300000000"), StreamKind::pipe), "line 14: the file ends after 3 of 300000000 vertices");
+}
+
+} // namespace
+
+namespace {
+
+TEST(PlyFormats, VerticesReadOnTwoCoresGiveWhatReadingInOrderGives)
+{
+    const int count = 200000;
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i)
+        lines.push_back(std::to_string(i % 7) + " -0 " + std::to_string((i * 13) % 101) + " 255 " + std::to_string(i % 256) + " 0");
+    const auto text = [&] {
+        std::string all = "ply\nformat ascii 1.0\nelement vertex " + std::to_string(count) +
+                          "\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
+                          "property uchar green\nproperty uchar blue\nend_header\n";
+        for (const std::string& line : lines)
+            all += line + "\n";
+        return all;
+    };
+    ModelPtr ordered = loadPlyText(text(), nullptr, StreamKind::pipe);
+    ModelPtr parallel = loadPlyText(text());
+    ASSERT_NE(ordered, nullptr);
+    ASSERT_NE(parallel, nullptr);
+    ASSERT_EQ(parallel->vertexCount, ordered->vertexCount);
+    EXPECT_EQ(std::memcmp(parallel->vertices, ordered->vertices, sizeof(MeshVertex) * count), 0);
+    EXPECT_EQ(std::memcmp(parallel->colours, ordered->colours, sizeof(float) * 3 * count), 0);
+
+    lines[150000] = "1 2";
+    lines[190000] = "1 2 inf";
+    EXPECT_EQ(rejection(text()), "line 150011: a vertex line needs three numbers x y z");
+    EXPECT_EQ(rejection(text(), StreamKind::pipe), "line 150011: a vertex line needs three numbers x y z");
+    lines[150000] = "1 2 3 0 0 0";
+    EXPECT_EQ(rejection(text()), "line 190011: a vertex coordinate is not a finite number");
 }
 
 } // namespace
