@@ -360,7 +360,7 @@ TEST(PlyFormats, VerticesReadOnTwoCoresGiveWhatReadingInOrderGives)
     EXPECT_EQ(std::memcmp(parallel->colours, ordered->colours, sizeof(float) * 3 * count), 0);
 
     lines[150000] = "1 2";
-    lines[190000] = "1 2 inf";
+    lines[190000] = "1 2 inf 0 0 0";
     EXPECT_EQ(rejection(text()), "line 150011: a vertex line needs three numbers x y z");
     EXPECT_EQ(rejection(text(), StreamKind::pipe), "line 150011: a vertex line needs three numbers x y z");
     lines[150000] = "1 2 3 0 0 0";
