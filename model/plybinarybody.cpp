@@ -34,49 +34,35 @@ T load(const char* p, bool swap)
     return value;
 }
 
-double loadNumber(const char* p, PlyType type, bool swap)
+// A value of the type, converted to R.
+template <typename R>
+R loadAs(const char* p, PlyType type, bool swap)
 {
     switch (type) {
     case PlyType::int8:
-        return load<int8_t>(p, swap);
+        return static_cast<R>(load<int8_t>(p, swap));
     case PlyType::uint8:
-        return load<uint8_t>(p, swap);
+        return static_cast<R>(load<uint8_t>(p, swap));
     case PlyType::int16:
-        return load<int16_t>(p, swap);
+        return static_cast<R>(load<int16_t>(p, swap));
     case PlyType::uint16:
-        return load<uint16_t>(p, swap);
+        return static_cast<R>(load<uint16_t>(p, swap));
     case PlyType::int32:
-        return load<int32_t>(p, swap);
+        return static_cast<R>(load<int32_t>(p, swap));
     case PlyType::uint32:
-        return load<uint32_t>(p, swap);
+        return static_cast<R>(load<uint32_t>(p, swap));
     case PlyType::float32:
-        return load<float>(p, swap);
+        return static_cast<R>(load<float>(p, swap));
     case PlyType::float64:
-        return load<double>(p, swap);
+        return static_cast<R>(load<double>(p, swap));
     }
-    return 0.0;
+    return R();
 }
 
-// Integer types only.
-int64_t loadInteger(const char* p, PlyType type, bool swap)
-{
-    switch (type) {
-    case PlyType::int8:
-        return load<int8_t>(p, swap);
-    case PlyType::uint8:
-        return load<uint8_t>(p, swap);
-    case PlyType::int16:
-        return load<int16_t>(p, swap);
-    case PlyType::uint16:
-        return load<uint16_t>(p, swap);
-    case PlyType::int32:
-        return load<int32_t>(p, swap);
-    case PlyType::uint32:
-        return load<uint32_t>(p, swap);
-    default:
-        return -1;
-    }
-}
+double loadNumber(const char* p, PlyType type, bool swap) { return loadAs<double>(p, type, swap); }
+
+// Integer types only (the header and the layout see to that).
+int64_t loadInteger(const char* p, PlyType type, bool swap) { return loadAs<int64_t>(p, type, swap); }
 
 float clampChannel(double value)
 {

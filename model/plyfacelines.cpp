@@ -165,22 +165,7 @@ std::string checkLine(const char* begin, const char* textEnd, const char* lineEn
 
 LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces)
 {
-    LineFault fault;
-    const auto* nul = static_cast<const char*>(std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)));
-    uint64_t line = 0;
-    for (const char* p = begin; p < end; ++line) {
-        const auto* found = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const char* lineEnd = found != nullptr ? found : end;
-        const char* next = found != nullptr ? found + 1 : end;
-        const char* textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
-        fault.message = checkLine(p, textEnd, lineEnd, nul);
-        if (fault.message.empty() && parser.parseFace(p, textEnd, faces, fault.message)) {
-            p = next;
-            continue;
-        }
-        fault.found = true;
-        fault.line = line;
-        return fault;
-    }
-    return fault;
+    return forEachLine(begin, end, [&](const char* line, const char* lineEnd, uint64_t, std::string& message) {
+        return parser.parseFace(line, lineEnd, faces, message);
+    });
 }

@@ -1,10 +1,8 @@
 #include "model/plyvertexlines.h"
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
-#include "model/blockreader.h"
 #include "model/numberscan.h"
 
 namespace {
@@ -85,25 +83,11 @@ bool VertexLineParser::parse(const char* begin, const char* end, Vector3& positi
 LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, MeshVertex* vertices,
                            float* colours, PositionBox& box)
 {
-    LineFault fault;
-    const auto* nul = static_cast<const char*>(std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)));
-    uint64_t line = 0;
-    for (const char* p = begin; p < end; ++line) {
-        const auto* found = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const char* lineEnd = found != nullptr ? found : end;
-        const char* textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
-        fault.message = checkLine(p, textEnd, lineEnd, nul);
-        if (fault.message.empty()) {
-            Vector3& position = vertices[line].position;
-            if (parser.parse(p, textEnd, position, colours != nullptr ? colours + 3 * line : nullptr, fault.message)) {
-                box.widen(position);
-                p = found != nullptr ? found + 1 : end;
-                continue;
-            }
-        }
-        fault.found = true;
-        fault.line = line;
-        return fault;
-    }
-    return fault;
+    return forEachLine(begin, end, [&](const char* line, const char* lineEnd, uint64_t index, std::string& message) {
+        Vector3& position = vertices[index].position;
+        if (!parser.parse(line, lineEnd, position, colours != nullptr ? colours + 3 * index : nullptr, message))
+            return false;
+        box.widen(position);
+        return true;
+    });
 }

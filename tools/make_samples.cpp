@@ -142,13 +142,29 @@ Mesh makeGrid(int columns, int rows, double width, double depth, Height height, 
     return mesh;
 }
 
-bool writePly(const std::string& path, const Mesh& mesh)
+FILE* openOutput(const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "w");
-    if (!file) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
         std::fprintf(stderr, "make-samples: %s: %s\n", path.c_str(), std::strerror(errno));
+    return file;
+}
+
+bool closeOutput(FILE* file, const std::string& path)
+{
+    const bool failed = std::ferror(file) != 0;
+    if (std::fclose(file) != 0 || failed) {
+        std::fprintf(stderr, "make-samples: %s: write failed\n", path.c_str());
         return false;
     }
+    return true;
+}
+
+bool writePly(const std::string& path, const Mesh& mesh)
+{
+    FILE* file = openOutput(path);
+    if (!file)
+        return false;
     // The program never changes its locale, so "%g" writes "." as the decimal point.
     std::fprintf(file,
                  "ply\nformat ascii 1.0\nelement vertex %zu\nproperty float x\nproperty float y\n"
@@ -163,12 +179,7 @@ bool writePly(const std::string& path, const Mesh& mesh)
             std::fprintf(file, " %d", index);
         std::fputc('\n', file);
     }
-    const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed) {
-        std::fprintf(stderr, "make-samples: %s: write failed\n", path.c_str());
-        return false;
-    }
-    return true;
+    return closeOutput(file, path);
 }
 
 // Writes the bytes of value in the given byte order.
@@ -195,11 +206,9 @@ double asWritten(double v)
 
 bool writeBinaryPly(const std::string& path, const Mesh& mesh, bool bigEndian)
 {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        std::fprintf(stderr, "make-samples: %s: %s\n", path.c_str(), std::strerror(errno));
+    FILE* file = openOutput(path);
+    if (!file)
         return false;
-    }
     std::fprintf(file,
                  "ply\nformat binary_%s_endian 1.0\nelement vertex %zu\nproperty double x\nproperty double y\n"
                  "property double z\nelement face %zu\nproperty list uchar int vertex_indices\nend_header\n",
@@ -214,12 +223,7 @@ bool writeBinaryPly(const std::string& path, const Mesh& mesh, bool bigEndian)
         for (int index : face)
             putBinary(file, static_cast<int32_t>(index), bigEndian);
     }
-    const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed) {
-        std::fprintf(stderr, "make-samples: %s: write failed\n", path.c_str());
-        return false;
-    }
-    return true;
+    return closeOutput(file, path);
 }
 
 } // namespace

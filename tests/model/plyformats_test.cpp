@@ -273,6 +273,24 @@ TEST(PlyFormats, CancellingStopsAnAsciiOrBinaryLoad)
 
 namespace {
 
+std::string joined(const std::string& head, const std::vector<std::string>& lines, const char* lineEnd)
+{
+    std::string all = head;
+    for (const std::string& line : lines)
+        all += line + lineEnd;
+    return all;
+}
+
+// Loads through a pipe (line by line) and a regular file (large sections in
+// runs on two cores).
+void loadInOrderAndAtOnce(const std::string& text, ModelPtr& ordered, ModelPtr& parallel)
+{
+    ordered = loadPlyText(text, nullptr, StreamKind::pipe);
+    parallel = loadPlyText(text);
+    ASSERT_NE(ordered, nullptr);
+    ASSERT_NE(parallel, nullptr);
+}
+
 // Large enough for the face lines of a regular file to be read on two cores;
 // a pipe is read line by line. Both must give the same model, or the same
 // first fault in file order.
@@ -283,16 +301,10 @@ TEST(PlyFormats, FacesReadOnTwoCoresGiveWhatReadingInOrderGives)
     std::vector<std::string> lines;
     for (int i = 0; i < faces; ++i)
         lines.push_back(i % 3 == 0 ? "4 0 1 2 3" : (i % 2 == 0 ? "3 0 1 2" : "3  0 2\t7 3 255 0 0"));
-    const auto text = [&] {
-        std::string all = head;
-        for (const std::string& line : lines)
-            all += line + "\r\n";
-        return all;
-    };
-    ModelPtr ordered = loadPlyText(text(), nullptr, StreamKind::pipe);
-    ModelPtr parallel = loadPlyText(text());
-    ASSERT_NE(ordered, nullptr);
-    ASSERT_NE(parallel, nullptr);
+    const auto text = [&] { return joined(head, lines, "\r\n"); };
+    ModelPtr ordered;
+    ModelPtr parallel;
+    loadInOrderAndAtOnce(text(), ordered, parallel);
     ASSERT_EQ(parallel->faceCount, ordered->faceCount);
     for (uint32_t i = 0; i < ordered->faceCount; i += 997)
         EXPECT_EQ(cornersOf(*parallel, i), cornersOf(*ordered, i)) << i;
@@ -343,18 +355,13 @@ TEST(PlyFormats, VerticesReadOnTwoCoresGiveWhatReadingInOrderGives)
     std::vector<std::string> lines;
     for (int i = 0; i < count; ++i)
         lines.push_back(std::to_string(i % 7) + " -0 " + std::to_string((i * 13) % 101) + " 255 " + std::to_string(i % 256) + " 0");
-    const auto text = [&] {
-        std::string all = "ply\nformat ascii 1.0\nelement vertex " + std::to_string(count) +
-                          "\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
-                          "property uchar green\nproperty uchar blue\nend_header\n";
-        for (const std::string& line : lines)
-            all += line + "\n";
-        return all;
-    };
-    ModelPtr ordered = loadPlyText(text(), nullptr, StreamKind::pipe);
-    ModelPtr parallel = loadPlyText(text());
-    ASSERT_NE(ordered, nullptr);
-    ASSERT_NE(parallel, nullptr);
+    const std::string head = "ply\nformat ascii 1.0\nelement vertex " + std::to_string(count) +
+                             "\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
+                             "property uchar green\nproperty uchar blue\nend_header\n";
+    const auto text = [&] { return joined(head, lines, "\n"); };
+    ModelPtr ordered;
+    ModelPtr parallel;
+    loadInOrderAndAtOnce(text(), ordered, parallel);
     ASSERT_EQ(parallel->vertexCount, ordered->vertexCount);
     EXPECT_EQ(std::memcmp(parallel->vertices, ordered->vertices, sizeof(MeshVertex) * count), 0);
     EXPECT_EQ(std::memcmp(parallel->colours, ordered->colours, sizeof(float) * 3 * count), 0);
