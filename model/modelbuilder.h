@@ -43,18 +43,16 @@ struct PositionBox {
 private:
     void widenBy(const Vector3& lower, const Vector3& higher)
     {
-        if (higher.x > high.x)
-            high.x = higher.x;
-        if (low.x > lower.x)
-            low.x = lower.x;
-        if (higher.y > high.y)
-            high.y = higher.y;
-        if (low.y > lower.y)
-            low.y = lower.y;
-        if (higher.z > high.z)
-            high.z = higher.z;
-        if (low.z > lower.z)
-            low.z = lower.z;
+        widenAxis(low.x, high.x, lower.x, higher.x);
+        widenAxis(low.y, high.y, lower.y, higher.y);
+        widenAxis(low.z, high.z, lower.z, higher.z);
+    }
+    static void widenAxis(double& least, double& most, double lower, double higher)
+    {
+        if (higher > most)
+            most = higher;
+        if (least > lower)
+            least = lower;
     }
 };
 
