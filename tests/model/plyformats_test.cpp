@@ -205,6 +205,17 @@ TEST(PlyFormats, NulBytesAndEndlessLinesEndTheLoadAtOnce)
     EXPECT_EQ(rejection(nul), "line 11: the line holds a NUL byte");
     EXPECT_EQ(rejection(plyHeader(3, 1) + std::string(100000, '\0'), StreamKind::pipe),
               "line 10: the line holds a NUL byte");
+    // A sparse file of 2 GB of zeros after a valid header.
+    FILE* sparse = std::tmpfile();
+    ASSERT_NE(sparse, nullptr);
+    std::fputs(plyHeader(3, 1).c_str(), sparse);
+    std::fflush(sparse);
+    ASSERT_EQ(ftruncate(fileno(sparse), off_t{2} << 30), 0);
+    std::rewind(sparse);
+    std::string reason;
+    EXPECT_EQ(loadModel(sparse, "ply", &reason), nullptr);
+    EXPECT_EQ(reason, "line 10: the line holds a NUL byte");
+    std::fclose(sparse);
     const std::string endless = plyHeader(3, 1) + std::string(9u << 20, '5');
     EXPECT_EQ(rejection(endless, StreamKind::pipe), "line 10: the line is longer than 4194304 characters");
 }
