@@ -59,6 +59,15 @@ bool BlockReader::nextLineSlow()
                 scanned_ = size_;
             }
         }
+        // A NUL byte in the line so far ends the load at once, even before
+        // the line's end is known.
+        if (nulChecked_ < lineEnd || nul_ < start_)
+            findNul();
+        if (nul_ < lineEnd) {
+            ++lineNumber_;
+            stop_ = Stop::nulByte;
+            return false;
+        }
         if (lineEnd - start_ > kMaxLineLength + 1) {
             ++lineNumber_;
             stop_ = Stop::longLine;
@@ -66,13 +75,6 @@ bool BlockReader::nextLineSlow()
         }
         const bool last = !whole && atEnd_ && start_ < size_ && stop_ == Stop::none;
         if (whole || last) {
-            if (nulChecked_ < lineEnd || nul_ < start_)
-                findNul();
-            if (nul_ < lineEnd) {
-                ++lineNumber_;
-                stop_ = Stop::nulByte;
-                return false;
-            }
             takeLine(lineEnd, whole ? lineEnd + 1 : lineEnd);
             if (static_cast<std::size_t>(end_ - begin_) > kMaxLineLength) {
                 stop_ = Stop::longLine;

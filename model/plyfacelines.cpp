@@ -156,10 +156,10 @@ bool FaceLineParser::parseStrip(const char* begin, const char* end, std::vector<
 
 std::string checkLine(const char* begin, const char* textEnd, const char* lineEnd, const char* nul)
 {
-    if (static_cast<std::size_t>(textEnd - begin) > BlockReader::kMaxLineLength)
-        return BlockReader::stopMessage(BlockReader::Stop::longLine);
     if (nul != nullptr && nul < lineEnd)
         return BlockReader::stopMessage(BlockReader::Stop::nulByte);
+    if (static_cast<std::size_t>(textEnd - begin) > BlockReader::kMaxLineLength)
+        return BlockReader::stopMessage(BlockReader::Stop::longLine);
     return std::string();
 }
 
