@@ -178,6 +178,14 @@ bool BlockReader::takeLines(std::size_t wanted, uint64_t maxLines, const char*& 
     }
     if (limit == start_)
         return false;
+    if (limit - start_ > wanted) {
+        // No more than wanted bytes, unless the first line alone is longer.
+        const void* last = memrchr(base + start_, '\n', wanted);
+        if (last == nullptr)
+            last = std::memchr(base + start_ + wanted, '\n', limit - start_ - wanted);
+        if (last != nullptr)
+            limit = static_cast<std::size_t>(static_cast<const char*>(last) - base) + 1;
+    }
     uint64_t count = countLineEnds(base + start_, base + limit);
     if (base[limit - 1] != '\n')
         ++count; // the last line of the stream

@@ -80,8 +80,9 @@ public:
     // What is wrong with a line that holds a NUL byte or is too long.
     static std::string stopMessage(Stop stop);
 
-    // Hands out a run of whole lines, about `wanted` bytes of them but at
-    // most maxLines lines, in [begin, end); the last line lacks its line end
+    // Hands out a run of whole lines, at most `wanted` bytes of them (unless
+    // the first line alone is longer) and at most maxLines lines, in
+    // [begin, end); the last line lacks its line end
     // only at the end of the stream. The lines are not checked (see
     // nextLine). False when no whole line is at hand (at the end, on a stop,
     // or for a line longer than the buffer): nextLine then goes on.

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <thread>
 
+#include "model/cores.h"
+
 MeshModel* g_model = nullptr;
 
 namespace {
@@ -17,7 +19,7 @@ constexpr uint32_t kShareFrom = 200000;
 template <typename Work>
 void share(uint32_t count, const Work& work)
 {
-    if (count < kShareFrom || std::thread::hardware_concurrency() < 2) {
+    if (count < kShareFrom || usableCores() < 2) {
         work(0, count);
         return;
     }

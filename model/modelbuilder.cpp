@@ -10,6 +10,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "model/cores.h"
 #include "model/normalise.h"
 
 namespace {
@@ -136,7 +137,7 @@ void ModelBuilder::startPrefaulting()
     std::size_t total = 0;
     for (const Region& region : regions)
         total += region.bytes;
-    if (total < kWorthIt || std::thread::hardware_concurrency() < 2)
+    if (total < kWorthIt || usableCores() < 2)
         return;
     try {
         prefaulter_ = std::thread(prefault, std::move(regions), std::cref(stopPrefaulting_));

@@ -1,8 +1,10 @@
+#include <atomic>
 #include <cstring>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "model/cores.h"
 #include "model/plybody.h"
 #include "model/plyfacelines.h"
 #include "model/plyvertexlines.h"
@@ -13,6 +15,9 @@ namespace {
 // cores, in runs of about kRunBytes.
 constexpr uint32_t kParallelItems = 65536;
 constexpr std::size_t kRunBytes = std::size_t{4} << 20;
+// Runs are shared out in chunks of about this many bytes.
+constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
+constexpr std::size_t kChunksPerRun = kRunBytes / kChunkBytes + 2;
 // Faces read one line at a time go to the model in batches of about this
 // many corners.
 constexpr std::size_t kFaceBatch = 65536;
@@ -21,7 +26,7 @@ class AsciiBody {
 public:
     AsciiBody(PlyBody& body, std::string& reason)
         : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder), reason_(reason),
-          readAhead_(body.fileBytes >= 0 && std::thread::hardware_concurrency() >= 2)
+          readAhead_(body.fileBytes >= 0 && usableCores() >= 2)
     {
     }
 
@@ -75,15 +80,20 @@ private:
         return true;
     }
 
-    // Reads the lines of an element in runs, each cut at a line boundary
-    // into two halves read at once: parseHalf(half, begin, end, firstItem)
-    // reads a half's lines as the items from firstItem on, commit(half,
-    // lines) hands on what a half read, in file order, and readOne(item)
-    // reads the current line the ordinary way. The first fault in file order
-    // is the one reported, as when reading line by line.
-    template <typename ParseHalf, typename Commit, typename ReadOne>
-    bool readInRuns(const PlyElement& element, ParseHalf parseHalf, Commit commit, ReadOne readOne)
+    // Reads the lines of an element in runs. A run is cut at line boundaries
+    // into chunks, which this thread and a helper take one after the other
+    // as they become free (so a helper that gets little time costs little):
+    // parseChunk(chunk, begin, end, firstItem) reads a chunk's lines as the
+    // items from firstItem on, commit(chunk, lines) hands on what a chunk
+    // read, in file order, and readOne(item) reads the current line the
+    // ordinary way. The first fault in file order is the one reported, as
+    // when reading line by line.
+    template <typename ParseChunk, typename Commit, typename ReadOne>
+    bool readInRuns(const PlyElement& element, ParseChunk parseChunk, Commit commit, ReadOne readOne)
     {
+        std::vector<const char*> cuts;    // chunk i is [cuts[i], cuts[i + 1])
+        std::vector<uint32_t> firstLines; // lines of the run before chunk i
+        std::vector<LineFault> faults;
         uint32_t done = 0;
         while (done < element.count) {
             const long long lineBefore = in_.lineNumber();
@@ -98,28 +108,49 @@ private:
                 ++done;
                 continue;
             }
-            const char* half = begin + (end - begin) / 2;
-            const auto* middle = static_cast<const char*>(std::memchr(half, '\n', static_cast<std::size_t>(end - half)));
-            const char* cut = middle != nullptr ? middle + 1 : end;
-            const auto firstLines = static_cast<uint32_t>(countLineEnds(begin, cut));
-            LineFault faults[2];
+            cuts.assign(1, begin);
+            firstLines.assign(1, 0);
+            while (cuts.back() < end) {
+                const char* from = cuts.back();
+                const char* cut = end;
+                if (end - from > static_cast<std::ptrdiff_t>(kChunkBytes)) {
+                    const auto* lineEnd = static_cast<const char*>(
+                        std::memchr(from + kChunkBytes, '\n', static_cast<std::size_t>(end - from) - kChunkBytes));
+                    cut = lineEnd != nullptr ? lineEnd + 1 : end;
+                }
+                firstLines.push_back(firstLines.back() + static_cast<uint32_t>(countLineEnds(from, cut)));
+                cuts.push_back(cut);
+            }
+            const std::size_t chunks = cuts.size() - 1;
+            faults.assign(chunks, LineFault());
+            std::atomic<std::size_t> next{0};
+            const auto work = [&] {
+                for (std::size_t i; (i = next.fetch_add(1)) < chunks;)
+                    faults[i] = parseChunk(i, cuts[i], cuts[i + 1], done + firstLines[i]);
+            };
             std::thread helper;
-            if (cut < end) {
+            if (chunks > 1) {
                 try {
-                    helper = std::thread([&] { faults[1] = parseHalf(1, cut, end, done + firstLines); });
+                    helper = std::thread(work);
                 } catch (const std::system_error&) {
-                    faults[1] = parseHalf(1, cut, end, done + firstLines);
+                    // No helper: this thread reads every chunk.
                 }
             }
-            faults[0] = parseHalf(0, begin, cut, done);
+            work();
             if (helper.joinable())
                 helper.join();
-            if (faults[0].found)
-                return failAt(lineBefore + 1 + static_cast<long long>(faults[0].line), faults[0].message);
-            if (faults[1].found)
-                return failAt(lineBefore + 1 + firstLines + static_cast<long long>(faults[1].line), faults[1].message);
-            if (!commit(0, firstLines) || !commit(1, static_cast<uint32_t>(lines) - firstLines))
-                return outOfMemory();
+            for (std::size_t i = 0; i < chunks; ++i) {
+                if (faults[i].found)
+                    return failAt(lineBefore + 1 + firstLines[i] + static_cast<long long>(faults[i].line),
+                                  faults[i].message);
+            }
+            // (The last line of the stream may lack its line end.)
+            for (std::size_t i = 0; i < chunks; ++i) {
+                const uint32_t chunkLines = i + 1 < chunks ? firstLines[i + 1] - firstLines[i]
+                                                           : static_cast<uint32_t>(lines) - firstLines[i];
+                if (!commit(i, chunkLines))
+                    return outOfMemory();
+            }
             done += static_cast<uint32_t>(lines);
         }
         return true;
@@ -143,17 +174,17 @@ private:
         // Runs write straight into the vertex array, so it must have its
         // final size.
         if (readAhead_ && builder_.exact() && element.count >= kParallelItems) {
-            PositionBox boxes[2];
-            const auto parseHalf = [&](int half, const char* begin, const char* end, uint32_t first) {
-                boxes[half] = PositionBox();
+            std::vector<PositionBox> boxes(kChunksPerRun);
+            const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
+                boxes[chunk] = PositionBox();
                 return parseVertexLines(parser, begin, end, builder_.vertexSlots(first), builder_.colourSlots(first),
-                                        boxes[half]);
+                                        boxes[chunk]);
             };
-            const auto commit = [&](int half, uint32_t lines) {
-                builder_.commitVertices(lines, boxes[half]);
+            const auto commit = [&](std::size_t chunk, uint32_t lines) {
+                builder_.commitVertices(lines, boxes[chunk]);
                 return true;
             };
-            return readInRuns(element, parseHalf, commit, readOne);
+            return readInRuns(element, parseChunk, commit, readOne);
         }
         for (uint32_t i = 0; i < element.count; ++i) {
             if (!nextLine(element, i) || !readOne(i))
@@ -173,7 +204,7 @@ private:
     bool readFaces(const PlyElement& element)
     {
         const FaceLineParser parser = parserFor(element, layout_.faces.list);
-        FaceList faces[2];
+        std::vector<FaceList> faces(kChunksPerRun);
         std::string message;
         const bool inRuns = readAhead_ && element.count >= kParallelItems;
         const auto readOne = [&](uint32_t item) {
@@ -187,16 +218,16 @@ private:
             return true;
         };
         if (inRuns) {
-            const auto parseHalf = [&](int half, const char* begin, const char* end, uint32_t) {
-                faces[half].clear();
-                return parseFaceLines(parser, begin, end, faces[half]);
+            const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t) {
+                faces[chunk].clear();
+                return parseFaceLines(parser, begin, end, faces[chunk]);
             };
-            const auto commit = [&](int half, uint32_t) {
-                const bool added = builder_.addFaces(faces[half]);
-                faces[half].clear();
+            const auto commit = [&](std::size_t chunk, uint32_t) {
+                const bool added = builder_.addFaces(faces[chunk]);
+                faces[chunk].clear();
                 return added;
             };
-            return readInRuns(element, parseHalf, commit, readOne);
+            return readInRuns(element, parseChunk, commit, readOne);
         }
         for (uint32_t i = 0; i < element.count; ++i) {
             if (!nextLine(element, i) || !readOne(i))
