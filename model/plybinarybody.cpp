@@ -59,10 +59,10 @@ R loadAs(const char* p, PlyType type, bool swap)
     return R();
 }
 
-double loadNumber(const char* p, PlyType type, bool swap) { return loadAs<double>(p, type, swap); }
+inline double loadNumber(const char* p, PlyType type, bool swap) { return loadAs<double>(p, type, swap); }
 
 // Integer types only (the header and the layout see to that).
-int64_t loadInteger(const char* p, PlyType type, bool swap) { return loadAs<int64_t>(p, type, swap); }
+inline int64_t loadInteger(const char* p, PlyType type, bool swap) { return loadAs<int64_t>(p, type, swap); }
 
 float clampChannel(double value)
 {
@@ -114,10 +114,11 @@ private:
         return false;
     }
 
-    bool take(std::size_t count, const char*& bytes)
+    bool take(std::size_t count, const char*& bytes) { return in_.take(count, bytes) || takeFailed(); }
+
+    // Why the bytes an item needs are not there; always false.
+    bool takeFailed()
     {
-        if (in_.take(count, bytes))
-            return true;
         switch (in_.stop()) {
         case BlockReader::Stop::cancelled:
             reason_ = "loading was cancelled";
