@@ -152,6 +152,13 @@ private:
         if (!take(plyTypeSize(property.countType), bytes))
             return false;
         count = loadInteger(bytes, property.countType, swap_);
+        return checkCount(property, count);
+    }
+
+    // A list count must not be negative, nor claim more entries than the
+    // rest of the file could hold.
+    bool checkCount(const PlyProperty& property, int64_t count)
+    {
         if (count < 0)
             return fail("the " + property.name + " list has the negative count " + std::to_string(count));
         if (fileBytes_ >= 0) {
@@ -160,6 +167,40 @@ private:
             if (static_cast<uint64_t>(count) * plyTypeSize(property.type) > left) {
                 return fail("the " + property.name + " list of " + std::to_string(count) +
                             " entries is longer than the rest of the file");
+            }
+        }
+        return true;
+    }
+
+    // The face element most files have: nothing but a list of a one-byte
+    // count and 32-bit indices. The same checks and reasons as readLists,
+    // without its generality.
+    bool readSmallFaces(const PlyProperty& property)
+    {
+        const bool signedCount = property.countType == PlyType::int8;
+        const bool signedIndex = property.type == PlyType::int32;
+        const char* bytes = nullptr;
+        for (item_ = 0; item_ < element_->count; ++item_) {
+            if (!take(1, bytes))
+                return false;
+            const int64_t count = signedCount ? static_cast<int8_t>(*bytes) : static_cast<uint8_t>(*bytes);
+            if (!checkCount(property, count))
+                return false;
+            if (count < 3)
+                return fail("a face needs at least three corners, this one has " + std::to_string(count));
+            if (!take(static_cast<std::size_t>(count) * 4, bytes))
+                return false;
+            MeshVertex** slots = builder_.addFace(static_cast<uint32_t>(count));
+            if (slots == nullptr)
+                return outOfMemory();
+            for (int64_t j = 0; j < count; ++j, bytes += 4) {
+                const int64_t index = signedIndex ? static_cast<int64_t>(load<int32_t>(bytes, swap_))
+                                                   : static_cast<int64_t>(load<uint32_t>(bytes, swap_));
+                if (index < 0 || static_cast<uint64_t>(index) >= vertexCount_) {
+                    builder_.dropLastFace();
+                    return indexFault(index);
+                }
+                slots[j] = builder_.corner(static_cast<uint32_t>(index));
             }
         }
         return true;
@@ -250,6 +291,9 @@ private:
     {
         const std::size_t propertyCount = element_->properties.size();
         const PlyProperty& property = element_->properties[static_cast<std::size_t>(list)];
+        if (!strips && propertyCount == 1 && plyTypeSize(property.countType) == 1 &&
+            (property.type == PlyType::int32 || property.type == PlyType::uint32))
+            return readSmallFaces(property);
         const std::size_t entrySize = plyTypeSize(property.type);
         const int64_t lowest = strips ? -1 : 0;
         std::vector<MeshVertex*> collected;
