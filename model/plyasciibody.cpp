@@ -2,6 +2,7 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "model/cores.h"
@@ -176,9 +177,13 @@ private:
         if (readAhead_ && builder_.exact() && element.count >= kParallelItems) {
             std::vector<PositionBox> boxes(kChunksPerRun);
             const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
-                boxes[chunk] = PositionBox();
-                return parseVertexLines(parser, begin, end, builder_.vertexSlots(first), builder_.colourSlots(first),
-                                        boxes[chunk]);
+                // A box of its own while reading: the chunks' boxes share
+                // cache lines, which two threads must not write line by line.
+                PositionBox box;
+                const LineFault fault = parseVertexLines(parser, begin, end, builder_.vertexSlots(first),
+                                                         builder_.colourSlots(first), box);
+                boxes[chunk] = box;
+                return fault;
             };
             const auto commit = [&](std::size_t chunk, uint32_t lines) {
                 builder_.commitVertices(lines, boxes[chunk]);
@@ -219,8 +224,14 @@ private:
         };
         if (inRuns) {
             const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t) {
-                faces[chunk].clear();
-                return parseFaceLines(parser, begin, end, faces[chunk]);
+                // A list of its own while reading (keeping the chunk's
+                // memory): the chunks' lists share cache lines.
+                FaceList list;
+                std::swap(list, faces[chunk]);
+                list.clear();
+                const LineFault fault = parseFaceLines(parser, begin, end, list);
+                std::swap(list, faces[chunk]);
+                return fault;
             };
             const auto commit = [&](std::size_t chunk, uint32_t) {
                 const bool added = builder_.addFaces(faces[chunk]);
