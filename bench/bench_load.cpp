@@ -1,12 +1,17 @@
-// Load throughput of the PLY reader against a plain fgets+sscanf reader, and
-// the peak memory of one load against the size of the model it builds.
-// Rates are per CPU second unless named otherwise; the first load is also
-// given per second of wall-clock time.
+// Load throughput of the PLY reader, ASCII and binary, against a plain
+// fgets+sscanf reader (ASCII) and a plain fread into fresh arrays (binary),
+// and the peak memory of one load against the size of the model it builds.
+// Loads are measured warm (repeated in one process) and as the first load of
+// a fresh process, on all cores and on one. Rates are per CPU second unless
+// named otherwise; the first load is also given per second of wall-clock
+// time.
 //
-// The input, an ASCII PLY of 1,000,000 vertices and 2,000,000 triangles, is
-// generated into a temporary folder at start and removed at exit.
+// The input, a PLY of 1,000,000 vertices and 2,000,000 triangles, is
+// generated into a temporary folder at start (as ASCII, and as binary little
+// endian laid out as assimp's -fplyb export writes it) and removed at exit.
 
 #include <fcntl.h>
+#include <sched.h>
 #include <time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,25 +37,32 @@ constexpr int kVertices = kGridPlyVertices;
 constexpr int kFaces = kGridPlyFaces;
 
 struct Input {
-    std::string path;
-    double bytes = 0;
+    std::string path[2]; // ASCII, binary
+    double bytes[2] = {0, 0};
 };
+
+enum Format { kAscii = 0, kBinary = 1 };
+
+const char* const kFormatNames[] = {"ascii", "binary"};
 
 Input& input()
 {
     static Input data = [] {
         Input made;
-        made.path = gridPlyPath();
-        made.bytes = static_cast<double>(std::filesystem::file_size(made.path));
+        made.path[kAscii] = gridPlyPath();
+        made.path[kBinary] = gridPlyBinaryPath();
+        for (int format : {kAscii, kBinary})
+            made.bytes[format] = static_cast<double>(std::filesystem::file_size(made.path[format]));
         return made;
     }();
     return data;
 }
 
-void setThroughput(benchmark::State& state)
+void setThroughput(benchmark::State& state, int format)
 {
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(input().bytes));
-    state.counters["MB/s"] = benchmark::Counter(input().bytes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    const double bytes = input().bytes[format];
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+    state.counters["MB/s"] = benchmark::Counter(bytes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["vertices/s"] = benchmark::Counter(kVertices, benchmark::Counter::kIsIterationInvariantRate);
 }
 
@@ -58,7 +70,9 @@ void setThroughput(benchmark::State& state)
 // the normals, close; then release the model.
 void BM_LoadModel(benchmark::State& state)
 {
-    const std::string& path = input().path;
+    const int format = static_cast<int>(state.range(0));
+    state.SetLabel(kFormatNames[format]);
+    const std::string& path = input().path[format];
     for (auto _ : state) {
         FILE* stream = std::fopen(path.c_str(), "r");
         if (stream == nullptr) {
@@ -76,13 +90,13 @@ void BM_LoadModel(benchmark::State& state)
         benchmark::DoNotOptimize(model->vertices[0].normal);
         freeMeshModel(model);
     }
-    setThroughput(state);
+    setThroughput(state, format);
 }
 
 // The plain reader: fgets each line, sscanf the numbers; no normals.
 void BM_SscanfBaseline(benchmark::State& state)
 {
-    const std::string& path = input().path;
+    const std::string& path = input().path[kAscii];
     for (auto _ : state) {
         FILE* stream = std::fopen(path.c_str(), "r");
         if (stream == nullptr) {
@@ -122,7 +136,36 @@ void BM_SscanfBaseline(benchmark::State& state)
         benchmark::DoNotOptimize(positions.data());
         benchmark::DoNotOptimize(corners.data());
     }
-    setThroughput(state);
+    setThroughput(state, kAscii);
+}
+
+// The plain binary reader: fread the whole body into fresh arrays, no
+// checks, no normals.
+void BM_FreadBaseline(benchmark::State& state)
+{
+    const std::string& path = input().path[kBinary];
+    for (auto _ : state) {
+        FILE* stream = std::fopen(path.c_str(), "rb");
+        if (stream == nullptr) {
+            state.SkipWithError(("cannot open " + path).c_str());
+            break;
+        }
+        char line[256];
+        while (std::fgets(line, sizeof line, stream) != nullptr && std::strncmp(line, "end_header", 10) != 0) {
+        }
+        std::vector<float> positions(static_cast<std::size_t>(kVertices) * 3);
+        std::vector<char> faces(static_cast<std::size_t>(kFaces) * 13);
+        const bool ok = std::fread(positions.data(), sizeof(float), positions.size(), stream) == positions.size() &&
+                        std::fread(faces.data(), 1, faces.size(), stream) == faces.size();
+        std::fclose(stream);
+        if (!ok) {
+            state.SkipWithError("baseline read failed");
+            break;
+        }
+        benchmark::DoNotOptimize(positions.data());
+        benchmark::DoNotOptimize(faces.data());
+    }
+    setThroughput(state, kBinary);
 }
 
 long statusKilobytes(const char* field)
@@ -146,8 +189,24 @@ long statusKilobytes(const char* field)
 // Run in a fresh process (see BM_PeakMemory): prints the resident set
 // before, the peak during one load, the bytes the model holds, and the
 // seconds the load took (the first load of a process, as in the viewer).
-int measurePeakMemory(const char* path)
+// With oneCore the process keeps to the first CPU it may use.
+int measurePeakMemory(const char* path, bool oneCore)
 {
+    if (oneCore) {
+        cpu_set_t allowed;
+        CPU_ZERO(&allowed);
+        if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+            for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+                if (CPU_ISSET(cpu, &allowed)) {
+                    cpu_set_t one;
+                    CPU_ZERO(&one);
+                    CPU_SET(cpu, &one);
+                    sched_setaffinity(0, sizeof one, &one);
+                    break;
+                }
+            }
+        }
+    }
     const long before = statusKilobytes("VmRSS:");
     timespec cpuStart;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuStart);
@@ -165,7 +224,7 @@ int measurePeakMemory(const char* path)
     if (model == nullptr)
         return 1;
     double modelBytes = sizeof(MeshModel) + model->vertexCount * sizeof(MeshVertex) +
-                        model->faceCount * sizeof(MeshFace);
+                        model->faceCount * sizeof(MeshFace) + (model->colours != nullptr ? model->vertexCount * 12.0 : 0.0);
     for (uint32_t i = 0; i < model->faceCount; ++i)
         modelBytes += model->faces[i].vertexCount * sizeof(MeshVertex*);
     std::printf("%ld %ld %.0f %.6f %.6f\n", before, peak, modelBytes, seconds, cpuSeconds);
@@ -174,10 +233,14 @@ int measurePeakMemory(const char* path)
 }
 
 // Peak memory of one load in a fresh copy of this program, so that no heap
-// left from other benchmarks hides what the load needs.
+// left from other benchmarks hides what the load needs. Arguments: the
+// format, and 1 to keep the load to one core.
 void BM_PeakMemory(benchmark::State& state)
 {
-    const std::string& path = input().path;
+    const int format = static_cast<int>(state.range(0));
+    const bool oneCore = state.range(1) != 0;
+    state.SetLabel(std::string(kFormatNames[format]) + (oneCore ? ", one core" : ", all cores"));
+    const std::string& path = input().path[format];
     long before = 0;
     long peak = 0;
     double modelBytes = 0;
@@ -193,7 +256,8 @@ void BM_PeakMemory(benchmark::State& state)
         if (child == 0) {
             dup2(fds[1], 1);
             close(fds[0]);
-            execl("/proc/self/exe", "bench_load", "--peak-memory", path.c_str(), static_cast<char*>(nullptr));
+            execl("/proc/self/exe", "bench_load", oneCore ? "--peak-memory-one-core" : "--peak-memory", path.c_str(),
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
@@ -214,25 +278,36 @@ void BM_PeakMemory(benchmark::State& state)
     state.counters["peak_per_model"] = loadBytes / modelBytes;
     // The first load of a process, as when the viewer opens its first file:
     // all of its memory is new to the process.
-    state.counters["first_load_MB/s"] = input().bytes / 1e6 / seconds;
-    state.counters["first_load_cpu_MB/s"] = input().bytes / 1e6 / cpuSeconds;
+    state.counters["first_load_s"] = seconds;
+    state.counters["first_load_MB/s"] = input().bytes[format] / 1e6 / seconds;
+    state.counters["first_load_cpu_MB/s"] = input().bytes[format] / 1e6 / cpuSeconds;
 }
 
 } // namespace
 
-BENCHMARK(BM_PeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadModel)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_PeakMemory)
+    ->Args({kAscii, 0})
+    ->Args({kAscii, 1})
+    ->Args({kBinary, 0})
+    ->Args({kBinary, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadModel)->Arg(kAscii)->Arg(kBinary)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_SscanfBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_FreadBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0)
-        return measurePeakMemory(argv[2]);
+        return measurePeakMemory(argv[2], false);
+    if (argc == 3 && std::strcmp(argv[1], "--peak-memory-one-core") == 0)
+        return measurePeakMemory(argv[2], true);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     std::fprintf(stderr, "Generating %d vertices and %d triangles...\n", kVertices, kFaces);
-    std::fprintf(stderr, "Input: %.1f MB\n", input().bytes / 1e6);
+    std::fprintf(stderr, "Input: %.1f MB ASCII, %.1f MB binary\n", input().bytes[kAscii] / 1e6,
+                 input().bytes[kBinary] / 1e6);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -12,13 +12,45 @@ namespace {
 
 constexpr int kSide = 1000;
 
-void writeGrid(const std::string& path)
+// A wavy grid; triangles walk the grid cells, two per cell.
+void gridPoint(int i, int j, double xyz[3])
 {
-    FILE* out = std::fopen(path.c_str(), "w");
+    xyz[0] = i / (kSide - 1.0) * 2.0 - 1.0;
+    xyz[1] = j / (kSide - 1.0) * 2.0 - 1.0;
+    xyz[2] = 0.1 * std::sin(xyz[0] * 9.0) * std::cos(xyz[1] * 7.0);
+}
+
+void gridTriangle(int k, int corners[3])
+{
+    const int cells = (kSide - 1) * (kSide - 1);
+    const int cell = (k / 2) % cells;
+    const int a = cell / (kSide - 1) * kSide + cell % (kSide - 1);
+    corners[0] = k % 2 == 0 ? a : a + 1;
+    corners[1] = k % 2 == 0 ? a + 1 : a + kSide + 1;
+    corners[2] = a + kSide;
+}
+
+FILE* openOrExit(const std::string& path, const char* mode)
+{
+    FILE* out = std::fopen(path.c_str(), mode);
     if (out == nullptr) {
         std::perror(path.c_str());
         std::exit(1);
     }
+    return out;
+}
+
+void closeOrExit(FILE* out, const std::string& path)
+{
+    if (std::fclose(out) != 0) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+}
+
+void writeGrid(const std::string& path)
+{
+    FILE* out = openOrExit(path, "w");
     std::vector<char> buffer(1 << 20);
     std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
     std::fprintf(out,
@@ -28,23 +60,51 @@ void writeGrid(const std::string& path)
                  kGridPlyVertices, kGridPlyFaces);
     for (int j = 0; j < kSide; ++j)
         for (int i = 0; i < kSide; ++i) {
-            const double x = i / (kSide - 1.0) * 2.0 - 1.0;
-            const double y = j / (kSide - 1.0) * 2.0 - 1.0;
-            std::fprintf(out, "%.6f %.6f %.6f\n", x, y, 0.1 * std::sin(x * 9.0) * std::cos(y * 7.0));
+            double p[3];
+            gridPoint(i, j, p);
+            std::fprintf(out, "%.6f %.6f %.6f\n", p[0], p[1], p[2]);
         }
-    const int cells = (kSide - 1) * (kSide - 1);
     for (int k = 0; k < kGridPlyFaces; ++k) {
-        const int cell = (k / 2) % cells;
-        const int a = cell / (kSide - 1) * kSide + cell % (kSide - 1);
-        if (k % 2 == 0)
-            std::fprintf(out, "3 %d %d %d\n", a, a + 1, a + kSide);
-        else
-            std::fprintf(out, "3 %d %d %d\n", a + 1, a + kSide + 1, a + kSide);
+        int corners[3];
+        gridTriangle(k, corners);
+        std::fprintf(out, "3 %d %d %d\n", corners[0], corners[1], corners[2]);
     }
-    if (std::fclose(out) != 0) {
+    closeOrExit(out, path);
+}
+
+// The same model as binary little endian PLY (on a little-endian host).
+void writeBinaryGrid(const std::string& path)
+{
+    FILE* out = openOrExit(path, "wb");
+    std::fprintf(out,
+                 "ply\nformat binary_little_endian 1.0\ncomment generated for the benchmarks\n"
+                 "element vertex %d\nproperty float x\nproperty float y\nproperty float z\nelement face %d\n"
+                 "property list uchar int vertex_index\nend_header\n",
+                 kGridPlyVertices, kGridPlyFaces);
+    std::vector<char> body;
+    body.reserve(static_cast<std::size_t>(kGridPlyVertices) * 12 + static_cast<std::size_t>(kGridPlyFaces) * 13);
+    const auto put = [&body](const void* value, std::size_t size) {
+        body.insert(body.end(), static_cast<const char*>(value), static_cast<const char*>(value) + size);
+    };
+    for (int j = 0; j < kSide; ++j)
+        for (int i = 0; i < kSide; ++i) {
+            double p[3];
+            gridPoint(i, j, p);
+            const float xyz[3] = {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
+            put(xyz, sizeof xyz);
+        }
+    for (int k = 0; k < kGridPlyFaces; ++k) {
+        const unsigned char count = 3;
+        int corners[3];
+        gridTriangle(k, corners);
+        put(&count, 1);
+        put(corners, sizeof corners);
+    }
+    if (std::fwrite(body.data(), 1, body.size(), out) != body.size()) {
         std::perror(path.c_str());
         std::exit(1);
     }
+    closeOrExit(out, path);
 }
 
 std::string& folder()
@@ -59,11 +119,9 @@ void removeFolder()
     std::filesystem::remove_all(folder(), ignored);
 }
 
-} // namespace
-
-const std::string& gridPlyPath()
+const std::string& benchFolder()
 {
-    static const std::string path = [] {
+    static const std::string made = [] {
         char pattern[] = "/tmp/brenvik-bench-XXXXXX";
         if (mkdtemp(pattern) == nullptr) {
             std::perror("mkdtemp");
@@ -71,8 +129,28 @@ const std::string& gridPlyPath()
         }
         folder() = pattern;
         std::atexit(removeFolder);
-        const std::string file = folder() + "/grid.ply";
+        return folder();
+    }();
+    return made;
+}
+
+} // namespace
+
+const std::string& gridPlyPath()
+{
+    static const std::string path = [] {
+        const std::string file = benchFolder() + "/grid.ply";
         writeGrid(file);
+        return file;
+    }();
+    return path;
+}
+
+const std::string& gridPlyBinaryPath()
+{
+    static const std::string path = [] {
+        const std::string file = benchFolder() + "/grid_le.ply";
+        writeBinaryGrid(file);
         return file;
     }();
     return path;

@@ -1,8 +1,11 @@
 // libFuzzer target for the PLY reader: every input either gives no model
 // with a reason, or a model whose corners all point into its own vertex
-// array, whose positions are finite and within [-1, 1], and which survives
-// being written and read back. Files of known size (a memory file
-// descriptor) and of unknown size (a memory stream) must agree.
+// array, whose positions are finite and within [-1, 1], whose colours (if
+// any) are within [0, 1], and which survives being written and read back.
+// Files of known size (a memory file descriptor) and of unknown size (a
+// memory stream) must agree. An input that starts with the byte 0xB1 (0xB2)
+// is the binary little (big) endian body of a fixed header with colours,
+// faces and strips, so that mutations reach deep into binary bodies.
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -38,6 +41,23 @@ bool finite(const Vector3& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// Headers for bodies given without one.
+const char kLittleEndianHeader[] =
+    "ply\nformat binary_little_endian 1.0\nelement vertex 5\nproperty float x\nproperty double y\n"
+    "property int16 z\nproperty uchar red\nproperty uchar green\nproperty uchar blue\nelement face 2\n"
+    "property list uchar int vertex_indices\nelement tristrips 1\nproperty list int int vertex_indices\n"
+    "end_header\n";
+
+std::vector<uint8_t> withHeader(const uint8_t* data, size_t size)
+{
+    std::string header = kLittleEndianHeader;
+    if (data[0] == 0xB2)
+        header.replace(header.find("little"), 6, "big");
+    std::vector<uint8_t> whole(header.begin(), header.end());
+    whole.insert(whole.end(), data + 1, data + size);
+    return whole;
+}
+
 void checkModel(const MeshModel& model)
 {
     constexpr double kLimit = 1.0 + 1e-9;
@@ -48,6 +68,10 @@ void checkModel(const MeshModel& model)
                   std::fabs(vertex.position.z) <= kLimit,
               "position outside [-1, 1]");
         check(finite(vertex.normal), "vertex normal not finite");
+        for (int c = 0; model.colours != nullptr && c < 3; ++c) {
+            const float channel = model.colours[3 * static_cast<size_t>(i) + c];
+            check(channel >= 0.0f && channel <= 1.0f, "colour outside [0, 1]");
+        }
     }
     for (uint32_t i = 0; i < model.faceCount; ++i) {
         const MeshFace& face = model.faces[i];
@@ -123,8 +147,16 @@ void checkRoundTrip(const MeshModel& model)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t inputSize)
 {
+    std::vector<uint8_t> headed;
+    const uint8_t* data = input;
+    size_t size = inputSize;
+    if (size > 0 && (input[0] == 0xB1 || input[0] == 0xB2)) {
+        headed = withHeader(input, inputSize);
+        data = headed.data();
+        size = headed.size();
+    }
     std::string memoryReason;
     MeshModel* fromMemory = loadFromMemoryStream(data, size, memoryReason);
     std::string fileReason;
@@ -139,6 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     checkModel(*fromMemory);
     check(fromMemory->vertexCount == fromFile->vertexCount && fromMemory->faceCount == fromFile->faceCount,
           "file and stream give different models");
+    check((fromMemory->colours == nullptr) == (fromFile->colours == nullptr), "file and stream differ in colours");
     if (fromMemory->vertexCount > 0)
         check(std::memcmp(fromMemory->vertices, fromFile->vertices, sizeof(MeshVertex)) == 0,
               "file and stream give different positions");

@@ -1,37 +1,73 @@
 #include "model/meshmodel.h"
 
 #include <cstdlib>
+#include <system_error>
+#include <thread>
+
+#include "model/cores.h"
+
+namespace {
+
+// Models with at least this many faces or vertices have their independent
+// per-face and per-vertex work shared between two threads.
+constexpr uint32_t kShareFrom = 200000;
+
+// Runs work(begin, end) over [0, count): on two threads for large counts.
+// Each element is worked on alone, so the results do not depend on the split.
+template <typename Work>
+void share(uint32_t count, const Work& work)
+{
+    if (count < kShareFrom || usableCores() < 2) {
+        work(0, count);
+        return;
+    }
+    const uint32_t middle = count / 2;
+    std::thread helper;
+    try {
+        helper = std::thread([&work, middle, count] { work(middle, count); });
+    } catch (const std::system_error&) {
+        work(middle, count);
+    }
+    work(0, middle);
+    if (helper.joinable())
+        helper.join();
+}
+
+} // namespace
 
 void buildMeshModel(MeshModel* model)
 {
     if (model == nullptr)
         return;
 
-    for (uint32_t i = 0; i < model->faceCount; ++i) {
-        MeshFace& face = model->faces[i];
-        Vector3 sum = {0.0, 0.0, 0.0};
-        for (uint32_t j = 0; j < face.vertexCount; ++j)
-            vecAdd(sum, sum, face.vertices[j]->position);
-        if (face.vertexCount > 0)
-            vecDivide(face.center, sum, static_cast<double>(face.vertexCount));
-        else
-            face.center = sum;
+    share(model->faceCount, [model](uint32_t begin, uint32_t end) {
+        for (uint32_t i = begin; i < end; ++i) {
+            MeshFace& face = model->faces[i];
+            Vector3 sum = {0.0, 0.0, 0.0};
+            for (uint32_t j = 0; j < face.vertexCount; ++j)
+                vecAdd(sum, sum, face.vertices[j]->position);
+            if (face.vertexCount > 0)
+                vecDivide(face.center, sum, static_cast<double>(face.vertexCount));
+            else
+                face.center = sum;
 
-        if (face.vertexCount >= 3) {
-            Vector3 firstEdge;
-            Vector3 secondEdge;
-            vecSub(firstEdge, face.vertices[1]->position, face.vertices[0]->position);
-            vecSub(secondEdge, face.vertices[2]->position, face.vertices[1]->position);
-            vecCross(face.normal, firstEdge, secondEdge);
-            vecNormalize(face.normal);
-        } else {
-            face.normal = {0.0, 0.0, 0.0};
+            if (face.vertexCount >= 3) {
+                Vector3 firstEdge;
+                Vector3 secondEdge;
+                vecSub(firstEdge, face.vertices[1]->position, face.vertices[0]->position);
+                vecSub(secondEdge, face.vertices[2]->position, face.vertices[1]->position);
+                vecCross(face.normal, firstEdge, secondEdge);
+                vecNormalize(face.normal);
+            } else {
+                face.normal = {0.0, 0.0, 0.0};
+            }
         }
-    }
+    });
 
     for (uint32_t i = 0; i < model->vertexCount; ++i)
         model->vertices[i].normal = {0.0, 0.0, 0.0};
 
+    // In face order, so every vertex sums its faces' normals in file order.
     for (uint32_t i = 0; i < model->faceCount; ++i) {
         const MeshFace& face = model->faces[i];
         for (uint32_t j = 0; j < face.vertexCount; ++j) {
@@ -40,8 +76,10 @@ void buildMeshModel(MeshModel* model)
         }
     }
 
-    for (uint32_t i = 0; i < model->vertexCount; ++i)
-        vecNormalize(model->vertices[i].normal);
+    share(model->vertexCount, [model](uint32_t begin, uint32_t end) {
+        for (uint32_t i = begin; i < end; ++i)
+            vecNormalize(model->vertices[i].normal);
+    });
 }
 
 void freeMeshModel(MeshModel* model)
@@ -53,7 +91,9 @@ void freeMeshModel(MeshModel* model)
     // whole heap back to the system, which the next model would then have
     // to fault in again page by page.
     std::free(model->vertices);
-    if (model->faces != nullptr) {
+    if (model->cornerBlock != nullptr) {
+        std::free(model->cornerBlock);
+    } else if (model->faces != nullptr) {
         for (uint32_t i = 0; i < model->faceCount; ++i)
             std::free(model->faces[i].vertices);
     }

@@ -3,7 +3,8 @@
 // The in-memory polygon mesh, the one current model, and the operations on a
 // whole model. Every block of a model comes from malloc and goes back with
 // free: the MeshModel record, its vertex array, its face array and each
-// face's corner array, and the optional colour array.
+// face's corner array (or one block for all of them), and the optional
+// colour array.
 
 #include <cstdint>
 
@@ -28,6 +29,9 @@ struct MeshModel {
     MeshFace* faces;
     float* colours; // optional: red, green, blue in [0, 1] for each vertex, three per
                     // vertex in vertex order; null when the file gave no colours
+    MeshVertex** cornerBlock; // when not null, one block that holds the corners of every
+                              // face, each face's vertices pointing into it; when null,
+                              // every face has a corner array of its own
 };
 
 // Computes every face's centre and normal (from its first three corners) and

@@ -1,14 +1,16 @@
 #pragma once
 
-// Reading a mesh from an ASCII PLY stream, and the path helpers that derive
-// the extension that chooses the reader.
+// Reading a mesh from a PLY stream (ASCII, binary little endian or binary
+// big endian), and choosing the reader by the file's extension. The path
+// helpers and minComponent come with it for the callers that use them.
 
-#include <cstddef>
 #include <cstdio>
 #include <string>
 
+#include "model/filepath.h"
 #include "model/loadcontrol.h"
 #include "model/meshmodel.h"
+#include "model/normalise.h"
 
 // Chooses the reader by extension: one whose first three characters are
 // "ply" (case-sensitive) is read with readPlyModel; any other gives null
@@ -20,32 +22,19 @@
 MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = nullptr,
                      LoadControl* control = nullptr);
 
-// Reads an ASCII PLY stream from its current position: the vertex and face
-// counts of the header, then the vertex positions (x y z at the start of each
-// line), then one polygon per line (corner count, then corner indices).
-// The positions are centred on the origin and scaled by one factor so the
-// longest side of the bounding box spans -1 to 1; normals are built.
+// Reads a PLY stream from its current position. The header is read into
+// elements and properties; positions come from the vertex properties x, y,
+// z, colours from red, green, blue, polygons from the face element's
+// vertex_indices list and triangles from a tristrips element; everything
+// else is read past. In ASCII each item is one line whose declared
+// properties are taken from its front (x y z lead a line when the vertex
+// element declares no properties, the corner count and indices a face line
+// when the face element declares none); lines may be of any length up to a
+// limit and end in LF or CR LF, and numbers are read as "%lf" and "%d" read
+// them in the "C" locale. The positions are centred on the origin and
+// scaled by one factor so the longest side of the bounding box spans -1 to
+// 1; normals are built.
 // Returns a model owned by the caller (release with freeMeshModel), or null
-// with a reason for a malformed, truncated or binary file. Lines may be of
-// any length and end in LF or CR LF. Numbers are read as "%lf" and "%d" read
-// them in the "C" locale, whatever the process locale. Does not close the
+// with a reason that says where the file is at fault. Does not close the
 // stream.
 MeshModel* readPlyModel(FILE* stream, std::string* reason = nullptr, LoadControl* control = nullptr);
-
-// The smallest component; on a tie x wins over y and z, and y over z.
-double minComponent(const Vector3& v);
-
-// True when the first three characters are "ply" (case-sensitive).
-bool isPlyExtension(const char* extension);
-
-// The last component of a path: the text after the last '/' or '\',
-// or the whole path when it has neither.
-std::string fileNamePart(const std::string& path);
-// The text after the last '.' of the last path component, without the dot;
-// empty when that component has no '.'.
-std::string fileExtension(const std::string& path);
-
-// The same into a character buffer of destSize bytes (terminator included);
-// longer results are cut to fit. Nothing is written when destSize is 0.
-void fileNamePart(char* dest, std::size_t destSize, const char* path);
-void fileExtension(char* dest, std::size_t destSize, const char* path);

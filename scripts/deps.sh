@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   libx11-dev xvfb xauth fonts-dejavu-core locales imagemagick xdotool
   libegl-dev libegl-mesa0 desktop-file-utils dpkg-dev shared-mime-info
+  assimp-utils
 )
 
 missing=()

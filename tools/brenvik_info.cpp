@@ -1,12 +1,14 @@
 // brenvik-info: loads a mesh file the way the viewer's Open command does and
 // prints what it got.
 //
-//   brenvik-info [--ply | --normals] [--swap N] FILE
+//   brenvik-info [--ply | --normals | --colours] [--swap N] FILE
 //
 // Without an option it prints the counts and the bounding box of the loaded
 // (centred and scaled) positions; --ply writes the loaded model as ASCII PLY;
 // --normals prints every vertex normal and every face normal and centre;
-// --swap N applies the XYZ->ZXY coordinate swap N times first.
+// --colours prints every vertex colour (or fails when the file has none);
+// --swap N applies the XYZ->ZXY coordinate swap N times first. Only regular
+// files are read.
 // Exit status: 0 success, 1 no model or output error, 2 usage error.
 
 #include <cerrno>
@@ -17,14 +19,16 @@
 
 #include "geometry/clocalescope.h"
 #include "model/meshmodel.h"
+#include "model/modelfile.h"
+#include "model/numberscan.h"
 #include "model/plyreader.h"
 #include "model/plywriter.h"
 
 namespace {
 
-const char kUsage[] = "usage: brenvik-info [--ply | --normals] [--swap N] FILE\n";
+const char kUsage[] = "usage: brenvik-info [--ply | --normals | --colours] [--swap N] FILE\n";
 
-enum class Output { summary, ply, normals };
+enum class Output { summary, ply, normals, colours };
 
 int usageError(const std::string& message)
 {
@@ -85,6 +89,14 @@ void printNormals(const MeshModel& model)
     }
 }
 
+void printColours(const MeshModel& model)
+{
+    for (uint32_t i = 0; i < model.vertexCount; ++i) {
+        const float* c = model.colours + 3 * static_cast<std::size_t>(i);
+        std::printf("c %u %.6f %.6f %.6f\n", i, c[0], c[1], c[2]);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -101,10 +113,11 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
-        if (std::strcmp(arg, "--ply") == 0 || std::strcmp(arg, "--normals") == 0) {
+        if (std::strcmp(arg, "--ply") == 0 || std::strcmp(arg, "--normals") == 0 ||
+            std::strcmp(arg, "--colours") == 0) {
             if (outputChosen)
-                return usageError("choose only one of --ply and --normals");
-            output = arg[2] == 'p' ? Output::ply : Output::normals;
+                return usageError("choose only one of --ply, --normals and --colours");
+            output = arg[2] == 'p' ? Output::ply : (arg[2] == 'n' ? Output::normals : Output::colours);
             outputChosen = true;
         } else if (std::strcmp(arg, "--swap") == 0) {
             if (swapGiven)
@@ -125,17 +138,22 @@ int main(int argc, char** argv)
     if (path == nullptr)
         return usageError("give exactly one FILE");
 
-    FILE* stream = std::fopen(path, "r");
+    std::string reason;
+    FILE* stream = openModelFile(path, reason);
     if (stream == nullptr) {
-        std::fprintf(stderr, "brenvik-info: %s: %s\n", path, std::strerror(errno));
+        std::fprintf(stderr, "brenvik-info: %s: %s\n", path, reason.c_str());
         return 1;
     }
-    std::string reason;
     const std::string extension = fileExtension(std::string(path));
     MeshModel* model = loadModel(stream, extension.c_str(), &reason);
     std::fclose(stream);
     if (model == nullptr) {
         std::fprintf(stderr, "brenvik-info: %s: %s\n", path, reason.c_str());
+        return 1;
+    }
+    if (output == Output::colours && model->colours == nullptr) {
+        freeMeshModel(model);
+        std::fprintf(stderr, "brenvik-info: %s: no vertex colours\n", path);
         return 1;
     }
 
@@ -154,6 +172,9 @@ int main(int argc, char** argv)
             break;
         case Output::ply:
             written = writePlyModel(model, stdout);
+            break;
+        case Output::colours:
+            printColours(*model);
             break;
         }
     }

@@ -12,6 +12,7 @@
 // no OpenGL or the picture not written, 2 usage error.
 
 #include "model/meshmodel.h"
+#include "model/modelfile.h"
 #include "model/plyreader.h"
 #include "render/frame.h"
 #include "render/modelbuffers.h"
@@ -116,12 +117,12 @@ int parseOptions(int argc, char** argv, Options& options)
 
 MeshModel* load(const char* path)
 {
-    FILE* stream = std::fopen(path, "r");
+    std::string reason;
+    FILE* stream = openModelFile(path, reason);
     if (!stream) {
-        std::fprintf(stderr, "brenvik-render: %s: %s\n", path, std::strerror(errno));
+        std::fprintf(stderr, "brenvik-render: %s: %s\n", path, reason.c_str());
         return nullptr;
     }
-    std::string reason;
     const std::string extension = fileExtension(std::string(path));
     MeshModel* model = loadModel(stream, extension.c_str(), &reason);
     std::fclose(stream);

@@ -6,6 +6,9 @@
 //   torus.ply   torus of quads
 //   plate.ply   flat plate, a grid of quads at constant z
 //   dense.ply   wavy surface of about 100,000 triangles
+// and the torus again as binary PLY, little endian (torus_binary_le.ply) and
+// big endian (torus_binary_be.ply), with exactly the coordinates that the
+// ASCII file's text stands for.
 // Every face is wound counter-clockwise as seen from outside (for the plate
 // and the surface: from +z), so normals point outward. The output is the same
 // on every run. Exit status 0 on success, 1 when a file cannot be written,
@@ -13,7 +16,9 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -137,13 +142,29 @@ Mesh makeGrid(int columns, int rows, double width, double depth, Height height, 
     return mesh;
 }
 
-bool writePly(const std::string& path, const Mesh& mesh)
+FILE* openOutput(const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "w");
-    if (!file) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
         std::fprintf(stderr, "make-samples: %s: %s\n", path.c_str(), std::strerror(errno));
+    return file;
+}
+
+bool closeOutput(FILE* file, const std::string& path)
+{
+    const bool failed = std::ferror(file) != 0;
+    if (std::fclose(file) != 0 || failed) {
+        std::fprintf(stderr, "make-samples: %s: write failed\n", path.c_str());
         return false;
     }
+    return true;
+}
+
+bool writePly(const std::string& path, const Mesh& mesh)
+{
+    FILE* file = openOutput(path);
+    if (!file)
+        return false;
     // The program never changes its locale, so "%g" writes "." as the decimal point.
     std::fprintf(file,
                  "ply\nformat ascii 1.0\nelement vertex %zu\nproperty float x\nproperty float y\n"
@@ -158,12 +179,51 @@ bool writePly(const std::string& path, const Mesh& mesh)
             std::fprintf(file, " %d", index);
         std::fputc('\n', file);
     }
-    const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed) {
-        std::fprintf(stderr, "make-samples: %s: write failed\n", path.c_str());
+    return closeOutput(file, path);
+}
+
+// Writes the bytes of value in the given byte order.
+template <typename T>
+void putBinary(FILE* file, T value, bool bigEndian)
+{
+    unsigned char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    const uint16_t probe = 1;
+    unsigned char first = 0;
+    std::memcpy(&first, &probe, 1);
+    const bool hostBig = first == 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        std::fputc(bytes[hostBig == bigEndian ? i : sizeof(T) - 1 - i], file);
+}
+
+// The value that the text the ASCII writer gives for v stands for.
+double asWritten(double v)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return std::strtod(text, nullptr);
+}
+
+bool writeBinaryPly(const std::string& path, const Mesh& mesh, bool bigEndian)
+{
+    FILE* file = openOutput(path);
+    if (!file)
         return false;
+    std::fprintf(file,
+                 "ply\nformat binary_%s_endian 1.0\nelement vertex %zu\nproperty double x\nproperty double y\n"
+                 "property double z\nelement face %zu\nproperty list uchar int vertex_indices\nend_header\n",
+                 bigEndian ? "big" : "little", mesh.vertices.size(), mesh.faces.size());
+    for (const Point& p : mesh.vertices) {
+        putBinary(file, asWritten(p.x), bigEndian);
+        putBinary(file, asWritten(p.y), bigEndian);
+        putBinary(file, asWritten(p.z), bigEndian);
     }
-    return true;
+    for (const std::vector<int>& face : mesh.faces) {
+        putBinary(file, static_cast<unsigned char>(face.size()), bigEndian);
+        for (int index : face)
+            putBinary(file, static_cast<int32_t>(index), bigEndian);
+    }
+    return closeOutput(file, path);
 }
 
 } // namespace
@@ -197,6 +257,13 @@ int main(int argc, char** argv)
             return 1;
         std::printf("%s: %zu vertices, %zu faces\n", sample.name, sample.mesh.vertices.size(),
                     sample.mesh.faces.size());
+    }
+    const Mesh& torus = samples[2].mesh;
+    for (const bool bigEndian : {false, true}) {
+        const char* name = bigEndian ? "torus_binary_be.ply" : "torus_binary_le.ply";
+        if (!writeBinaryPly(folder + name, torus, bigEndian))
+            return 1;
+        std::printf("%s: %zu vertices, %zu faces\n", name, torus.vertices.size(), torus.faces.size());
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "viewer/tavroview.h"
 
 #include "model/meshmodel.h"
+#include "model/modelfile.h"
 #include "model/plyreader.h"
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
@@ -493,10 +494,12 @@ bool CTavroView::openModelFile(const QString& path)
     g_fileName = QFile::encodeName(path).toStdString();
     const QString name = QFileInfo(path).fileName();
 
-    FILE* stream = std::fopen(g_fileName.c_str(), "r");
+    // Only regular files: a FIFO or a device would block or never end.
+    std::string why;
+    FILE* stream = ::openModelFile(g_fileName, why);
     if (!stream) {
         // The current model stays; say why nothing changed.
-        ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(std::strerror(errno))));
+        ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(why.c_str())));
         return false;
     }
     g_fileExtension = fileExtension(g_fileName);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include <unistd.h>
 
 #include "model/plyreader.h"
@@ -80,6 +82,15 @@ ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind ki
     return nullptr;
 }
 
+std::string rejection(const std::string& text, StreamKind kind)
+{
+    std::string reason;
+    ModelPtr model = loadPlyText(text, &reason, kind);
+    EXPECT_EQ(model, nullptr) << "accepted:\n" << text.substr(0, 400);
+    EXPECT_FALSE(reason.empty());
+    return reason;
+}
+
 ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std::vector<int>>& faces)
 {
     auto* model = static_cast<MeshModel*>(std::malloc(sizeof(MeshModel)));
@@ -91,6 +102,7 @@ ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std:
     }
     model->faceCount = static_cast<uint32_t>(faces.size());
     model->colours = nullptr;
+    model->cornerBlock = nullptr;
     model->faces = static_cast<MeshFace*>(std::malloc(sizeof(MeshFace) * (faces.size() + 1)));
     for (std::size_t i = 0; i < faces.size(); ++i) {
         MeshFace& face = model->faces[i];

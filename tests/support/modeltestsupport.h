@@ -3,6 +3,7 @@
 // Helpers shared by the model tests: loading PLY text through the different
 // kinds of stream and building models by hand.
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,38 @@ enum class StreamKind {
 // Loads text through loadModel with the extension "ply".
 ModelPtr loadPlyText(const std::string& text, std::string* reason = nullptr,
                      StreamKind kind = StreamKind::regularFile);
+
+// A binary PLY file built value by value in one byte order: start it with
+// the header's element and property lines, then put the body's values.
+class BinaryPly {
+public:
+    BinaryPly(bool bigEndian, const std::string& declarations)
+        : bigEndian_(bigEndian),
+          text_(std::string("ply\nformat binary_") + (bigEndian ? "big" : "little") + "_endian 1.0\n" +
+                declarations + "end_header\n")
+    {
+    }
+    template <typename T>
+    BinaryPly& put(T value)
+    {
+        char bytes[sizeof(T)];
+        std::memcpy(bytes, &value, sizeof(T));
+        const uint16_t probe = 1;
+        const bool hostBig = *reinterpret_cast<const unsigned char*>(&probe) == 0;
+        for (std::size_t i = 0; i < sizeof(T); ++i)
+            text_ += bytes[hostBig == bigEndian_ ? i : sizeof(T) - 1 - i];
+        return *this;
+    }
+    const std::string& text() const { return text_; }
+
+private:
+    bool bigEndian_;
+    std::string text_;
+};
+
+// Loads text that must be rejected and returns the reason (checking that
+// there is one and no model).
+std::string rejection(const std::string& text, StreamKind kind = StreamKind::regularFile);
 
 // A model built by hand from positions and faces given as index lists, with
 // every block from malloc like the reader's; normals are not yet built.

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -195,7 +196,7 @@ TEST_F(BrenvikInfo, FileWithoutAModelGivesItsReasonAndStatusOne)
     fs::create_directory(dir_ / "folder.ply");
     result = run({(dir_ / "folder.ply").string()});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "brenvik-info: " + (dir_ / "folder.ply").string() + ": line 1: the file could not be read\n");
+    EXPECT_EQ(result.err, "brenvik-info: " + (dir_ / "folder.ply").string() + ": not a regular file\n");
 }
 
 TEST_F(BrenvikInfo, UsageErrorsGiveStatusTwo)
@@ -252,6 +253,56 @@ TEST_F(BrenvikInfo, LoadsEveryBundledSample)
     }
     if (samples == 0)
         GTEST_SKIP() << "no samples in " << BRENVIK_SAMPLES_DIR;
+}
+
+TEST_F(BrenvikInfo, PrintsVertexColoursOrSaysThereAreNone)
+{
+    const std::string coloured =
+        file("rgb.ply", "ply\nelement vertex 2\nproperty float x\nproperty float y\nproperty float z\n"
+                        "property uchar red\nproperty uchar green\nproperty uchar blue\nproperty uchar alpha\n"
+                        "end_header\n0 0 0 255 0 51 7\n1 1 1 0 128 255 7\n");
+    Result result = run({"--colours", coloured});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "c 0 1.000000 0.000000 0.200000\nc 1 0.000000 0.501961 1.000000\n");
+    // The summary is the same as for a file without colours.
+    EXPECT_EQ(run({coloured}).out, "vertices 2\nfaces 0\ncorners 0\nbbox -1.000000 -1.000000 -1.000000 1.000000 "
+                                   "1.000000 1.000000\n");
+    const std::string plain = file("box.ply", kBoxPly);
+    result = run({"--colours", plain});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "brenvik-info: " + plain + ": no vertex colours\n");
+}
+
+TEST_F(BrenvikInfo, AsciiAndBinarySamplesGiveTheSameNormals)
+{
+    const std::string samples = BRENVIK_SAMPLES_DIR;
+    const Result ascii = run({"--normals", samples + "/torus.ply"});
+    ASSERT_EQ(ascii.status, 0) << ascii.err;
+    EXPECT_EQ(run({"--normals", samples + "/torus_binary_le.ply"}).out, ascii.out);
+    EXPECT_EQ(run({"--normals", samples + "/torus_binary_be.ply"}).out, ascii.out);
+}
+
+TEST_F(BrenvikInfo, ReadsBinaryPlyWrittenByAssimp)
+{
+    const std::string out = (dir_ / "exported.ply").string();
+    const std::string command = "assimp export '" + std::string(BRENVIK_SAMPLES_DIR) + "/torus.ply' '" + out +
+                                "' -fplyb >/dev/null 2>&1";
+    if (std::system("command -v assimp >/dev/null 2>&1") != 0 || std::system(command.c_str()) != 0)
+        GTEST_SKIP() << "assimp is not installed";
+    ASSERT_NE(readFile(out).find("format binary_little_endian"), std::string::npos);
+    const Result result = run({out});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.substr(0, result.out.find("bbox")), "vertices 1152\nfaces 1152\ncorners 4608\n");
+}
+
+TEST_F(BrenvikInfo, RefusesAFifoWithoutWaitingForAWriter)
+{
+    const std::string fifo = (dir_ / "pipe.ply").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const Result result = run({fifo});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "brenvik-info: " + fifo + ": not a regular file\n");
 }
 
 TEST_F(BrenvikInfo, PrintsPointsWhateverTheLocaleSettings)

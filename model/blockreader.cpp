@@ -1,0 +1,216 @@
+#include "model/blockreader.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+std::size_t countLineEnds(const char* begin, const char* end)
+{
+    std::size_t count = 0;
+    const char* p = begin;
+#if defined(__SSE2__)
+    // Each byte lane counts its line feeds (up to 255 blocks at a time);
+    // the lanes are then summed.
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 16) {
+        __m128i lanes = zero;
+        for (int block = 0; block < 255 && end - p >= 16; ++block, p += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, lineFeed));
+        }
+        const __m128i sums = _mm_sad_epu8(lanes, zero);
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    }
+#endif
+    for (; p < end; ++p)
+        count += *p == '\n' ? 1 : 0;
+    return count;
+}
+
+BlockReader::BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control)
+    : stream_(stream), blockSize_(blockSize), control_(control)
+{
+}
+
+void BlockReader::takeLine(std::size_t lineEnd, std::size_t next)
+{
+    const char* base = buffer_.get();
+    begin_ = base + start_;
+    end_ = base + lineEnd;
+    if (end_ > begin_ && end_[-1] == '\r')
+        --end_;
+    consumed_ += next - start_;
+    start_ = scanned_ = next;
+    ++lineNumber_;
+}
+
+void BlockReader::findNul()
+{
+    const void* found = std::memchr(buffer_.get() + start_, '\0', size_ - start_);
+    nulChecked_ = size_;
+    nul_ = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get()) : size_;
+}
+
+bool BlockReader::nextLineSlow()
+{
+    for (;;) {
+        std::size_t lineEnd = size_;
+        bool whole = false;
+        if (size_ > scanned_) {
+            const void* found = std::memchr(buffer_.get() + scanned_, '\n', size_ - scanned_);
+            if (found != nullptr) {
+                lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
+                whole = true;
+            } else {
+                scanned_ = size_;
+            }
+        }
+        // A NUL byte in the line so far ends the load at once, even before
+        // the line's end is known.
+        if (nulChecked_ < lineEnd || nul_ < start_)
+            findNul();
+        if (nul_ < lineEnd) {
+            ++lineNumber_;
+            stop_ = Stop::nulByte;
+            return false;
+        }
+        if (lineEnd - start_ > kMaxLineLength + 1) {
+            ++lineNumber_;
+            stop_ = Stop::longLine;
+            return false;
+        }
+        const bool last = !whole && atEnd_ && start_ < size_ && stop_ == Stop::none;
+        if (whole || last) {
+            takeLine(lineEnd, whole ? lineEnd + 1 : lineEnd);
+            if (static_cast<std::size_t>(end_ - begin_) > kMaxLineLength) {
+                stop_ = Stop::longLine;
+                return false;
+            }
+            return true;
+        }
+        if (atEnd_) {
+            if (stop_ == Stop::none)
+                stop_ = Stop::end;
+            return false;
+        }
+        fill();
+    }
+}
+
+bool BlockReader::takeSlow(std::size_t count, const char*& bytes)
+{
+    while (size_ - start_ < count) {
+        if (atEnd_) {
+            if (stop_ == Stop::none)
+                stop_ = Stop::end;
+            return false;
+        }
+        fill();
+    }
+    return take(count, bytes);
+}
+
+bool BlockReader::fill()
+{
+    if (start_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + start_, size_ - start_);
+        size_ -= start_;
+        scanned_ -= start_;
+        start_ = 0;
+        nul_ = nulChecked_ = 0;
+    }
+    if (size_ == capacity_) {
+        const std::size_t newCapacity = capacity_ == 0 ? blockSize_ : capacity_ * 2;
+        std::unique_ptr<char[]> bigger(new char[newCapacity]);
+        if (size_ > 0)
+            std::memcpy(bigger.get(), buffer_.get(), size_);
+        buffer_ = std::move(bigger);
+        capacity_ = newCapacity;
+    }
+    if (control_ != nullptr && control_->cancel.load(std::memory_order_relaxed)) {
+        atEnd_ = true;
+        stop_ = Stop::cancelled;
+        return false;
+    }
+    const std::size_t wanted = capacity_ - size_;
+    const std::size_t got = std::fread(buffer_.get() + size_, 1, wanted, stream_);
+    size_ += got;
+    if (control_ != nullptr)
+        control_->bytesRead.fetch_add(got, std::memory_order_relaxed);
+    if (got < wanted) {
+        atEnd_ = true;
+        if (std::ferror(stream_) != 0)
+            stop_ = Stop::readError;
+    }
+    return got > 0;
+}
+
+std::string BlockReader::lineStopReason(const std::string& atEnd) const
+{
+    switch (stop_) {
+    case Stop::cancelled:
+        return "loading was cancelled";
+    case Stop::readError:
+        return "line " + std::to_string(lineNumber_ + 1) + ": the file could not be read";
+    case Stop::nulByte:
+    case Stop::longLine:
+        return "line " + std::to_string(lineNumber_) + ": " + stopMessage(stop_);
+    default:
+        return "line " + std::to_string(lineNumber_ + 1) + ": " + atEnd;
+    }
+}
+
+std::string BlockReader::stopMessage(Stop stop)
+{
+    if (stop == Stop::nulByte)
+        return "the line holds a NUL byte";
+    return "the line is longer than " + std::to_string(kMaxLineLength) + " characters";
+}
+
+bool BlockReader::takeLines(std::size_t wanted, uint64_t maxLines, const char*& begin, const char*& end,
+                            uint64_t& lines)
+{
+    while (size_ - start_ < wanted && !atEnd_)
+        fill();
+    if ((stop_ != Stop::none && stop_ != Stop::end) || maxLines == 0)
+        return false;
+    const char* base = buffer_.get();
+    std::size_t limit = size_;
+    if (!atEnd_ || (size_ > start_ && base[size_ - 1] == '\n')) {
+        const void* last = memrchr(base + start_, '\n', size_ - start_);
+        if (last == nullptr)
+            return false;
+        limit = static_cast<std::size_t>(static_cast<const char*>(last) - base) + 1;
+    }
+    if (limit == start_)
+        return false;
+    if (limit - start_ > wanted) {
+        // No more than wanted bytes, unless the first line alone is longer.
+        const void* last = memrchr(base + start_, '\n', wanted);
+        if (last == nullptr)
+            last = std::memchr(base + start_ + wanted, '\n', limit - start_ - wanted);
+        if (last != nullptr)
+            limit = static_cast<std::size_t>(static_cast<const char*>(last) - base) + 1;
+    }
+    uint64_t count = countLineEnds(base + start_, base + limit);
+    if (base[limit - 1] != '\n')
+        ++count; // the last line of the stream
+    if (count > maxLines) {
+        const char* p = base + start_;
+        for (uint64_t i = 0; i < maxLines; ++i)
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(base + limit - p))) + 1;
+        limit = static_cast<std::size_t>(p - base);
+        count = maxLines;
+    }
+    begin = base + start_;
+    end = base + limit;
+    lines = count;
+    consumed_ += limit - start_;
+    lineNumber_ += static_cast<long long>(count);
+    start_ = limit;
+    if (scanned_ < start_)
+        scanned_ = start_;
+    return true;
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+// Reads a stream in large blocks and hands it out either as text lines or as
+// runs of raw bytes, never holding the whole file. Reports its progress to a
+// LoadControl and stops when the control asks it to.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "model/loadcontrol.h"
+
+// The number of line feeds in [begin, end).
+std::size_t countLineEnds(const char* begin, const char* end);
+
+class BlockReader {
+public:
+    // Lines longer than this (line end not counted) end the load: no real
+    // vertex or face line comes near it, and it bounds the buffer.
+    static constexpr std::size_t kMaxLineLength = std::size_t{4} << 20;
+
+    enum class Stop {
+        none,      // still reading
+        end,       // the stream has ended
+        readError, // the stream failed
+        cancelled, // the control asked to stop
+        nulByte,   // a line holds a NUL byte
+        longLine,  // a line is longer than kMaxLineLength
+    };
+
+    BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control);
+
+    // Moves to the next line, without its line end (LF or CR LF); false when
+    // there is none, and stop() says why.
+    bool nextLine()
+    {
+        char* base = buffer_.get();
+        if (size_ > scanned_) {
+            const void* found = std::memchr(base + scanned_, '\n', size_ - scanned_);
+            if (found != nullptr) {
+                const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - base);
+                if (lineEnd - start_ <= kMaxLineLength && nulChecked_ >= lineEnd && nul_ >= lineEnd &&
+                    nul_ >= start_) {
+                    takeLine(lineEnd, lineEnd + 1);
+                    return true;
+                }
+            }
+        }
+        return nextLineSlow();
+    }
+
+    // Points `bytes` at the next `count` bytes of the stream (count at most
+    // kMaxLineLength); false when the stream ends before them.
+    bool take(std::size_t count, const char*& bytes)
+    {
+        if (size_ - start_ >= count) {
+            bytes = buffer_.get() + start_;
+            start_ += count;
+            if (scanned_ < start_)
+                scanned_ = start_;
+            consumed_ += count;
+            return true;
+        }
+        return takeSlow(count, bytes);
+    }
+
+    const char* begin() const { return begin_; }
+    const char* end() const { return end_; }
+    // Number of the current line, counting from 1.
+    long long lineNumber() const { return lineNumber_; }
+    // Bytes handed out so far, line ends included.
+    uint64_t consumed() const { return consumed_; }
+    Stop stop() const { return stop_; }
+    // Why nextLine gave no line, naming the line; atEnd when the stream
+    // simply ended.
+    std::string lineStopReason(const std::string& atEnd) const;
+    // What is wrong with a line that holds a NUL byte or is too long.
+    static std::string stopMessage(Stop stop);
+
+    // Hands out a run of whole lines, at most `wanted` bytes of them (unless
+    // the first line alone is longer) and at most maxLines lines, in
+    // [begin, end); the last line lacks its line end
+    // only at the end of the stream. The lines are not checked (see
+    // nextLine). False when no whole line is at hand (at the end, on a stop,
+    // or for a line longer than the buffer): nextLine then goes on.
+    bool takeLines(std::size_t wanted, uint64_t maxLines, const char*& begin, const char*& end, uint64_t& lines);
+
+private:
+    bool nextLineSlow();
+    bool takeSlow(std::size_t count, const char*& bytes);
+    void takeLine(std::size_t lineEnd, std::size_t next);
+    // Keeps the unread bytes, makes room and reads the next block; false
+    // when nothing more can be read.
+    bool fill();
+    // Finds the first NUL byte at or after the unread start up to size_.
+    void findNul();
+
+    FILE* stream_;
+    std::size_t blockSize_;
+    LoadControl* control_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
+    std::size_t start_ = 0;      // first unread byte
+    std::size_t scanned_ = 0;    // searched for a line end up to here
+    std::size_t size_ = 0;       // bytes held
+    // The first NUL byte from where the last search began, or nulChecked_
+    // when there was none up to there.
+    std::size_t nul_ = 0;
+    std::size_t nulChecked_ = 0;
+    bool atEnd_ = false;
+    Stop stop_ = Stop::none;
+    const char* begin_ = nullptr;
+    const char* end_ = nullptr;
+    long long lineNumber_ = 0;
+    uint64_t consumed_ = 0;
+};

@@ -1,0 +1,289 @@
+#include <atomic>
+#include <cstring>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "model/cores.h"
+#include "model/plybody.h"
+#include "model/plyfacelines.h"
+#include "model/plyvertexlines.h"
+
+namespace {
+
+// Elements of at least this many items in a regular file are read on two
+// cores, in runs of about kRunBytes.
+constexpr uint32_t kParallelItems = 65536;
+constexpr std::size_t kRunBytes = std::size_t{4} << 20;
+// Runs are shared out in chunks of about this many bytes.
+constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
+constexpr std::size_t kChunksPerRun = kRunBytes / kChunkBytes + 2;
+// Faces read one line at a time go to the model in batches of about this
+// many corners.
+constexpr std::size_t kFaceBatch = 65536;
+
+class AsciiBody {
+public:
+    AsciiBody(PlyBody& body, std::string& reason)
+        : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder), reason_(reason),
+          readAhead_(body.fileBytes >= 0 && usableCores() >= 2)
+    {
+    }
+
+    bool read()
+    {
+        for (std::size_t e = 0; e < header_.elements.size(); ++e) {
+            const int index = static_cast<int>(e);
+            const PlyElement& element = header_.elements[e];
+            bool ok;
+            if (index == layout_.vertices.element)
+                ok = readVertices(element);
+            else if (index == layout_.faces.element)
+                ok = readFaces(element);
+            else if (index == layout_.strips.element)
+                ok = readStrips(element);
+            else
+                ok = skip(element);
+            if (!ok)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    bool fail(const std::string& message) { return failAt(in_.lineNumber(), message); }
+    bool failAt(long long line, const std::string& message)
+    {
+        reason_ = "line " + std::to_string(line) + ": " + message;
+        return false;
+    }
+    bool outOfMemory()
+    {
+        reason_ = "not enough memory for the model";
+        return false;
+    }
+    bool nextLine(const PlyElement& element, uint32_t item)
+    {
+        if (in_.nextLine())
+            return true;
+        reason_ = in_.lineStopReason("the file ends after " + std::to_string(item) + " of " +
+                                     std::to_string(element.count) + " " + plyItemsName(element.name));
+        return false;
+    }
+
+    bool skip(const PlyElement& element)
+    {
+        for (uint32_t i = 0; i < element.count; ++i) {
+            if (!nextLine(element, i))
+                return false;
+        }
+        return true;
+    }
+
+    // Reads the lines of an element in runs. A run is cut at line boundaries
+    // into chunks, which this thread and a helper take one after the other
+    // as they become free (so a helper that gets little time costs little):
+    // parseChunk(chunk, begin, end, firstItem) reads a chunk's lines as the
+    // items from firstItem on, commit(chunk, lines) hands on what a chunk
+    // read, in file order, and readOne(item) reads the current line the
+    // ordinary way. The first fault in file order is the one reported, as
+    // when reading line by line.
+    template <typename ParseChunk, typename Commit, typename ReadOne>
+    bool readInRuns(const PlyElement& element, ParseChunk parseChunk, Commit commit, ReadOne readOne)
+    {
+        std::vector<const char*> cuts;    // chunk i is [cuts[i], cuts[i + 1])
+        std::vector<uint32_t> firstLines; // lines of the run before chunk i
+        std::vector<LineFault> faults;
+        uint32_t done = 0;
+        while (done < element.count) {
+            const long long lineBefore = in_.lineNumber();
+            const char* begin = nullptr;
+            const char* end = nullptr;
+            uint64_t lines = 0;
+            if (!in_.takeLines(kRunBytes, element.count - done, begin, end, lines)) {
+                // No whole line at hand: one line the ordinary way, which
+                // also says why the lines ended.
+                if (!nextLine(element, done) || !readOne(done))
+                    return false;
+                ++done;
+                continue;
+            }
+            cuts.assign(1, begin);
+            firstLines.assign(1, 0);
+            while (cuts.back() < end) {
+                const char* from = cuts.back();
+                const char* cut = end;
+                if (end - from > static_cast<std::ptrdiff_t>(kChunkBytes)) {
+                    const auto* lineEnd = static_cast<const char*>(
+                        std::memchr(from + kChunkBytes, '\n', static_cast<std::size_t>(end - from) - kChunkBytes));
+                    cut = lineEnd != nullptr ? lineEnd + 1 : end;
+                }
+                firstLines.push_back(firstLines.back() + static_cast<uint32_t>(countLineEnds(from, cut)));
+                cuts.push_back(cut);
+            }
+            const std::size_t chunks = cuts.size() - 1;
+            faults.assign(chunks, LineFault());
+            std::atomic<std::size_t> next{0};
+            const auto work = [&] {
+                for (std::size_t i; (i = next.fetch_add(1)) < chunks;)
+                    faults[i] = parseChunk(i, cuts[i], cuts[i + 1], done + firstLines[i]);
+            };
+            std::thread helper;
+            if (chunks > 1) {
+                try {
+                    helper = std::thread(work);
+                } catch (const std::system_error&) {
+                    // No helper: this thread reads every chunk.
+                }
+            }
+            work();
+            if (helper.joinable())
+                helper.join();
+            for (std::size_t i = 0; i < chunks; ++i) {
+                if (faults[i].found)
+                    return failAt(lineBefore + 1 + firstLines[i] + static_cast<long long>(faults[i].line),
+                                  faults[i].message);
+            }
+            // (The last line of the stream may lack its line end.)
+            for (std::size_t i = 0; i < chunks; ++i) {
+                const uint32_t chunkLines = i + 1 < chunks ? firstLines[i + 1] - firstLines[i]
+                                                           : static_cast<uint32_t>(lines) - firstLines[i];
+                if (!commit(i, chunkLines))
+                    return outOfMemory();
+            }
+            done += static_cast<uint32_t>(lines);
+        }
+        return true;
+    }
+
+    bool readVertices(const PlyElement& element)
+    {
+        const VertexLineParser parser(element, layout_.vertices);
+        float colour[3] = {0.0f, 0.0f, 0.0f};
+        std::string message;
+        const auto readOne = [&](uint32_t) {
+            Vector3 position;
+            if (!parser.parse(in_.begin(), in_.end(), position, colour, message))
+                return fail(message);
+            if (!builder_.addVertex(position))
+                return outOfMemory();
+            if (builder_.hasColours())
+                builder_.setColour(colour[0], colour[1], colour[2]);
+            return true;
+        };
+        // Runs write straight into the vertex array, so it must have its
+        // final size.
+        if (readAhead_ && builder_.exact() && element.count >= kParallelItems) {
+            std::vector<PositionBox> boxes(kChunksPerRun);
+            const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
+                // A box of its own while reading: the chunks' boxes share
+                // cache lines, which two threads must not write line by line.
+                PositionBox box;
+                const LineFault fault = parseVertexLines(parser, begin, end, builder_.vertexSlots(first),
+                                                         builder_.colourSlots(first), box);
+                boxes[chunk] = box;
+                return fault;
+            };
+            const auto commit = [&](std::size_t chunk, uint32_t lines) {
+                builder_.commitVertices(lines, boxes[chunk]);
+                return true;
+            };
+            return readInRuns(element, parseChunk, commit, readOne);
+        }
+        for (uint32_t i = 0; i < element.count; ++i) {
+            if (!nextLine(element, i) || !readOne(i))
+                return false;
+        }
+        return true;
+    }
+
+    FaceLineParser parserFor(const PlyElement& element, int list) const
+    {
+        const uint32_t vertices =
+            layout_.vertices.element >= 0 ? header_.elements[static_cast<std::size_t>(layout_.vertices.element)].count
+                                          : 0;
+        return FaceLineParser(element, list, builder_, vertices);
+    }
+
+    bool readFaces(const PlyElement& element)
+    {
+        const FaceLineParser parser = parserFor(element, layout_.faces.list);
+        std::vector<FaceList> faces(kChunksPerRun);
+        std::string message;
+        const bool inRuns = readAhead_ && element.count >= kParallelItems;
+        const auto readOne = [&](uint32_t item) {
+            if (!parser.parseFace(in_.begin(), in_.end(), faces[0], message))
+                return fail(message);
+            if (inRuns || faces[0].corners.size() >= kFaceBatch || item + 1 == element.count) {
+                if (!builder_.addFaces(faces[0]))
+                    return outOfMemory();
+                faces[0].clear();
+            }
+            return true;
+        };
+        if (inRuns) {
+            const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t) {
+                // A list of its own while reading (keeping the chunk's
+                // memory): the chunks' lists share cache lines.
+                FaceList list;
+                std::swap(list, faces[chunk]);
+                list.clear();
+                const LineFault fault = parseFaceLines(parser, begin, end, list);
+                std::swap(list, faces[chunk]);
+                return fault;
+            };
+            const auto commit = [&](std::size_t chunk, uint32_t) {
+                const bool added = builder_.addFaces(faces[chunk]);
+                faces[chunk].clear();
+                return added;
+            };
+            return readInRuns(element, parseChunk, commit, readOne);
+        }
+        for (uint32_t i = 0; i < element.count; ++i) {
+            if (!nextLine(element, i) || !readOne(i))
+                return false;
+        }
+        return true;
+    }
+
+    bool readStrips(const PlyElement& element)
+    {
+        const FaceLineParser parser = parserFor(element, layout_.strips.list);
+        std::vector<int32_t> indices;
+        std::string message;
+        for (uint32_t i = 0; i < element.count; ++i) {
+            if (!nextLine(element, i))
+                return false;
+            if (!parser.parseStrip(in_.begin(), in_.end(), indices, message))
+                return fail(message);
+            if (!builder_.addStrips(indices.data(), indices.size()))
+                return outOfMemory();
+        }
+        return true;
+    }
+
+    BlockReader& in_;
+    const PlyHeader& header_;
+    const PlyMeshLayout& layout_;
+    ModelBuilder& builder_;
+    std::string& reason_;
+    bool readAhead_; // a regular file, two cores: runs of lines may be read at once
+};
+
+} // namespace
+
+std::string plyItemsName(const std::string& element)
+{
+    if (element == "vertex")
+        return "vertices";
+    if (element == "face")
+        return "faces";
+    return element + " items";
+}
+
+bool readPlyAsciiBody(PlyBody& body, std::string& reason)
+{
+    AsciiBody reader(body, reason);
+    return reader.read();
+}

@@ -1,0 +1,367 @@
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "model/plybody.h"
+
+namespace {
+
+// Lists are read in pieces of at most this many entries.
+constexpr std::size_t kListChunk = 16384;
+// Faces with up to this many corners get their corner slots at once.
+constexpr int64_t kDirectCorners = 64;
+
+bool hostIsLittleEndian()
+{
+    const uint16_t probe = 1;
+    unsigned char first = 0;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+}
+
+template <typename T>
+T load(const char* p, bool swap)
+{
+    char bytes[sizeof(T)];
+    if (swap) {
+        for (std::size_t i = 0; i < sizeof(T); ++i)
+            bytes[i] = p[sizeof(T) - 1 - i];
+    } else {
+        std::memcpy(bytes, p, sizeof(T));
+    }
+    T value;
+    std::memcpy(&value, bytes, sizeof(T));
+    return value;
+}
+
+// A value of the type, converted to R.
+template <typename R>
+R loadAs(const char* p, PlyType type, bool swap)
+{
+    switch (type) {
+    case PlyType::int8:
+        return static_cast<R>(load<int8_t>(p, swap));
+    case PlyType::uint8:
+        return static_cast<R>(load<uint8_t>(p, swap));
+    case PlyType::int16:
+        return static_cast<R>(load<int16_t>(p, swap));
+    case PlyType::uint16:
+        return static_cast<R>(load<uint16_t>(p, swap));
+    case PlyType::int32:
+        return static_cast<R>(load<int32_t>(p, swap));
+    case PlyType::uint32:
+        return static_cast<R>(load<uint32_t>(p, swap));
+    case PlyType::float32:
+        return static_cast<R>(load<float>(p, swap));
+    case PlyType::float64:
+        return static_cast<R>(load<double>(p, swap));
+    }
+    return R();
+}
+
+inline double loadNumber(const char* p, PlyType type, bool swap) { return loadAs<double>(p, type, swap); }
+
+// Integer types only (the header and the layout see to that).
+inline int64_t loadInteger(const char* p, PlyType type, bool swap) { return loadAs<int64_t>(p, type, swap); }
+
+float clampChannel(double value)
+{
+    return value >= 0.0 ? (value <= 1.0 ? static_cast<float>(value) : 1.0f) : 0.0f;
+}
+
+class BinaryBody {
+public:
+    BinaryBody(PlyBody& body, std::string& reason)
+        : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder),
+          fileBytes_(body.fileBytes), reason_(reason),
+          swap_((body.header.format == PlyFormat::binaryLittleEndian) != hostIsLittleEndian())
+    {
+        if (layout_.vertices.element >= 0)
+            vertexCount_ = header_.elements[static_cast<std::size_t>(layout_.vertices.element)].count;
+    }
+
+    bool read()
+    {
+        for (std::size_t e = 0; e < header_.elements.size(); ++e) {
+            const int index = static_cast<int>(e);
+            element_ = &header_.elements[e];
+            bool ok = true;
+            if (index == layout_.vertices.element) {
+                ok = readVertices();
+            } else if (index == layout_.faces.element || index == layout_.strips.element) {
+                ok = readLists(index == layout_.faces.element ? layout_.faces.list : layout_.strips.list,
+                               index == layout_.strips.element);
+            } else if (!element_->properties.empty()) {
+                // (Items without properties take no bytes: nothing to read.)
+                for (item_ = 0; ok && item_ < element_->count; ++item_)
+                    ok = skipProperties(0, element_->properties.size());
+            }
+            if (!ok)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    bool fail(const std::string& message)
+    {
+        reason_ = element_->name + " " + std::to_string(item_) + ": " + message;
+        return false;
+    }
+    bool outOfMemory()
+    {
+        reason_ = "not enough memory for the model";
+        return false;
+    }
+
+    bool take(std::size_t count, const char*& bytes) { return in_.take(count, bytes) || takeFailed(); }
+
+    // Why the bytes an item needs are not there; always false.
+    bool takeFailed()
+    {
+        switch (in_.stop()) {
+        case BlockReader::Stop::cancelled:
+            reason_ = "loading was cancelled";
+            return false;
+        case BlockReader::Stop::readError:
+            return fail("the file could not be read");
+        default:
+            reason_ = "the file ends in " + element_->name + " " + std::to_string(item_) + " of " +
+                      std::to_string(element_->count);
+            return false;
+        }
+    }
+
+    // Reads past `count` bytes in pieces.
+    bool skipBytes(uint64_t count)
+    {
+        const char* bytes = nullptr;
+        while (count > 0) {
+            const std::size_t piece = count < kListChunk ? static_cast<std::size_t>(count) : kListChunk;
+            if (!take(piece, bytes))
+                return false;
+            count -= piece;
+        }
+        return true;
+    }
+
+    // The entry count of a list, checked against the rest of the file.
+    bool readCount(const PlyProperty& property, int64_t& count)
+    {
+        const char* bytes = nullptr;
+        if (!take(plyTypeSize(property.countType), bytes))
+            return false;
+        count = loadInteger(bytes, property.countType, swap_);
+        return checkCount(property, count);
+    }
+
+    // A list count must not be negative, nor claim more entries than the
+    // rest of the file could hold.
+    bool checkCount(const PlyProperty& property, int64_t count)
+    {
+        if (count < 0)
+            return fail("the " + property.name + " list has the negative count " + std::to_string(count));
+        if (fileBytes_ >= 0) {
+            const uint64_t size = static_cast<uint64_t>(fileBytes_);
+            const uint64_t left = size > in_.consumed() ? size - in_.consumed() : 0;
+            if (static_cast<uint64_t>(count) * plyTypeSize(property.type) > left) {
+                return fail("the " + property.name + " list of " + std::to_string(count) +
+                            " entries is longer than the rest of the file");
+            }
+        }
+        return true;
+    }
+
+    // The face element most files have: nothing but a list of a one-byte
+    // count and 32-bit indices. The same checks and reasons as readLists,
+    // without its generality.
+    bool readSmallFaces(const PlyProperty& property)
+    {
+        const bool signedCount = property.countType == PlyType::int8;
+        const bool signedIndex = property.type == PlyType::int32;
+        const char* bytes = nullptr;
+        for (item_ = 0; item_ < element_->count; ++item_) {
+            if (!take(1, bytes))
+                return false;
+            const int64_t count = signedCount ? static_cast<int8_t>(*bytes) : static_cast<uint8_t>(*bytes);
+            if (!checkCount(property, count))
+                return false;
+            if (count < 3)
+                return fail("a face needs at least three corners, this one has " + std::to_string(count));
+            if (!take(static_cast<std::size_t>(count) * 4, bytes))
+                return false;
+            MeshVertex** slots = builder_.addFace(static_cast<uint32_t>(count));
+            if (slots == nullptr)
+                return outOfMemory();
+            for (int64_t j = 0; j < count; ++j, bytes += 4) {
+                const int64_t index = signedIndex ? static_cast<int64_t>(load<int32_t>(bytes, swap_))
+                                                   : static_cast<int64_t>(load<uint32_t>(bytes, swap_));
+                if (index < 0 || static_cast<uint64_t>(index) >= vertexCount_) {
+                    builder_.dropLastFace();
+                    return indexFault(index);
+                }
+                slots[j] = builder_.corner(static_cast<uint32_t>(index));
+            }
+        }
+        return true;
+    }
+
+    bool skipProperties(std::size_t from, std::size_t to)
+    {
+        for (std::size_t k = from; k < to; ++k) {
+            const PlyProperty& property = element_->properties[k];
+            if (property.isList) {
+                int64_t count = 0;
+                if (!readCount(property, count) || !skipBytes(static_cast<uint64_t>(count) * plyTypeSize(property.type)))
+                    return false;
+            } else if (!skipBytes(plyTypeSize(property.type))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool readVertices()
+    {
+        const PlyVertexLayout& layout = layout_.vertices;
+        const std::vector<PlyProperty>& properties = element_->properties;
+        // Offsets within an item of scalars only; lists force reading
+        // property by property.
+        std::vector<std::size_t> offsets(properties.size() + 1, 0);
+        bool fixed = true;
+        for (std::size_t k = 0; k < properties.size(); ++k) {
+            fixed = fixed && !properties[k].isList;
+            offsets[k + 1] = offsets[k] + plyTypeSize(properties[k].type);
+        }
+        const bool colours = layout.hasColours();
+        float scale[3] = {1.0f, 1.0f, 1.0f};
+        for (int c = 0; c < 3 && colours; ++c)
+            scale[c] = plyColourScale(properties[static_cast<std::size_t>(layout.colour[c])].type);
+        std::vector<double> values(properties.size(), 0.0);
+        const char* bytes = nullptr;
+        for (item_ = 0; item_ < element_->count; ++item_) {
+            if (fixed) {
+                if (!take(offsets.back(), bytes))
+                    return false;
+                for (int axis = 0; axis < 3; ++axis) {
+                    const auto k = static_cast<std::size_t>(layout.position[axis]);
+                    values[k] = loadNumber(bytes + offsets[k], properties[k].type, swap_);
+                }
+                for (int c = 0; c < 3 && colours; ++c) {
+                    const auto k = static_cast<std::size_t>(layout.colour[c]);
+                    values[k] = loadNumber(bytes + offsets[k], properties[k].type, swap_);
+                }
+            } else {
+                for (std::size_t k = 0; k < properties.size(); ++k) {
+                    if (properties[k].isList) {
+                        if (!skipProperties(k, k + 1))
+                            return false;
+                        continue;
+                    }
+                    if (!take(plyTypeSize(properties[k].type), bytes))
+                        return false;
+                    values[k] = loadNumber(bytes, properties[k].type, swap_);
+                }
+            }
+            const Vector3 position = {values[static_cast<std::size_t>(layout.position[0])],
+                                      values[static_cast<std::size_t>(layout.position[1])],
+                                      values[static_cast<std::size_t>(layout.position[2])]};
+            if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z))
+                return fail("a coordinate is not finite");
+            if (!builder_.addVertex(position))
+                return outOfMemory();
+            if (colours) {
+                builder_.setColour(clampChannel(values[static_cast<std::size_t>(layout.colour[0])] * scale[0]),
+                                   clampChannel(values[static_cast<std::size_t>(layout.colour[1])] * scale[1]),
+                                   clampChannel(values[static_cast<std::size_t>(layout.colour[2])] * scale[2]));
+            }
+        }
+        return true;
+    }
+
+    bool indexFault(int64_t index)
+    {
+        if (vertexCount_ == 0)
+            return fail("corner index " + std::to_string(index) + " refers to a vertex, but the file has none");
+        return fail("corner index " + std::to_string(index) + " is outside 0.." + std::to_string(vertexCount_ - 1));
+    }
+
+    // Faces (one polygon per item) or strips (-1 between strips).
+    bool readLists(int list, bool strips)
+    {
+        const std::size_t propertyCount = element_->properties.size();
+        const PlyProperty& property = element_->properties[static_cast<std::size_t>(list)];
+        if (!strips && propertyCount == 1 && plyTypeSize(property.countType) == 1 &&
+            (property.type == PlyType::int32 || property.type == PlyType::uint32))
+            return readSmallFaces(property);
+        const std::size_t entrySize = plyTypeSize(property.type);
+        const int64_t lowest = strips ? -1 : 0;
+        std::vector<MeshVertex*> collected;
+        std::vector<int32_t> stripIndices;
+        const char* bytes = nullptr;
+        for (item_ = 0; item_ < element_->count; ++item_) {
+            int64_t count = 0;
+            if (!skipProperties(0, static_cast<std::size_t>(list)) || !readCount(property, count))
+                return false;
+            if (!strips && count < 3)
+                return fail("a face needs at least three corners, this one has " + std::to_string(count));
+            const bool direct = !strips && count <= kDirectCorners;
+            MeshVertex** slots = nullptr;
+            if (direct && (slots = builder_.addFace(static_cast<uint32_t>(count))) == nullptr)
+                return outOfMemory();
+            collected.clear();
+            stripIndices.clear();
+            for (int64_t done = 0; done < count;) {
+                const int64_t piece = count - done < static_cast<int64_t>(kListChunk) ? count - done
+                                                                                      : static_cast<int64_t>(kListChunk);
+                if (!take(static_cast<std::size_t>(piece) * entrySize, bytes)) {
+                    if (direct)
+                        builder_.dropLastFace();
+                    return false;
+                }
+                for (int64_t j = 0; j < piece; ++j, bytes += entrySize) {
+                    const int64_t index = loadInteger(bytes, property.type, swap_);
+                    if (index < lowest || (index >= 0 && static_cast<uint64_t>(index) >= vertexCount_))
+                        return indexFault(index);
+                    if (strips)
+                        stripIndices.push_back(static_cast<int32_t>(index));
+                    else if (direct)
+                        slots[done + j] = builder_.corner(static_cast<uint32_t>(index));
+                    else
+                        collected.push_back(builder_.corner(static_cast<uint32_t>(index)));
+                }
+                done += piece;
+            }
+            if (strips) {
+                if (!builder_.addStrips(stripIndices.data(), stripIndices.size()))
+                    return outOfMemory();
+            } else if (!direct) {
+                if (count > UINT32_MAX || (slots = builder_.addFace(static_cast<uint32_t>(count))) == nullptr)
+                    return outOfMemory();
+                std::memcpy(slots, collected.data(), collected.size() * sizeof(MeshVertex*));
+            }
+            if (!skipProperties(static_cast<std::size_t>(list) + 1, propertyCount))
+                return false;
+        }
+        return true;
+    }
+
+    BlockReader& in_;
+    const PlyHeader& header_;
+    const PlyMeshLayout& layout_;
+    ModelBuilder& builder_;
+    long long fileBytes_;
+    std::string& reason_;
+    bool swap_;
+    uint32_t vertexCount_ = 0;
+    const PlyElement* element_ = nullptr;
+    uint32_t item_ = 0;
+};
+
+} // namespace
+
+bool readPlyBinaryBody(PlyBody& body, std::string& reason)
+{
+    BinaryBody reader(body, reason);
+    return reader.read();
+}

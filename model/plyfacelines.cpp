@@ -1,0 +1,171 @@
+#include "model/plyfacelines.h"
+
+#include <cstring>
+
+#include "model/blockreader.h"
+#include "model/numberscan.h"
+
+namespace {
+
+// Faces with up to this many corners get their corner slots before their
+// indices are read; larger counts, which a hostile line may claim, are
+// collected first.
+constexpr int32_t kDirectCorners = 64;
+
+// Steps over one space-separated token.
+const char* skipToken(const char* p, const char* end)
+{
+    while (p < end && *p == ' ')
+        ++p;
+    while (p < end && *p != ' ')
+        ++p;
+    return p;
+}
+
+} // namespace
+
+// Steps over the properties in front of the corner list; null when the line
+// ends first.
+const char* FaceLineParser::skipToList(const char* p, const char* end) const
+{
+    for (int k = 0; k < list_; ++k) {
+        int32_t count = 0;
+        bool outOfRange = false;
+        if (element_.properties[static_cast<std::size_t>(k)].isList) {
+            if (scanInt(p, end, count, outOfRange) == nullptr || outOfRange || count < 0)
+                return nullptr;
+        }
+        for (int32_t j = 0; j <= count; ++j) {
+            while (p < end && *p == ' ')
+                ++p;
+            if (p == end)
+                return nullptr;
+            p = skipToken(p, end);
+        }
+    }
+    return p;
+}
+
+bool FaceLineParser::readCount(const char*& p, const char* end, int32_t& count, bool face,
+                               std::string& message) const
+{
+    bool outOfRange = false;
+    if (scanInt(p, end, count, outOfRange) == nullptr) {
+        message = std::string("a ") + (face ? "face" : "tristrips") + " line must begin with its corner count";
+        return false;
+    }
+    if (outOfRange) {
+        message = "the corner count is out of range";
+        return false;
+    }
+    if (face && count < 3) {
+        message = "a face needs at least three corners, this one has " + std::to_string(count);
+        return false;
+    }
+    if (count < 0) {
+        message = "the corner count is negative";
+        return false;
+    }
+    p = skipToken(p, end);
+    return true;
+}
+
+// Reads one corner index at the start of its token, as "%d" does. Returns
+// the end of the token, or null with the fault.
+const char* FaceLineParser::readIndex(const char* p, const char* end, int32_t& index, int32_t corner,
+                                      int32_t cornerCount, bool face, std::string& message) const
+{
+    while (p < end && *p == ' ')
+        ++p;
+    const char* token = p;
+    bool outOfRange = false;
+    const char* stop = scanInt(token, end, index, outOfRange);
+    if (stop == nullptr) {
+        message = std::string("the ") + (face ? "face" : "strip") + " has " + std::to_string(corner) + " of its " +
+                  std::to_string(cornerCount) + " corner indices";
+        return nullptr;
+    }
+    if (outOfRange || index < (face ? 0 : -1) || (index >= 0 && static_cast<uint32_t>(index) >= vertexCount_)) {
+        while (token < stop && (*token == '\t' || *token == '\v' || *token == '\f' || *token == '\r'))
+            ++token;
+        const std::string text(token, stop);
+        if (vertexCount_ == 0)
+            message = "corner index " + text + " refers to a vertex, but the file has none";
+        else
+            message = "corner index " + text + " is outside 0.." + std::to_string(vertexCount_ - 1);
+        return nullptr;
+    }
+    while (stop < end && *stop != ' ')
+        ++stop;
+    return stop;
+}
+
+bool FaceLineParser::parseFace(const char* begin, const char* end, FaceList& faces, std::string& message) const
+{
+    const char* p = list_ == 0 ? begin : skipToList(begin, end);
+    if (p == nullptr) {
+        message = "the face line ends before its vertex_indices list";
+        return false;
+    }
+    int32_t cornerCount = 0;
+    if (!readCount(p, end, cornerCount, true, message))
+        return false;
+    // Small polygons get their slots at once; larger ones after their
+    // indices proved to be there.
+    const std::size_t first = faces.corners.size();
+    const bool direct = cornerCount <= kDirectCorners;
+    if (direct)
+        faces.corners.resize(first + static_cast<std::size_t>(cornerCount));
+    for (int32_t j = 0; j < cornerCount; ++j) {
+        int32_t index = 0;
+        p = readIndex(p, end, index, j, cornerCount, true, message);
+        if (p == nullptr) {
+            faces.corners.resize(first);
+            return false;
+        }
+        if (direct)
+            faces.corners[first + static_cast<std::size_t>(j)] = builder_.corner(static_cast<uint32_t>(index));
+        else
+            faces.corners.push_back(builder_.corner(static_cast<uint32_t>(index)));
+    }
+    faces.counts.push_back(static_cast<uint32_t>(cornerCount));
+    return true;
+}
+
+bool FaceLineParser::parseStrip(const char* begin, const char* end, std::vector<int32_t>& indices,
+                                std::string& message) const
+{
+    const char* p = skipToList(begin, end);
+    if (p == nullptr) {
+        message = "the tristrips line ends before its vertex_indices list";
+        return false;
+    }
+    int32_t count = 0;
+    if (!readCount(p, end, count, false, message))
+        return false;
+    indices.clear();
+    for (int32_t j = 0; j < count; ++j) {
+        int32_t index = 0;
+        p = readIndex(p, end, index, j, count, false, message);
+        if (p == nullptr)
+            return false;
+        indices.push_back(index);
+    }
+    return true;
+}
+
+std::string checkLine(const char* begin, const char* textEnd, const char* lineEnd, const char* nul)
+{
+    if (nul != nullptr && nul < lineEnd)
+        return BlockReader::stopMessage(BlockReader::Stop::nulByte);
+    if (static_cast<std::size_t>(textEnd - begin) > BlockReader::kMaxLineLength)
+        return BlockReader::stopMessage(BlockReader::Stop::longLine);
+    return std::string();
+}
+
+LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces)
+{
+    return forEachLine(begin, end, [&](const char* line, const char* lineEnd, uint64_t, std::string& message) {
+        return parser.parseFace(line, lineEnd, faces, message);
+    });
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+// Reading the lines of an ASCII face or tristrips element: the properties in
+// front of the corner list are stepped over, then the corner count and the
+// corner indices are read as "%d" reads them, tokens separated by spaces;
+// whatever follows is ignored. A parser only reads shared state, so several
+// threads may use one at once, each on its own lines.
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "model/meshmodel.h"
+#include "model/modelbuilder.h"
+#include "model/plyheader.h"
+
+class FaceLineParser {
+public:
+    // `list` is the index of the corner list among the element's properties;
+    // the builder gives the corners of its `vertexCount` declared vertices.
+    FaceLineParser(const PlyElement& element, int list, const ModelBuilder& builder, uint32_t vertexCount)
+        : element_(element), list_(list), builder_(builder), vertexCount_(vertexCount)
+    {
+    }
+
+    // Reads one face line (without its line end) and appends the polygon to
+    // faces; false with the fault in *message.
+    bool parseFace(const char* begin, const char* end, FaceList& faces, std::string& message) const;
+    // Reads one tristrips line into indices (-1 between strips); false with
+    // the fault in *message.
+    bool parseStrip(const char* begin, const char* end, std::vector<int32_t>& indices, std::string& message) const;
+
+private:
+    const char* skipToList(const char* p, const char* end) const;
+    bool readCount(const char*& p, const char* end, int32_t& count, bool face, std::string& message) const;
+    const char* readIndex(const char* p, const char* end, int32_t& index, int32_t corner, int32_t cornerCount,
+                          bool face, std::string& message) const;
+
+    const PlyElement& element_;
+    int list_;
+    const ModelBuilder& builder_;
+    uint32_t vertexCount_;
+};
+
+// The first fault of a run of lines, if any: its place among the lines
+// (from 0) and what is wrong, without the line number.
+struct LineFault {
+    bool found = false;
+    uint64_t line = 0;
+    std::string message;
+};
+
+// What the block reader would say of a line [begin, textEnd) whose line
+// end is at lineEnd, given the first NUL byte of its run (or null): empty
+// when it has no NUL byte and is not too long.
+std::string checkLine(const char* begin, const char* textEnd, const char* lineEnd, const char* nul);
+
+// Calls parseLine(begin, textEnd, line, message) for each line of [begin,
+// end) (whole lines, each with its line end except perhaps the last, which
+// ends the stream), after checking it as the block reader checks lines,
+// until one fails; returns that fault.
+template <typename ParseLine>
+LineFault forEachLine(const char* begin, const char* end, ParseLine parseLine)
+{
+    LineFault fault;
+    const auto* nul = static_cast<const char*>(std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)));
+    uint64_t line = 0;
+    for (const char* p = begin; p < end; ++line) {
+        const auto* found = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* lineEnd = found != nullptr ? found : end;
+        const char* textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
+        fault.message = checkLine(p, textEnd, lineEnd, nul);
+        if (fault.message.empty() && parseLine(p, textEnd, line, fault.message)) {
+            p = found != nullptr ? found + 1 : end;
+            continue;
+        }
+        fault.found = true;
+        fault.line = line;
+        return fault;
+    }
+    return fault;
+}
+
+// Reads the face lines of [begin, end): whole lines, each with its line end
+// except perhaps the last, which ends the stream. Lines are checked as the
+// block reader checks them (no NUL byte, no line beyond its limit). Stops at
+// the first fault.
+LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces);

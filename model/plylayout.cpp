@@ -1,0 +1,99 @@
+#include "model/plylayout.h"
+
+namespace {
+
+bool fail(std::string& reason, const PlyElement& element, const std::string& message)
+{
+    reason = "line " + std::to_string(element.line) + ": " + message;
+    return false;
+}
+
+bool findVertices(const PlyHeader& header, int index, PlyVertexLayout& layout, std::string& reason)
+{
+    const PlyElement& element = header.elements[static_cast<std::size_t>(index)];
+    layout.element = index;
+    if (element.properties.empty() && (header.format == PlyFormat::ascii || element.count == 0)) {
+        layout.implicit = true;
+        return true;
+    }
+    static const char* const kAxes[] = {"x", "y", "z"};
+    static const char* const kChannels[] = {"red", "green", "blue"};
+    layout.needed = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        const int found = element.find(kAxes[axis]);
+        if (found < 0)
+            return fail(reason, element, std::string("the vertex element has no ") + kAxes[axis] + " property");
+        if (element.properties[static_cast<std::size_t>(found)].isList)
+            return fail(reason, element, std::string("the ") + kAxes[axis] + " property of the vertex element is a list");
+        layout.position[axis] = found;
+        layout.needed = found + 1 > layout.needed ? found + 1 : layout.needed;
+    }
+    int channels[3];
+    for (int channel = 0; channel < 3; ++channel) {
+        channels[channel] = element.find(kChannels[channel]);
+        if (channels[channel] < 0 || element.properties[static_cast<std::size_t>(channels[channel])].isList)
+            return true; // colours need all three channels
+    }
+    for (int channel = 0; channel < 3; ++channel) {
+        layout.colour[channel] = channels[channel];
+        layout.needed = channels[channel] + 1 > layout.needed ? channels[channel] + 1 : layout.needed;
+    }
+    return true;
+}
+
+bool findList(const PlyHeader& header, int index, PlyListLayout& layout, std::string& reason)
+{
+    const PlyElement& element = header.elements[static_cast<std::size_t>(index)];
+    layout.element = index;
+    if (element.count == 0) {
+        layout.element = -1; // nothing to read
+        return true;
+    }
+    if (element.properties.empty() && header.format == PlyFormat::ascii && element.name == "face") {
+        layout.implicit = true;
+        return true;
+    }
+    int found = element.find("vertex_indices");
+    if (found < 0)
+        found = element.find("vertex_index");
+    if (found < 0 || !element.properties[static_cast<std::size_t>(found)].isList)
+        return fail(reason, element, "the " + element.name + " element has no vertex_indices list");
+    if (header.format != PlyFormat::ascii && !plyTypeIsInteger(element.properties[static_cast<std::size_t>(found)].type))
+        return fail(reason, element, "the vertex_indices list of the " + element.name + " element is not of an integer type");
+    layout.list = found;
+    return true;
+}
+
+} // namespace
+
+bool findPlyMeshLayout(const PlyHeader& header, PlyMeshLayout& layout, std::string& reason)
+{
+    for (std::size_t i = 0; i < header.elements.size(); ++i) {
+        const std::string& name = header.elements[i].name;
+        const int index = static_cast<int>(i);
+        bool ok = true;
+        if (name == "vertex")
+            ok = findVertices(header, index, layout.vertices, reason);
+        else if (name == "face")
+            ok = findList(header, index, layout.faces, reason);
+        else if (name == "tristrips")
+            ok = findList(header, index, layout.strips, reason);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+float plyColourScale(PlyType type)
+{
+    switch (type) {
+    case PlyType::float32:
+    case PlyType::float64:
+        return 1.0f;
+    case PlyType::int16:
+    case PlyType::uint16:
+        return 1.0f / 65535.0f;
+    default:
+        return 1.0f / 255.0f;
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// Reading the lines of an ASCII vertex element: the declared properties are
+// taken from the front of each line as "%lf" reads numbers, up to the last
+// one used; x, y, z give the position and red, green, blue the colour. A
+// parser only reads shared state, so several threads may use one at once,
+// each on its own lines.
+
+#include <string>
+
+#include "model/meshmodel.h"
+#include "model/modelbuilder.h"
+#include "model/plyfacelines.h"
+#include "model/plyheader.h"
+#include "model/plylayout.h"
+
+class VertexLineParser {
+public:
+    VertexLineParser(const PlyElement& element, const PlyVertexLayout& layout);
+
+    // Reads one line (without its line end) into position and, when the
+    // element has colours, colour[0..2]; false with the fault in *message.
+    bool parse(const char* begin, const char* end, Vector3& position, float* colour, std::string& message) const;
+
+private:
+    const PlyElement& element_;
+    const PlyVertexLayout& layout_;
+    bool plain_; // x, y, z are the first three properties
+    bool fast_;  // ... and nothing else is used
+    float scale_[3] = {1.0f, 1.0f, 1.0f};
+};
+
+// Reads the vertex lines of [begin, end) (whole lines, each with its line
+// end except perhaps the last, which ends the stream) into the vertex and
+// colour slots from `vertices` and `colours` (null without colours),
+// widening box. Lines are checked as the block reader checks them. Stops at
+// the first fault.
+LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, MeshVertex* vertices,
+                           float* colours, PositionBox& box);
