@@ -40,8 +40,7 @@ QPen outline(const QColor& colour, qreal width = 1.0)
 void drawNew(QPainter& p)
 {
     QPolygonF page;
-    page << QPointF(3.5, 1.5) << QPointF(9.5, 1.5) << QPointF(12.5, 4.5) << QPointF(12.5, 13.5)
-         << QPointF(3.5, 13.5);
+    page << QPointF(3.5, 1.5) << QPointF(9.5, 1.5) << QPointF(12.5, 4.5) << QPointF(12.5, 13.5) << QPointF(3.5, 13.5);
     p.setPen(outline(kBlack));
     p.setBrush(kWhite);
     p.drawPolygon(page);
@@ -56,8 +55,8 @@ void drawOpen(QPainter& p)
     p.setPen(outline(kBlack));
     // Back of the folder with its tab.
     QPolygonF back;
-    back << QPointF(0.5, 3.5) << QPointF(1.5, 2.5) << QPointF(4.5, 2.5) << QPointF(5.5, 3.5)
-         << QPointF(11.5, 3.5) << QPointF(11.5, 12.5) << QPointF(0.5, 12.5);
+    back << QPointF(0.5, 3.5) << QPointF(1.5, 2.5) << QPointF(4.5, 2.5) << QPointF(5.5, 3.5) << QPointF(11.5, 3.5)
+         << QPointF(11.5, 12.5) << QPointF(0.5, 12.5);
     p.setBrush(kOlive);
     p.drawPolygon(back);
     // The open front flap.
@@ -72,8 +71,7 @@ void drawSave(QPainter& p)
     p.setPen(outline(kBlack));
     p.setBrush(kNavy);
     QPolygonF disk;
-    disk << QPointF(1.5, 1.5) << QPointF(13.5, 1.5) << QPointF(14.5, 2.5) << QPointF(14.5, 13.5)
-         << QPointF(1.5, 13.5);
+    disk << QPointF(1.5, 1.5) << QPointF(13.5, 1.5) << QPointF(14.5, 2.5) << QPointF(14.5, 13.5) << QPointF(1.5, 13.5);
     p.drawPolygon(disk);
     p.setBrush(kWhite);
     p.drawRect(QRectF(3.5, 1.5, 9, 5)); // label
@@ -125,8 +123,8 @@ void drawNone(QPainter& p)
 {
     // The plain mouse pointer: the mouse changes nothing.
     QPolygonF arrow;
-    arrow << QPointF(4.5, 1.5) << QPointF(4.5, 12.5) << QPointF(7.0, 10.0) << QPointF(9.0, 14.5)
-          << QPointF(10.5, 13.5) << QPointF(8.5, 9.5) << QPointF(11.5, 9.5);
+    arrow << QPointF(4.5, 1.5) << QPointF(4.5, 12.5) << QPointF(7.0, 10.0) << QPointF(9.0, 14.5) << QPointF(10.5, 13.5)
+          << QPointF(8.5, 9.5) << QPointF(11.5, 9.5);
     p.setPen(outline(kBlack));
     p.setBrush(kWhite);
     p.drawPolygon(arrow);
@@ -213,9 +211,8 @@ void drawCube(QPainter& p, double size)
 {
     p.setRenderHint(QPainter::Antialiasing, true);
     const double s = size;
-    const QPointF top(0.5 * s, 0.06 * s), left(0.08 * s, 0.28 * s), right(0.92 * s, 0.28 * s),
-        centre(0.5 * s, 0.5 * s), bottomLeft(0.08 * s, 0.74 * s), bottomRight(0.92 * s, 0.74 * s),
-        bottom(0.5 * s, 0.96 * s);
+    const QPointF top(0.5 * s, 0.06 * s), left(0.08 * s, 0.28 * s), right(0.92 * s, 0.28 * s), centre(0.5 * s, 0.5 * s),
+        bottomLeft(0.08 * s, 0.74 * s), bottomRight(0.92 * s, 0.74 * s), bottom(0.5 * s, 0.96 * s);
     QPen edge(kNavy, size >= 32 ? 1.5 : 1.0);
     edge.setJoinStyle(Qt::RoundJoin);
     p.setPen(edge);
@@ -270,9 +267,9 @@ QImage makeToolBarStrip()
 {
     QImage strip(kButtonWidth * kButtonCount, kButtonHeight, QImage::Format_ARGB32);
     strip.fill(Qt::transparent);
-    void (*const painters[kButtonCount])(QPainter&) = {drawNew,  drawOpen, drawSave, drawRotate,
-                                                        drawTranslate, drawNone, drawInit, drawAxes,
-                                                        drawMesh, drawInfo, drawPlay};
+    void (*const painters[kButtonCount])(QPainter&)
+        = {drawNew,  drawOpen, drawSave, drawRotate, drawTranslate, drawNone,
+           drawInit, drawAxes, drawMesh, drawInfo,   drawPlay};
     for (int i = 0; i < kButtonCount; ++i) {
         QPainter p(&strip);
         p.setClipRect(QRect(i * kButtonWidth, 0, kButtonWidth, kButtonHeight));

@@ -96,18 +96,16 @@ std::vector<MenuItem> mainMenu()
     const MenuItem separator = MenuItem::separator();
     return {
         MenuItem::popup(QStringLiteral("&File"),
-                        {item(ID_FILE_NEW), item(ID_FILE_OPEN), item(ID_FILE_SAVE), item(ID_FILE_SAVE_AS),
-                         separator, item(ID_FILE_PRINT), item(ID_FILE_PRINT_PREVIEW),
-                         item(ID_FILE_PRINT_SETUP), separator, item(ID_FILE_MRU_FILE1), separator,
-                         item(ID_APP_EXIT)}),
+                        {item(ID_FILE_NEW), item(ID_FILE_OPEN), item(ID_FILE_SAVE), item(ID_FILE_SAVE_AS), separator,
+                         item(ID_FILE_PRINT), item(ID_FILE_PRINT_PREVIEW), item(ID_FILE_PRINT_SETUP), separator,
+                         item(ID_FILE_MRU_FILE1), separator, item(ID_APP_EXIT)}),
         MenuItem::popup(QStringLiteral("&View"),
                         {item(ID_VIEW_TOOLBAR), item(ID_VIEW_STATUS_BAR), separator, item(ID_VIEW_AXES),
-                         item(ID_VIEW_BG_COLOR), item(ID_VIEW_MESH), item(ID_VIEW_MESH_COLOR),
-                         item(ID_VIEW_INFO), item(ID_VIEW_INFO_COLOR), separator,
+                         item(ID_VIEW_BG_COLOR), item(ID_VIEW_MESH), item(ID_VIEW_MESH_COLOR), item(ID_VIEW_INFO),
+                         item(ID_VIEW_INFO_COLOR), separator,
                          MenuItem::popup(QStringLiteral("Shading"),
-                                         {item(ID_SHADING_FLAT), item(ID_SHADING_SMOOTH),
-                                          item(ID_SHADING_WIREFRAME), separator,
-                                          item(ID_SHADING_BOTH_FACES)}),
+                                         {item(ID_SHADING_FLAT), item(ID_SHADING_SMOOTH), item(ID_SHADING_WIREFRAME),
+                                          separator, item(ID_SHADING_BOTH_FACES)}),
                          item(ID_VIEW_COLOR), item(ID_VIEW_VERTEX_COLORS), separator, item(ID_VIEW_XYZ_ZXY), separator,
                          item(ID_VIEW_STEREO)}),
         MenuItem::popup(QStringLiteral("Tavro"), {item(ID_TAVRO_PLAY)}),
@@ -121,13 +119,11 @@ std::vector<platform::Accelerator> accelerators()
         return platform::Accelerator{QKeySequence(QString::fromLatin1(keys)), id};
     };
     return {
-        key("Ctrl+N", ID_FILE_NEW),         key("Ctrl+O", ID_FILE_OPEN),
-        key("Ctrl+S", ID_FILE_SAVE),        key("Ctrl+P", ID_FILE_PRINT),
-        key("Ctrl+Z", ID_EDIT_UNDO),        key("Alt+Backspace", ID_EDIT_UNDO),
-        key("Ctrl+X", ID_EDIT_CUT),         key("Shift+Del", ID_EDIT_CUT),
-        key("Ctrl+C", ID_EDIT_COPY),        key("Ctrl+Ins", ID_EDIT_COPY),
-        key("Ctrl+V", ID_EDIT_PASTE),       key("Shift+Ins", ID_EDIT_PASTE),
-        key("F6", ID_NEXT_PANE),            key("Shift+F6", ID_PREV_PANE),
+        key("Ctrl+N", ID_FILE_NEW),    key("Ctrl+O", ID_FILE_OPEN),   key("Ctrl+S", ID_FILE_SAVE),
+        key("Ctrl+P", ID_FILE_PRINT),  key("Ctrl+Z", ID_EDIT_UNDO),   key("Alt+Backspace", ID_EDIT_UNDO),
+        key("Ctrl+X", ID_EDIT_CUT),    key("Shift+Del", ID_EDIT_CUT), key("Ctrl+C", ID_EDIT_COPY),
+        key("Ctrl+Ins", ID_EDIT_COPY), key("Ctrl+V", ID_EDIT_PASTE),  key("Shift+Ins", ID_EDIT_PASTE),
+        key("F6", ID_NEXT_PANE),       key("Shift+F6", ID_PREV_PANE),
     };
 }
 
@@ -168,8 +164,8 @@ void registerTavroResources()
 
     platform::ToolBarResource toolbar;
     toolbar.buttonSize = QSize(16, 15);
-    toolbar.items = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_SEPARATOR, ID_ROTATE, ID_TRANSLATE, ID_NONE,
-                     ID_INIT_AXES, ID_SEPARATOR, ID_AXES, ID_MESH, ID_INFO, ID_SEPARATOR, ID_PLAY};
+    toolbar.items = {ID_FILE_NEW,  ID_FILE_OPEN, ID_FILE_SAVE, ID_SEPARATOR, ID_ROTATE, ID_TRANSLATE, ID_NONE,
+                     ID_INIT_AXES, ID_SEPARATOR, ID_AXES,      ID_MESH,      ID_INFO,   ID_SEPARATOR, ID_PLAY};
     toolbar.images = makeToolBarStrip();
     res.setToolBar(IDR_MAINFRAME, toolbar);
 

@@ -1,11 +1,11 @@
 #include "app/tavro.h"
 
 #include "app/mainfrm.h"
-#include "viewer/tavroview.h"
 #include "app/resources.h"
 #include "app/tavrodoc.h"
 #include "platform/commandids.h"
 #include "platform/resources.h"
+#include "viewer/tavroview.h"
 
 #include <QApplication>
 #include <QGridLayout>

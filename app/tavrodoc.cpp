@@ -22,8 +22,9 @@ bool CTavroDoc::OnOpenDocument(const QString& path)
         if (meshView == nullptr)
             continue;
         if (!m_followsLoads) {
-            QObject::connect(meshView, &CTavroView::loadFinished, meshView,
-                             [this](const QString&, bool loaded, bool cancelled) { OnLoadFinished(loaded, cancelled); });
+            QObject::connect(
+                meshView, &CTavroView::loadFinished, meshView,
+                [this](const QString&, bool loaded, bool cancelled) { OnLoadFinished(loaded, cancelled); });
             m_followsLoads = true;
         }
         return meshView->openModelFile(path);

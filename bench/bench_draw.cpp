@@ -82,15 +82,14 @@ void drawFrame(int mode, bool fromBuffers)
     settings.windowWidth = kWidth;
     settings.windowHeight = kHeight;
     settings.bgColor = background;
-    DrawFrameImages(
-        settings,
-        [&] {
-            if (fromBuffers)
-                DrawMeshModel(s.model, mode, true, white, 30, 20, 10, false, s.buffers);
-            else
-                DrawMeshModelImmediate(s.model, mode, true, white, 30, 20, 10);
-        },
-        {});
+    DrawFrameImages(settings,
+                    [&] {
+                        if (fromBuffers)
+                            DrawMeshModel(s.model, mode, true, white, 30, 20, 10, false, s.buffers);
+                        else
+                            DrawMeshModelImmediate(s.model, mode, true, white, 30, 20, 10);
+                    },
+                    {});
     s.context->swapBuffers(s.window.get());
 }
 
@@ -100,7 +99,7 @@ void BM_Draw(benchmark::State& state, int mode, bool fromBuffers)
     s.context->makeCurrent(s.window.get());
     s.buffers.release();
     if (fromBuffers)
-        drawFrame(mode, true);  // builds the buffers, not timed
+        drawFrame(mode, true); // builds the buffers, not timed
     for (auto _ : state)
         drawFrame(mode, fromBuffers);
     const double modelBytes = static_cast<double>(modelMemoryBytes(*s.model));
@@ -123,15 +122,42 @@ void BM_BuildBuffers(benchmark::State& state, int mode)
 
 constexpr int kRepeats = 5;
 
-BENCHMARK_CAPTURE(BM_Draw, flat_immediate, kShadingFlat, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kRepeats);
-BENCHMARK_CAPTURE(BM_Draw, flat_buffers, kShadingFlat, true)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kRepeats);
-BENCHMARK_CAPTURE(BM_Draw, smooth_immediate, kShadingSmooth, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kRepeats);
-BENCHMARK_CAPTURE(BM_Draw, smooth_buffers, kShadingSmooth, true)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kRepeats);
-BENCHMARK_CAPTURE(BM_Draw, wireframe_immediate, kShadingWireframe, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kRepeats);
-BENCHMARK_CAPTURE(BM_Draw, wireframe_buffers, kShadingWireframe, true)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kRepeats);
-BENCHMARK_CAPTURE(BM_BuildBuffers, flat, kShadingFlat)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kRepeats);
-BENCHMARK_CAPTURE(BM_BuildBuffers, smooth, kShadingSmooth)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kRepeats);
-BENCHMARK_CAPTURE(BM_BuildBuffers, wireframe, kShadingWireframe)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_Draw, flat_immediate, kShadingFlat, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_Draw, flat_buffers, kShadingFlat, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_Draw, smooth_immediate, kShadingSmooth, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_Draw, smooth_buffers, kShadingSmooth, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_Draw, wireframe_immediate, kShadingWireframe, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_Draw, wireframe_buffers, kShadingWireframe, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_BuildBuffers, flat, kShadingFlat)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_BuildBuffers, smooth, kShadingSmooth)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_BuildBuffers, wireframe, kShadingWireframe)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
 
 } // namespace
 

@@ -12,8 +12,8 @@
 
 #include <fcntl.h>
 #include <sched.h>
-#include <time.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -118,15 +118,15 @@ void BM_SscanfBaseline(benchmark::State& state)
         std::vector<int> corners(static_cast<std::size_t>(faces) * 3);
         bool ok = true;
         for (int i = 0; ok && i < vertices; ++i) {
-            ok = std::fgets(line, sizeof line, stream) != nullptr &&
-                 std::sscanf(line, "%lf %lf %lf", &positions[3 * i], &positions[3 * i + 1],
-                             &positions[3 * i + 2]) == 3;
+            ok = std::fgets(line, sizeof line, stream) != nullptr
+                 && std::sscanf(line, "%lf %lf %lf", &positions[3 * i], &positions[3 * i + 1], &positions[3 * i + 2])
+                        == 3;
         }
         for (int i = 0; ok && i < faces; ++i) {
             int count = 0;
-            ok = std::fgets(line, sizeof line, stream) != nullptr &&
-                 std::sscanf(line, "%d %d %d %d", &count, &corners[3 * i], &corners[3 * i + 1],
-                             &corners[3 * i + 2]) == 4;
+            ok = std::fgets(line, sizeof line, stream) != nullptr
+                 && std::sscanf(line, "%d %d %d %d", &count, &corners[3 * i], &corners[3 * i + 1], &corners[3 * i + 2])
+                        == 4;
         }
         std::fclose(stream);
         if (!ok || faces != kFaces) {
@@ -151,12 +151,11 @@ void BM_FreadBaseline(benchmark::State& state)
             break;
         }
         char line[256];
-        while (std::fgets(line, sizeof line, stream) != nullptr && std::strncmp(line, "end_header", 10) != 0) {
-        }
+        while (std::fgets(line, sizeof line, stream) != nullptr && std::strncmp(line, "end_header", 10) != 0) { }
         std::vector<float> positions(static_cast<std::size_t>(kVertices) * 3);
         std::vector<char> faces(static_cast<std::size_t>(kFaces) * 13);
-        const bool ok = std::fread(positions.data(), sizeof(float), positions.size(), stream) == positions.size() &&
-                        std::fread(faces.data(), 1, faces.size(), stream) == faces.size();
+        const bool ok = std::fread(positions.data(), sizeof(float), positions.size(), stream) == positions.size()
+                        && std::fread(faces.data(), 1, faces.size(), stream) == faces.size();
         std::fclose(stream);
         if (!ok) {
             state.SkipWithError("baseline read failed");
@@ -218,13 +217,14 @@ int measurePeakMemory(const char* path, bool oneCore)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     timespec cpuEnd;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuEnd);
-    const double cpuSeconds =
-        static_cast<double>(cpuEnd.tv_sec - cpuStart.tv_sec) + (cpuEnd.tv_nsec - cpuStart.tv_nsec) * 1e-9;
+    const double cpuSeconds
+        = static_cast<double>(cpuEnd.tv_sec - cpuStart.tv_sec) + (cpuEnd.tv_nsec - cpuStart.tv_nsec) * 1e-9;
     const long peak = statusKilobytes("VmHWM:");
     if (model == nullptr)
         return 1;
-    double modelBytes = sizeof(MeshModel) + model->vertexCount * sizeof(MeshVertex) +
-                        model->faceCount * sizeof(MeshFace) + (model->colours != nullptr ? model->vertexCount * 12.0 : 0.0);
+    double modelBytes = sizeof(MeshModel) + model->vertexCount * sizeof(MeshVertex)
+                        + model->faceCount * sizeof(MeshFace)
+                        + (model->colours != nullptr ? model->vertexCount * 12.0 : 0.0);
     for (uint32_t i = 0; i < model->faceCount; ++i)
         modelBytes += model->faces[i].vertexCount * sizeof(MeshVertex*);
     std::printf("%ld %ld %.0f %.6f %.6f\n", before, peak, modelBytes, seconds, cpuSeconds);
@@ -262,8 +262,8 @@ void BM_PeakMemory(benchmark::State& state)
         }
         close(fds[1]);
         FILE* report = fdopen(fds[0], "r");
-        const int fields =
-            std::fscanf(report, "%ld %ld %lf %lf %lf", &before, &peak, &modelBytes, &seconds, &cpuSeconds);
+        const int fields
+            = std::fscanf(report, "%ld %ld %lf %lf %lf", &before, &peak, &modelBytes, &seconds, &cpuSeconds);
         std::fclose(report);
         int status = 0;
         waitpid(child, &status, 0);

@@ -76,6 +76,6 @@ void BM_RenderDenseSampleProcess(benchmark::State& state)
 }
 BENCHMARK(BM_RenderDenseSampleProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

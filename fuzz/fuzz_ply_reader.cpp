@@ -42,11 +42,11 @@ bool finite(const Vector3& v)
 }
 
 // Headers for bodies given without one.
-const char kLittleEndianHeader[] =
-    "ply\nformat binary_little_endian 1.0\nelement vertex 5\nproperty float x\nproperty double y\n"
-    "property int16 z\nproperty uchar red\nproperty uchar green\nproperty uchar blue\nelement face 2\n"
-    "property list uchar int vertex_indices\nelement tristrips 1\nproperty list int int vertex_indices\n"
-    "end_header\n";
+const char kLittleEndianHeader[]
+    = "ply\nformat binary_little_endian 1.0\nelement vertex 5\nproperty float x\nproperty double y\n"
+      "property int16 z\nproperty uchar red\nproperty uchar green\nproperty uchar blue\nelement face 2\n"
+      "property list uchar int vertex_indices\nelement tristrips 1\nproperty list int int vertex_indices\n"
+      "end_header\n";
 
 std::vector<uint8_t> withHeader(const uint8_t* data, size_t size)
 {
@@ -64,8 +64,8 @@ void checkModel(const MeshModel& model)
     for (uint32_t i = 0; i < model.vertexCount; ++i) {
         const MeshVertex& vertex = model.vertices[i];
         check(finite(vertex.position), "position not finite");
-        check(std::fabs(vertex.position.x) <= kLimit && std::fabs(vertex.position.y) <= kLimit &&
-                  std::fabs(vertex.position.z) <= kLimit,
+        check(std::fabs(vertex.position.x) <= kLimit && std::fabs(vertex.position.y) <= kLimit
+                  && std::fabs(vertex.position.z) <= kLimit,
               "position outside [-1, 1]");
         check(finite(vertex.normal), "vertex normal not finite");
         for (int c = 0; model.colours != nullptr && c < 3; ++c) {

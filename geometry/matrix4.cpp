@@ -4,9 +4,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cstdio>
 
 namespace {
 
@@ -38,8 +38,8 @@ void multiply(Affine& r, const Matrix4& A, const Matrix4& B)
     }
 }
 
-void setBlock(Matrix4& M, double m00, double m01, double m02, double m10, double m11, double m12,
-              double m20, double m21, double m22)
+void setBlock(Matrix4& M, double m00, double m01, double m02, double m10, double m11, double m12, double m20,
+              double m21, double m22)
 {
     M.m[0][0] = m00;
     M.m[0][1] = m01;
@@ -76,8 +76,7 @@ bool parallel(const Vector3& a, const Vector3& b)
 }
 
 // One stage of matAlign: turns A so that its local axis u points as B's does.
-void alignStage(Matrix4& A, const Matrix4& B, const Vector3& u, bool keepLocalZ, Vector3* axisOut,
-                double* angleOut)
+void alignStage(Matrix4& A, const Matrix4& B, const Vector3& u, bool keepLocalZ, Vector3* axisOut, double* angleOut)
 {
     const Vector3 ua = localAxis(A, u);
     const Vector3 ub = localAxis(B, u);
@@ -111,16 +110,14 @@ void alignStage(Matrix4& A, const Matrix4& B, const Vector3& u, bool keepLocalZ,
         *angleOut = angle;
 }
 
-template <typename Op>
-void elementwise(Matrix4& out, const Matrix4& A, const Matrix4& B, Op op)
+template <typename Op> void elementwise(Matrix4& out, const Matrix4& A, const Matrix4& B, Op op)
 {
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 3; ++j)
             out.m[i][j] = op(A.m[i][j], B.m[i][j]);
 }
 
-template <typename Op>
-void elementwise(Matrix4& out, const Matrix4& A, double s, Op op)
+template <typename Op> void elementwise(Matrix4& out, const Matrix4& A, double s, Op op)
 {
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 3; ++j)
@@ -230,8 +227,8 @@ void matSetEulerXYZ(Matrix4& M, double a, double b, double c)
     const double sa = std::sin(a), ca = std::cos(a);
     const double sb = std::sin(b), cb = std::cos(b);
     const double sc = std::sin(c), cc = std::cos(c);
-    setBlock(M, cb * cc, cb * sc, -sb,                                  //
-             sa * sb * cc - ca * sc, sa * sb * sc + ca * cc, sa * cb,   //
+    setBlock(M, cb * cc, cb * sc, -sb,                                //
+             sa * sb * cc - ca * sc, sa * sb * sc + ca * cc, sa * cb, //
              ca * sb * cc + sa * sc, ca * sb * sc - sa * cc, ca * cb);
 }
 
@@ -278,7 +275,10 @@ void matMultiply(Matrix4& out, const Matrix4& A, const Matrix4& B)
     store(out, r);
 }
 
-void matMultiplyInPlace(Matrix4& M, const Matrix4& B) { matMultiply(M, M, B); }
+void matMultiplyInPlace(Matrix4& M, const Matrix4& B)
+{
+    matMultiply(M, M, B);
+}
 
 void matRotateAfter(Matrix4& M, const Vector3& axis, double a)
 {
@@ -352,8 +352,7 @@ void matRotateAboutOwnOrigin(Matrix4& M, const Vector3& axis, double a)
     matTranslateAfter(M, t.x, t.y, t.z);
 }
 
-void matAlign(Matrix4& A, const Matrix4& B, Vector3* axis1, double* angle1, Vector3* axis2,
-              double* angle2)
+void matAlign(Matrix4& A, const Matrix4& B, Vector3* axis1, double* angle1, Vector3* axis2, double* angle2)
 {
     alignStage(A, B, Vector3{0.0, 0.0, 1.0}, false, axis1, angle1);
     alignStage(A, B, Vector3{0.0, 1.0, 0.0}, true, axis2, angle2);
@@ -402,7 +401,10 @@ void matSubScalar(Matrix4& out, const Matrix4& A, double s)
     elementwise(out, A, s, [](double a, double b) { return a - b; });
 }
 
-Vector3 matTranslation(const Matrix4& M) { return Vector3{M.m[3][0], M.m[3][1], M.m[3][2]}; }
+Vector3 matTranslation(const Matrix4& M)
+{
+    return Vector3{M.m[3][0], M.m[3][1], M.m[3][2]};
+}
 
 double matTranslationDistance(const Matrix4& A, const Matrix4& B)
 {
@@ -495,8 +497,8 @@ int matFromText(const char* text, Matrix4& M)
     // The C library's own "%lf" scanning, so every number form reads as it
     // does there; elements after the first mismatch keep their values.
     double v[12];
-    const int read = std::sscanf(text, "%lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf", &v[0], &v[1],
-                                 &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11]);
+    const int read = std::sscanf(text, "%lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf", &v[0], &v[1], &v[2], &v[3],
+                                 &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11]);
     const int count = read < 0 ? 0 : read;
     for (int k = 0; k < count; ++k)
         M.m[k / 3][k % 3] = v[k];
@@ -519,8 +521,7 @@ bool matToText(char* buffer, std::size_t size, const Matrix4& M)
                     return false;
                 *p++ = ' ';
             }
-            const std::to_chars_result r =
-                std::to_chars(p, limit, M.m[i][j], std::chars_format::fixed, 6);
+            const std::to_chars_result r = std::to_chars(p, limit, M.m[i][j], std::chars_format::fixed, 6);
             if (r.ec != std::errc())
                 return false;
             p = r.ptr;

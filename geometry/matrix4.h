@@ -36,8 +36,8 @@ void matSetTranslation(Matrix4& M, const Vector3& v);
 // out = p * M including the translation; out may be p.
 void matTransformPoint(Vector3& out, const Vector3& p, const Matrix4& M);
 
-void matFill(Matrix4& M, double v);    // all sixteen elements = v
-void matClear(Matrix4& M);             // the twelve transform elements = 0
+void matFill(Matrix4& M, double v); // all sixteen elements = v
+void matClear(Matrix4& M);          // the twelve transform elements = 0
 void matCopy(Matrix4& dst, const Matrix4& src);
 // As matCopy, but dst keeps its own translation.
 void matCopyKeepTranslation(Matrix4& dst, const Matrix4& src);

@@ -114,8 +114,8 @@ double vecAngle(const Vector3& a, const Vector3& b)
 
 bool vecNearlyEqual(const Vector3& a, const Vector3& b)
 {
-    return std::fabs(a.x - b.x) < kVectorEpsilon && std::fabs(a.y - b.y) < kVectorEpsilon &&
-           std::fabs(a.z - b.z) < kVectorEpsilon;
+    return std::fabs(a.x - b.x) < kVectorEpsilon && std::fabs(a.y - b.y) < kVectorEpsilon
+           && std::fabs(a.z - b.z) < kVectorEpsilon;
 }
 
 bool vecSameLength(const Vector3& a, const Vector3& b)
@@ -128,10 +128,22 @@ bool vecHasLength(const Vector3& a, double s)
     return std::fabs(vecLength(a) - s) < kVectorEpsilon;
 }
 
-bool vecLonger(const Vector3& a, const Vector3& b) { return vecLength(a) > vecLength(b); }
-bool vecLongerThan(const Vector3& a, double s) { return vecLength(a) > s; }
-bool vecShorter(const Vector3& a, const Vector3& b) { return vecLength(a) < vecLength(b); }
-bool vecShorterThan(const Vector3& a, double s) { return vecLength(a) < s; }
+bool vecLonger(const Vector3& a, const Vector3& b)
+{
+    return vecLength(a) > vecLength(b);
+}
+bool vecLongerThan(const Vector3& a, double s)
+{
+    return vecLength(a) > s;
+}
+bool vecShorter(const Vector3& a, const Vector3& b)
+{
+    return vecLength(a) < vecLength(b);
+}
+bool vecShorterThan(const Vector3& a, double s)
+{
+    return vecLength(a) < s;
+}
 
 bool vecNotBehind(const Vector3& a, const Vector3& b, const Vector3& c)
 {

@@ -20,8 +20,8 @@ std::size_t countLineEnds(const char* begin, const char* end)
             lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, lineFeed));
         }
         const __m128i sums = _mm_sad_epu8(lanes, zero);
-        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
-                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums))
+                 + static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
 #endif
     for (; p < end; ++p)

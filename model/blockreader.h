@@ -42,8 +42,7 @@ public:
             const void* found = std::memchr(base + scanned_, '\n', size_ - scanned_);
             if (found != nullptr) {
                 const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - base);
-                if (lineEnd - start_ <= kMaxLineLength && nulChecked_ >= lineEnd && nul_ >= lineEnd &&
-                    nul_ >= start_) {
+                if (lineEnd - start_ <= kMaxLineLength && nulChecked_ >= lineEnd && nul_ >= lineEnd && nul_ >= start_) {
                     takeLine(lineEnd, lineEnd + 1);
                     return true;
                 }
@@ -103,9 +102,9 @@ private:
     LoadControl* control_;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
-    std::size_t start_ = 0;      // first unread byte
-    std::size_t scanned_ = 0;    // searched for a line end up to here
-    std::size_t size_ = 0;       // bytes held
+    std::size_t start_ = 0;   // first unread byte
+    std::size_t scanned_ = 0; // searched for a line end up to here
+    std::size_t size_ = 0;    // bytes held
     // The first NUL byte from where the last search began, or nulChecked_
     // when there was none up to there.
     std::size_t nul_ = 0;

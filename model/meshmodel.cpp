@@ -14,8 +14,7 @@ constexpr uint32_t kShareFrom = 200000;
 
 // Runs work(begin, end) over [0, count): on two threads for large counts.
 // Each element is worked on alone, so the results do not depend on the split.
-template <typename Work>
-void share(uint32_t count, const Work& work)
+template <typename Work> void share(uint32_t count, const Work& work)
 {
     if (count < kShareFrom || usableCores() < 2) {
         work(0, count);

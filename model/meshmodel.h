@@ -27,8 +27,8 @@ struct MeshModel {
     MeshVertex* vertices; // never moved once faces point into it
     uint32_t faceCount;
     MeshFace* faces;
-    float* colours; // optional: red, green, blue in [0, 1] for each vertex, three per
-                    // vertex in vertex order; null when the file gave no colours
+    float* colours;           // optional: red, green, blue in [0, 1] for each vertex, three per
+                              // vertex in vertex order; null when the file gave no colours
     MeshVertex** cornerBlock; // when not null, one block that holds the corners of every
                               // face, each face's vertices pointing into it; when null,
                               // every face has a corner array of its own

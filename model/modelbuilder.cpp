@@ -41,8 +41,7 @@ void adviseHugePages(void* block, std::size_t bytes)
 }
 
 // Resizes a malloc'd array to `count` elements (at least one).
-template <typename T>
-bool resize(T*& array, std::size_t count)
+template <typename T> bool resize(T*& array, std::size_t count)
 {
     const std::size_t elements = count > 0 ? count : 1;
     if (elements > std::numeric_limits<std::size_t>::max() / sizeof(T))
@@ -171,7 +170,8 @@ bool ModelBuilder::fixVertices()
 {
     if (vertexCapacity_ == declaredVertices_)
         return true;
-    if (!resize(vertices_, declaredVertices_) || (colours_ != nullptr && !resize(colours_, declaredVertices_ * std::size_t{3})))
+    if (!resize(vertices_, declaredVertices_)
+        || (colours_ != nullptr && !resize(colours_, declaredVertices_ * std::size_t{3})))
         return false;
     vertexCapacity_ = declaredVertices_;
     return true;
@@ -188,8 +188,8 @@ bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
         faceCapacity_ = static_cast<uint32_t>(capacity);
     }
     if (cornerCapacity_ - cornerCount_ < corners) {
-        const std::size_t capacity =
-            grown(cornerCapacity_, cornerCount_ + corners, std::numeric_limits<std::size_t>::max());
+        const std::size_t capacity
+            = grown(cornerCapacity_, cornerCount_ + corners, std::numeric_limits<std::size_t>::max());
         if (!resize(corners_, capacity))
             return false;
         cornerCapacity_ = capacity;

@@ -15,8 +15,8 @@ double largerMagnitude(double a, double b)
 // monotonic, so the two ends of the box decide for every position.
 bool staysInside(const Vector3& low, const Vector3& high, const Vector3& centre, double s)
 {
-    const double ends[] = {(low.x - centre.x) * s, (high.x - centre.x) * s, (low.y - centre.y) * s,
-                           (high.y - centre.y) * s, (low.z - centre.z) * s, (high.z - centre.z) * s};
+    const double ends[] = {(low.x - centre.x) * s,  (high.x - centre.x) * s, (low.y - centre.y) * s,
+                           (high.y - centre.y) * s, (low.z - centre.z) * s,  (high.z - centre.z) * s};
     for (double end : ends) {
         if (!(end >= -1.0 && end <= 1.0))
             return false;
@@ -49,8 +49,8 @@ void normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low
     vecDivComponents(ScaleV, maxv, SizeV);
     const double s = minComponent(ScaleV);
 
-    if (std::isfinite(s) && s > 0.0 && std::isfinite(CenterV.x) && std::isfinite(CenterV.y) &&
-        std::isfinite(CenterV.z) && staysInside(low, high, CenterV, s)) {
+    if (std::isfinite(s) && s > 0.0 && std::isfinite(CenterV.x) && std::isfinite(CenterV.y) && std::isfinite(CenterV.z)
+        && staysInside(low, high, CenterV, s)) {
         for (uint32_t i = 0; i < count; ++i) {
             Vector3& position = vertices[i].position;
             vecSub(position, position, CenterV);

@@ -88,8 +88,8 @@ const char* scanDoubleSlow(const char* start, const char* end, double& value)
         for (;; c = peek(++p, end)) {
             if (isDigit(c) || (!gotExponent && hex && isHexDigit(c))) {
                 gotDigit = true;
-            } else if (gotExponent && lower(static_cast<unsigned char>(p[-1])) == exponentChar &&
-                       (c == '-' || c == '+')) {
+            } else if (gotExponent && lower(static_cast<unsigned char>(p[-1])) == exponentChar
+                       && (c == '-' || c == '+')) {
                 // the sign of the exponent
             } else if (gotDigit && !gotExponent && lower(c) == exponentChar) {
                 gotExponent = true;

@@ -13,7 +13,10 @@
 namespace numberscan_detail {
 const char* scanDoubleGeneral(const char* p, const char* end, double& value);
 const char* scanIntGeneral(const char* p, const char* end, int32_t& value, bool& outOfRange);
-inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+inline bool isDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
 } // namespace numberscan_detail
 
 // Reads one floating-point number as "%lf" does: decimal, hexadecimal
@@ -67,8 +70,8 @@ inline const char* scanDouble(const char* p, const char* end, double& value)
         fraction = q - fractionStart;
         digits += fraction;
     }
-    if (digits > 0 && digits <= 19 && fraction <= 22 && mantissa <= (uint64_t{1} << 53) &&
-        (q == end || (*q != 'e' && *q != 'E' && *q != 'x' && *q != 'X' && *q != '.'))) {
+    if (digits > 0 && digits <= 19 && fraction <= 22 && mantissa <= (uint64_t{1} << 53)
+        && (q == end || (*q != 'e' && *q != 'E' && *q != 'x' && *q != 'X' && *q != '.'))) {
         double result = static_cast<double>(mantissa);
         if (fraction > 0)
             result /= kPowers[fraction];

@@ -67,8 +67,8 @@ private:
     {
         if (in_.nextLine())
             return true;
-        reason_ = in_.lineStopReason("the file ends after " + std::to_string(item) + " of " +
-                                     std::to_string(element.count) + " " + plyItemsName(element.name));
+        reason_ = in_.lineStopReason("the file ends after " + std::to_string(item) + " of "
+                                     + std::to_string(element.count) + " " + plyItemsName(element.name));
         return false;
     }
 
@@ -147,8 +147,8 @@ private:
             }
             // (The last line of the stream may lack its line end.)
             for (std::size_t i = 0; i < chunks; ++i) {
-                const uint32_t chunkLines = i + 1 < chunks ? firstLines[i + 1] - firstLines[i]
-                                                           : static_cast<uint32_t>(lines) - firstLines[i];
+                const uint32_t chunkLines
+                    = i + 1 < chunks ? firstLines[i + 1] - firstLines[i] : static_cast<uint32_t>(lines) - firstLines[i];
                 if (!commit(i, chunkLines))
                     return outOfMemory();
             }
@@ -200,9 +200,9 @@ private:
 
     FaceLineParser parserFor(const PlyElement& element, int list) const
     {
-        const uint32_t vertices =
-            layout_.vertices.element >= 0 ? header_.elements[static_cast<std::size_t>(layout_.vertices.element)].count
-                                          : 0;
+        const uint32_t vertices = layout_.vertices.element >= 0
+                                      ? header_.elements[static_cast<std::size_t>(layout_.vertices.element)].count
+                                      : 0;
         return FaceLineParser(element, list, builder_, vertices);
     }
 

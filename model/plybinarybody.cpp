@@ -19,8 +19,7 @@ bool hostIsLittleEndian()
     return first == 1;
 }
 
-template <typename T>
-T load(const char* p, bool swap)
+template <typename T> T load(const char* p, bool swap)
 {
     char bytes[sizeof(T)];
     if (swap) {
@@ -35,8 +34,7 @@ T load(const char* p, bool swap)
 }
 
 // A value of the type, converted to R.
-template <typename R>
-R loadAs(const char* p, PlyType type, bool swap)
+template <typename R> R loadAs(const char* p, PlyType type, bool swap)
 {
     switch (type) {
     case PlyType::int8:
@@ -59,10 +57,16 @@ R loadAs(const char* p, PlyType type, bool swap)
     return R();
 }
 
-inline double loadNumber(const char* p, PlyType type, bool swap) { return loadAs<double>(p, type, swap); }
+inline double loadNumber(const char* p, PlyType type, bool swap)
+{
+    return loadAs<double>(p, type, swap);
+}
 
 // Integer types only (the header and the layout see to that).
-inline int64_t loadInteger(const char* p, PlyType type, bool swap) { return loadAs<int64_t>(p, type, swap); }
+inline int64_t loadInteger(const char* p, PlyType type, bool swap)
+{
+    return loadAs<int64_t>(p, type, swap);
+}
 
 float clampChannel(double value)
 {
@@ -72,9 +76,8 @@ float clampChannel(double value)
 class BinaryBody {
 public:
     BinaryBody(PlyBody& body, std::string& reason)
-        : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder),
-          fileBytes_(body.fileBytes), reason_(reason),
-          swap_((body.header.format == PlyFormat::binaryLittleEndian) != hostIsLittleEndian())
+        : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder), fileBytes_(body.fileBytes),
+          reason_(reason), swap_((body.header.format == PlyFormat::binaryLittleEndian) != hostIsLittleEndian())
     {
         if (layout_.vertices.element >= 0)
             vertexCount_ = header_.elements[static_cast<std::size_t>(layout_.vertices.element)].count;
@@ -126,8 +129,8 @@ private:
         case BlockReader::Stop::readError:
             return fail("the file could not be read");
         default:
-            reason_ = "the file ends in " + element_->name + " " + std::to_string(item_) + " of " +
-                      std::to_string(element_->count);
+            reason_ = "the file ends in " + element_->name + " " + std::to_string(item_) + " of "
+                      + std::to_string(element_->count);
             return false;
         }
     }
@@ -165,8 +168,8 @@ private:
             const uint64_t size = static_cast<uint64_t>(fileBytes_);
             const uint64_t left = size > in_.consumed() ? size - in_.consumed() : 0;
             if (static_cast<uint64_t>(count) * plyTypeSize(property.type) > left) {
-                return fail("the " + property.name + " list of " + std::to_string(count) +
-                            " entries is longer than the rest of the file");
+                return fail("the " + property.name + " list of " + std::to_string(count)
+                            + " entries is longer than the rest of the file");
             }
         }
         return true;
@@ -195,7 +198,7 @@ private:
                 return outOfMemory();
             for (int64_t j = 0; j < count; ++j, bytes += 4) {
                 const int64_t index = signedIndex ? static_cast<int64_t>(load<int32_t>(bytes, swap_))
-                                                   : static_cast<int64_t>(load<uint32_t>(bytes, swap_));
+                                                  : static_cast<int64_t>(load<uint32_t>(bytes, swap_));
                 if (index < 0 || static_cast<uint64_t>(index) >= vertexCount_) {
                     builder_.dropLastFace();
                     return indexFault(index);
@@ -212,7 +215,8 @@ private:
             const PlyProperty& property = element_->properties[k];
             if (property.isList) {
                 int64_t count = 0;
-                if (!readCount(property, count) || !skipBytes(static_cast<uint64_t>(count) * plyTypeSize(property.type)))
+                if (!readCount(property, count)
+                    || !skipBytes(static_cast<uint64_t>(count) * plyTypeSize(property.type)))
                     return false;
             } else if (!skipBytes(plyTypeSize(property.type))) {
                 return false;
@@ -291,8 +295,8 @@ private:
     {
         const std::size_t propertyCount = element_->properties.size();
         const PlyProperty& property = element_->properties[static_cast<std::size_t>(list)];
-        if (!strips && propertyCount == 1 && plyTypeSize(property.countType) == 1 &&
-            (property.type == PlyType::int32 || property.type == PlyType::uint32))
+        if (!strips && propertyCount == 1 && plyTypeSize(property.countType) == 1
+            && (property.type == PlyType::int32 || property.type == PlyType::uint32))
             return readSmallFaces(property);
         const std::size_t entrySize = plyTypeSize(property.type);
         const int64_t lowest = strips ? -1 : 0;
@@ -312,8 +316,8 @@ private:
             collected.clear();
             stripIndices.clear();
             for (int64_t done = 0; done < count;) {
-                const int64_t piece = count - done < static_cast<int64_t>(kListChunk) ? count - done
-                                                                                      : static_cast<int64_t>(kListChunk);
+                const int64_t piece
+                    = count - done < static_cast<int64_t>(kListChunk) ? count - done : static_cast<int64_t>(kListChunk);
                 if (!take(static_cast<std::size_t>(piece) * entrySize, bytes)) {
                     if (direct)
                         builder_.dropLastFace();

@@ -46,8 +46,7 @@ const char* FaceLineParser::skipToList(const char* p, const char* end) const
     return p;
 }
 
-bool FaceLineParser::readCount(const char*& p, const char* end, int32_t& count, bool face,
-                               std::string& message) const
+bool FaceLineParser::readCount(const char*& p, const char* end, int32_t& count, bool face, std::string& message) const
 {
     bool outOfRange = false;
     if (scanInt(p, end, count, outOfRange) == nullptr) {
@@ -81,8 +80,8 @@ const char* FaceLineParser::readIndex(const char* p, const char* end, int32_t& i
     bool outOfRange = false;
     const char* stop = scanInt(token, end, index, outOfRange);
     if (stop == nullptr) {
-        message = std::string("the ") + (face ? "face" : "strip") + " has " + std::to_string(corner) + " of its " +
-                  std::to_string(cornerCount) + " corner indices";
+        message = std::string("the ") + (face ? "face" : "strip") + " has " + std::to_string(corner) + " of its "
+                  + std::to_string(cornerCount) + " corner indices";
         return nullptr;
     }
     if (outOfRange || index < (face ? 0 : -1) || (index >= 0 && static_cast<uint32_t>(index) >= vertexCount_)) {

@@ -60,8 +60,7 @@ std::string checkLine(const char* begin, const char* textEnd, const char* lineEn
 // end) (whole lines, each with its line end except perhaps the last, which
 // ends the stream), after checking it as the block reader checks lines,
 // until one fails; returns that fault.
-template <typename ParseLine>
-LineFault forEachLine(const char* begin, const char* end, ParseLine parseLine)
+template <typename ParseLine> LineFault forEachLine(const char* begin, const char* end, ParseLine parseLine)
 {
     LineFault fault;
     const auto* nul = static_cast<const char*>(std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)));

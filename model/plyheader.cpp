@@ -13,15 +13,18 @@ struct TypeName {
 };
 
 constexpr TypeName kTypeNames[] = {
-    {"char", PlyType::int8},     {"int8", PlyType::int8},       {"uchar", PlyType::uint8},
-    {"uint8", PlyType::uint8},   {"short", PlyType::int16},     {"int16", PlyType::int16},
-    {"ushort", PlyType::uint16}, {"uint16", PlyType::uint16},   {"int", PlyType::int32},
-    {"int32", PlyType::int32},   {"uint", PlyType::uint32},     {"uint32", PlyType::uint32},
-    {"float", PlyType::float32}, {"float32", PlyType::float32}, {"double", PlyType::float64},
+    {"char", PlyType::int8},       {"int8", PlyType::int8},       {"uchar", PlyType::uint8},
+    {"uint8", PlyType::uint8},     {"short", PlyType::int16},     {"int16", PlyType::int16},
+    {"ushort", PlyType::uint16},   {"uint16", PlyType::uint16},   {"int", PlyType::int32},
+    {"int32", PlyType::int32},     {"uint", PlyType::uint32},     {"uint32", PlyType::uint32},
+    {"float", PlyType::float32},   {"float32", PlyType::float32}, {"double", PlyType::float64},
     {"float64", PlyType::float64},
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // Splits a header line into words separated by blanks.
 std::vector<std::string> words(const char* begin, const char* end)
@@ -60,9 +63,7 @@ bool typeByName(const std::string& name, PlyType& type)
 class HeaderParser {
 public:
     HeaderParser(BlockReader& in, PlyHeader& header, std::string& reason)
-        : in_(in), header_(header), reason_(reason)
-    {
-    }
+        : in_(in), header_(header), reason_(reason) { }
 
     bool parse()
     {
@@ -216,7 +217,10 @@ std::size_t plyTypeSize(PlyType type)
     return 0;
 }
 
-bool plyTypeIsInteger(PlyType type) { return type != PlyType::float32 && type != PlyType::float64; }
+bool plyTypeIsInteger(PlyType type)
+{
+    return type != PlyType::float32 && type != PlyType::float64;
+}
 
 int PlyElement::find(const char* propertyName) const
 {

@@ -24,7 +24,8 @@ bool findVertices(const PlyHeader& header, int index, PlyVertexLayout& layout, s
         if (found < 0)
             return fail(reason, element, std::string("the vertex element has no ") + kAxes[axis] + " property");
         if (element.properties[static_cast<std::size_t>(found)].isList)
-            return fail(reason, element, std::string("the ") + kAxes[axis] + " property of the vertex element is a list");
+            return fail(reason, element,
+                        std::string("the ") + kAxes[axis] + " property of the vertex element is a list");
         layout.position[axis] = found;
         layout.needed = found + 1 > layout.needed ? found + 1 : layout.needed;
     }
@@ -58,8 +59,10 @@ bool findList(const PlyHeader& header, int index, PlyListLayout& layout, std::st
         found = element.find("vertex_index");
     if (found < 0 || !element.properties[static_cast<std::size_t>(found)].isList)
         return fail(reason, element, "the " + element.name + " element has no vertex_indices list");
-    if (header.format != PlyFormat::ascii && !plyTypeIsInteger(element.properties[static_cast<std::size_t>(found)].type))
-        return fail(reason, element, "the vertex_indices list of the " + element.name + " element is not of an integer type");
+    if (header.format != PlyFormat::ascii
+        && !plyTypeIsInteger(element.properties[static_cast<std::size_t>(found)].type))
+        return fail(reason, element,
+                    "the vertex_indices list of the " + element.name + " element is not of an integer type");
     layout.list = found;
     return true;
 }

@@ -18,8 +18,8 @@ struct PlyVertexLayout {
 };
 
 struct PlyListLayout {
-    int element = -1; // index in the header, -1 when there is none
-    int list = 0;     // the vertex_indices (or vertex_index) property
+    int element = -1;      // index in the header, -1 when there is none
+    int list = 0;          // the vertex_indices (or vertex_index) property
     bool implicit = false; // no properties declared: the corner list leads each line
 };
 

@@ -83,12 +83,12 @@ public:
     {
         PlyHeader header;
         PlyMeshLayout layout;
-        if (!readPlyHeader(in_, header, reason_) || !findPlyMeshLayout(header, layout, reason_) ||
-            !prepare(header, layout))
+        if (!readPlyHeader(in_, header, reason_) || !findPlyMeshLayout(header, layout, reason_)
+            || !prepare(header, layout))
             return nullptr;
         PlyBody body{in_, header, layout, builder_, fileBytes_};
-        const bool read = header.format == PlyFormat::ascii ? readPlyAsciiBody(body, reason_)
-                                                            : readPlyBinaryBody(body, reason_);
+        const bool read
+            = header.format == PlyFormat::ascii ? readPlyAsciiBody(body, reason_) : readPlyBinaryBody(body, reason_);
         if (!read)
             return nullptr;
         MeshModel* model = builder_.finish();
@@ -109,16 +109,15 @@ private:
             const uint64_t fileBytes = static_cast<uint64_t>(fileBytes_);
             const uint64_t left = fileBytes > consumed ? fileBytes - consumed : 0;
             if (leastBodyBytes(header) > left) {
-                reason_ = "line " + std::to_string(header.endLine) + ": the header declares " +
-                          std::to_string(vertices) + " vertices and " + std::to_string(faces) +
-                          " faces, more than the rest of the file holds";
+                reason_ = "line " + std::to_string(header.endLine) + ": the header declares " + std::to_string(vertices)
+                          + " vertices and " + std::to_string(faces) + " faces, more than the rest of the file holds";
                 return false;
             }
             // Binary counts are checked exactly, ASCII ones against the
             // shortest lines a mesh can have; counts beyond that grow the
             // arrays with what is actually read.
-            exact = header.format != PlyFormat::ascii ||
-                    vertices * kMinVertexLineBytes + faces * kMinFaceLineBytes <= left + 1;
+            exact = header.format != PlyFormat::ascii
+                    || vertices * kMinVertexLineBytes + faces * kMinFaceLineBytes <= left + 1;
         }
         if (!builder_.prepare(static_cast<uint32_t>(vertices), static_cast<uint32_t>(faces),
                               layout.vertices.hasColours(), exact)) {

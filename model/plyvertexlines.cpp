@@ -45,8 +45,8 @@ bool VertexLineParser::parse(const char* begin, const char* end, Vector3& positi
 {
     const char* p = begin;
     if (fast_) {
-        if ((p = scanDouble(p, end, position.x)) == nullptr || (p = scanDouble(p, end, position.y)) == nullptr ||
-            scanDouble(p, end, position.z) == nullptr) {
+        if ((p = scanDouble(p, end, position.x)) == nullptr || (p = scanDouble(p, end, position.y)) == nullptr
+            || scanDouble(p, end, position.z) == nullptr) {
             message = "a vertex line needs three numbers x y z";
             return false;
         }

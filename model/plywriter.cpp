@@ -22,13 +22,13 @@ bool writeFormatted(FILE* stream, const char* format, ...)
     va_end(args);
     bool written = false;
     if (length >= 0 && static_cast<std::size_t>(length) < sizeof g_lineBuffer) {
-        written = std::fwrite(g_lineBuffer, 1, static_cast<std::size_t>(length), stream) ==
-                  static_cast<std::size_t>(length);
+        written = std::fwrite(g_lineBuffer, 1, static_cast<std::size_t>(length), stream)
+                  == static_cast<std::size_t>(length);
     } else if (length >= 0) {
         std::string large(static_cast<std::size_t>(length) + 1, '\0');
         std::vsnprintf(&large[0], large.size(), format, again);
-        written = std::fwrite(large.data(), 1, static_cast<std::size_t>(length), stream) ==
-                  static_cast<std::size_t>(length);
+        written = std::fwrite(large.data(), 1, static_cast<std::size_t>(length), stream)
+                  == static_cast<std::size_t>(length);
     }
     va_end(again);
     return written;
@@ -48,13 +48,13 @@ bool writePlyModel(const MeshModel* model, FILE* stream)
     if (model == nullptr || stream == nullptr)
         return false;
     const ScopedCLocale numbersInC;
-    bool ok = writeFormatted(stream, "ply\n") && writeFormatted(stream, "format ascii 1.0\n") &&
-              writeFormatted(stream, "element vertex %u\n", model->vertexCount) &&
-              writeFormatted(stream, "property float32 x\n") && writeFormatted(stream, "property float32 y\n") &&
-              writeFormatted(stream, "property float32 z\n") &&
-              writeFormatted(stream, "element face %u\n", model->faceCount) &&
-              writeFormatted(stream, "property list uint8 int32 vertex_indices\n") &&
-              writeFormatted(stream, "end_header\n");
+    bool ok = writeFormatted(stream, "ply\n") && writeFormatted(stream, "format ascii 1.0\n")
+              && writeFormatted(stream, "element vertex %u\n", model->vertexCount)
+              && writeFormatted(stream, "property float32 x\n") && writeFormatted(stream, "property float32 y\n")
+              && writeFormatted(stream, "property float32 z\n")
+              && writeFormatted(stream, "element face %u\n", model->faceCount)
+              && writeFormatted(stream, "property list uint8 int32 vertex_indices\n")
+              && writeFormatted(stream, "end_header\n");
 
     for (uint32_t i = 0; ok && i < model->vertexCount; ++i) {
         const Vector3& p = model->vertices[i].position;

@@ -17,7 +17,7 @@
 class CCmdUI {
 public:
     CCmdUI() = default;
-    explicit CCmdUI(unsigned id) : m_nID(id) {}
+    explicit CCmdUI(unsigned id) : m_nID(id) { }
 
     unsigned m_nID = 0;
 

@@ -135,8 +135,7 @@ namespace {
 // that file exists; a name that exists as typed is taken as it is.
 class FileDialog : public QFileDialog {
 public:
-    FileDialog(QWidget* parent, bool open, const QString& defExt)
-        : QFileDialog(parent), m_open(open), m_defExt(defExt)
+    FileDialog(QWidget* parent, bool open, const QString& defExt) : QFileDialog(parent), m_open(open), m_defExt(defExt)
     {
     }
 
@@ -145,8 +144,7 @@ public:
         if (m_open && !m_defExt.isEmpty()) {
             if (auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
                 const QString typed = edit->text().trimmed();
-                if (!typed.isEmpty() && !typed.contains(QLatin1Char('*'))
-                    && !typed.contains(QLatin1Char('?'))) {
+                if (!typed.isEmpty() && !typed.contains(QLatin1Char('*')) && !typed.contains(QLatin1Char('?'))) {
                     const QString path = QDir(directory()).absoluteFilePath(typed);
                     const QFileInfo info(path);
                     const QString withExt = path + QLatin1Char('.') + m_defExt;
@@ -165,14 +163,10 @@ private:
 
 } // namespace
 
-CFileDialog::CFileDialog(bool openFileDialog, const QString& defaultExtension, const QString& fileName,
-                         unsigned flags, const QString& filter, QWidget* parent)
-    : m_open(openFileDialog),
-      m_defExt(NormalizeDefaultExtension(defaultExtension)),
-      m_initialFileName(fileName),
-      m_flags(flags),
-      m_filter(filter),
-      m_parent(parent)
+CFileDialog::CFileDialog(bool openFileDialog, const QString& defaultExtension, const QString& fileName, unsigned flags,
+                         const QString& filter, QWidget* parent)
+    : m_open(openFileDialog), m_defExt(NormalizeDefaultExtension(defaultExtension)), m_initialFileName(fileName),
+      m_flags(flags), m_filter(filter), m_parent(parent)
 {
 }
 
@@ -184,8 +178,8 @@ QString CFileDialog::NormalizeDefaultExtension(const QString& ext)
     else if (result.startsWith(QLatin1Char('.')))
         result.remove(0, 1);
     // Something like "*" or "ply;obj" is no usable extension.
-    if (result.contains(QLatin1Char('*')) || result.contains(QLatin1Char('?'))
-        || result.contains(QLatin1Char(';')) || result.contains(QLatin1Char('/')))
+    if (result.contains(QLatin1Char('*')) || result.contains(QLatin1Char('?')) || result.contains(QLatin1Char(';'))
+        || result.contains(QLatin1Char('/')))
         return QString();
     return result;
 }

@@ -63,18 +63,17 @@ class CFileDialog {
 public:
     // defaultExtension: "ply", ".ply" or "*.ply" all mean "ply"; appended to
     // a typed name that has no extension. filter: "Name (*.a)|*.a|Other|*.b;*.c||".
-    CFileDialog(bool openFileDialog, const QString& defaultExtension = QString(),
-                const QString& fileName = QString(),
-                unsigned flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                const QString& filter = QString(), QWidget* parent = nullptr);
+    CFileDialog(bool openFileDialog, const QString& defaultExtension = QString(), const QString& fileName = QString(),
+                unsigned flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, const QString& filter = QString(),
+                QWidget* parent = nullptr);
 
     // Shows the dialog (or asks the test hook); IDOK or IDCANCEL.
     int DoModal();
 
-    QString GetPathName() const { return m_pathName; }  // full path chosen
-    QString GetFileName() const;                        // its file name
-    QString GetFileExt() const;                         // its extension, no dot
-    QString GetFileTitle() const;                       // file name without extension
+    QString GetPathName() const { return m_pathName; } // full path chosen
+    QString GetFileName() const;                       // its file name
+    QString GetFileExt() const;                        // its extension, no dot
+    QString GetFileTitle() const;                      // file name without extension
     void SetPathName(const QString& path) { m_pathName = path; }
 
     bool IsOpenDialog() const { return m_open; }

@@ -112,13 +112,15 @@ bool CDocument::OnOpenDocument(const QString& path)
     const QFileInfo info(path);
     QFile file(path);
     if (info.isDir()) {
-        AfxMessageBox(ownerOf(this), QStringLiteral("Cannot open \"%1\": it is a folder, not a file.")
-                                          .arg(QDir::toNativeSeparators(path)));
+        AfxMessageBox(
+            ownerOf(this),
+            QStringLiteral("Cannot open \"%1\": it is a folder, not a file.").arg(QDir::toNativeSeparators(path)));
         return false;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        AfxMessageBox(ownerOf(this), QStringLiteral("Cannot open \"%1\": %2.")
-                                          .arg(QDir::toNativeSeparators(path), file.errorString()));
+        AfxMessageBox(
+            ownerOf(this),
+            QStringLiteral("Cannot open \"%1\": %2.").arg(QDir::toNativeSeparators(path), file.errorString()));
         return false;
     }
     DeleteContents();
@@ -193,10 +195,9 @@ bool CDocument::SaveModified()
     if (!IsModified())
         return true;
     const QString name = m_strTitle.isEmpty() ? QStringLiteral("Untitled") : m_strTitle;
-    const auto answer = QMessageBox::question(ownerOf(this), AfxGetAppName(),
-                                              QStringLiteral("Save changes to %1?").arg(name),
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                              QMessageBox::Yes);
+    const auto answer
+        = QMessageBox::question(ownerOf(this), AfxGetAppName(), QStringLiteral("Save changes to %1?").arg(name),
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer == QMessageBox::Yes)

@@ -12,7 +12,7 @@ class CSingleDocTemplate;
 // The stream a document is stored to or loaded from.
 class CArchive {
 public:
-    CArchive(QIODevice* file, bool storing) : m_file(file), m_storing(storing) {}
+    CArchive(QIODevice* file, bool storing) : m_file(file), m_storing(storing) { }
     bool IsStoring() const { return m_storing; }
     bool IsLoading() const { return !m_storing; }
     QIODevice* GetFile() const { return m_file; }
@@ -46,8 +46,8 @@ public:
     void UpdateAllViews(CView* sender);
 
     // Hooks.
-    virtual bool OnNewDocument();                      // empties the document, title "Untitled"
-    virtual bool OnOpenDocument(const QString& path);  // reads the file through Serialize
+    virtual bool OnNewDocument();                     // empties the document, title "Untitled"
+    virtual bool OnOpenDocument(const QString& path); // reads the file through Serialize
     // Writes the document through Serialize. Never replaces a non-empty file
     // with an empty document: that save is refused with a message box.
     virtual bool OnSaveDocument(const QString& path);

@@ -35,7 +35,7 @@ std::optional<QSurfaceFormat> probeFormat(const QSurfaceFormat& format)
     return probe.format();
 }
 
-}  // namespace
+} // namespace
 
 void setGLSurfaceFailure(GLSurfaceFailure failure)
 {
@@ -67,7 +67,7 @@ QSurfaceFormat surfaceFormatFromDescriptor(const PixelFormatDescriptor& pfd)
     format.setDepthBufferSize(pfd.cDepthBits);
     format.setStencilBufferSize(pfd.cStencilBits);
     format.setSwapBehavior((pfd.dwFlags & PFD_DOUBLEBUFFER) ? QSurfaceFormat::DoubleBuffer
-                                                             : QSurfaceFormat::SingleBuffer);
+                                                            : QSurfaceFormat::SingleBuffer);
     format.setStereo((pfd.dwFlags & PFD_STEREO) != 0);
     format.setSwapInterval(0);
     return format;
@@ -155,7 +155,7 @@ bool GLSurface::SetPixelFormat(int index, const PixelFormatDescriptor& /*request
     if (index != kChosenFormatIndex || !m_haveChosen)
         return false;
     if (m_formatIndex != 0)
-        return m_formatIndex == index;  // a window keeps its first format
+        return m_formatIndex == index; // a window keeps its first format
     setFormat(m_chosenFormat);
     create();
     if (!handle())
@@ -245,8 +245,7 @@ unsigned GLSurface::RealizePalette()
 QSize GLSurface::framebufferSize() const
 {
     const qreal ratio = devicePixelRatio();
-    return QSize(static_cast<int>(std::lround(width() * ratio)),
-                 static_cast<int>(std::lround(height() * ratio)));
+    return QSize(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
 }
 
 void GLSurface::mousePressEvent(QMouseEvent* event)

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QOpenGLContext>
 #include <QDropEvent>
 #include <QMouseEvent>
-#include <QWheelEvent>
+#include <QOpenGLContext>
 #include <QPoint>
 #include <QSurfaceFormat>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <cstdint>
@@ -97,9 +97,9 @@ private:
 // as they would on a display that cannot give the view OpenGL.
 enum class GLSurfaceFailure {
     None,
-    ChoosePixelFormat,  // no format can be chosen
-    SetPixelFormat,     // the chosen format cannot be set on the window
-    CreateContext,      // the rendering context cannot be created
+    ChoosePixelFormat, // no format can be chosen
+    SetPixelFormat,    // the chosen format cannot be set on the window
+    CreateContext,     // the rendering context cannot be created
 };
 void setGLSurfaceFailure(GLSurfaceFailure failure);
 // Makes DescribePixelFormat report this record instead of the real format

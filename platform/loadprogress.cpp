@@ -9,14 +9,12 @@
 namespace {
 
 constexpr int kBarWidth = 160;
-constexpr int kPercentScale = 1000;  // steps of the bar
+constexpr int kPercentScale = 1000; // steps of the bar
 
 } // namespace
 
 CLoadProgressPane::CLoadProgressPane(QStatusBar* statusBar)
-    : QWidget(statusBar),
-      m_bar(new QProgressBar(this)),
-      m_cancel(new QPushButton(QStringLiteral("Cancel"), this)),
+    : QWidget(statusBar), m_bar(new QProgressBar(this)), m_cancel(new QPushButton(QStringLiteral("Cancel"), this)),
       m_escape(nullptr)
 {
     setObjectName(QStringLiteral("loadProgressPane"));
@@ -52,7 +50,7 @@ void CLoadProgressPane::Show(uint64_t totalBytes)
     if (m_total > 0)
         m_bar->setRange(0, kPercentScale);
     else
-        m_bar->setRange(0, 0);  // busy indicator
+        m_bar->setRange(0, 0); // busy indicator
     m_bar->setValue(0);
     m_escape->setEnabled(true);
     QWidget::show();

@@ -25,8 +25,8 @@ Qt::ToolBarAreas ToolBarAreas(unsigned sides)
 
 CToolBar::CToolBar() = default;
 
-bool CToolBar::CreateEx(CFrameWnd* parent, unsigned ctrlStyle, unsigned style, int left, int top, int right,
-                        int bottom, unsigned id)
+bool CToolBar::CreateEx(CFrameWnd* parent, unsigned ctrlStyle, unsigned style, int left, int top, int right, int bottom,
+                        unsigned id)
 {
     if (!parent)
         return false;
@@ -66,8 +66,7 @@ bool CToolBar::LoadToolBar(unsigned resourceId)
     for (unsigned id : res->items)
         buttons += id != ID_SEPARATOR ? 1 : 0;
     const QSize size = res->buttonSize;
-    if (res->images.isNull() || res->images.height() < size.height()
-        || res->images.width() < buttons * size.width())
+    if (res->images.isNull() || res->images.height() < size.height() || res->images.width() < buttons * size.width())
         return false;
 
     // Light grey is the strip's background, shown as transparent.

@@ -14,9 +14,8 @@ class CToolBar : public QToolBar {
 public:
     CToolBar();
     bool CreateEx(CFrameWnd* parent, unsigned ctrlStyle = TBSTYLE_FLAT,
-                  unsigned style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP,
-                  int left = 0, int top = 0, int right = 0, int bottom = 0,
-                  unsigned id = AFX_IDW_TOOLBAR);
+                  unsigned style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP, int left = 0, int top = 0, int right = 0,
+                  int bottom = 0, unsigned id = AFX_IDW_TOOLBAR);
     // Adds the buttons of toolbar resource resourceId; false when there is no
     // such resource or its image strip does not hold one image per button.
     bool LoadToolBar(unsigned resourceId);

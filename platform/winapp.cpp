@@ -139,11 +139,9 @@ void CCommandLineInfo::ParseArguments(const QStringList& args)
 // ---------------------------------------------------------------------------
 // CSingleDocTemplate
 
-CSingleDocTemplate::CSingleDocTemplate(unsigned resourceId, DocumentFactory createDocument,
-                                       FrameFactory createFrame, ViewFactory createView)
-    : m_resourceId(resourceId),
-      m_createDocument(std::move(createDocument)),
-      m_createFrame(std::move(createFrame)),
+CSingleDocTemplate::CSingleDocTemplate(unsigned resourceId, DocumentFactory createDocument, FrameFactory createFrame,
+                                       ViewFactory createView)
+    : m_resourceId(resourceId), m_createDocument(std::move(createDocument)), m_createFrame(std::move(createFrame)),
       m_createView(std::move(createView))
 {
 }

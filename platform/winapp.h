@@ -56,18 +56,10 @@ public:
     using FrameFactory = std::function<CFrameWnd*()>;
     using ViewFactory = std::function<CView*()>;
 
-    enum DocStringIndex {
-        windowTitle,
-        docName,
-        fileNewName,
-        filterName,
-        filterExt,
-        regFileTypeId,
-        regFileTypeName
-    };
+    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
 
-    CSingleDocTemplate(unsigned resourceId, DocumentFactory createDocument,
-                       FrameFactory createFrame, ViewFactory createView);
+    CSingleDocTemplate(unsigned resourceId, DocumentFactory createDocument, FrameFactory createFrame,
+                       ViewFactory createView);
     ~CSingleDocTemplate();
 
     unsigned GetResourceID() const { return m_resourceId; }
@@ -109,8 +101,8 @@ public:
     int Run();
 
     // Start-up services.
-    void AfxEnableControlContainerSupport() {}
-    void EnableShellOpen() {}
+    void AfxEnableControlContainerSupport() { }
+    void EnableShellOpen() { }
     void SetRegistryKey(const QString& key);
     QString GetRegistryKey() const { return m_registryKey; }
     // Reads the recent-file list (maxMru entries) from the settings.
@@ -118,8 +110,7 @@ public:
     void SaveStdProfileSettings();
     // Settings under organisation = registry key, application = app title.
     QSettings* GetSettings();
-    QString GetProfileString(const QString& section, const QString& entry,
-                             const QString& defaultValue = QString());
+    QString GetProfileString(const QString& section, const QString& entry, const QString& defaultValue = QString());
     bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
     int GetProfileInt(const QString& section, const QString& entry, int defaultValue);
     bool WriteProfileInt(const QString& section, const QString& entry, int value);

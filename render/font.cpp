@@ -29,7 +29,7 @@ void deleteListsIfCurrent()
         glDeleteLists(g_fontListBase, kReservedLists);
 }
 
-}  // namespace
+} // namespace
 
 void BuildFont()
 {

@@ -23,13 +23,13 @@ void ResizeProjection(int width, int height)
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(kFieldOfViewDegrees, static_cast<double>(width) / static_cast<double>(height),
-                   kNearPlane, kFarPlane);
+    gluPerspective(kFieldOfViewDegrees, static_cast<double>(width) / static_cast<double>(height), kNearPlane,
+                   kFarPlane);
     glMatrixMode(GL_MODELVIEW);
 }
 
-void ComputeStereoEyes(const Vector3& eye, const Vector3& center, const Vector3& up,
-                       Vector3& leftEye, Vector3& rightEye)
+void ComputeStereoEyes(const Vector3& eye, const Vector3& center, const Vector3& up, Vector3& leftEye,
+                       Vector3& rightEye)
 {
     Vector3 d;
     vecSub(d, center, eye);
@@ -45,8 +45,7 @@ void ComputeStereoEyes(const Vector3& eye, const Vector3& center, const Vector3&
 }
 
 void DrawFrameImage(unsigned drawBuffer, const Vector3& eyePoint, const FrameSettings& settings,
-                    const std::function<void()>& drawWorld,
-                    const std::function<void()>& drawOverlay)
+                    const std::function<void()>& drawWorld, const std::function<void()>& drawOverlay)
 {
     const int width = settings.windowWidth;
     const int height = settings.windowHeight;
@@ -59,13 +58,12 @@ void DrawFrameImage(unsigned drawBuffer, const Vector3& eyePoint, const FrameSet
     glPushMatrix();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(kFieldOfViewDegrees, static_cast<double>(width) / static_cast<double>(height),
-                   kNearPlane, kFarPlane);
+    gluPerspective(kFieldOfViewDegrees, static_cast<double>(width) / static_cast<double>(height), kNearPlane,
+                   kFarPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     const FrameCamera& c = settings.camera;
-    gluLookAt(eyePoint.x, eyePoint.y, eyePoint.z, c.center.x, c.center.y, c.center.z, c.up.x,
-              c.up.y, c.up.z);
+    gluLookAt(eyePoint.x, eyePoint.y, eyePoint.z, c.center.x, c.center.y, c.center.z, c.up.x, c.up.y, c.up.z);
     if (drawWorld)
         drawWorld();
     glPopMatrix();
@@ -78,8 +76,7 @@ void DrawFrameImages(const FrameSettings& settings, const std::function<void()>&
 {
     Vector3 leftEye;
     Vector3 rightEye;
-    ComputeStereoEyes(settings.camera.eye, settings.camera.center, settings.camera.up, leftEye,
-                      rightEye);
+    ComputeStereoEyes(settings.camera.eye, settings.camera.center, settings.camera.up, leftEye, rightEye);
     if (settings.stereo) {
         DrawFrameImage(GL_BACK_LEFT, leftEye, settings, drawWorld, drawOverlay);
         DrawFrameImage(GL_BACK_RIGHT, rightEye, settings, drawWorld, drawOverlay);

@@ -30,8 +30,8 @@ void ResizeProjection(int width, int height);
 // horizontal axis (normalised (center - eye) x up) by kStereoHalfSeparation,
 // to the left and to the right. A camera looking along up gives both eyes
 // at eye.
-void ComputeStereoEyes(const Vector3& eye, const Vector3& center, const Vector3& up,
-                       Vector3& leftEye, Vector3& rightEye);
+void ComputeStereoEyes(const Vector3& eye, const Vector3& center, const Vector3& up, Vector3& leftEye,
+                       Vector3& rightEye);
 
 struct FrameCamera {
     Vector3 eye;
@@ -41,9 +41,9 @@ struct FrameCamera {
 
 struct FrameSettings {
     FrameCamera camera;
-    int windowWidth;       // pixels, at least 1
-    int windowHeight;      // pixels, at least 1
-    const float* bgColor;  // red, green, blue
+    int windowWidth;      // pixels, at least 1
+    int windowHeight;     // pixels, at least 1
+    const float* bgColor; // red, green, blue
     bool stereo;
 };
 
@@ -52,8 +52,7 @@ struct FrameSettings {
 // perspective for the whole window, the camera; then drawWorld with the
 // camera on the modelview matrix, the matrix popped back, then drawOverlay.
 void DrawFrameImage(unsigned drawBuffer, const Vector3& eyePoint, const FrameSettings& settings,
-                    const std::function<void()>& drawWorld,
-                    const std::function<void()>& drawOverlay);
+                    const std::function<void()>& drawWorld, const std::function<void()>& drawOverlay);
 
 // The images of a frame: one into GL_BACK from the eye, or with stereo the
 // left eye into GL_BACK_LEFT and the right eye into GL_BACK_RIGHT; then

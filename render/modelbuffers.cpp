@@ -83,8 +83,8 @@ void putRecord(unsigned char* base, const RecordFormat& format, std::size_t i, c
 // each polygon's own copy of its first corner, with the face normal: the
 // last corner of all its triangles, whose colour a flat-shaded triangle
 // takes.
-void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout,
-                  const RecordFormat& format, bool innerEdges)
+void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout, const RecordFormat& format,
+                  bool innerEdges)
 {
     const uint32_t shared = model.vertexCount;
     for (uint32_t v = 0; v < shared; ++v) {
@@ -117,9 +117,7 @@ void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout)
         const uint32_t n = face.vertexCount;
         if (n < 3)
             continue;
-        const auto corner = [&](uint32_t c) {
-            return static_cast<GLuint>(vertexIndex(model, face.vertices[c]));
-        };
+        const auto corner = [&](uint32_t c) { return static_cast<GLuint>(vertexIndex(model, face.vertices[c])); };
         for (uint32_t i = 0; i + 2 < n; ++i) {
             GLuint a = corner(i + 1);
             GLuint b = corner(i + 2);
@@ -167,8 +165,7 @@ ModelLayout layoutFor(const MeshModel& model, int shadingMode)
 
 std::size_t modelMemoryBytes(const MeshModel& model)
 {
-    std::size_t bytes = sizeof(MeshModel) + sizeof(MeshVertex) * model.vertexCount +
-                        sizeof(MeshFace) * model.faceCount;
+    std::size_t bytes = sizeof(MeshModel) + sizeof(MeshVertex) * model.vertexCount + sizeof(MeshFace) * model.faceCount;
     for (uint32_t i = 0; i < model.faceCount; ++i)
         bytes += sizeof(MeshVertex*) * model.faces[i].vertexCount;
     if (model.colours)
@@ -178,8 +175,8 @@ std::size_t modelMemoryBytes(const MeshModel& model)
 
 bool ModelBuffers::Source::operator==(const Source& other) const
 {
-    return model == other.model && vertices == other.vertices && faces == other.faces &&
-           colours == other.colours && vertexCount == other.vertexCount && faceCount == other.faceCount;
+    return model == other.model && vertices == other.vertices && faces == other.faces && colours == other.colours
+           && vertexCount == other.vertexCount && faceCount == other.faceCount;
 }
 
 ModelBuffers::Source ModelBuffers::sourceOf(const MeshModel& model)
@@ -327,8 +324,8 @@ bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool vertexC
         glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(m_vertexCount));
     } else {
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
-        glDrawRangeElements(GL_TRIANGLES, 0, m_vertexCount - 1, static_cast<GLsizei>(m_indexCount),
-                            GL_UNSIGNED_INT, offset(0));
+        glDrawRangeElements(GL_TRIANGLES, 0, m_vertexCount - 1, static_cast<GLsizei>(m_indexCount), GL_UNSIGNED_INT,
+                            offset(0));
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     }
     glDisableClientState(GL_EDGE_FLAG_ARRAY);

@@ -7,10 +7,10 @@ struct MeshModel;
 // What a model's buffers hold: they are laid out for one way of drawing.
 enum class ModelLayout {
     none,
-    points,     // a model without faces: one point per vertex
-    flatFaces,  // triangles whose last corner carries the face normal
+    points,      // a model without faces: one point per vertex
+    flatFaces,   // triangles whose last corner carries the face normal
     smoothFaces, // triangles over the shared vertices and their normals
-    outlines,   // triangles with edge flags: only the polygons' own edges
+    outlines,    // triangles with edge flags: only the polygons' own edges
 };
 
 // The layout a model is drawn with in a shading mode (none for a mode that
@@ -77,7 +77,7 @@ private:
     Source m_source;
     ModelLayout m_layout = ModelLayout::none;
     bool m_colours = false;
-    bool m_edgeFlags = false;  // outlines of polygons with inner edges
+    bool m_edgeFlags = false; // outlines of polygons with inner edges
     unsigned m_vertexBuffer = 0;
     unsigned m_indexBuffer = 0;
     unsigned m_vertexCount = 0; // records in the vertex buffer

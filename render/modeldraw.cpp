@@ -98,16 +98,23 @@ void emitPoints(const MeshModel& model, bool vertexColours)
 void emitImmediate(const MeshModel& model, ModelLayout layout, bool vertexColours)
 {
     switch (layout) {
-    case ModelLayout::points: emitPoints(model, vertexColours); break;
-    case ModelLayout::smoothFaces: emitFacesWithVertexNormals(model, vertexColours); break;
+    case ModelLayout::points:
+        emitPoints(model, vertexColours);
+        break;
+    case ModelLayout::smoothFaces:
+        emitFacesWithVertexNormals(model, vertexColours);
+        break;
     case ModelLayout::flatFaces:
-    case ModelLayout::outlines: emitFacesWithFaceNormals(model, vertexColours); break;
-    case ModelLayout::none: break;
+    case ModelLayout::outlines:
+        emitFacesWithFaceNormals(model, vertexColours);
+        break;
+    case ModelLayout::none:
+        break;
     }
 }
 
-void drawModel(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3],
-               float angleX, float angleY, float angleZ, bool vertexColours, ModelBuffers* buffers)
+void drawModel(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3], float angleX,
+               float angleY, float angleZ, bool vertexColours, ModelBuffers* buffers)
 {
     glScalef(kModelDisplayScale, kModelDisplayScale, kModelDisplayScale);
     glRotatef(angleX, 1.0f, 0.0f, 0.0f);
@@ -146,20 +153,16 @@ void drawModel(const MeshModel* model, int shadingMode, bool cullBackFaces, cons
         glDisable(GL_NORMALIZE);
 }
 
-}  // namespace
+} // namespace
 
-void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces,
-                   const float modelColor[3], float angleX, float angleY, float angleZ,
-                   bool vertexColours, ModelBuffers& buffers)
+void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3], float angleX,
+                   float angleY, float angleZ, bool vertexColours, ModelBuffers& buffers)
 {
-    drawModel(model, shadingMode, cullBackFaces, modelColor, angleX, angleY, angleZ, vertexColours,
-              &buffers);
+    drawModel(model, shadingMode, cullBackFaces, modelColor, angleX, angleY, angleZ, vertexColours, &buffers);
 }
 
-void DrawMeshModelImmediate(const MeshModel* model, int shadingMode, bool cullBackFaces,
-                            const float modelColor[3], float angleX, float angleY, float angleZ,
-                            bool vertexColours)
+void DrawMeshModelImmediate(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3],
+                            float angleX, float angleY, float angleZ, bool vertexColours)
 {
-    drawModel(model, shadingMode, cullBackFaces, modelColor, angleX, angleY, angleZ, vertexColours,
-              nullptr);
+    drawModel(model, shadingMode, cullBackFaces, modelColor, angleX, angleY, angleZ, vertexColours, nullptr);
 }

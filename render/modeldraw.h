@@ -26,12 +26,10 @@ constexpr float kModelDisplayScale = 100.0f;
 // The model comes from buffers (built by the first frame after a change and
 // kept for the next ones): see ModelBuffers. Whoever changes or frees the
 // model releases the buffers.
-void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces,
-                   const float modelColor[3], float angleX, float angleY, float angleZ,
-                   bool vertexColours, ModelBuffers& buffers);
+void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3], float angleX,
+                   float angleY, float angleZ, bool vertexColours, ModelBuffers& buffers);
 
 // The same picture with one glBegin/glEnd per face, nothing kept between
 // frames: the reference for the buffer drawing.
-void DrawMeshModelImmediate(const MeshModel* model, int shadingMode, bool cullBackFaces,
-                            const float modelColor[3], float angleX, float angleY, float angleZ,
-                            bool vertexColours = false);
+void DrawMeshModelImmediate(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3],
+                            float angleX, float angleY, float angleZ, bool vertexColours = false);

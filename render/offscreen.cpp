@@ -32,7 +32,7 @@ bool hasExtension(const char* list, const char* name)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 OffscreenContext::~OffscreenContext()
 {
@@ -57,8 +57,8 @@ bool OffscreenContext::create(int width, int height, std::string* reason)
 
     if (!hasExtension(eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS), "EGL_MESA_platform_surfaceless"))
         return fail("the EGL library has no surfaceless platform (EGL_MESA_platform_surfaceless)");
-    auto getPlatformDisplay =
-        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    auto getPlatformDisplay
+        = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (!getPlatformDisplay)
         return fail("the EGL library cannot open platform displays");
     const EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
@@ -75,9 +75,19 @@ bool OffscreenContext::create(int width, int height, std::string* reason)
     // Exactly 8 bits per colour component: a deeper buffer (10 bits) would
     // round the shading differently from the window's.
     EGLConfig config = nullptr;
-    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                 EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
-                                 EGL_DEPTH_SIZE, 24, EGL_NONE};
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                 EGL_PBUFFER_BIT,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE,
+                                 8,
+                                 EGL_GREEN_SIZE,
+                                 8,
+                                 EGL_BLUE_SIZE,
+                                 8,
+                                 EGL_DEPTH_SIZE,
+                                 24,
+                                 EGL_NONE};
     EGLConfig configs[64];
     EGLint count = 0;
     if (!eglChooseConfig(display, attributes, configs, 64, &count))

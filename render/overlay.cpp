@@ -28,7 +28,7 @@ void appendText(std::size_t& used, const char* src, std::size_t n)
 // independent of the process locale.
 void appendNumber(std::size_t& used, double value)
 {
-    char digits[400];  // enough for the largest double in fixed notation
+    char digits[400]; // enough for the largest double in fixed notation
     const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 6);
     if (result.ec == std::errc())
         appendText(used, digits, static_cast<std::size_t>(result.ptr - digits));
@@ -47,10 +47,10 @@ void formatLine(const char* label, const Vector3& v)
     appendNumber(used, v.z);
 }
 
-}  // namespace
+} // namespace
 
-void DrawInfoText(const float color[3], const Vector3& viewVector, const Vector3& center,
-                  const Vector3& eye, int windowWidth, int windowHeight)
+void DrawInfoText(const float color[3], const Vector3& viewVector, const Vector3& center, const Vector3& eye,
+                  int windowWidth, int windowHeight)
 {
     glColor3fv(color);
 

@@ -10,5 +10,5 @@ extern char g_infoText[128];
 //   row 1: "ViewVector: x, y, z"   row 2: "center: x, y, z"   row 3: "eye: x, y, z"
 // Numbers use "%f" with '.' as decimal point whatever the locale; each line
 // is cut to 127 characters. Expects the identity on the modelview matrix.
-void DrawInfoText(const float color[3], const Vector3& viewVector, const Vector3& center,
-                  const Vector3& eye, int windowWidth, int windowHeight);
+void DrawInfoText(const float color[3], const Vector3& viewVector, const Vector3& center, const Vector3& eye,
+                  int windowWidth, int windowHeight);

@@ -5,8 +5,7 @@
 
 #include <GL/gl.h>
 
-void DrawGridLines(int gridLines, int gridHalfLines, double gridHalfSize, double gridSpacing,
-                   const float meshColor[3])
+void DrawGridLines(int gridLines, int gridHalfLines, double gridHalfSize, double gridSpacing, const float meshColor[3])
 {
     glDisable(GL_LIGHTING);
     glColor3fv(meshColor);

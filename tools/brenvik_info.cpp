@@ -113,8 +113,8 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
-        if (std::strcmp(arg, "--ply") == 0 || std::strcmp(arg, "--normals") == 0 ||
-            std::strcmp(arg, "--colours") == 0) {
+        if (std::strcmp(arg, "--ply") == 0 || std::strcmp(arg, "--normals") == 0
+            || std::strcmp(arg, "--colours") == 0) {
             if (outputChosen)
                 return usageError("choose only one of --ply, --normals and --colours");
             output = arg[2] == 'p' ? Output::ply : (arg[2] == 'n' ? Output::normals : Output::colours);

@@ -33,9 +33,8 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: brenvik-render [--size WxH] [--shading flat|smooth|wireframe] [--no-axes] [--no-grid] "
-    "[--info] FILE OUT.png\n";
+const char kUsage[] = "usage: brenvik-render [--size WxH] [--shading flat|smooth|wireframe] [--no-axes] [--no-grid] "
+                      "[--info] FILE OUT.png\n";
 
 // Larger pictures than this are refused as a usage error.
 constexpr int kMaxSide = 16384;
@@ -69,8 +68,7 @@ bool parseSide(const std::string& text, int& side)
 bool parseSize(const std::string& text, int& width, int& height)
 {
     const std::size_t x = text.find('x');
-    return x != std::string::npos && parseSide(text.substr(0, x), width) &&
-           parseSide(text.substr(x + 1), height);
+    return x != std::string::npos && parseSide(text.substr(0, x), width) && parseSide(text.substr(x + 1), height);
 }
 
 // 0 when the options are good, else the exit status (usage printed).
@@ -153,8 +151,8 @@ void drawFrame(const Options& options, const MeshModel* model)
                 DrawAxesLines();
             // From buffers, as the view draws, in the file's colours when it
             // has them, as a view shows a model just loaded.
-            DrawMeshModel(model, options.shading, g_cullBackFaces != 0, g_modelColor, g_playAngleX,
-                          g_playAngleY, g_playAngleZ, model != nullptr && model->colours != nullptr, buffers);
+            DrawMeshModel(model, options.shading, g_cullBackFaces != 0, g_modelColor, g_playAngleX, g_playAngleY,
+                          g_playAngleZ, model != nullptr && model->colours != nullptr, buffers);
         },
         [&] {
             if (options.info)
@@ -172,7 +170,7 @@ bool writePng(const char* path, const std::vector<unsigned char>& rgb, int width
     return image.save(QString::fromLocal8Bit(path), "PNG");
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

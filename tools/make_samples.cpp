@@ -44,7 +44,10 @@ struct Mesh {
 
 // Trigonometry leaves values like 1e-17 where the exact answer is 0; write
 // them as 0 (and never as "-0").
-double tidy(double v) { return std::fabs(v) < 1e-12 ? 0.0 : v; }
+double tidy(double v)
+{
+    return std::fabs(v) < 1e-12 ? 0.0 : v;
+}
 
 Mesh makeCube()
 {
@@ -183,8 +186,7 @@ bool writePly(const std::string& path, const Mesh& mesh)
 }
 
 // Writes the bytes of value in the given byte order.
-template <typename T>
-void putBinary(FILE* file, T value, bool bigEndian)
+template <typename T> void putBinary(FILE* file, T value, bool bigEndian)
 {
     unsigned char bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof(T));

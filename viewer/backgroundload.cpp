@@ -21,7 +21,7 @@ struct BackgroundLoad::Shared {
     LoadControl control;
     std::mutex mutex;
     std::condition_variable done;
-    bool finished = false;  // under mutex
+    bool finished = false; // under mutex
     MeshModel* model = nullptr;
     std::string reason;
 

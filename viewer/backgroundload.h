@@ -43,6 +43,6 @@ private:
     struct Shared;
 
     uint64_t m_totalBytes;
-    std::shared_ptr<Shared> m_shared;  // also held by the worker
+    std::shared_ptr<Shared> m_shared; // also held by the worker
     std::thread m_thread;
 };

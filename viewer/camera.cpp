@@ -6,10 +6,10 @@
 
 namespace {
 
-constexpr double kRotationPerPixel = 0.001;     // radians per pixel of a left step
-constexpr double kTranslationPerPixel = 0.1;    // scale of the pan vectors per pixel
-constexpr double kDistancePerPixel = 0.1;       // distance change per pixel of a right step
-constexpr double kPoleLimit = 0.999;            // |view vector . up| must stay below this
+constexpr double kRotationPerPixel = 0.001;  // radians per pixel of a left step
+constexpr double kTranslationPerPixel = 0.1; // scale of the pan vectors per pixel
+constexpr double kDistancePerPixel = 0.1;    // distance change per pixel of a right step
+constexpr double kPoleLimit = 0.999;         // |view vector . up| must stay below this
 
 // Swings the view vector about the screen's horizontal axis by the vertical
 // step, then about the screen's vertical axis by the horizontal step. A result
@@ -61,7 +61,7 @@ void translateStep()
     g_viewDistance = g_viewDistance + g_mouseDZ * kDistancePerPixel;
 }
 
-}  // namespace
+} // namespace
 
 void applyCameraDrag(bool rotateMode, bool translateMode)
 {

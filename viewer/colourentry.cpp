@@ -14,7 +14,7 @@ namespace {
 
 const char kColourPrompt[] = "Three floats";
 
-}  // namespace
+} // namespace
 
 void formatColourText(char text[kColourTextSize], const float color[3])
 {

@@ -6,7 +6,7 @@
 // the rest keep their values; no range check). Always with '.' as the decimal
 // point, whatever the locale.
 
-constexpr int kColourTextSize = 32;  // 31 characters and the terminator
+constexpr int kColourTextSize = 32; // 31 characters and the terminator
 
 // The text last shown to and typed by the user for each colour command.
 extern char g_bgColorText[kColourTextSize];

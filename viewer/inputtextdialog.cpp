@@ -52,17 +52,14 @@ public:
     explicit DialogUnits(const QFont& font)
     {
         const QFontMetrics metrics(font);
-        const int width =
-            metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+        const int width
+            = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
         baseX_ = std::max(1, (width / 26 + 1) / 2);
         baseY_ = std::max(1, metrics.height());
     }
     int x(int units) const { return units * baseX_ / 4; }
     int y(int units) const { return units * baseY_ / 8; }
-    QRect rect(int left, int top, int width, int height) const
-    {
-        return QRect(x(left), y(top), x(width), y(height));
-    }
+    QRect rect(int left, int top, int width, int height) const { return QRect(x(left), y(top), x(width), y(height)); }
 
 private:
     int baseX_ = 1;
@@ -83,7 +80,7 @@ InputTextDialogHook& inputTextDialogHook()
     return hook;
 }
 
-}  // namespace
+} // namespace
 
 InputTextDialog::InputTextDialog(QWidget* parent) : CDialog(IDD_INPUT_TEXT, parent)
 {
@@ -178,8 +175,8 @@ void InputTextDialog::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
-    const bool enter = (key == Qt::Key_Return && modifiers == Qt::NoModifier) ||
-                       (key == Qt::Key_Enter && (modifiers == Qt::NoModifier || modifiers == Qt::KeypadModifier));
+    const bool enter = (key == Qt::Key_Return && modifiers == Qt::NoModifier)
+                       || (key == Qt::Key_Enter && (modifiers == Qt::NoModifier || modifiers == Qt::KeypadModifier));
     if (enter) {
         // No button is the default: Enter presses the focused button, and
         // anywhere else confirms the typed text like OK.

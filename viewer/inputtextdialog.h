@@ -39,10 +39,10 @@ public:
     QPushButton* cancelButton() const { return m_cancelButton; }
     QLabel* promptLabel() const { return m_promptLabel; }
 
-    QLineEdit* m_edit = nullptr;      // control IDC_INPUT_EDIT, attached by OnInitDialog
+    QLineEdit* m_edit = nullptr; // control IDC_INPUT_EDIT, attached by OnInitDialog
     char m_text[256] = {};
-    const char* m_caption = nullptr;  // not owned
-    const char* m_prompt = nullptr;   // not owned
+    const char* m_caption = nullptr; // not owned
+    const char* m_prompt = nullptr;  // not owned
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

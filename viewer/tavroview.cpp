@@ -7,9 +7,9 @@
 #include "platform/dialogs.h"
 #include "platform/document.h"
 #include "platform/framewnd.h"
+#include "platform/loadprogress.h"
 #include "platform/pixelformat.h"
 #include "platform/winapp.h"
-#include "platform/loadprogress.h"
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/modeldraw.h"
@@ -24,13 +24,13 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QOpenGLContext>
 #include <QMimeData>
+#include <QOpenGLContext>
 #include <QResizeEvent>
-#include <QUrl>
-#include <QWheelEvent>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <sys/stat.h>
@@ -43,9 +43,8 @@
 std::string g_fileName;
 std::string g_fileExtension;
 
-const char* const kOpenFileFilter =
-    "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|Dat Files (*.dat)|*.dat|"
-    "All Files (*.*)|*.*||";
+const char* const kOpenFileFilter = "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|Dat Files (*.dat)|*.dat|"
+                                    "All Files (*.*)|*.*||";
 const char* const kOpenDefaultExtension = "*.ply";
 
 namespace {
@@ -70,23 +69,12 @@ void toggleShading(int mode)
     g_shadingMode = (g_shadingMode == mode) ? kShadingNone : mode;
 }
 
-}  // namespace
+} // namespace
 
 CTavroView::CTavroView()
-    : m_pOldPalette(nullptr),
-      m_pDC(nullptr),
-      m_hRC(nullptr),
-      m_rotateMode(true),
-      m_translateMode(false),
-      m_noneMode(false),
-      m_showAxes(true),
-      m_showMesh(true),
-      m_showInfo(false),
-      m_gridLines(0),
-      m_gridHalfLines(0),
-      m_gridHalfSize(0.0),
-      m_gridSpacing(0.0),
-      m_playing(0)
+    : m_pOldPalette(nullptr), m_pDC(nullptr), m_hRC(nullptr), m_rotateMode(true), m_translateMode(false),
+      m_noneMode(false), m_showAxes(true), m_showMesh(true), m_showInfo(false), m_gridLines(0), m_gridHalfLines(0),
+      m_gridHalfSize(0.0), m_gridSpacing(0.0), m_playing(0)
 {
     m_gridHalfSize = kGridHalfSize;
     m_gridHalfLines = kGridHalfLines;
@@ -99,7 +87,7 @@ CTavroView::CTavroView()
 
 CTavroView::~CTavroView()
 {
-    m_load.reset();  // stops and waits for a load still running
+    m_load.reset(); // stops and waits for a load still running
     // m_palette releases its palette with the view. A view destroyed without
     // its window being closed first still lets go of its context and surface.
     if (m_hRC) {
@@ -134,9 +122,7 @@ int CTavroView::OnCreate()
 void CTavroView::SetUpOpenGL()
 {
     m_pDC = new GLSurface();
-    m_pDC->onMouseEvent = [this](QMouseEvent* event, const QPoint& point) {
-        DispatchMouseEvent(event, point);
-    };
+    m_pDC->onMouseEvent = [this](QMouseEvent* event, const QPoint& point) { DispatchMouseEvent(event, point); };
     m_pDC->onWheelEvent = [this](QWheelEvent* event, const QPoint& point) {
         OnMouseWheel(MouseFlags(event->buttons(), event->modifiers()), event->angleDelta().y(), point);
     };
@@ -152,7 +138,7 @@ void CTavroView::SetUpOpenGL()
     BuildPalette();
     m_hRC = m_pDC->CreateContext();
     if (!m_hRC)
-        return;  // no context: frames draw nothing
+        return; // no context: frames draw nothing
     m_hRC->setParent(this);
     m_pDC->MakeCurrent(m_hRC);
 
@@ -185,7 +171,7 @@ void CTavroView::BuildPalette()
         return;
     const std::vector<PaletteEntry> entries = BuildPaletteEntries(format);
     if (entries.empty())
-        return;  // true colour: no palette
+        return; // true colour: no palette
     m_palette.CreatePalette(entries);
     m_pOldPalette = m_pDC->SelectPalette(&m_palette, false);
     m_pDC->RealizePalette();
@@ -200,7 +186,7 @@ void CTavroView::OnSize(unsigned type, int cx, int cy)
 {
     CView::OnSize(type, cx, cy);
     if (cy <= 0)
-        return;  // a collapsed view keeps the last size
+        return; // a collapsed view keeps the last size
     // The projection belongs to the view's own context; with no context or
     // another one current there is nothing of ours to set (the next frame
     // sets viewport and projection from the stored size anyway).
@@ -254,7 +240,7 @@ void CTavroView::OnDestroy()
         m_pDC->onDropEvent = nullptr;
         m_pDC->onResize = nullptr;
         m_pDC->onExpose = nullptr;
-        delete m_pDC;  // the container forgets a deleted window
+        delete m_pDC; // the container forgets a deleted window
         m_pDC = nullptr;
     }
     CView::OnDestroy();
@@ -309,8 +295,8 @@ void CTavroView::DrawAxes()
 
 void CTavroView::DrawModel()
 {
-    DrawMeshModel(g_model, g_shadingMode, g_cullBackFaces != 0, g_modelColor, g_playAngleX,
-                  g_playAngleY, g_playAngleZ, g_vertexColours != 0, m_modelBuffers);
+    DrawMeshModel(g_model, g_shadingMode, g_cullBackFaces != 0, g_modelColor, g_playAngleX, g_playAngleY, g_playAngleZ,
+                  g_vertexColours != 0, m_modelBuffers);
 }
 
 void CTavroView::DrawInfo()
@@ -480,8 +466,7 @@ void CTavroView::OnFileOpen()
     if (isLoading())
         return;
     CFileDialog dialog(true, QString::fromLatin1(kOpenDefaultExtension), QString(),
-                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                       QString::fromLatin1(kOpenFileFilter), nullptr);
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, QString::fromLatin1(kOpenFileFilter), nullptr);
     if (dialog.DoModal() == IDCANCEL)
         return;
     OpenFile(dialog.GetPathName());
@@ -507,7 +492,7 @@ bool CTavroView::openModelFile(const QString& path)
     freeMeshModel(g_model);
     g_model = nullptr;
 
-    struct stat info {};
+    struct stat info { };
     uint64_t size = 0;
     if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
         size = static_cast<uint64_t>(info.st_size);
@@ -571,8 +556,7 @@ void CTavroView::FinishLoad()
     else if (model)
         ShowStatusNote(QString());
     else
-        ShowStatusNote(QStringLiteral("%1: %2").arg(QFileInfo(m_loadPath).fileName(),
-                                                    QString::fromStdString(reason)));
+        ShowStatusNote(QStringLiteral("%1: %2").arg(QFileInfo(m_loadPath).fileName(), QString::fromStdString(reason)));
     RenderScene();
     if (CFrameWnd* frame = GetParentFrame())
         frame->UpdateCommandUI();
@@ -595,7 +579,7 @@ void CTavroView::OpenFile(const QString& path)
     CWinApp* app = AfxGetApp();
     CDocument* document = GetDocument();
     if (app && document && document->GetDocTemplate() && document->GetDocTemplate() == app->GetDocTemplate()) {
-        app->OpenDocumentFile(path);  // the document's open starts the load
+        app->OpenDocumentFile(path); // the document's open starts the load
         return;
     }
     if (openModelFile(path) && document)
@@ -616,8 +600,7 @@ void CTavroView::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     const QUrl& url = urls.first();
     if (!url.isLocalFile()) {
-        ShowStatusNote(QStringLiteral("%1: only files on this computer can be opened")
-                           .arg(url.toDisplayString()));
+        ShowStatusNote(QStringLiteral("%1: only files on this computer can be opened").arg(url.toDisplayString()));
         return;
     }
     OpenFile(url.toLocalFile());
@@ -785,8 +768,7 @@ const ViewCommand kViewCommands[] = {
     {ID_VIEW_MESH_COLOR, &CTavroView::OnMeshColor, nullptr},
     {ID_VIEW_INFO_COLOR, &CTavroView::OnInfoColor, nullptr},
     {ID_VIEW_COLOR, &CTavroView::OnModelColor, nullptr},
-    {ID_SHADING_FLAT, &CTavroView::OnShadingFlat,
-     [](const CTavroView&) { return int{g_shadingMode == kShadingFlat}; }},
+    {ID_SHADING_FLAT, &CTavroView::OnShadingFlat, [](const CTavroView&) { return int{g_shadingMode == kShadingFlat}; }},
     {ID_SHADING_SMOOTH, &CTavroView::OnShadingSmooth,
      [](const CTavroView&) { return int{g_shadingMode == kShadingSmooth}; }},
     {ID_SHADING_WIREFRAME, &CTavroView::OnShadingWireframe,
@@ -816,7 +798,7 @@ const ViewCommand* findViewCommand(unsigned id)
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 bool CTavroView::OnCommand(unsigned id)
 {

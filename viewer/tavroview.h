@@ -55,11 +55,11 @@ public:
     ~CTavroView() override;
 
     // ---- Rendering.
-    CPalette m_palette;               // built for palette-based formats only
-    CPalette* m_pOldPalette;          // selected before m_palette; null if none
-    ClientRect m_clientRect;          // read once during set-up
-    GLSurface* m_pDC;                 // the drawing surface; null before set-up
-    QOpenGLContext* m_hRC;            // null until set-up succeeds
+    CPalette m_palette;      // built for palette-based formats only
+    CPalette* m_pOldPalette; // selected before m_palette; null if none
+    ClientRect m_clientRect; // read once during set-up
+    GLSurface* m_pDC;        // the drawing surface; null before set-up
+    QOpenGLContext* m_hRC;   // null until set-up succeeds
     // ---- Mouse mode: exactly one is true.
     bool m_rotateMode;
     bool m_translateMode;
@@ -192,10 +192,10 @@ private:
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
-    int m_wheelRemainder = 0;  // wheel units not yet turned into a pixel
-    ModelBuffers m_modelBuffers;          // the current model's, in m_hRC
+    int m_wheelRemainder = 0;               // wheel units not yet turned into a pixel
+    ModelBuffers m_modelBuffers;            // the current model's, in m_hRC
     std::unique_ptr<BackgroundLoad> m_load; // the running load, if any
-    QString m_loadPath;                   // path of the running load
-    QTimer* m_loadTimer = nullptr;        // follows the running load
+    QString m_loadPath;                     // path of the running load
+    QTimer* m_loadTimer = nullptr;          // follows the running load
     QPointer<CLoadProgressPane> m_loadPane; // lives in the status bar
 };

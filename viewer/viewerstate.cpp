@@ -39,7 +39,7 @@ void setColor(float color[3], float r, float g, float b)
     color[1] = g;
     color[2] = b;
 }
-}  // namespace
+} // namespace
 
 void initializeAxes()
 {

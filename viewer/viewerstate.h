@@ -12,8 +12,8 @@ struct MeshModel;
 extern MeshModel* g_model;
 
 // Window client size in pixels; written only on resize with a height >= 1.
-extern int g_windowWidth;   // 512 at start
-extern int g_windowHeight;  // 512 at start
+extern int g_windowWidth;  // 512 at start
+extern int g_windowHeight; // 512 at start
 
 // Orbit camera. g_eye is always g_center + g_viewDistance * g_viewVector.
 extern Vector3 g_eye;
@@ -28,7 +28,7 @@ extern int g_lastMouseY;
 extern int g_mouseDX;
 extern int g_mouseDY;
 extern int g_mouseDZ;
-extern int g_dragButton;  // 0 none, 1 left, 2 right
+extern int g_dragButton; // 0 none, 1 left, 2 right
 
 // Colours, red green blue.
 extern float g_bgColor[3];
@@ -36,10 +36,10 @@ extern float g_meshColor[3];
 extern float g_infoColor[3];
 extern float g_modelColor[3];
 
-extern int g_shadingMode;    // 0 hidden, 1 flat, 2 smooth, 3 wireframe
-extern int g_cullBackFaces;  // 1 cull back faces, 0 draw both faces
-extern int g_stereo;         // non-zero: quad-buffered stereo pair
-extern int g_vertexColours;  // non-zero: a model with colours is drawn in them
+extern int g_shadingMode;   // 0 hidden, 1 flat, 2 smooth, 3 wireframe
+extern int g_cullBackFaces; // 1 cull back faces, 0 draw both faces
+extern int g_stereo;        // non-zero: quad-buffered stereo pair
+extern int g_vertexColours; // non-zero: a model with colours is drawn in them
 
 // Spin of the model in degrees, advanced by playback.
 extern float g_playAngleX;

@@ -128,4 +128,4 @@ TEST_F(OpeningTest, DroppedFileOpensTheFirstOfSeveralAndARemoteOneIsRefused)
     EXPECT_EQ(frame->windowTitle(), "dropped.ply - Brenvik");
 }
 
-}  // namespace
+} // namespace

@@ -129,8 +129,8 @@ TEST_F(ShellTest, ToolbarButtonsInOrderWithTipsAndPictures)
     std::vector<unsigned> ids;
     for (int i = 0; i < bar.GetCount(); ++i)
         ids.push_back(bar.GetItemID(i));
-    const std::vector<unsigned> expected = {57600, 57601, 57603, 0,     32778, 32779, 32780,
-                                            32781, 0,     32782, 32783, 32784, 0,     32791};
+    const std::vector<unsigned> expected
+        = {57600, 57601, 57603, 0, 32778, 32779, 32780, 32781, 0, 32782, 32783, 32784, 0, 32791};
     EXPECT_EQ(ids, expected);
 
     // What the user sees: separators between the groups, in the same order.
@@ -141,8 +141,8 @@ TEST_F(ShellTest, ToolbarButtonsInOrderWithTipsAndPictures)
         else if (QWidget* w = bar.widgetForAction(action); qobject_cast<QToolButton*>(w))
             row << static_cast<QToolButton*>(w)->toolTip();
     }
-    EXPECT_EQ(row, QStringList({"New", "Open", "Save", "|", "Rotate", "Translate", "None", "Init", "|", "Axes",
-                                "Mesh", "Info", "|", "Play"}));
+    EXPECT_EQ(row, QStringList({"New", "Open", "Save", "|", "Rotate", "Translate", "None", "Init", "|", "Axes", "Mesh",
+                                "Info", "|", "Play"}));
 
     EXPECT_EQ(bar.iconSize(), QSize(16, 15));
     QList<QImage> pictures;
@@ -161,11 +161,16 @@ TEST_F(ShellTest, ToolbarButtonsShowTheirPromptWhileHovered)
 {
     ASSERT_TRUE(start());
     const std::vector<std::pair<unsigned, QString>> prompts = {
-        {57600, "Create a new document"}, {57601, "Open an existing document"},
-        {57603, "Save the active document"}, {32778, "Rotation mode"},
-        {32779, "Translation mode"},         {32780, "None mode"},
-        {32781, "Initialize axes"},          {32782, "Show/hide Axes"},
-        {32783, "Show/hide Mesh"},           {32784, "Show/hide Information"},
+        {57600, "Create a new document"},
+        {57601, "Open an existing document"},
+        {57603, "Save the active document"},
+        {32778, "Rotation mode"},
+        {32779, "Translation mode"},
+        {32780, "None mode"},
+        {32781, "Initialize axes"},
+        {32782, "Show/hide Axes"},
+        {32783, "Show/hide Mesh"},
+        {32784, "Show/hide Information"},
         {32791, "Play"},
     };
     for (const auto& [id, prompt] : prompts) {
@@ -247,11 +252,11 @@ TEST_F(ShellTest, PrintAndEditingCommandsAreDisabledAndTheirKeysDoNothing)
         EXPECT_FALSE(frame->IsCommandEnabled(id)) << id;
 
     const std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
-        {Qt::Key_P, Qt::ControlModifier},         {Qt::Key_Z, Qt::ControlModifier},
-        {Qt::Key_Backspace, Qt::AltModifier},     {Qt::Key_X, Qt::ControlModifier},
-        {Qt::Key_Delete, Qt::ShiftModifier},      {Qt::Key_C, Qt::ControlModifier},
-        {Qt::Key_Insert, Qt::ControlModifier},    {Qt::Key_V, Qt::ControlModifier},
-        {Qt::Key_Insert, Qt::ShiftModifier},      {Qt::Key_F6, Qt::NoModifier},
+        {Qt::Key_P, Qt::ControlModifier},      {Qt::Key_Z, Qt::ControlModifier},
+        {Qt::Key_Backspace, Qt::AltModifier},  {Qt::Key_X, Qt::ControlModifier},
+        {Qt::Key_Delete, Qt::ShiftModifier},   {Qt::Key_C, Qt::ControlModifier},
+        {Qt::Key_Insert, Qt::ControlModifier}, {Qt::Key_V, Qt::ControlModifier},
+        {Qt::Key_Insert, Qt::ShiftModifier},   {Qt::Key_F6, Qt::NoModifier},
         {Qt::Key_F6, Qt::ShiftModifier},
     };
     for (const auto& [key, modifiers] : keys) {

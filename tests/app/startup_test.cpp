@@ -220,8 +220,7 @@ TEST(Program, KeepsItsRecentFilesInTheUsersSettings)
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(BRENVIK_BINARY_DIR "/app/brenvik"), {mesh});
     ASSERT_TRUE(program.waitForStarted());
-    const QString settingsFile =
-        QDir(home.path()).filePath("config/Local AppWizard-Generated Applications/Tavro.conf");
+    const QString settingsFile = QDir(home.path()).filePath("config/Local AppWizard-Generated Applications/Tavro.conf");
     const bool written = guitest::waitFor(
         [&] {
             QSettings stored(settingsFile, QSettings::IniFormat);

@@ -70,11 +70,10 @@ Matrix4 generalAffine()
 
 ::testing::AssertionResult vectorNear(const Vector3& a, const Vector3& b, double tolerance = 1e-12)
 {
-    if (std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
-        std::fabs(a.z - b.z) <= tolerance)
+    if (std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x
-                                         << ", " << b.y << ", " << b.z << ")";
+    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", " << b.y
+                                         << ", " << b.z << ")";
 }
 
 bool allFinite(const Matrix4& M)
@@ -244,8 +243,16 @@ TEST(MatrixProduct, AfterAppliesTheStepLastAndBeforeFirst)
         bool after;
     };
     const Case cases[] = {
-        {"rotate after", [](Matrix4& m) { matRotateAfter(m, Vector3{1.0, -2.0, 0.5}, 0.8); }, &R, true},
-        {"rotate before", [](Matrix4& m) { matRotateBefore(m, Vector3{1.0, -2.0, 0.5}, 0.8); }, &R, false},
+        {"rotate after",
+         [](Matrix4& m) {
+             matRotateAfter(m, Vector3{1.0, -2.0, 0.5}, 0.8);
+         },
+         &R, true},
+        {"rotate before",
+         [](Matrix4& m) {
+             matRotateBefore(m, Vector3{1.0, -2.0, 0.5}, 0.8);
+         },
+         &R, false},
         {"scale after", [](Matrix4& m) { matScaleAfter(m, 2.0, -1.0, 0.5); }, &S, true},
         {"scale before", [](Matrix4& m) { matScaleBefore(m, 2.0, -1.0, 0.5); }, &S, false},
         {"translate after", [](Matrix4& m) { matTranslateAfter(m, 3.0, -4.0, 5.0); }, &T, true},
@@ -254,8 +261,7 @@ TEST(MatrixProduct, AfterAppliesTheStepLastAndBeforeFirst)
     for (const Case& c : cases) {
         Matrix4 composed = M;
         c.apply(composed);
-        const Vector3 expected =
-            c.after ? transform(*c.step, transform(M, p)) : transform(M, transform(*c.step, p));
+        const Vector3 expected = c.after ? transform(*c.step, transform(M, p)) : transform(M, transform(*c.step, p));
         EXPECT_TRUE(vectorNear(transform(composed, p), expected, 1e-12)) << c.name;
     }
 }
@@ -689,9 +695,9 @@ TEST(MatrixText, IdentityIsWrittenWithSixDecimalsAndReadBack)
 
 TEST(MatrixText, NumbersAreWrittenAsPrintfWritesThem)
 {
-    const double values[] = {-0.0,    1e-7,       -5e-7,        0.0000005, 2.5e-6, 123456.7890125,
-                             -1e20,   1.7976931348623157e308,   0.1,       -2.0 / 3.0,
-                             1.0e-300, 3.14159265358979};
+    const double values[]
+        = {-0.0, 1e-7,       -5e-7,    0.0000005,       2.5e-6, 123456.7890125, -1e20, 1.7976931348623157e308,
+           0.1,  -2.0 / 3.0, 1.0e-300, 3.14159265358979};
     Matrix4 M = identity();
     std::string expected;
     int k = 0;
@@ -719,8 +725,8 @@ TEST(MatrixText, SmallBufferGetsAnEmptyStringAndIsNeverOverrun)
 {
     const std::string full(kIdentityText);
     char text[256];
-    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{20}, full.size(),
-                             full.size() + 1, sizeof text - 8}) {
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{1}, std::size_t{20}, full.size(), full.size() + 1, sizeof text - 8}) {
         std::memset(text, '#', sizeof text);
         const bool fits = matToText(text, size, identity());
         EXPECT_EQ(fits, size >= full.size() + 1) << "size " << size;

@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <locale>
 #include <map>
 #include <sstream>
 #include <string>
-#include <locale>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,7 +27,10 @@ struct PlyMesh {
     std::vector<std::vector<int>> faces;
 };
 
-std::string samplePath(const std::string& name) { return std::string(BRENVIK_SAMPLES_DIR) + "/" + name; }
+std::string samplePath(const std::string& name)
+{
+    return std::string(BRENVIK_SAMPLES_DIR) + "/" + name;
+}
 
 std::string readAll(const std::string& path)
 {
@@ -75,8 +78,8 @@ std::string readAll(const std::string& path)
         fields.imbue(std::locale::classic());
         Vector3 p;
         std::string rest;
-        if (!(fields >> p.x >> p.y >> p.z) || (fields >> rest) || !std::isfinite(p.x) ||
-            !std::isfinite(p.y) || !std::isfinite(p.z))
+        if (!(fields >> p.x >> p.y >> p.z) || (fields >> rest) || !std::isfinite(p.x) || !std::isfinite(p.y)
+            || !std::isfinite(p.z))
             return ::testing::AssertionFailure() << name << ": bad vertex line \"" << line << "\"";
         mesh.vertices.push_back(p);
     }
@@ -120,7 +123,10 @@ Vector3 centre(const PlyMesh& mesh, const std::vector<int>& face)
     return sum;
 }
 
-double rawLength(const Vector3& v) { return std::sqrt(vecDot(v, v)); }
+double rawLength(const Vector3& v)
+{
+    return std::sqrt(vecDot(v, v));
+}
 
 // Every edge is used once in each direction: the surface is closed and all
 // its faces are wound the same way.
@@ -179,8 +185,8 @@ TEST(Samples, CubeIsSixOutwardQuadsOnEightCorners)
         vecNormalize(n);
         const Vector3 c = centre(mesh, face);
         EXPECT_TRUE(vecNearlyEqual(n, c)) << "normal of a unit cube face is its centre";
-        ++directions[std::to_string(static_cast<int>(std::lround(c.x))) + std::to_string(std::lround(c.y)) +
-                     std::to_string(std::lround(c.z))];
+        ++directions[std::to_string(static_cast<int>(std::lround(c.x))) + std::to_string(std::lround(c.y))
+                     + std::to_string(std::lround(c.z))];
     }
     EXPECT_EQ(directions.size(), 6u);
 }
@@ -197,8 +203,7 @@ TEST(Samples, SphereIsAClosedOutwardSurfaceOfTriangles)
     for (const Vector3& p : mesh.vertices)
         EXPECT_NEAR(rawLength(p), 1.0, 1e-5);
     for (std::size_t i = 0; i < mesh.faces.size(); ++i)
-        EXPECT_GT(vecDot(firstCornersNormal(mesh, mesh.faces[i]), centre(mesh, mesh.faces[i])), 0.0)
-            << "face " << i;
+        EXPECT_GT(vecDot(firstCornersNormal(mesh, mesh.faces[i]), centre(mesh, mesh.faces[i])), 0.0) << "face " << i;
     EXPECT_NEAR(signedVolume(mesh), 4.0 / 3.0 * M_PI, 0.1);
 }
 

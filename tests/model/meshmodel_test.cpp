@@ -48,8 +48,7 @@ TEST(BuildMeshModel, SharedVerticesAverageFaceNormalsWithoutWeights)
 {
     // Normal (0, 0, 1) for the first, (1, 0, 0) for the second triangle; the
     // second is much larger, which must not weigh in.
-    ModelPtr model = makeModel({{0, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, -9}},
-                               {{0, 1, 2}, {0, 3, 1}});
+    ModelPtr model = makeModel({{0, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, -9}}, {{0, 1, 2}, {0, 3, 1}});
     buildMeshModel(model.get());
     expectVector(model->faces[0].normal, 0, 0, 1);
     expectVector(model->faces[1].normal, 1, 0, 0);
@@ -64,8 +63,7 @@ TEST(BuildMeshModel, VertexListedTwiceReceivesTheNormalTwice)
 {
     // Vertex 0 appears twice in face 0 and once in face 1: its sum is
     // 2 * (0, 0, 1) + (1, 0, 0), not (0, 0, 1) + (1, 0, 0).
-    ModelPtr model = makeModel({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, -1}},
-                               {{0, 1, 2, 0}, {0, 3, 2}});
+    ModelPtr model = makeModel({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, -1}}, {{0, 1, 2, 0}, {0, 3, 2}});
     buildMeshModel(model.get());
     expectVector(model->faces[1].normal, 1, 0, 0);
     const double length = std::sqrt(5.0);

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "model/numberscan.h"
-#include "tests/support/modeltestsupport.h"
 #include "tests/support/comma_locale.h"
+#include "tests/support/modeltestsupport.h"
 
 namespace {
 
@@ -35,13 +35,69 @@ void expectSameAsScanf(const std::string& text)
 TEST(ScanDouble, ReadsEveryFormLikeScanf)
 {
     const char* const texts[] = {
-        "0", "-0", "1", "-1.5", "+2.25", ".5", "-.5", "+.5", "5.", "1e5", "1E-5", "-1.25e+3", "  \t 3.5",
-        "0.1", "0.30000000000000004", "123456789012345678901234567890", "2.2250738585072011e-308",
-        "4.9406564584124654e-324", "1e-400", "1e400", "-1e400", "1.7976931348623157e308",
-        "0x1p3", "0X1P-2", "-0x1.8p1", "0x.8", "0x", "0xg", "0x1p", "0x1p+", "0x1e5", "00x5",
-        "inf", "-inf", "+INF", "infinity", "Infinity", "infin", "nan", "NaN", "-nan", "nan(123)",
-        "1e", "1e+", "1ex", "5E+x", "1e5.5", "1e5e6", "1.5.5", "1..2", "12-3", ".", "-", "+", "+-5",
-        ".e5", "e5", "abc", "", " ", "1,5", "1\x00" "5",
+        "0",
+        "-0",
+        "1",
+        "-1.5",
+        "+2.25",
+        ".5",
+        "-.5",
+        "+.5",
+        "5.",
+        "1e5",
+        "1E-5",
+        "-1.25e+3",
+        "  \t 3.5",
+        "0.1",
+        "0.30000000000000004",
+        "123456789012345678901234567890",
+        "2.2250738585072011e-308",
+        "4.9406564584124654e-324",
+        "1e-400",
+        "1e400",
+        "-1e400",
+        "1.7976931348623157e308",
+        "0x1p3",
+        "0X1P-2",
+        "-0x1.8p1",
+        "0x.8",
+        "0x",
+        "0xg",
+        "0x1p",
+        "0x1p+",
+        "0x1e5",
+        "00x5",
+        "inf",
+        "-inf",
+        "+INF",
+        "infinity",
+        "Infinity",
+        "infin",
+        "nan",
+        "NaN",
+        "-nan",
+        "nan(123)",
+        "1e",
+        "1e+",
+        "1ex",
+        "5E+x",
+        "1e5.5",
+        "1e5e6",
+        "1.5.5",
+        "1..2",
+        "12-3",
+        ".",
+        "-",
+        "+",
+        "+-5",
+        ".e5",
+        "e5",
+        "abc",
+        "",
+        " ",
+        "1,5",
+        "1\x00"
+        "5",
     };
     for (const char* text : texts)
         expectSameAsScanf(text);
@@ -90,7 +146,8 @@ TEST(ScanDouble, StopsAtTheEndOfTheRangeAndAtNul)
     double value = 0;
     EXPECT_EQ(scanDouble(text, text + 2, value), text + 2);
     EXPECT_EQ(value, 12.0);
-    const char withNul[] = "1.5\0" "7";
+    const char withNul[] = "1.5\0"
+                           "7";
     EXPECT_EQ(scanDouble(withNul, withNul + 5, value), withNul + 3);
     EXPECT_EQ(value, 1.5);
     EXPECT_EQ(scanDouble(withNul + 3, withNul + 5, value), nullptr);
@@ -119,8 +176,8 @@ TEST(ScanDouble, IgnoresTheProcessLocale)
 
 TEST(ScanInt, ReadsLikeScanfWithinRange)
 {
-    const char* const texts[] = {"0", "42", "-7", "+8", "  \t12", "3abc", "0x10", "-", "+", "", "x1", "007",
-                                 "2147483647", "-2147483648", "1.5", " - 3"};
+    const char* const texts[] = {"0", "42", "-7", "+8",  "  \t12",     "3abc",        "0x10", "-",
+                                 "+", "",   "x1", "007", "2147483647", "-2147483648", "1.5",  " - 3"};
     for (const char* text : texts) {
         int expected = -77;
         int consumed = -1;

@@ -2,8 +2,8 @@
 // properties in any order, extra elements, triangle strips, colours; and
 // what the reader does with hostile ones.
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,22 +22,21 @@ namespace {
 // A square of two triangles on four vertices with colours, an extra vertex
 // property before x, an extra element first and a face flag before the
 // corner list: as ASCII text.
-const char kDeclarations[] =
-    "element material 1\nproperty float shine\n"
-    "element vertex 4\nproperty float32 nx\nproperty double x\nproperty int16 y\nproperty float z\n"
-    "property uchar red\nproperty uint8 green\nproperty uchar blue\nproperty uchar alpha\n"
-    "element face 2\nproperty char flags\nproperty list uint8 uint32 vertex_indices\n"
-    "element edge 1\nproperty list uchar int vertex_index\n";
+const char kDeclarations[]
+    = "element material 1\nproperty float shine\n"
+      "element vertex 4\nproperty float32 nx\nproperty double x\nproperty int16 y\nproperty float z\n"
+      "property uchar red\nproperty uint8 green\nproperty uchar blue\nproperty uchar alpha\n"
+      "element face 2\nproperty char flags\nproperty list uint8 uint32 vertex_indices\n"
+      "element edge 1\nproperty list uchar int vertex_index\n";
 
-const char kAsciiSquare[] =
-    "1.5\n"
-    "0 0 0 0 255 0 0 9\n"
-    "0 2 0 0 0 255 0 9\n"
-    "0 2 2 0 0 0 255 9\n"
-    "0 0 2 0 51 102 153 9 extra tokens\n"
-    "7 3 0 1 2\n"
-    "7 3 0 2 3 ignored\n"
-    "2 0 1\n";
+const char kAsciiSquare[] = "1.5\n"
+                            "0 0 0 0 255 0 0 9\n"
+                            "0 2 0 0 0 255 0 9\n"
+                            "0 2 2 0 0 0 255 9\n"
+                            "0 0 2 0 51 102 153 9 extra tokens\n"
+                            "7 3 0 1 2\n"
+                            "7 3 0 2 3 ignored\n"
+                            "2 0 1\n";
 
 std::string binarySquare(bool bigEndian)
 {
@@ -83,8 +82,8 @@ void expectSquare(const MeshModel* model, const std::string& what)
 TEST(PlyFormats, AsciiLittleAndBigEndianGiveTheSameModel)
 {
     std::string reason;
-    ModelPtr ascii = loadPlyText(std::string("ply\nformat ascii 1.0\n") + kDeclarations + "end_header\n" + kAsciiSquare,
-                                 &reason);
+    ModelPtr ascii
+        = loadPlyText(std::string("ply\nformat ascii 1.0\n") + kDeclarations + "end_header\n" + kAsciiSquare, &reason);
     expectSquare(ascii.get(), "ascii: " + reason);
     for (bool bigEndian : {false, true}) {
         for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
@@ -136,8 +135,9 @@ TEST(PlyFormats, HeaderFaultsNameTheirLine)
     EXPECT_EQ(rejection(start + "property float128 x\nend_header\n"), "line 4: unknown property type 'float128'");
     EXPECT_EQ(rejection(start + "property float x\nproperty float y\nend_header\n0 0\n"),
               "line 3: the vertex element has no z property");
-    EXPECT_EQ(rejection(start + "property float x\nproperty float y\nproperty float z\nelement face 1\n"
-                                "property list uchar int corners\nend_header\n0 0 0\n3 0 0 0\n"),
+    EXPECT_EQ(rejection(start
+                        + "property float x\nproperty float y\nproperty float z\nelement face 1\n"
+                          "property list uchar int corners\nend_header\n0 0 0\n3 0 0 0\n"),
               "line 7: the face element has no vertex_indices list");
     EXPECT_EQ(rejection("ply\nformat ascii 1.0\nproperty float x\nend_header\n"),
               "line 3: a property before any element");
@@ -342,9 +342,10 @@ namespace {
 TEST(PlyFormats, FacesMayComeBeforeTheVertices)
 {
     const auto file = [](const std::string& vertices) {
-        return "ply\nformat ascii 1.0\nelement face 1\nproperty list uchar int vertex_indices\nelement vertex " +
-               vertices + "\nproperty float x\nproperty float y\nproperty float z\nend_header\n3 0 1 2\n0 0 0\n"
-                          "1 0 0\n0 1 0\n";
+        return "ply\nformat ascii 1.0\nelement face 1\nproperty list uchar int vertex_indices\nelement vertex "
+               + vertices
+               + "\nproperty float x\nproperty float y\nproperty float z\nend_header\n3 0 1 2\n0 0 0\n"
+                 "1 0 0\n0 1 0\n";
     };
     for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
         ModelPtr model = loadPlyText(file("3"), nullptr, kind);
@@ -365,10 +366,11 @@ TEST(PlyFormats, VerticesReadOnTwoCoresGiveWhatReadingInOrderGives)
     const int count = 200000;
     std::vector<std::string> lines;
     for (int i = 0; i < count; ++i)
-        lines.push_back(std::to_string(i % 7) + " -0 " + std::to_string((i * 13) % 101) + " 255 " + std::to_string(i % 256) + " 0");
-    const std::string head = "ply\nformat ascii 1.0\nelement vertex " + std::to_string(count) +
-                             "\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
-                             "property uchar green\nproperty uchar blue\nend_header\n";
+        lines.push_back(std::to_string(i % 7) + " -0 " + std::to_string((i * 13) % 101) + " 255 "
+                        + std::to_string(i % 256) + " 0");
+    const std::string head = "ply\nformat ascii 1.0\nelement vertex " + std::to_string(count)
+                             + "\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
+                               "property uchar green\nproperty uchar blue\nend_header\n";
     const auto text = [&] { return joined(head, lines, "\n"); };
     ModelPtr ordered;
     ModelPtr parallel;

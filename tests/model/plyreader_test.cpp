@@ -1,16 +1,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "model/plyreader.h"
-#include "tests/support/modeltestsupport.h"
 #include "tests/support/comma_locale.h"
+#include "tests/support/modeltestsupport.h"
 
 namespace {
 
@@ -18,8 +18,8 @@ namespace {
 // so the reader's centring and scaling leave the positions as they are.
 std::string unitBoxFile(const std::vector<std::string>& vertexLines, const std::vector<std::string>& faceLines)
 {
-    std::string text = plyHeader(static_cast<long long>(vertexLines.size()) + 2,
-                                 static_cast<long long>(faceLines.size()));
+    std::string text
+        = plyHeader(static_cast<long long>(vertexLines.size()) + 2, static_cast<long long>(faceLines.size()));
     text += "-1 -1 -1\n1 1 1\n";
     for (const std::string& line : vertexLines)
         text += line + "\n";
@@ -153,9 +153,8 @@ TEST(MinComponent, PrefersXThenYOnTies)
 
 TEST(PlyReader, HeaderKeywordsCountOnlyAtTheStartOfALine)
 {
-    const std::string text =
-        "ply\nformat ascii 1.0\nelement vertex 3\n element vertex 5\n\telement face 9\n"
-        "comment element face 7\nelement face 1\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    const std::string text = "ply\nformat ascii 1.0\nelement vertex 3\n element vertex 5\n\telement face 9\n"
+                             "comment element face 7\nelement face 1\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
     ModelPtr model = loadPlyText(text);
     ASSERT_NE(model, nullptr);
     EXPECT_EQ(model->vertexCount, 3u);
@@ -164,10 +163,10 @@ TEST(PlyReader, HeaderKeywordsCountOnlyAtTheStartOfALine)
 
 TEST(PlyReader, CommentHashAndEmptyHeaderLinesAreSkipped)
 {
-    const std::string text =
-        "ply\n\n# made by hand\nformat ascii 1.0\ncomment two triangles\n\nelement vertex 4\n"
-        "property float x\nproperty float y\nproperty float z\nobj_info anything\nelement face 2\n"
-        "property list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n3 0 1 2\n3 0 2 3\n";
+    const std::string text
+        = "ply\n\n# made by hand\nformat ascii 1.0\ncomment two triangles\n\nelement vertex 4\n"
+          "property float x\nproperty float y\nproperty float z\nobj_info anything\nelement face 2\n"
+          "property list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n3 0 1 2\n3 0 2 3\n";
     ModelPtr model = loadPlyText(text);
     ASSERT_NE(model, nullptr);
     EXPECT_EQ(model->vertexCount, 4u);
@@ -191,8 +190,8 @@ TEST(PlyReader, MissingFormatLineIsReadAsAscii)
 
 TEST(PlyReader, BinaryBodyIsNeverReadAsText)
 {
-    for (const char* format : {"format binary_little_endian 1.0", "format binary_big_endian 1.0",
-                               "format\tbinary_little_endian 1.0"}) {
+    for (const char* format :
+         {"format binary_little_endian 1.0", "format binary_big_endian 1.0", "format\tbinary_little_endian 1.0"}) {
         std::string text = std::string("ply\n") + format + "\nelement vertex 3\nelement face 1\nend_header\n";
         // A body that also happens to parse as text.
         text += "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
@@ -217,8 +216,7 @@ TEST(PlyReader, NegativeMissingOrHugeHeaderCountsAreRejected)
               "line 2: the vertex count is too large");
 }
 
-class PlyStreams : public ::testing::TestWithParam<StreamKind> {
-};
+class PlyStreams : public ::testing::TestWithParam<StreamKind> { };
 
 TEST_P(PlyStreams, HeaderCountsBeyondTheFileAreRejectedWithoutExhaustingMemory)
 {
@@ -236,9 +234,9 @@ TEST_P(PlyStreams, HeaderCountsBeyondTheFileAreRejectedWithoutExhaustingMemory)
 
 TEST(PlyReader, NumbersAreReadAsTheCLibraryReadsThem)
 {
-    ModelPtr model = loadPlyText(unitBoxFile({"+0.5 .25 5e-1", "0x1p-1 -0x1p-2 1.", "  \t0.125\t-0.125    1E-1",
-                                              "0.5-0.5-.5", "1e-3 -2.5e-1 0.1 7 8 9"},
-                                             {}));
+    ModelPtr model = loadPlyText(unitBoxFile(
+        {"+0.5 .25 5e-1", "0x1p-1 -0x1p-2 1.", "  \t0.125\t-0.125    1E-1", "0.5-0.5-.5", "1e-3 -2.5e-1 0.1 7 8 9"},
+        {}));
     ASSERT_NE(model, nullptr);
     expectPosition(*model, 2, 0.5, 0.25, 0.5);
     expectPosition(*model, 3, 0.5, -0.25, 1.0);
@@ -284,9 +282,9 @@ TEST(PlyReader, TooFewVertexOrFaceLinesAreRejected)
 
 TEST(PlyReader, FaceTokensAreSeparatedBySpacesAndExtraTokensIgnored)
 {
-    ModelPtr model = loadPlyText(unitBoxFile({"0 1 0", "1 0 0"},
-                                             {"4 0 1 2 3", "3  0   2    3", "3 3 2 1 255 128 0", " 3 1 2 0",
-                                              "3 1abc 2x 0.9", "3 0 1 2\t7", "3 0\t5 2 1", "5 0 1 2 3 0"}));
+    ModelPtr model
+        = loadPlyText(unitBoxFile({"0 1 0", "1 0 0"}, {"4 0 1 2 3", "3  0   2    3", "3 3 2 1 255 128 0", " 3 1 2 0",
+                                                       "3 1abc 2x 0.9", "3 0 1 2\t7", "3 0\t5 2 1", "5 0 1 2 3 0"}));
     ASSERT_NE(model, nullptr);
     ASSERT_EQ(model->faceCount, 8u);
     EXPECT_EQ(cornersOf(*model, 0), (std::vector<long>{0, 1, 2, 3}));
@@ -450,9 +448,8 @@ ssize_t readFailingSource(void* cookie, char* buffer, size_t size)
 
 TEST(PlyReader, ReadErrorInTheMiddleOfALineIsNotTakenForItsEnd)
 {
-    const std::string text =
-        "ply\nformat ascii 1.0\nelement vertex 3\nelement face 1\nend_header\n"
-        "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    const std::string text = "ply\nformat ascii 1.0\nelement vertex 3\nelement face 1\nend_header\n"
+                             "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
     // Cut inside the face line "3 0 1 2": a whole "3 0 1" would otherwise
     // look like a face with too few corners, and a cut inside the last
     // vertex line like a shorter coordinate.

@@ -5,8 +5,8 @@
 
 #include "model/plyreader.h"
 #include "model/plywriter.h"
-#include "tests/support/modeltestsupport.h"
 #include "tests/support/comma_locale.h"
+#include "tests/support/modeltestsupport.h"
 
 namespace {
 
@@ -14,19 +14,19 @@ const char kHeaderStart[] = "ply\nformat ascii 1.0\n";
 
 std::string header(unsigned vertices, unsigned faces)
 {
-    return std::string(kHeaderStart) + "element vertex " + std::to_string(vertices) +
-           "\nproperty float32 x\nproperty float32 y\nproperty float32 z\nelement face " + std::to_string(faces) +
-           "\nproperty list uint8 int32 vertex_indices\nend_header\n";
+    return std::string(kHeaderStart) + "element vertex " + std::to_string(vertices)
+           + "\nproperty float32 x\nproperty float32 y\nproperty float32 z\nelement face " + std::to_string(faces)
+           + "\nproperty list uint8 int32 vertex_indices\nend_header\n";
 }
 
 TEST(PlyWriter, WritesTheExactFormat)
 {
     ModelPtr model = makeModel({{-1, 0, 0}, {1, 0, 0}, {0, 0.5, 0}}, {{0, 1, 2}});
-    EXPECT_EQ(writeToString(model.get()), header(3, 1) +
-                                              "-1.000000 0.000000 0.000000 \n"
-                                              "1.000000 0.000000 0.000000 \n"
-                                              "0.000000 0.500000 0.000000 \n"
-                                              "3 0 1 2\n");
+    EXPECT_EQ(writeToString(model.get()), header(3, 1)
+                                              + "-1.000000 0.000000 0.000000 \n"
+                                                "1.000000 0.000000 0.000000 \n"
+                                                "0.000000 0.500000 0.000000 \n"
+                                                "3 0 1 2\n");
 }
 
 TEST(PlyWriter, ModelWithoutFacesWritesCountZeroAndNoFaceLines)
@@ -37,16 +37,15 @@ TEST(PlyWriter, ModelWithoutFacesWritesCountZeroAndNoFaceLines)
 
 TEST(PlyWriter, IndicesComeFromThePointersIntoTheVertexArray)
 {
-    ModelPtr model = makeModel({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}},
-                               {{4, 3, 2, 1, 0}, {2, 0, 3}});
+    ModelPtr model = makeModel({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}}, {{4, 3, 2, 1, 0}, {2, 0, 3}});
     const std::string text = writeToString(model.get());
     EXPECT_NE(text.find("\n5 4 3 2 1 0\n3 2 0 3\n"), std::string::npos) << text;
 }
 
 TEST(PlyWriter, WritesWhatTheReaderReadsBack)
 {
-    ModelPtr first = makeModel({{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 1}, {0, 0, -1}},
-                               {{0, 1, 2, 3}, {0, 4, 1}, {3, 2, 4}});
+    ModelPtr first
+        = makeModel({{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 1}, {0, 0, -1}}, {{0, 1, 2, 3}, {0, 4, 1}, {3, 2, 4}});
     const std::string text = writeToString(first.get());
     std::string reason;
     ModelPtr second = loadPlyText(text, &reason);

@@ -61,8 +61,8 @@ protected:
     QString m_oldDir;
 };
 
-const char* const kMeshFilter =
-    "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||";
+const char* const kMeshFilter
+    = "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||";
 
 TEST(FileDialogFilter, PipeSeparatedPairsBecomeQtNameFilters)
 {

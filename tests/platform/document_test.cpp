@@ -1,8 +1,8 @@
 // Documents on disk: the command line, Save and Save As, the protection of
 // files with content, the recent-file list and where the settings live.
 
-#include "tests/support/guitestutil.h"
 #include "testframework.h"
+#include "tests/support/guitestutil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -226,9 +226,9 @@ TEST_F(DocumentTest, SaveNeverReplacesAPipeSocketOrFolderNorFollowsALinkOntoOne)
         mode_t type;
         const char* kind;
     };
-    for (const Case& c : {Case{fifo, S_IFIFO, "a named pipe (FIFO)"}, Case{socketPath, S_IFSOCK, "a socket"},
-                          Case{QFile::encodeName(folder), S_IFDIR, "a folder"},
-                          Case{link, S_IFLNK, "a named pipe (FIFO)"}}) {
+    for (const Case& c :
+         {Case{fifo, S_IFIFO, "a named pipe (FIFO)"}, Case{socketPath, S_IFSOCK, "a socket"},
+          Case{QFile::encodeName(folder), S_IFDIR, "a folder"}, Case{link, S_IFLNK, "a named pipe (FIFO)"}}) {
         SCOPED_TRACE(c.path.toStdString());
         messages.clear();
         nextPath = QFile::decodeName(c.path);

@@ -2,8 +2,8 @@
 // enabled state and check marks, accelerators, toolbar and status bar, the
 // message pane, the view's window-message hooks and timers, frame lifetime.
 
-#include "tests/support/guitestutil.h"
 #include "testframework.h"
+#include "tests/support/guitestutil.h"
 
 #include <QAction>
 #include <QApplication>
@@ -182,8 +182,8 @@ TEST_F(FrameworkTest, ToolbarDocksOnEveryEdgeAndCanFloat)
     EXPECT_EQ(toolBar->allowedAreas(), Qt::AllToolBarAreas);
     EXPECT_TRUE(toolBar->isMovable());
     EXPECT_TRUE(toolBar->isFloatable());
-    for (Qt::ToolBarArea area : {Qt::LeftToolBarArea, Qt::BottomToolBarArea, Qt::RightToolBarArea,
-                                 Qt::TopToolBarArea}) {
+    for (Qt::ToolBarArea area :
+         {Qt::LeftToolBarArea, Qt::BottomToolBarArea, Qt::RightToolBarArea, Qt::TopToolBarArea}) {
         frame->addToolBar(area, toolBar);
         toolBar->show();
         EXPECT_EQ(frame->toolBarArea(toolBar), area);
@@ -199,8 +199,7 @@ TEST_F(FrameworkTest, MessagePaneShowsPromptsTipsAndTheStickyNote)
     EXPECT_EQ(viewButton->toolTip(), "View");
 
     QTest::mouseMove(viewButton, viewButton->rect().center());
-    EXPECT_TRUE(guitest::waitFor([&] { return messagePane() == "The view's command"; }))
-        << messagePane().toStdString();
+    EXPECT_TRUE(guitest::waitFor([&] { return messagePane() == "The view's command"; })) << messagePane().toStdString();
     QTest::mouseMove(view, view->rect().center());
     EXPECT_TRUE(guitest::waitFor([&] { return messagePane() == "Ready"; })) << messagePane().toStdString();
 

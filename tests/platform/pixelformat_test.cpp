@@ -7,8 +7,8 @@
 
 namespace {
 
-PixelFormatDescriptor paletteFormat(int colorBits, int redBits, int redShift, int greenBits,
-                                    int greenShift, int blueBits, int blueShift)
+PixelFormatDescriptor paletteFormat(int colorBits, int redBits, int redShift, int greenBits, int greenShift,
+                                    int blueBits, int blueShift)
 {
     PixelFormatDescriptor f{};
     f.nSize = sizeof(PixelFormatDescriptor);
@@ -91,7 +91,7 @@ TEST(PaletteComponent, RampsByBitCount)
 {
     EXPECT_EQ(PaletteComponent(0, 1, 0), 0);
     EXPECT_EQ(PaletteComponent(1, 1, 0), 255);
-    EXPECT_EQ(PaletteComponent(2, 1, 0), 0);  // only the low bit counts
+    EXPECT_EQ(PaletteComponent(2, 1, 0), 0); // only the low bit counts
     EXPECT_EQ(PaletteComponent(2, 2, 0), 170);
     EXPECT_EQ(PaletteComponent(7, 2, 0), 255);
     const int ramp3[8] = {0, 36, 73, 109, 146, 182, 219, 255};
@@ -164,4 +164,4 @@ TEST(BuildPaletteEntries, ImplausiblyDeepPaletteFormatGetsNone)
     EXPECT_TRUE(BuildPaletteEntries(paletteFormat(255, 8, 16, 8, 8, 8, 0)).empty());
 }
 
-}  // namespace
+} // namespace

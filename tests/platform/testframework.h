@@ -28,10 +28,10 @@ QStringList& callLog();
 class TestView : public CView {
     Q_OBJECT
 public:
-    static int createResult;  // what OnCreate returns
-    static int destroyCount;  // OnDestroy calls in this process
+    static int createResult; // what OnCreate returns
+    static int destroyCount; // OnDestroy calls in this process
     bool m_checked = false;
-    QStringList mouse;        // "LDown x,y flags" ...
+    QStringList mouse; // "LDown x,y flags" ...
     std::vector<unsigned> ticks;
     std::vector<QSize> sizes;
     std::function<void(unsigned)> onTimer;

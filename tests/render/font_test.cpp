@@ -254,7 +254,9 @@ TEST_F(FontDrawing, UnprintableCodesLeaveNoMarkAndTakeNoSpace)
 {
     beginPixelFrame(*window);
     glColor3f(1.0f, 1.0f, 0.0f);
-    drawAt("A\tB\x7f" "C\x01\x80\xc8\xffZ", 10, 100);
+    drawAt("A\tB\x7f"
+           "C\x01\x80\xc8\xffZ",
+           10, 100);
     EXPECT_EQ(0, gltest::CountMismatches(read(), gltest::TextPixels("ABCZ", 10, 98), whole(), kYellow, kBlack, 0));
 }
 
@@ -296,10 +298,10 @@ TEST_F(FontDrawing, TextTakesTheColourCurrentWhenItsPositionIsSet)
     beginPixelFrame(*window);
     glColor3f(0.0f, 1.0f, 1.0f);
     glRasterPos2f(40.5f, 60.5f);
-    glColor3f(1.0f, 0.0f, 0.0f);  // too late for this text
+    glColor3f(1.0f, 0.0f, 0.0f); // too late for this text
     DrawTextLists("Cyan");
-    EXPECT_EQ(0, gltest::CountMismatches(read(), gltest::TextPixels("Cyan", 40, 58), whole(), Rgb{0, 255, 255},
-                                         kBlack, 0));
+    EXPECT_EQ(
+        0, gltest::CountMismatches(read(), gltest::TextPixels("Cyan", 40, 58), whole(), Rgb{0, 255, 255}, kBlack, 0));
 }
 
 TEST_F(FontDrawing, TextAtAViewportFractionAndTheStateItRestores)
@@ -342,7 +344,7 @@ TEST_F(FontDrawing, TextAtAPointOutsideTheViewIsNotDrawn)
 {
     gltest::BeginDefaultFrame(window->width(), window->height());
     glColor3f(1.0f, 1.0f, 0.0f);
-    DrawText3D("Behind", 0.0, 0.0, 1000.0);  // behind the eye at z = 400
+    DrawText3D("Behind", 0.0, 0.0, 1000.0); // behind the eye at z = 400
     GLboolean valid = GL_TRUE;
     glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
     EXPECT_FALSE(valid);
@@ -354,4 +356,4 @@ TEST_F(FontDrawing, TextAtAPointOutsideTheViewIsNotDrawn)
     EXPECT_GT(read().count(kYellow), 0);
 }
 
-}  // namespace
+} // namespace

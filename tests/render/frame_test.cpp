@@ -102,11 +102,10 @@ TEST_F(FrameTest, BackgroundFillsTheWindow)
 TEST_F(FrameTest, LastColumnAndTopRowLieOutsideTheViewport)
 {
     // A square far larger than the view covers the whole viewport.
-    DrawFrameImages(settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, 0, 1000); },
-                    nullptr);
+    DrawFrameImages(
+        settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, 0, 1000); }, nullptr);
     const PixelFrame f = guitest::readBackBuffer(kSize, kSize);
-    EXPECT_EQ(f.count(kWhiteRgb, PixelRect{0, 0, kSize - 1, kSize - 1}, 0),
-              (kSize - 1) * (kSize - 1));
+    EXPECT_EQ(f.count(kWhiteRgb, PixelRect{0, 0, kSize - 1, kSize - 1}, 0), (kSize - 1) * (kSize - 1));
     EXPECT_EQ(f.count(kBlueRgb, PixelRect{kSize - 1, 0, kSize, kSize}, 0), kSize);
     EXPECT_EQ(f.count(kBlueRgb, PixelRect{0, kSize - 1, kSize, kSize}, 0), kSize);
 }
@@ -115,19 +114,19 @@ TEST_F(FrameTest, PerspectiveIs45DegreesWithFarPlane2000)
 {
     // At distance 10 the half height of the view is 10 * tan(22.5 deg) = 4.14:
     // a square of half size 2 covers about half the viewport's height.
-    DrawFrameImages(settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, 0, 2.0); },
-                    nullptr);
+    DrawFrameImages(
+        settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, 0, 2.0); }, nullptr);
     PixelFrame f = guitest::readBackBuffer(kSize, kSize);
     PixelRect b = f.bounds(kWhiteRgb, 0);
     const double expected = (kSize - 1) * 2.0 / (10.0 * std::tan(22.5 * M_PI / 180.0));
     EXPECT_NEAR(b.y1 - b.y0, expected, 2.0);
     // Something 1990 units away is drawn, something 2010 units away is not.
-    DrawFrameImages(settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, -1980, 300); },
-                    nullptr);
+    DrawFrameImages(
+        settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, -1980, 300); }, nullptr);
     f = guitest::readBackBuffer(kSize, kSize);
     EXPECT_GT(f.count(kWhiteRgb, 0), 0);
-    DrawFrameImages(settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, -2000, 300); },
-                    nullptr);
+    DrawFrameImages(
+        settingsLookingDownZ(10.0, false), [] { drawSquare(0, 0, -2000, 300); }, nullptr);
     f = guitest::readBackBuffer(kSize, kSize);
     EXPECT_EQ(f.count(kWhiteRgb, 0), 0);
 }
@@ -137,8 +136,7 @@ TEST_F(FrameTest, WorldIsDrawnWithTheCameraAndOverlayAfterThePop)
     GLfloat worldMatrix[16] = {};
     GLfloat overlayMatrix[16] = {};
     DrawFrameImages(
-        settingsLookingDownZ(10.0, false),
-        [&] { glGetFloatv(GL_MODELVIEW_MATRIX, worldMatrix); },
+        settingsLookingDownZ(10.0, false), [&] { glGetFloatv(GL_MODELVIEW_MATRIX, worldMatrix); },
         [&] { glGetFloatv(GL_MODELVIEW_MATRIX, overlayMatrix); });
     // Camera at (0, 0, 10): the world is moved 10 units away.
     EXPECT_FLOAT_EQ(worldMatrix[14], -10.0f);
@@ -214,4 +212,4 @@ TEST_F(FrameTest, SetUpGivesAspectOneForAnEmptyClientAreaAndFarPlane1000)
     EXPECT_NEAR(projection[0] * 2.0f, projection[5], 1e-5);
 }
 
-}  // namespace
+} // namespace

@@ -88,8 +88,8 @@ void GlWindow::swapBuffers()
         m_context->swapBuffers(m_window.get());
 }
 
-void BeginFrame(int width, int height, const Rgb& background, double eyeX, double eyeY,
-                double eyeZ, double centerX, double centerY, double centerZ)
+void BeginFrame(int width, int height, const Rgb& background, double eyeX, double eyeY, double eyeZ, double centerX,
+                double centerY, double centerZ)
 {
     glDrawBuffer(GL_BACK);
     glClearDepth(1.0);
@@ -128,8 +128,8 @@ std::vector<Pixel> TextPixels(const char* text, int left, int bottom)
     return pixels;
 }
 
-int CountMismatches(const PixelFrame& frame, const std::vector<Pixel>& expected, const PixelRect& rect,
-                    const Rgb& ink, const Rgb& paper, int tolerance)
+int CountMismatches(const PixelFrame& frame, const std::vector<Pixel>& expected, const PixelRect& rect, const Rgb& ink,
+                    const Rgb& paper, int tolerance)
 {
     const int x0 = std::max(rect.x0, 0);
     const int y0 = std::max(rect.y0, 0);
@@ -151,4 +151,4 @@ int CountMismatches(const PixelFrame& frame, const std::vector<Pixel>& expected,
     return mismatches;
 }
 
-}  // namespace gltest
+} // namespace gltest

@@ -50,8 +50,8 @@ private:
 // depth, viewport (0, 0, width - 1, height - 1), perspective 45 degrees with
 // aspect width / height, near 1, far 2000, and the camera on the modelview
 // matrix. Leaves the matrix mode at GL_MODELVIEW.
-void BeginFrame(int width, int height, const guitest::Rgb& background, double eyeX, double eyeY,
-                double eyeZ, double centerX = 0.0, double centerY = 0.0, double centerZ = 0.0);
+void BeginFrame(int width, int height, const guitest::Rgb& background, double eyeX, double eyeY, double eyeZ,
+                double centerX = 0.0, double centerY = 0.0, double centerZ = 0.0);
 // The viewer's start camera: eye (80, 80, 400) looking at the origin, up +y,
 // black background.
 void BeginDefaultFrame(int width, int height);
@@ -72,4 +72,4 @@ int CountMismatches(const guitest::PixelFrame& frame, const std::vector<Pixel>& 
                     const guitest::PixelRect& rect, const guitest::Rgb& ink, const guitest::Rgb& paper,
                     int tolerance = 8);
 
-}  // namespace gltest
+} // namespace gltest

@@ -40,9 +40,9 @@ struct Style {
 
 std::string describe(const Style& s)
 {
-    return "mode " + std::to_string(s.mode) + (s.cull ? " culled" : " both faces") +
-           (s.colours ? " vertex colours" : "") + " line width " + std::to_string(s.lineWidth) +
-           (s.stereo ? " stereo" : "") + " spin " + std::to_string(s.spin);
+    return "mode " + std::to_string(s.mode) + (s.cull ? " culled" : " both faces")
+           + (s.colours ? " vertex colours" : "") + " line width " + std::to_string(s.lineWidth)
+           + (s.stereo ? " stereo" : "") + " spin " + std::to_string(s.spin);
 }
 
 class ModelBuffersTest : public ::testing::Test {
@@ -70,11 +70,9 @@ protected:
             [&] {
                 glLineWidth(s.lineWidth);
                 if (fromBuffers)
-                    DrawMeshModel(model, s.mode, s.cull, s.colour, s.spin, 2 * s.spin, 3 * s.spin,
-                                  s.colours, buffers);
+                    DrawMeshModel(model, s.mode, s.cull, s.colour, s.spin, 2 * s.spin, 3 * s.spin, s.colours, buffers);
                 else
-                    DrawMeshModelImmediate(model, s.mode, s.cull, s.colour, s.spin, 2 * s.spin,
-                                           3 * s.spin, s.colours);
+                    DrawMeshModelImmediate(model, s.mode, s.cull, s.colour, s.spin, 2 * s.spin, 3 * s.spin, s.colours);
             },
             {});
         return guitest::readBackBuffer(kSize, kSize);
@@ -166,8 +164,7 @@ TEST_F(ModelBuffersTest, PointsForAModelWithoutFaces)
     s.colours = true;
     const Frame f = draw(cloud.get(), s, true);
     EXPECT_EQ(f.count(Rgb{255, 153, 51}, 1), 0);
-    const Rgb first{static_cast<int>(cloud->colours[0] * 255 + 0.5f),
-                    static_cast<int>(cloud->colours[1] * 255 + 0.5f),
+    const Rgb first{static_cast<int>(cloud->colours[0] * 255 + 0.5f), static_cast<int>(cloud->colours[1] * 255 + 0.5f),
                     static_cast<int>(cloud->colours[2] * 255 + 0.5f)};
     EXPECT_EQ(f.count(first, 1), 4);
     EXPECT_EQ(differences(cloud.get(), s, "colouredpoints"), 0);
@@ -206,4 +203,4 @@ TEST_F(ModelBuffersTest, BuffersStayWithinTheBudgetAndGoWhenReleased)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-}  // namespace
+} // namespace

@@ -7,8 +7,8 @@
 #include "model/meshmodel.h"
 
 #include "gltestutil.h"
-#include "tests/support/modeltestsupport.h"
 #include "rendermodels.h"
+#include "tests/support/modeltestsupport.h"
 
 #include <QPointF>
 
@@ -35,8 +35,7 @@ const float kWhite[3] = {1.0f, 1.0f, 1.0f};
 // right faces.
 constexpr double h = 0.5;
 const std::vector<Vector3> kCubeCorners = {
-    {-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h},
-    {-h, -h, h},  {h, -h, h},  {h, h, h},  {-h, h, h},
+    {-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h}, {-h, -h, h}, {h, -h, h}, {h, h, h}, {-h, h, h},
 };
 // Counter-clockwise seen from outside.
 const std::vector<int> kFront = {4, 5, 6, 7};
@@ -77,8 +76,8 @@ protected:
 
     // One frame with the start camera and only the model in it, drawn from
     // buffers made for this frame.
-    PixelFrame draw(const MeshModel* model, int mode, bool cull, const float colour[3] = kWhite,
-               float ax = 0, float ay = 0, float az = 0)
+    PixelFrame draw(const MeshModel* model, int mode, bool cull, const float colour[3] = kWhite, float ax = 0,
+                    float ay = 0, float az = 0)
     {
         gltest::BeginDefaultFrame(kSize, kSize);
         glPushMatrix();
@@ -228,11 +227,11 @@ TEST_F(ModelDrawTest, ScaleAndSpinStayOnTheModelviewMatrix)
     Vector3 v = transformed(0, 0, 0);
     EXPECT_NEAR(v.x, 100, 1e-4);
     EXPECT_NEAR(v.y, 0, 1e-4);
-    v = transformed(0, 90, 90);  // z turn makes it (0, 1, 0); the y turn keeps that
+    v = transformed(0, 90, 90); // z turn makes it (0, 1, 0); the y turn keeps that
     EXPECT_NEAR(v.x, 0, 1e-4);
     EXPECT_NEAR(v.y, 100, 1e-4);
     EXPECT_NEAR(v.z, 0, 1e-4);
-    v = transformed(90, 0, 90);  // (0, 1, 0) turned about x becomes (0, 0, 1)
+    v = transformed(90, 0, 90); // (0, 1, 0) turned about x becomes (0, 0, 1)
     EXPECT_NEAR(v.y, 0, 1e-4);
     EXPECT_NEAR(v.z, 100, 1e-4);
 }
@@ -247,7 +246,7 @@ TEST_F(ModelDrawTest, FullTurnsGiveTheSamePicture)
         for (int x = 0; x < kSize; ++x)
             if (!turned.is(x, y, still.at(x, y), 4))
                 ++differing;
-    EXPECT_LT(differing, 40);  // only rounding along the edges
+    EXPECT_LT(differing, 40); // only rounding along the edges
     // Half a turn about y shows the open box its closed side.
     ModelPtr box = makeOpenBox();
     EXPECT_TRUE(draw(box.get(), kShadingFlat, true).is(cx, cy, kBlack, 0));
@@ -285,7 +284,7 @@ TEST_F(ModelDrawTest, LitModesLeaveNormalizeOffAndLightingOn)
     EXPECT_FALSE(glIsEnabled(GL_NORMALIZE));
     GLint modes[2] = {};
     glGetIntegerv(GL_POLYGON_MODE, modes);
-    EXPECT_EQ(modes[0], GL_LINE);  // front
+    EXPECT_EQ(modes[0], GL_LINE); // front
     // The shade model is not changed by the wireframe.
     glGetIntegerv(GL_SHADE_MODEL, &shade);
     EXPECT_EQ(shade, GL_SMOOTH);
@@ -299,4 +298,4 @@ TEST_F(ModelDrawTest, LitModesLeaveNormalizeOffAndLightingOn)
     EXPECT_EQ(modes[0], GL_FILL);
 }
 
-}  // namespace
+} // namespace

@@ -34,19 +34,16 @@ const float kYellowColour[3] = {1.0f, 1.0f, 0.0f};
 // its baseline at (35 - r) / 36 * 511 and column c starts at c / 51 * 511;
 // glyph row 0 lies two pixels below the baseline.
 constexpr int kWindow = 512;
-constexpr int kColumn1Left = 10;     // 1/51 * 511 = 10.02
-constexpr int kRow0Bottom = 494;     // 35/36 * 511 = 496.81, minus 2
-constexpr int kRow1Bottom = 480;     // 34/36 * 511 = 482.61
-constexpr int kRow2Bottom = 466;     // 33/36 * 511 = 468.42
-constexpr int kRow3Bottom = 452;     // 32/36 * 511 = 454.22
-constexpr int kLastRowBottom = -2;   // 0/36 * 511 = 0
+constexpr int kColumn1Left = 10;   // 1/51 * 511 = 10.02
+constexpr int kRow0Bottom = 494;   // 35/36 * 511 = 496.81, minus 2
+constexpr int kRow1Bottom = 480;   // 34/36 * 511 = 482.61
+constexpr int kRow2Bottom = 466;   // 33/36 * 511 = 468.42
+constexpr int kRow3Bottom = 452;   // 32/36 * 511 = 454.22
+constexpr int kLastRowBottom = -2; // 0/36 * 511 = 0
 
 class TextLayout : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        window = new GlWindow(kWindow, kWindow);
-    }
+    static void SetUpTestSuite() { window = new GlWindow(kWindow, kWindow); }
     static void TearDownTestSuite()
     {
         if (window->ready()) {
@@ -141,8 +138,8 @@ TEST_F(TextLayout, NumbersUseADecimalPointWhateverTheLocale)
         char probe[16];
         std::snprintf(probe, sizeof probe, "%.1f", 1.5);
         ASSERT_STREQ("1,5", probe) << "the locale switch did not take effect";
-        DrawInfoText(kYellowColour, defaultViewVector(), Vector3{0.0, 0.0, 0.0}, Vector3{80.25, -1.5, 400.0},
-                     kWindow, kWindow);
+        DrawInfoText(kYellowColour, defaultViewVector(), Vector3{0.0, 0.0, 0.0}, Vector3{80.25, -1.5, 400.0}, kWindow,
+                     kWindow);
         text = g_infoText;
     }
     EXPECT_EQ("eye: 80.250000, -1.500000, 400.000000", text);
@@ -187,11 +184,11 @@ struct CellCase {
     std::string text;
     int column;
     int row;
-    int left;    // expected first glyph column in pixels
-    int bottom;  // expected pixel row of glyph row 0
+    int left;   // expected first glyph column in pixels
+    int bottom; // expected pixel row of glyph row 0
 };
 
-class CellPlacement : public TextLayout, public ::testing::WithParamInterface<CellCase> {};
+class CellPlacement : public TextLayout, public ::testing::WithParamInterface<CellCase> { };
 
 TEST_P(CellPlacement, PutsTheTextInTheExpectedCell)
 {
@@ -199,8 +196,8 @@ TEST_P(CellPlacement, PutsTheTextInTheExpectedCell)
     glColor3f(1.0f, 1.0f, 0.0f);
     DrawTextCell(c.text.c_str(), c.column, c.row, kWindow, kWindow);
     const PixelFrame frame = read();
-    EXPECT_EQ(0, gltest::CountMismatches(frame, gltest::TextPixels(c.text.c_str(), c.left, c.bottom), whole(),
-                                         kYellow, kBlack, 0));
+    EXPECT_EQ(0, gltest::CountMismatches(frame, gltest::TextPixels(c.text.c_str(), c.left, c.bottom), whole(), kYellow,
+                                         kBlack, 0));
     EXPECT_GT(frame.count(kYellow), 0);
 }
 
@@ -210,21 +207,21 @@ const std::string kFiftyOneCharacters(51, 'H');
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, CellPlacement,
-    ::testing::Values(
-        CellCase{"TopLeftCorner", "Top", 0, 0, 0, kRow0Bottom},
-        CellCase{"SecondColumn", "Col", 2, 1, 20, kRow1Bottom},                  // 2/51 * 511 = 20.04
-        CellCase{"LastRowByMinusOne", "Bottom", 1, -1, kColumn1Left, kLastRowBottom},
-        CellCase{"RowPastTheEndClampsToTheLastRow", "Bottom", 1, 36, kColumn1Left, kLastRowBottom},
-        CellCase{"MinusRowsIsRowZero", "Up", 1, -36, kColumn1Left, kRow0Bottom},
-        CellCase{"FarNegativeRowClampsToRowZero", "Up", 1, -1000, kColumn1Left, kRow0Bottom},
-        CellCase{"MinusOneColumnEndsInTheLastColumn", "End", -1, 3, 480, kRow3Bottom},   // column 48: 480.94
-        CellCase{"MinusTwoColumnsEndsOneBefore", "End", -2, 3, 470, kRow3Bottom},        // column 47: 470.92
-        CellCase{"TextPastTheRightEdgeMovesLeft", "End", 50, 3, 480, kRow3Bottom},
-        CellCase{"TextWiderThanTheWindowStartsAtZero", kSixtyCharacters, 5, 2, 0, kRow2Bottom},
-        CellCase{"TextAsWideAsTheGridStartsAtZero", kFiftyOneCharacters, 3, 2, 0, kRow2Bottom},
-        CellCase{"LongTextAlignedRightFits", kFiftyCharacters, -1, 2, kColumn1Left, kRow2Bottom},
-        CellCase{"HugeColumnDoesNotOverflow", "End", 2147483647, 3, 480, kRow3Bottom},
-        CellCase{"HugeNegativeColumnDoesNotOverflow", "End", -2147483647 - 1, 3, 0, kRow3Bottom}),
+    ::testing::Values(CellCase{"TopLeftCorner", "Top", 0, 0, 0, kRow0Bottom},
+                      CellCase{"SecondColumn", "Col", 2, 1, 20, kRow1Bottom}, // 2/51 * 511 = 20.04
+                      CellCase{"LastRowByMinusOne", "Bottom", 1, -1, kColumn1Left, kLastRowBottom},
+                      CellCase{"RowPastTheEndClampsToTheLastRow", "Bottom", 1, 36, kColumn1Left, kLastRowBottom},
+                      CellCase{"MinusRowsIsRowZero", "Up", 1, -36, kColumn1Left, kRow0Bottom},
+                      CellCase{"FarNegativeRowClampsToRowZero", "Up", 1, -1000, kColumn1Left, kRow0Bottom},
+                      CellCase{"MinusOneColumnEndsInTheLastColumn", "End", -1, 3, 480,
+                               kRow3Bottom},                                                    // column 48: 480.94
+                      CellCase{"MinusTwoColumnsEndsOneBefore", "End", -2, 3, 470, kRow3Bottom}, // column 47: 470.92
+                      CellCase{"TextPastTheRightEdgeMovesLeft", "End", 50, 3, 480, kRow3Bottom},
+                      CellCase{"TextWiderThanTheWindowStartsAtZero", kSixtyCharacters, 5, 2, 0, kRow2Bottom},
+                      CellCase{"TextAsWideAsTheGridStartsAtZero", kFiftyOneCharacters, 3, 2, 0, kRow2Bottom},
+                      CellCase{"LongTextAlignedRightFits", kFiftyCharacters, -1, 2, kColumn1Left, kRow2Bottom},
+                      CellCase{"HugeColumnDoesNotOverflow", "End", 2147483647, 3, 480, kRow3Bottom},
+                      CellCase{"HugeNegativeColumnDoesNotOverflow", "End", -2147483647 - 1, 3, 0, kRow3Bottom}),
     [](const ::testing::TestParamInfo<CellCase>& cell) { return std::string(cell.param.name); });
 
 // A window of w x h pixels whose frame viewport is (w - 1) x (h - 1).
@@ -265,4 +262,4 @@ TEST_F(SmallWindow, ExactlyOneCellShowsText)
     EXPECT_GT(frame.count(kYellow), 0);
 }
 
-}  // namespace
+} // namespace

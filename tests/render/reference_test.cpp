@@ -27,7 +27,7 @@ const Rgb kBlack{0, 0, 0};
 const Rgb kRed{255, 0, 0};
 const Rgb kGreen{0, 255, 0};
 const Rgb kBlue{0, 0, 255};
-const Rgb kGrey{204, 204, 204};  // 0.8 of full intensity
+const Rgb kGrey{204, 204, 204}; // 0.8 of full intensity
 const float kGridColour[3] = {0.8f, 0.8f, 0.8f};
 
 // The viewer's grid layout: 40 lines each way, 20 of them on the negative
@@ -121,7 +121,7 @@ GlWindow* ReferenceGeometry::window = nullptr;
 TEST_F(ReferenceGeometry, EachAxisShowsInItsColourWhereItProjects)
 {
     gltest::BeginDefaultFrame(kWindow, kWindow);
-    glEnable(GL_LIGHTING);  // left on by a lit model of an earlier frame
+    glEnable(GL_LIGHTING); // left on by a lit model of an earlier frame
     DrawAxesLines();
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     const PixelFrame frame = read();
@@ -142,8 +142,8 @@ TEST_F(ReferenceGeometry, EachAxisShowsInItsColourWhereItProjects)
     int others = 0;
     for (int y = 0; y < kWindow; ++y)
         for (int x = 0; x < kWindow; ++x)
-            if (!frame.is(x, y, kBlack, 2) && !frame.is(x, y, kRed, 2) && !frame.is(x, y, kGreen, 2) &&
-                !frame.is(x, y, kBlue, 2))
+            if (!frame.is(x, y, kBlack, 2) && !frame.is(x, y, kRed, 2) && !frame.is(x, y, kGreen, 2)
+                && !frame.is(x, y, kBlue, 2))
                 ++others;
     EXPECT_EQ(0, others);
 }
@@ -235,8 +235,8 @@ TEST_F(ReferenceGeometry, GridHasFortyLinesEachWayAndIsOpenOnItsPositiveSides)
     for (int i = 0; i <= 40; ++i) {
         const double t = -500.0 + 25.0 * i;
         const bool present = i < 40;
-        const ScreenPoint onXFamily = project(12.5, 0.0, t);  // line parallel to x at z = t
-        const ScreenPoint onZFamily = project(t, 0.0, 12.5);  // line parallel to z at x = t
+        const ScreenPoint onXFamily = project(12.5, 0.0, t); // line parallel to x at z = t
+        const ScreenPoint onZFamily = project(t, 0.0, 12.5); // line parallel to z at x = t
         EXPECT_EQ(present, colourNear(frame, onXFamily, kGrey, 1)) << "line z = " << t;
         EXPECT_EQ(present, colourNear(frame, onZFamily, kGrey, 1)) << "line x = " << t;
     }
@@ -332,9 +332,9 @@ TEST_F(ReferenceGeometry, HidingGridOrAxesRemovesExactlyTheirPixels)
             const bool isGrid = both.is(x, y, g, 0);
             const bool isAxes = both.is(x, y, a, 0);
             if (!axesHere && !isGrid)
-                ++wrong;  // without the axes the grid frame must remain
+                ++wrong; // without the axes the grid frame must remain
             else if (!gridHere && !isAxes)
-                ++wrong;  // without the grid the axes frame must remain
+                ++wrong; // without the grid the axes frame must remain
             else if (gridHere && axesHere && !isGrid && !isAxes)
                 ++wrong;
         }
@@ -363,11 +363,11 @@ TEST_F(ReferenceGeometry, DefaultSceneWithOverlay)
     EXPECT_GT(frame.count(kGrey, 2), 1000);
     EXPECT_GT(frame.count(kRed, 2), 100);
     EXPECT_GT(frame.count(kGreen, 2), 100);
-    EXPECT_GT(frame.count(kBlue, 2), 50);  // the z axis lies partly under the grid line x = 0
+    EXPECT_GT(frame.count(kBlue, 2), 50); // the z axis lies partly under the grid line x = 0
     EXPECT_GT(frame.count(Rgb{255, 255, 0}, 0), 500);
     // The rightmost column and the top row lie outside the viewport.
     EXPECT_EQ(0, frame.countOther(kBlack, PixelRect{kWindow - 1, 0, kWindow, kWindow}));
     EXPECT_EQ(0, frame.countOther(kBlack, PixelRect{0, kWindow - 1, kWindow, kWindow}));
 }
 
-}  // namespace
+} // namespace

@@ -69,7 +69,7 @@ ModelPtr makeMixedBall()
                 faces.push_back({face[0], face[3], face[2]});
             } else {
                 if (w == 1 && s % 3 == 0)
-                    face.erase(face.begin() + 1);  // a triangle and a gap
+                    face.erase(face.begin() + 1); // a triangle and a gap
                 std::rotate(face.begin(), face.begin() + (s % face.size()), face.end());
                 faces.push_back(face);
             }
@@ -102,4 +102,4 @@ ModelPtr makeTriangleGrid(int side)
     return makeModelWithNormals(points, faces);
 }
 
-}  // namespace gltest
+} // namespace gltest

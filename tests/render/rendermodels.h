@@ -24,4 +24,4 @@ ModelPtr makeMixedBall();
 // A wavy grid of side x side vertices and 2 (side - 1)^2 triangles.
 ModelPtr makeTriangleGrid(int side);
 
-}  // namespace gltest
+} // namespace gltest

@@ -66,8 +66,8 @@ struct Source {
 
     Source()
     {
-        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8",
-                                 "de_DE", "fr_FR"}) {
+        for (const char* name :
+             {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8", "de_DE", "fr_FR"}) {
             if (loadsWithComma(name)) {
                 source.name = name;
                 return;

@@ -69,8 +69,7 @@ ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind ki
         if (stream != nullptr) {
             // Drain what the reader left, so the writer can finish.
             char sink[4096];
-            while (std::fread(sink, 1, sizeof sink, stream) > 0) {
-            }
+            while (std::fread(sink, 1, sizeof sink, stream) > 0) { }
             std::fclose(stream);
         } else {
             ::close(fds[0]);

@@ -24,21 +24,18 @@ enum class StreamKind {
 };
 
 // Loads text through loadModel with the extension "ply".
-ModelPtr loadPlyText(const std::string& text, std::string* reason = nullptr,
-                     StreamKind kind = StreamKind::regularFile);
+ModelPtr loadPlyText(const std::string& text, std::string* reason = nullptr, StreamKind kind = StreamKind::regularFile);
 
 // A binary PLY file built value by value in one byte order: start it with
 // the header's element and property lines, then put the body's values.
 class BinaryPly {
 public:
     BinaryPly(bool bigEndian, const std::string& declarations)
-        : bigEndian_(bigEndian),
-          text_(std::string("ply\nformat binary_") + (bigEndian ? "big" : "little") + "_endian 1.0\n" +
-                declarations + "end_header\n")
+        : bigEndian_(bigEndian), text_(std::string("ply\nformat binary_") + (bigEndian ? "big" : "little")
+                                       + "_endian 1.0\n" + declarations + "end_header\n")
     {
     }
-    template <typename T>
-    BinaryPly& put(T value)
+    template <typename T> BinaryPly& put(T value)
     {
         char bytes[sizeof(T)];
         std::memcpy(bytes, &value, sizeof(T));

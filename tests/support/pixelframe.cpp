@@ -30,8 +30,8 @@ bool PixelFrame::is(int x, int y, const Rgb& colour, int tolerance) const
     if (!contains(x, y))
         return false;
     const Rgb p = at(x, y);
-    return std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance &&
-           std::abs(p.b - colour.b) <= tolerance;
+    return std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance
+           && std::abs(p.b - colour.b) <= tolerance;
 }
 
 int PixelFrame::count(const Rgb& colour, const PixelRect& rect, int tolerance) const

@@ -23,13 +23,13 @@ namespace fs = std::filesystem;
 const char kTool[] = BRENVIK_BINARY_DIR "/tools/brenvik-info";
 
 // What the tool writes for kBoxPly with --ply.
-const char kWrittenBox[] =
-    "ply\nformat ascii 1.0\nelement vertex 8\nproperty float32 x\nproperty float32 y\nproperty float32 z\n"
-    "element face 6\nproperty list uint8 int32 vertex_indices\nend_header\n"
-    "-0.250000 -0.500000 -1.000000 \n0.250000 -0.500000 -1.000000 \n0.250000 0.500000 -1.000000 \n"
-    "-0.250000 0.500000 -1.000000 \n-0.250000 -0.500000 1.000000 \n0.250000 -0.500000 1.000000 \n"
-    "0.250000 0.500000 1.000000 \n-0.250000 0.500000 1.000000 \n"
-    "4 0 3 2 1\n4 4 5 6 7\n4 0 1 5 4\n4 2 3 7 6\n4 1 2 6 5\n4 0 4 7 3\n";
+const char kWrittenBox[]
+    = "ply\nformat ascii 1.0\nelement vertex 8\nproperty float32 x\nproperty float32 y\nproperty float32 z\n"
+      "element face 6\nproperty list uint8 int32 vertex_indices\nend_header\n"
+      "-0.250000 -0.500000 -1.000000 \n0.250000 -0.500000 -1.000000 \n0.250000 0.500000 -1.000000 \n"
+      "-0.250000 0.500000 -1.000000 \n-0.250000 -0.500000 1.000000 \n0.250000 -0.500000 1.000000 \n"
+      "0.250000 0.500000 1.000000 \n-0.250000 0.500000 1.000000 \n"
+      "4 0 3 2 1\n4 4 5 6 7\n4 0 1 5 4\n4 2 3 7 6\n4 1 2 6 5\n4 0 4 7 3\n";
 
 struct Result {
     int status = -1;
@@ -133,9 +133,9 @@ TEST_F(BrenvikInfo, WritesTheLoadedModelAsPly)
 
 TEST_F(BrenvikInfo, PrintsVertexAndFaceNormals)
 {
-    const std::string path =
-        file("tri.ply", "ply\nelement vertex 4\nelement face 2\nend_header\n0 0 0\n2 0 0\n0 2 0\n0 0 -2\n"
-                        "3 0 1 2\n3 0 3 1\n");
+    const std::string path
+        = file("tri.ply", "ply\nelement vertex 4\nelement face 2\nend_header\n0 0 0\n2 0 0\n0 2 0\n0 0 -2\n"
+                          "3 0 1 2\n3 0 3 1\n");
     const Result result = run({"--normals", path});
     EXPECT_EQ(result.status, 0);
     // Positions (-1, -1, 1), (1, -1, 1), (-1, 1, 1), (-1, -1, -1) after scaling.
@@ -231,8 +231,8 @@ TEST_F(BrenvikInfo, UsageErrorsGiveStatusTwo)
 TEST_F(BrenvikInfo, WriteErrorsAreReported)
 {
     const std::string path = file("box.ply", kBoxPly);
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {path}, {"--ply", path}, {"--normals", path}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{path}, {"--ply", path}, {"--normals", path}}) {
         const Result result = run(args, "/dev/full");
         EXPECT_EQ(result.status, 1) << args[0];
         EXPECT_EQ(result.err, "brenvik-info: cannot write the output: No space left on device\n") << args[0];
@@ -257,10 +257,10 @@ TEST_F(BrenvikInfo, LoadsEveryBundledSample)
 
 TEST_F(BrenvikInfo, PrintsVertexColoursOrSaysThereAreNone)
 {
-    const std::string coloured =
-        file("rgb.ply", "ply\nelement vertex 2\nproperty float x\nproperty float y\nproperty float z\n"
-                        "property uchar red\nproperty uchar green\nproperty uchar blue\nproperty uchar alpha\n"
-                        "end_header\n0 0 0 255 0 51 7\n1 1 1 0 128 255 7\n");
+    const std::string coloured
+        = file("rgb.ply", "ply\nelement vertex 2\nproperty float x\nproperty float y\nproperty float z\n"
+                          "property uchar red\nproperty uchar green\nproperty uchar blue\nproperty uchar alpha\n"
+                          "end_header\n0 0 0 255 0 51 7\n1 1 1 0 128 255 7\n");
     Result result = run({"--colours", coloured});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "c 0 1.000000 0.000000 0.200000\nc 1 0.000000 0.501961 1.000000\n");
@@ -286,8 +286,8 @@ TEST_F(BrenvikInfo, AsciiAndBinarySamplesGiveTheSameNormals)
 TEST_F(BrenvikInfo, ReadsBinaryPlyWrittenByAssimp)
 {
     const std::string out = (dir_ / "exported.ply").string();
-    const std::string command = "assimp export '" + std::string(BRENVIK_SAMPLES_DIR) + "/torus.ply' '" + out +
-                                "' -fplyb >/dev/null 2>&1";
+    const std::string command
+        = "assimp export '" + std::string(BRENVIK_SAMPLES_DIR) + "/torus.ply' '" + out + "' -fplyb >/dev/null 2>&1";
     if (std::system("command -v assimp >/dev/null 2>&1") != 0 || std::system(command.c_str()) != 0)
         GTEST_SKIP() << "assimp is not installed";
     ASSERT_NE(readFile(out).find("format binary_little_endian"), std::string::npos);

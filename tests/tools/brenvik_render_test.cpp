@@ -42,8 +42,8 @@ protected:
         // The system's OpenGL keeps caches until exit: no leak report for
         // the tool under the sanitizers.
         const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
-                                    "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" '" + kTool + "' " +
-                                    arguments + " 2>'" + errFile.string() + "' >/dev/null";
+                                    "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" '"
+                                    + kTool + "' " + arguments + " 2>'" + errFile.string() + "' >/dev/null";
         const int status = std::system(command.c_str());
         std::ifstream in(errFile);
         std::ostringstream text;
@@ -76,8 +76,7 @@ TEST_F(BrenvikRender, UsageErrorsGiveStatusTwo)
     const std::string files = " " + quoted(kSamples + "/cube.ply") + " " + quoted(out());
     for (const std::string& arguments :
          {std::string(), quoted(kSamples + "/cube.ply"), "--size 0x10" + files, "--size 10" + files,
-          "--size 10x" + files, "--shading phong" + files, "--shading" + files, "--fast" + files,
-          files + " extra"}) {
+          "--size 10x" + files, "--shading phong" + files, "--shading" + files, "--fast" + files, files + " extra"}) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(run(arguments), 2);
         EXPECT_NE(err.find("usage: brenvik-render"), std::string::npos) << err;
@@ -85,4 +84,4 @@ TEST_F(BrenvikRender, UsageErrorsGiveStatusTwo)
     EXPECT_FALSE(fs::exists(out()));
 }
 
-}  // namespace
+} // namespace

@@ -181,9 +181,9 @@ TEST_F(CameraTest, PoleLimitStopsUpwardDragAndDropsWholeStep)
 
     // A purely horizontal step is still accepted there.
     step(true, false, 10, 0, 0);
-    const double moved = std::sqrt((g_viewVector.x - nearPole.x) * (g_viewVector.x - nearPole.x) +
-                                   (g_viewVector.y - nearPole.y) * (g_viewVector.y - nearPole.y) +
-                                   (g_viewVector.z - nearPole.z) * (g_viewVector.z - nearPole.z));
+    const double moved = std::sqrt((g_viewVector.x - nearPole.x) * (g_viewVector.x - nearPole.x)
+                                   + (g_viewVector.y - nearPole.y) * (g_viewVector.y - nearPole.y)
+                                   + (g_viewVector.z - nearPole.z) * (g_viewVector.z - nearPole.z));
     EXPECT_NEAR(moved, 0.01, 1e-4);
     EXPECT_NEAR(vecDot(g_viewVector, g_up), 0.99703, 1e-4);
 
@@ -209,4 +209,4 @@ TEST_F(CameraTest, LongDragKeepsUnitViewVectorAndConsistentEye)
     EXPECT_NEAR(g_viewDistance, 415.6922, 5e-5);
 }
 
-}  // namespace
+} // namespace

@@ -233,4 +233,4 @@ TEST(ColourCommandRealDialog, TypedReplyAndCancelThroughTheDialog)
     expectColour({color[0], color[1], color[2]}, 0.2f, 0.4f, 0.6f);
 }
 
-}  // namespace
+} // namespace

@@ -13,8 +13,8 @@
 #include "tests/support/guitestutil.h"
 #include "viewer/inputtextdialog.h"
 
-bool answerInputTextDialog(const std::function<bool()>& open,
-                           const std::function<void(InputTextDialog&)>& answer, bool* answered)
+bool answerInputTextDialog(const std::function<bool()>& open, const std::function<void(InputTextDialog&)>& answer,
+                           bool* answered)
 {
     const std::shared_ptr<bool> acted = guitest::onNextModal(
         [&answer](QWidget* modal) {

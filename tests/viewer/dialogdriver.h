@@ -12,8 +12,8 @@ class InputTextDialog;
 // the dialog (OK, Cancel, a key...). If it does not, a watchdog cancels the
 // dialog after a while and the test fails. Returns open()'s result; answered
 // tells whether answer ran at all.
-bool answerInputTextDialog(const std::function<bool()>& open,
-                           const std::function<void(InputTextDialog&)>& answer, bool* answered = nullptr);
+bool answerInputTextDialog(const std::function<bool()>& open, const std::function<void(InputTextDialog&)>& answer,
+                           bool* answered = nullptr);
 
 // Replaces the whole edit box text as a user would: select all, then type.
 void typeIntoEdit(InputTextDialog& dialog, const char* text);

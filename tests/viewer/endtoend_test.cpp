@@ -30,8 +30,7 @@ QString xdotool(const QStringList& arguments, int timeoutMs = 10000)
 {
     QProcess tool;
     tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(timeoutMs) || tool.exitStatus() != QProcess::NormalExit ||
-        tool.exitCode() != 0) {
+    if (!tool.waitForFinished(timeoutMs) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
         tool.kill();
         tool.waitForFinished(1000);
         return QString();
@@ -47,10 +46,10 @@ QString findWindow(qint64 pid, const QString& name)
     QString id;
     const bool found = QTest::qWaitFor(
         [&] {
-            const QString list = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                                          QStringLiteral("--pid"), QString::number(pid),
-                                          QStringLiteral("--name"), name},
-                                         3000);
+            const QString list
+                = xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                           QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), name},
+                          3000);
             id = list.section(QLatin1Char('\n'), 0, 0).trimmed();
             return !id.isEmpty();
         },
@@ -225,4 +224,4 @@ TEST(EndToEnd, OpensASampleThroughTheRealOpenDialog)
     stop(program);
 }
 
-}  // namespace
+} // namespace

@@ -24,14 +24,13 @@ namespace {
 constexpr int kSize = 128;
 
 // 8 vertices; the face on line 14 names corner 12.
-const QByteArray kBadCornerPly =
-    "ply\nformat ascii 1.0\nelement vertex 8\nelement face 1\nend_header\n"
-    "-1 -1 -1\n1 -1 -1\n1 1 -1\n-1 1 -1\n-1 -1 1\n1 -1 1\n1 1 1\n-1 1 1\n"
-    "3 0 1 12\n";
+const QByteArray kBadCornerPly = "ply\nformat ascii 1.0\nelement vertex 8\nelement face 1\nend_header\n"
+                                 "-1 -1 -1\n1 -1 -1\n1 1 -1\n-1 1 -1\n-1 -1 1\n1 -1 1\n1 1 1\n-1 1 1\n"
+                                 "3 0 1 12\n";
 
 class FileOpenTest : public ViewerTest {
 protected:
-    FileOpenTest() : ViewerTest(kSize, kSize) {}
+    FileOpenTest() : ViewerTest(kSize, kSize) { }
 
     void SetUp() override
     {
@@ -57,9 +56,8 @@ TEST_F(FileOpenTest, AsksForAnOpenDialogWithThePlyFilter)
     platform::setFileDialogHook([&](CFileDialog& dialog) {
         asked = true;
         EXPECT_TRUE(dialog.IsOpenDialog());
-        EXPECT_EQ(dialog.GetFilter(),
-                  QStringLiteral("Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|"
-                                 "Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||"));
+        EXPECT_EQ(dialog.GetFilter(), QStringLiteral("Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|"
+                                                     "Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||"));
         EXPECT_EQ(CFileDialog::NormalizeDefaultExtension(dialog.GetDefExt()), QStringLiteral("ply"));
         EXPECT_TRUE(dialog.GetInitialFileName().isEmpty());
         EXPECT_TRUE(dialog.GetFlags() & OFN_HIDEREADONLY);
@@ -94,8 +92,7 @@ TEST_F(FileOpenTest, OtherFileTypeEmptiesTheViewAndSaysWhy)
     window->command(ID_SHADING_WIREFRAME);
     const unsigned long frames = view->frameCount();
     for (const char* name : {"bunny.obj", "points.dat"}) {
-        ASSERT_TRUE(window->openThroughDialog(
-            writeFile(QString::fromLatin1(name), kCubePly)));
+        ASSERT_TRUE(window->openThroughDialog(writeFile(QString::fromLatin1(name), kCubePly)));
         EXPECT_EQ(g_model, nullptr);
         EXPECT_EQ(note(), QString::fromLatin1(name) + QStringLiteral(": no reader for this file type"));
         EXPECT_EQ(message(), note());
@@ -111,15 +108,13 @@ TEST_F(FileOpenTest, OtherFileTypeEmptiesTheViewAndSaysWhy)
 TEST_F(FileOpenTest, MalformedFileEmptiesTheViewWithTheReasonUntilAGoodOpen)
 {
     openGoodCube();
-    ASSERT_TRUE(window->openThroughDialog(
-        writeFile(QStringLiteral("part.ply"), kBadCornerPly)));
+    ASSERT_TRUE(window->openThroughDialog(writeFile(QStringLiteral("part.ply"), kBadCornerPly)));
     EXPECT_EQ(g_model, nullptr);
     EXPECT_FALSE(modelShown());
     EXPECT_EQ(note(), QStringLiteral("part.ply: line 14: corner index 12 is outside 0..7"));
     EXPECT_EQ(message(), note());
     // A file that ends inside its header.
-    ASSERT_TRUE(window->openThroughDialog(
-        writeFile(QStringLiteral("short.ply"), "ply\nelement vertex 3\n")));
+    ASSERT_TRUE(window->openThroughDialog(writeFile(QStringLiteral("short.ply"), "ply\nelement vertex 3\n")));
     EXPECT_EQ(g_model, nullptr);
     EXPECT_TRUE(note().startsWith(QStringLiteral("short.ply: "))) << note().toStdString();
     // The next good file clears the note.
@@ -155,15 +150,13 @@ TEST_F(FileOpenTest, FileThatCannotBeOpenedKeepsTheModelAndSaysWhy)
 TEST_F(FileOpenTest, UpperCaseExtensionAndDottedFolderGiveNoModel)
 {
     openGoodCube();
-    ASSERT_TRUE(window->openThroughDialog(
-        writeFile(QStringLiteral("CUBE.PLY"), kCubePly)));
+    ASSERT_TRUE(window->openThroughDialog(writeFile(QStringLiteral("CUBE.PLY"), kCubePly)));
     EXPECT_EQ(g_model, nullptr);
     EXPECT_EQ(g_fileExtension, "PLY");
     EXPECT_EQ(note(), QStringLiteral("CUBE.PLY: no reader for this file type"));
 
     openGoodCube();
-    ASSERT_TRUE(window->openThroughDialog(
-        writeFile(QStringLiteral("meshes.ply/cube"), kCubePly)));
+    ASSERT_TRUE(window->openThroughDialog(writeFile(QStringLiteral("meshes.ply/cube"), kCubePly)));
     EXPECT_EQ(g_model, nullptr);
     EXPECT_EQ(g_fileExtension, "");
     EXPECT_EQ(note(), QStringLiteral("cube: no reader for this file type"));
@@ -192,4 +185,4 @@ TEST_F(FileOpenTest, LongPathsAndExtensionsAreHeldWhole)
     EXPECT_EQ(note(), other.right(200) + QStringLiteral(": no reader for this file type"));
 }
 
-}  // namespace
+} // namespace

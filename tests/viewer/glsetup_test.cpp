@@ -24,7 +24,7 @@ namespace {
 // Each test opens its own window, after choosing how the set-up goes.
 class GLSetUpTest : public ViewerTest {
 protected:
-    GLSetUpTest() : ViewerTest(0, 0) {}
+    GLSetUpTest() : ViewerTest(0, 0) { }
 
     void SetUp() override
     {
@@ -47,8 +47,7 @@ protected:
     // Commands that draw, a repaint and a resize: none may draw or fail.
     void expectNothingDrawn()
     {
-        for (unsigned id : {ID_VIEW_AXES, ID_SHADING_SMOOTH, ID_VIEW_STEREO, ID_INIT_AXES,
-                            ID_VIEW_XYZ_ZXY})
+        for (unsigned id : {ID_VIEW_AXES, ID_SHADING_SMOOTH, ID_VIEW_STEREO, ID_INIT_AXES, ID_VIEW_XYZ_ZXY})
             window->command(id);
         view->OnDraw();
         view->update();
@@ -118,7 +117,7 @@ TEST_F(GLSetUpTest, FormatThatCannotBeSetShowsTheMessageAndDrawsNothing)
     EXPECT_EQ(view->m_hRC, nullptr);
     EXPECT_NE(view->m_pDC, nullptr);
     expectNothingDrawn();
-    window->close();  // deletes no context, still releases the surface
+    window->close(); // deletes no context, still releases the surface
     EXPECT_EQ(view->m_pDC, nullptr);
 }
 
@@ -158,7 +157,7 @@ TEST_F(GLSetUpTest, StoredSizeFollowsTheClientAreaButNeverAZeroHeight)
     const PixelFrame p = window->readFront();
     ASSERT_EQ(p.width(), 300);
     ASSERT_EQ(p.height(), 150);
-    EXPECT_TRUE(p.is(299, 0, Rgb{0, 255, 0}, 0));  // outside the viewport: the clear colour
+    EXPECT_TRUE(p.is(299, 0, Rgb{0, 255, 0}, 0)); // outside the viewport: the clear colour
     EXPECT_GT(p.count(Rgb{0, 255, 0}, 0), 150 * 300 / 3);
 }
 
@@ -166,18 +165,18 @@ TEST_F(GLSetUpTest, DestroyStopsPlaybackAndReleasesContextAndSurface)
 {
     ASSERT_NO_FATAL_FAILURE(openWindow(120, 90));
     view->m_showAxes = true;
-    view->RenderScene();  // the axis labels build the font
+    view->RenderScene(); // the axis labels build the font
     EXPECT_EQ(g_fontReady, 1);
     window->command(ID_PLAY);
     ASSERT_TRUE(view->IsTimerActive(1));
     window->close();
     EXPECT_FALSE(view->IsTimerActive(1));
-    EXPECT_EQ(view->m_playing, 1);  // the flag keeps its value
+    EXPECT_EQ(view->m_playing, 1); // the flag keeps its value
     EXPECT_EQ(view->m_hRC, nullptr);
     EXPECT_EQ(view->m_pDC, nullptr);
     EXPECT_EQ(QOpenGLContext::currentContext(), nullptr);
     EXPECT_EQ(g_fontReady, 0);
-    view->RenderScene();  // after destroy: nothing, no fault
+    view->RenderScene(); // after destroy: nothing, no fault
 }
 
 TEST_F(GLSetUpTest, SeveralViewsOneAfterAnotherEachDraw)
@@ -188,10 +187,10 @@ TEST_F(GLSetUpTest, SeveralViewsOneAfterAnotherEachDraw)
         g_bgColor[2] = 1.0f;
         view->RenderScene();
         const PixelFrame p = window->readFront();
-        EXPECT_GT(p.count(Rgb{255, 0, 0}, 40), 5) << i;  // the x axis and its label
+        EXPECT_GT(p.count(Rgb{255, 0, 0}, 40), 5) << i; // the x axis and its label
         EXPECT_GT(p.count(Rgb{0, 0, 255}, 0), 5000) << i;
         window.reset();
     }
 }
 
-}  // namespace
+} // namespace

@@ -41,8 +41,8 @@ void expectGuardIntact(const Buffer& buffer)
 bool run(Buffer& buffer, const std::function<void(InputTextDialog&)>& answer, const char* caption = "Caption",
          const char* prompt = "Prompt")
 {
-    return answerInputTextDialog(
-        [&] { return RunInputTextDialog(buffer.text, sizeof buffer.text, caption, prompt); }, answer);
+    return answerInputTextDialog([&] { return RunInputTextDialog(buffer.text, sizeof buffer.text, caption, prompt); },
+                                 answer);
 }
 
 class InputTextDialogTest : public ::testing::Test {
@@ -77,10 +77,9 @@ TEST_F(InputTextDialogTest, ShowsCaptionPromptTextAndTwoPlainButtons)
             // The keyboard focus starts on the first tab stop, OK.
             EXPECT_EQ(QApplication::focusWidget(), dialog.okButton());
             // Nothing inside the dialog is cut off.
-            for (QWidget* control : {static_cast<QWidget*>(dialog.okButton()),
-                                     static_cast<QWidget*>(dialog.cancelButton()),
-                                     static_cast<QWidget*>(dialog.m_edit),
-                                     static_cast<QWidget*>(dialog.promptLabel())}) {
+            for (QWidget* control :
+                 {static_cast<QWidget*>(dialog.okButton()), static_cast<QWidget*>(dialog.cancelButton()),
+                  static_cast<QWidget*>(dialog.m_edit), static_cast<QWidget*>(dialog.promptLabel())}) {
                 EXPECT_TRUE(dialog.rect().contains(control->geometry())) << control->metaObject()->className();
             }
             QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
@@ -208,7 +207,7 @@ TEST_F(InputTextDialogTest, EditBoxTakesAtMost31Characters)
 TEST_F(InputTextDialogTest, LongInitialTextIsShownCut)
 {
     Buffer buffer = makeBuffer("");
-    std::memset(buffer.text, 'x', sizeof buffer.text);  // no terminator inside the buffer
+    std::memset(buffer.text, 'x', sizeof buffer.text); // no terminator inside the buffer
     const bool confirmed = run(buffer, [](InputTextDialog& dialog) {
         EXPECT_EQ(dialog.m_edit->text(), QString(31, 'x'));
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
@@ -223,12 +222,11 @@ TEST_F(InputTextDialogTest, ReplyIsCutToTheCallersBuffer)
     char small[8 + 8];
     std::memset(small, 'Z', sizeof small);
     std::strcpy(small, "1.0");
-    const bool confirmed = answerInputTextDialog(
-        [&] { return RunInputTextDialog(small, 8, "Caption", "Prompt"); },
-        [](InputTextDialog& dialog) {
-            typeIntoEdit(dialog, "0.25, 0.5, 0.75");
-            QTest::keyClick(dialog.m_edit, Qt::Key_Return);
-        });
+    const bool confirmed = answerInputTextDialog([&] { return RunInputTextDialog(small, 8, "Caption", "Prompt"); },
+                                                 [](InputTextDialog& dialog) {
+                                                     typeIntoEdit(dialog, "0.25, 0.5, 0.75");
+                                                     QTest::keyClick(dialog.m_edit, Qt::Key_Return);
+                                                 });
     EXPECT_TRUE(confirmed);
     EXPECT_STREQ(small, "0.25, 0");
     for (size_t i = 8; i < sizeof small; ++i) {
@@ -251,19 +249,25 @@ TEST_F(InputTextDialogTest, NonAsciiReplyIsNeverCutInsideACharacter)
 TEST_F(InputTextDialogTest, EveryUseStartsAfreshWithFocusOnOk)
 {
     Buffer first = makeBuffer("first");
-    EXPECT_TRUE(run(first, [](InputTextDialog& dialog) {
-        typeIntoEdit(dialog, "typed");
-        QTest::keyClick(dialog.m_edit, Qt::Key_Return);
-    }, "One", "First prompt"));
+    EXPECT_TRUE(run(
+        first,
+        [](InputTextDialog& dialog) {
+            typeIntoEdit(dialog, "typed");
+            QTest::keyClick(dialog.m_edit, Qt::Key_Return);
+        },
+        "One", "First prompt"));
 
     Buffer second = makeBuffer("second");
-    EXPECT_FALSE(run(second, [](InputTextDialog& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "Two");
-        EXPECT_EQ(dialog.promptLabel()->text(), "Second prompt");
-        EXPECT_EQ(dialog.m_edit->text(), "second");
-        EXPECT_EQ(QApplication::focusWidget(), dialog.okButton());
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-    }, "Two", "Second prompt"));
+    EXPECT_FALSE(run(
+        second,
+        [](InputTextDialog& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), "Two");
+            EXPECT_EQ(dialog.promptLabel()->text(), "Second prompt");
+            EXPECT_EQ(dialog.m_edit->text(), "second");
+            EXPECT_EQ(QApplication::focusWidget(), dialog.okButton());
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        },
+        "Two", "Second prompt"));
     EXPECT_STREQ(second.text, "second");
 }
 
@@ -319,4 +323,4 @@ TEST_F(InputTextDialogTest, SetTextAndPromptCutsLongText)
     EXPECT_EQ(dialog.m_prompt, nullptr);
 }
 
-}  // namespace
+} // namespace

@@ -23,8 +23,8 @@ const QString kTool = QStringLiteral(BRENVIK_BINARY_DIR "/tools/brenvik-render")
 
 struct Case {
     const char* sample;
-    std::vector<unsigned> commands;  // given to the window after the open
-    QStringList options;             // the same settings for the tool
+    std::vector<unsigned> commands; // given to the window after the open
+    QStringList options;            // the same settings for the tool
 };
 
 // Runs the tool without DISPLAY; its picture, or a null image.
@@ -48,8 +48,7 @@ TEST(RenderPicture, EqualsTheViewersFramePixelForPixel)
 {
     const std::vector<Case> cases = {
         {"torus.ply", {}, {}},
-        {"sphere.ply", {ID_SHADING_SMOOTH, ID_VIEW_INFO, ID_VIEW_MESH},
-         {"--shading", "smooth", "--info", "--no-grid"}},
+        {"sphere.ply", {ID_SHADING_SMOOTH, ID_VIEW_INFO, ID_VIEW_MESH}, {"--shading", "smooth", "--info", "--no-grid"}},
         {"cube.ply", {ID_SHADING_WIREFRAME, ID_VIEW_AXES}, {"--shading", "wireframe", "--no-axes"}},
     };
     QTemporaryDir dir;
@@ -71,10 +70,10 @@ TEST(RenderPicture, EqualsTheViewersFramePixelForPixel)
 
         const QString out = dir.filePath(QString::fromLatin1(c.sample) + QStringLiteral(".png"));
         QString errors;
-        const QImage picture = renderWithoutDisplay(
-            QStringList{QStringLiteral("--size"), QStringLiteral("%1x%1").arg(kSize)} + c.options +
-                QStringList{sample, out},
-            errors);
+        const QImage picture
+            = renderWithoutDisplay(QStringList{QStringLiteral("--size"), QStringLiteral("%1x%1").arg(kSize)} + c.options
+                                       + QStringList{sample, out},
+                                   errors);
         ASSERT_FALSE(picture.isNull()) << errors.toStdString();
         ASSERT_EQ(picture.width(), frame.width());
         ASSERT_EQ(picture.height(), frame.height());
@@ -85,11 +84,13 @@ TEST(RenderPicture, EqualsTheViewersFramePixelForPixel)
                 differing += frame.is(x, y, guitest::Rgb{qRed(p), qGreen(p), qBlue(p)}, 0) ? 0 : 1;
             }
         if (differing != 0) {
-            frame.savePng(guitest::debugImagePath(QStringLiteral("render-window-") + QString::fromLatin1(c.sample) + ".png"));
-            picture.save(guitest::debugImagePath(QStringLiteral("render-tool-") + QString::fromLatin1(c.sample) + ".png"));
+            frame.savePng(
+                guitest::debugImagePath(QStringLiteral("render-window-") + QString::fromLatin1(c.sample) + ".png"));
+            picture.save(
+                guitest::debugImagePath(QStringLiteral("render-tool-") + QString::fromLatin1(c.sample) + ".png"));
         }
         EXPECT_EQ(differing, 0);
     }
 }
 
-}  // namespace
+} // namespace

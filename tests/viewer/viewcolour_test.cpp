@@ -48,7 +48,7 @@ void expectColour(const float* c, float r, float g, float b)
 
 class ViewColourTest : public ViewerTest {
 protected:
-    ViewColourTest() : ViewerTest(kSize, kSize) {}
+    ViewColourTest() : ViewerTest(kSize, kSize) { }
 
     void SetUp() override
     {
@@ -89,7 +89,7 @@ TEST_F(ViewColourTest, EachCommandAsksWithItsCaptionAndStoresItsColour)
         expectColour(command.colour, 0.25f, 0.5f, 0.75f);
         EXPECT_STREQ(command.text, "0.25, 0.5, 0.75");
         EXPECT_EQ(view->frameCount(), start + 1);
-        EXPECT_EQ(window->mark(command.id), 0);  // never marked
+        EXPECT_EQ(window->mark(command.id), 0); // never marked
     }
     // Each command changed only its own colour.
     answerWith(nullptr);
@@ -210,8 +210,7 @@ TEST_F(ViewColourTest, PlaybackKeepsDrawingBehindTheDialog)
                                       [this](InputTextDialog& dialog) {
                                           const float x = g_playAngleX;
                                           const unsigned long frames = view->frameCount();
-                                          EXPECT_TRUE(QTest::qWaitFor(
-                                              [&] { return g_playAngleX >= x + 3.0f; }, 10000));
+                                          EXPECT_TRUE(QTest::qWaitFor([&] { return g_playAngleX >= x + 3.0f; }, 10000));
                                           EXPECT_GE(view->frameCount(), frames + 3);
                                           typeIntoEdit(dialog, "0, 0, 1");
                                           // Not yet: the colour changes when the dialog closes.
@@ -236,4 +235,4 @@ TEST_F(ViewColourTest, InitializeAxesBringsBackTheStartColours)
     EXPECT_TRUE(backgroundIs(Rgb{0, 0, 0}));
 }
 
-}  // namespace
+} // namespace

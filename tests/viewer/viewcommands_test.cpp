@@ -24,7 +24,7 @@ namespace {
 
 class ViewCommandsTest : public ViewerTest {
 protected:
-    ViewCommandsTest() : ViewerTest(160, 120) {}
+    ViewCommandsTest() : ViewerTest(160, 120) { }
 
     // Runs command id and tells how many frames it drew.
     unsigned long framesDrawnBy(unsigned id)
@@ -39,7 +39,6 @@ protected:
         EXPECT_EQ(window->mark(id) != 0, marked) << id;
         EXPECT_EQ(window->actionChecked(id), marked) << id;
     }
-
 };
 
 // A new view brings back the start camera, colours and spin, whatever an
@@ -80,19 +79,37 @@ TEST_F(ViewCommandsTest, MarksAfterStartUp)
     for (unsigned id : {ID_INFO, ID_VIEW_INFO})
         expectMarks(id, false);
     expectMarks(ID_SHADING_FLAT, true);
-    for (unsigned id : {ID_SHADING_SMOOTH, ID_SHADING_WIREFRAME, ID_SHADING_BOTH_FACES,
-                        ID_VIEW_STEREO, ID_TAVRO_PLAY, ID_PLAY})
+    for (unsigned id :
+         {ID_SHADING_SMOOTH, ID_SHADING_WIREFRAME, ID_SHADING_BOTH_FACES, ID_VIEW_STEREO, ID_TAVRO_PLAY, ID_PLAY})
         expectMarks(id, false);
 }
 
 TEST_F(ViewCommandsTest, EveryViewCommandIsHandledAndEnabled)
 {
-    const std::vector<unsigned> ids = {
-        ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_TAVRO_PLAY, ID_ROTATE, ID_TRANSLATE, ID_NONE,
-        ID_INIT_AXES, ID_AXES, ID_MESH, ID_INFO, ID_VIEW_AXES, ID_VIEW_MESH, ID_VIEW_INFO,
-        ID_VIEW_MESH_COLOR, ID_VIEW_INFO_COLOR, ID_VIEW_BG_COLOR, ID_PLAY, ID_SHADING_FLAT,
-        ID_SHADING_SMOOTH, ID_SHADING_WIREFRAME, ID_VIEW_COLOR, ID_SHADING_BOTH_FACES,
-        ID_VIEW_XYZ_ZXY, ID_VIEW_STEREO};
+    const std::vector<unsigned> ids = {ID_FILE_OPEN,
+                                       ID_FILE_SAVE_AS,
+                                       ID_TAVRO_PLAY,
+                                       ID_ROTATE,
+                                       ID_TRANSLATE,
+                                       ID_NONE,
+                                       ID_INIT_AXES,
+                                       ID_AXES,
+                                       ID_MESH,
+                                       ID_INFO,
+                                       ID_VIEW_AXES,
+                                       ID_VIEW_MESH,
+                                       ID_VIEW_INFO,
+                                       ID_VIEW_MESH_COLOR,
+                                       ID_VIEW_INFO_COLOR,
+                                       ID_VIEW_BG_COLOR,
+                                       ID_PLAY,
+                                       ID_SHADING_FLAT,
+                                       ID_SHADING_SMOOTH,
+                                       ID_SHADING_WIREFRAME,
+                                       ID_VIEW_COLOR,
+                                       ID_SHADING_BOTH_FACES,
+                                       ID_VIEW_XYZ_ZXY,
+                                       ID_VIEW_STEREO};
     for (unsigned id : ids) {
         CCmdUI ui(id);
         EXPECT_TRUE(view->OnUpdateCommandUI(id, ui)) << id;
@@ -121,7 +138,7 @@ TEST_F(ViewCommandsTest, MouseModesSwitchAllThreeFlagsAndDrawNothing)
     EXPECT_EQ(framesDrawnBy(ID_ROTATE), 0u);
     EXPECT_TRUE(view->m_rotateMode);
     EXPECT_FALSE(view->m_translateMode || view->m_noneMode);
-    EXPECT_EQ(framesDrawnBy(ID_ROTATE), 0u);  // choosing it again keeps it
+    EXPECT_EQ(framesDrawnBy(ID_ROTATE), 0u); // choosing it again keeps it
     EXPECT_TRUE(view->m_rotateMode);
 }
 
@@ -150,7 +167,7 @@ TEST_F(ViewCommandsTest, ShowTogglesShareOneSettingBetweenToolbarAndMenu)
 
 TEST_F(ViewCommandsTest, ShadingItemsFormOneSetWithAnOffState)
 {
-    EXPECT_EQ(framesDrawnBy(ID_SHADING_FLAT), 1u);  // marked: off
+    EXPECT_EQ(framesDrawnBy(ID_SHADING_FLAT), 1u); // marked: off
     EXPECT_EQ(g_shadingMode, 0);
     for (unsigned id : {ID_SHADING_FLAT, ID_SHADING_SMOOTH, ID_SHADING_WIREFRAME})
         expectMarks(id, false);
@@ -190,7 +207,7 @@ TEST_F(ViewCommandsTest, BothFacesAndStereoFlipAndMark)
 
 TEST_F(ViewCommandsTest, SwapAxesCyclesPositionsAndDrawsAlsoWithoutModel)
 {
-    EXPECT_EQ(framesDrawnBy(ID_VIEW_XYZ_ZXY), 1u);  // no model: only a frame
+    EXPECT_EQ(framesDrawnBy(ID_VIEW_XYZ_ZXY), 1u); // no model: only a frame
     EXPECT_EQ(g_model, nullptr);
     // A box with different extents on each axis.
     load("ply\nformat ascii 1.0\nelement vertex 3\nelement face 1\nend_header\n"
@@ -286,4 +303,4 @@ TEST_F(ViewCommandsTest, SaveAsDoesNothing)
     EXPECT_EQ(window->mark(ID_FILE_SAVE_AS), 0);
 }
 
-}  // namespace
+} // namespace

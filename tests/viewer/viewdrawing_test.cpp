@@ -68,7 +68,7 @@ TEST_F(ViewDrawingTest, LoadedModelIsLitAtTheCentreInFlatAndSmoothAndAbsentWhenO
     // Smooth shading blends the corner normals: the face is not one colour.
     EXPECT_LT(p.count(p.at(cx, cy), {cx - 40, cy - 40, cx + 40, cy + 40}, 2), 80 * 80);
 
-    window->command(ID_SHADING_SMOOTH);  // the marked item again: no model
+    window->command(ID_SHADING_SMOOTH); // the marked item again: no model
     p = window->readFront();
     EXPECT_EQ(p.count(kBlack, 0), kSize * kSize);
 
@@ -78,7 +78,7 @@ TEST_F(ViewDrawingTest, LoadedModelIsLitAtTheCentreInFlatAndSmoothAndAbsentWhenO
     p = frame();
     EXPECT_GT(p.count(kRed, 30), 20);
     EXPECT_GT(p.countGrey(150, {0, 0, kSize, kSize}), 200);
-    EXPECT_LT(p.countGrey(40, {cx - 5, cy - 5, cx + 5, cy + 5}), 50);  // grid lines, no faces
+    EXPECT_LT(p.countGrey(40, {cx - 5, cy - 5, cx + 5, cy + 5}), 50); // grid lines, no faces
 }
 
 TEST_F(ViewDrawingTest, WireframeShowsOutlinesAndNoFilledFace)
@@ -94,7 +94,7 @@ TEST_F(ViewDrawingTest, WireframeShowsOutlinesAndNoFilledFace)
     int rowHits = 0;
     for (int x = 0; x < kSize; ++x)
         rowHits += p.is(x, cy, kWhite, 4) ? 1 : 0;
-    EXPECT_GE(rowHits, 2);  // the left and right edges
+    EXPECT_GE(rowHits, 2); // the left and right edges
     EXPECT_LE(rowHits, 12);
 }
 
@@ -108,7 +108,7 @@ TEST_F(ViewDrawingTest, CullingHidesTheFarSideThatBothFacesShows)
     p = window->readFront();
     p.savePng(guitest::debugImagePath(QStringLiteral("view-both-faces.png")));
     const Rgb inside = p.at(cx, cy);
-    EXPECT_GE(inside.r, 35);  // lit by the ambient light only
+    EXPECT_GE(inside.r, 35); // lit by the ambient light only
     EXPECT_LE(inside.r, 70);
     window->command(ID_SHADING_BOTH_FACES);
     EXPECT_TRUE(window->readFront().is(cx, cy, kBlack, 0));
@@ -174,4 +174,4 @@ TEST_F(ViewDrawingTest, FrameWithoutContextDrawsNothing)
     EXPECT_EQ(QOpenGLContext::currentContext(), nullptr);
 }
 
-}  // namespace
+} // namespace

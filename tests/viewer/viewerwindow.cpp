@@ -36,17 +36,16 @@ namespace {
 // Puts a variable back to the value it had when the program started. The
 // values are read during static initialisation, when every plain variable of
 // the viewer already holds its constant initialiser and no code has run.
-template <typename T>
-std::function<void()> startValueOf(T& variable)
+template <typename T> std::function<void()> startValueOf(T& variable)
 {
     return [&variable, start = variable] { variable = start; };
 }
 
 const std::vector<std::function<void()>> kStartValues = {
-    startValueOf(g_windowWidth), startValueOf(g_windowHeight), startValueOf(g_lastMouseX),
-    startValueOf(g_lastMouseY),  startValueOf(g_mouseDX),      startValueOf(g_mouseDY),
-    startValueOf(g_mouseDZ),     startValueOf(g_dragButton),   startValueOf(g_shadingMode),
-    startValueOf(g_cullBackFaces), startValueOf(g_stereo), startValueOf(g_vertexColours),
+    startValueOf(g_windowWidth),   startValueOf(g_windowHeight), startValueOf(g_lastMouseX),
+    startValueOf(g_lastMouseY),    startValueOf(g_mouseDX),      startValueOf(g_mouseDY),
+    startValueOf(g_mouseDZ),       startValueOf(g_dragButton),   startValueOf(g_shadingMode),
+    startValueOf(g_cullBackFaces), startValueOf(g_stereo),       startValueOf(g_vertexColours),
 };
 
 } // namespace
@@ -129,8 +128,7 @@ guitest::PixelFrame ViewerWindow::grabFromScreen() const
     QScreen* screen = m_view->m_pDC->screen();
     if (!screen)
         return {};
-    const QImage image =
-        screen->grabWindow(m_view->m_pDC->winId()).toImage().convertToFormat(QImage::Format_RGB888);
+    const QImage image = screen->grabWindow(m_view->m_pDC->winId()).toImage().convertToFormat(QImage::Format_RGB888);
     const int width = image.width();
     const int height = image.height();
     std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
@@ -233,4 +231,4 @@ void ViewerTest::load(const QByteArray& text, const QString& name)
     ASSERT_NE(g_model, nullptr);
 }
 
-}  // namespace viewertest
+} // namespace viewertest

@@ -87,7 +87,7 @@ void expectEyeConsistent();
 // the test, and the state is reset again.
 class ViewerTest : public ::testing::Test {
 protected:
-    explicit ViewerTest(int width = 256, int height = 256) : m_width(width), m_height(height) {}
+    explicit ViewerTest(int width = 256, int height = 256) : m_width(width), m_height(height) { }
 
     void SetUp() override;
     void TearDown() override;
@@ -111,4 +111,4 @@ private:
     int m_height;
 };
 
-}  // namespace viewertest
+} // namespace viewertest

@@ -8,9 +8,9 @@
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/loadprogress.h"
+#include "tests/support/plytexts.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
-#include "tests/support/plytexts.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -23,9 +23,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <functional>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 using namespace viewertest;
@@ -42,8 +42,10 @@ QString bigPly(const QString& folder)
     const QString path = folder + QStringLiteral("/big.ply");
     FILE* out = std::fopen(path.toLocal8Bit().constData(), "w");
     const int side = 700;
-    std::fprintf(out, "ply\nformat ascii 1.0\nelement vertex %d\nproperty float x\nproperty float y\n"
-                      "property float z\nelement face %d\nend_header\n", side * side, 2 * (side - 1) * (side - 1));
+    std::fprintf(out,
+                 "ply\nformat ascii 1.0\nelement vertex %d\nproperty float x\nproperty float y\n"
+                 "property float z\nelement face %d\nend_header\n",
+                 side * side, 2 * (side - 1) * (side - 1));
     for (int j = 0; j < side; ++j)
         for (int i = 0; i < side; ++i)
             std::fprintf(out, "%.6f %.6f 0\n", i / (side - 1.0) - 0.5, j / (side - 1.0) - 0.5);
@@ -71,7 +73,7 @@ MeshModel* colouredModel(const QByteArray& ply, float r, float g, float b)
 
 class ViewLoadTest : public ViewerTest {
 protected:
-    ViewLoadTest() : ViewerTest(kSize, kSize) {}
+    ViewLoadTest() : ViewerTest(kSize, kSize) { }
     void SetUp() override
     {
         ViewerTest::SetUp();
@@ -114,7 +116,6 @@ protected:
         ASSERT_EQ(finished.count(), 1);
         EXPECT_FALSE(finished.at(0).at(1).toBool());
     }
-
 };
 
 TEST_F(ViewLoadTest, ProgressIsShownWhileABigFileLoadsThenOneFrameShowsIt)
@@ -269,4 +270,4 @@ TEST_F(ViewLoadTest, VertexColoursToggleAndPointCloudsShowAsPoints)
     EXPECT_FALSE(window->actionChecked(ID_VIEW_VERTEX_COLORS));
 }
 
-}  // namespace
+} // namespace

@@ -66,7 +66,7 @@ public:
 
 class ViewMouseTest : public ViewerTest {
 protected:
-    ViewMouseTest() : ViewerTest(kSize, kSize) {}
+    ViewMouseTest() : ViewerTest(kSize, kSize) { }
 
     void SetUp() override
     {
@@ -87,8 +87,8 @@ protected:
     void turn(int delta)
     {
         const QPointF at(kSize / 2, kSize / 2);
-        QWheelEvent event(at, surface->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent event(at, surface->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
         QApplication::sendEvent(surface, &event);
     }
     unsigned long frames() const { return view->frameCount(); }
@@ -101,7 +101,7 @@ TEST_F(ViewMouseTest, LeftDragRightInRotateModeOrbitsAboutTheScreenVertical)
     const unsigned long start = frames();
     press(Qt::LeftButton, QPoint(60, 120));
     EXPECT_EQ(g_dragButton, 1);
-    EXPECT_EQ(frames(), start);  // the press draws nothing
+    EXPECT_EQ(frames(), start); // the press draws nothing
     move(QPoint(160, 120));
     EXPECT_EQ(g_mouseDX, 100);
     EXPECT_EQ(g_mouseDY, 0);
@@ -171,7 +171,7 @@ TEST_F(ViewMouseTest, ReleaseHandlersApplyTheStepOfTheReleasedButton)
     EXPECT_NEAR(g_viewDistance, 415.6922, 5e-5);
     view->OnRButtonUp(0, QPoint(160, 90));
     EXPECT_NEAR(g_viewDistance, 415.6922 - 1.0, 5e-5);
-    EXPECT_EQ(g_lastMouseX, 60);  // releases do not move the step origin
+    EXPECT_EQ(g_lastMouseX, 60); // releases do not move the step origin
     EXPECT_EQ(g_lastMouseY, 100);
 }
 
@@ -260,7 +260,7 @@ TEST_F(ViewMouseTest, RightDragChangesTheDistanceByATenthPerPixel)
         move(QPoint(128, 100));
         press(Qt::RightButton, QPoint(128, 100));
         EXPECT_EQ(g_dragButton, 2);
-        move(QPoint(140, 110));  // sideways motion does not count
+        move(QPoint(140, 110)); // sideways motion does not count
         EXPECT_EQ(g_mouseDX, 0);
         EXPECT_EQ(g_mouseDY, 0);
         EXPECT_EQ(g_mouseDZ, 10);
@@ -287,7 +287,7 @@ TEST_F(ViewMouseTest, LongDragUpStopsAtThePoleAndDropsWholeSteps)
     int accepted = 0;
     for (int i = 0; i < 40; ++i) {
         const Vector3 before = g_viewVector;
-        y -= 100;  // the pointer leaves the window upwards; the drag goes on
+        y -= 100; // the pointer leaves the window upwards; the drag goes on
         move(QPoint(128, y));
         if (g_viewVector.x == before.x && g_viewVector.y == before.y && g_viewVector.z == before.z)
             break;
@@ -303,7 +303,7 @@ TEST_F(ViewMouseTest, LongDragUpStopsAtThePoleAndDropsWholeSteps)
     move(QPoint(138, y - 100));
     EXPECT_EQ(g_mouseDX, 10);
     expectVector(g_viewVector, nearPole.x, nearPole.y, nearPole.z, 0.0);
-    EXPECT_EQ(frames(), start + 1);  // drawn all the same
+    EXPECT_EQ(frames(), start + 1); // drawn all the same
     expectEyeConsistent();
 
     // Sideways alone still turns, and downwards comes back.
@@ -461,4 +461,4 @@ TEST_F(ViewMouseTest, PartsOfANotchAddUpAndNoneModeIgnoresTheWheel)
     EXPECT_EQ(view->frameCount(), frames);
 }
 
-}  // namespace
+} // namespace

@@ -21,12 +21,10 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace viewertest;
 using guitest::PixelFrame;
 
 namespace {
-
 
 // The spin angles always advance together: x by 1, y by 10, z by 5.
 void expectAnglesInStep()
@@ -243,4 +241,4 @@ TEST_F(ViewPlaybackTest, TimerEndsWithTheView)
     EXPECT_EQ(g_playAngleX, x);
 }
 
-}  // namespace
+} // namespace
