@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   libx11-dev xvfb xauth fonts-dejavu-core locales imagemagick xdotool
   libegl-dev libegl-mesa0 desktop-file-utils dpkg-dev shared-mime-info
   assimp-utils

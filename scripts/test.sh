@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test:
+#   0. the formatting check (clang-format, as .clang-format says);
 #   1. the whole suite, warnings as errors, under a virtual X display;
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. the PLY reader fuzz target for about 60 seconds.
@@ -20,6 +21,10 @@ run_suite() {
   local dir="$1"
   "${xvfb[@]}" ctest --test-dir "$dir" --output-on-failure --timeout 600
 }
+
+echo "== Formatting =="
+scripts/check-format.sh
+echo "Every tracked source is formatted."
 
 echo "== Build and test =="
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_WERROR=ON
