@@ -15,6 +15,7 @@
 
 #include "tests/support/comma_locale.h"
 #include "tests/support/plytexts.h"
+#include "tests/support/scratchfolder.h"
 
 namespace {
 
@@ -47,18 +48,7 @@ std::string readFile(const fs::path& path)
 
 class BrenvikInfo : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/brenvik-info-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
     std::string file(const std::string& name, const std::string& text)
     {
@@ -102,7 +92,8 @@ protected:
         return result;
     }
 
-    fs::path dir_;
+    ScratchFolder scratch_{"brenvik-info-test"};
+    const fs::path dir_ = scratch_.path();
 };
 
 TEST_F(BrenvikInfo, PrintsCountsAndTheBoxOfTheLoadedModel)

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scratchfolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -24,14 +26,7 @@ protected:
     {
         if (!fs::exists(kTool))
             GTEST_SKIP() << "brenvik-render is not built (no GUI layers)";
-        char pattern[] = "/tmp/brenvik-render-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
+        ASSERT_FALSE(dir.empty());
     }
 
     // The tool's exit status for the arguments (each quoted), with no
@@ -55,7 +50,8 @@ protected:
     std::string out() const { return (dir / "out.png").string(); }
     std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
 
-    fs::path dir;
+    ScratchFolder scratch{"brenvik-render-test"};
+    const fs::path dir = scratch.path();
     std::string err;
 };
 
