@@ -6,7 +6,7 @@
 
 #include "bench/gridply.h"
 #include "model/meshmodel.h"
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 #include "render/frame.h"
 #include "render/modelbuffers.h"
 #include "render/modeldraw.h"

@@ -29,7 +29,7 @@
 
 #include "bench/gridply.h"
 #include "model/meshmodel.h"
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 
 namespace {
 

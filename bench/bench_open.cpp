@@ -6,7 +6,7 @@
 
 #include "bench/gridply.h"
 #include "model/meshmodel.h"
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 #include "platform/commandids.h"
 #include "platform/document.h"
 #include "platform/framewnd.h"

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "model/meshmodel.h"
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 #include "model/plywriter.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "model/meshmodel.h"
 #include "model/modelfile.h"
 #include "model/numberscan.h"
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 #include "model/plywriter.h"
 
 namespace {

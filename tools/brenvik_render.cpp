@@ -13,7 +13,7 @@
 
 #include "model/meshmodel.h"
 #include "model/modelfile.h"
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 #include "render/frame.h"
 #include "render/modelbuffers.h"
 #include "render/modeldraw.h"

@@ -2,7 +2,7 @@
 
 #include "model/meshmodel.h"
 #include "model/modelfile.h"
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/document.h"

@@ -14,7 +14,7 @@
 
 #include <unistd.h>
 
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 #include "tests/support/modeltestsupport.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 #include "tests/support/comma_locale.h"
 #include "tests/support/modeltestsupport.h"
 

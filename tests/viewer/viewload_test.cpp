@@ -4,7 +4,7 @@
 #include "viewerwindow.h"
 
 #include "model/meshmodel.h"
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/loadprogress.h"

@@ -10,9 +10,9 @@
 
 #include "model/meshmodel.h"
 #include "model/modelbuilder.h"
-#include "model/plyfacelines.h"
-#include "model/plyheader.h"
-#include "model/plylayout.h"
+#include "model/ply/plyfacelines.h"
+#include "model/ply/plyheader.h"
+#include "model/ply/plylayout.h"
 
 class VertexLineParser {
 public:

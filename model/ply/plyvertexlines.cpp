@@ -1,4 +1,4 @@
-#include "model/plyvertexlines.h"
+#include "model/ply/plyvertexlines.h"
 
 #include <cmath>
 #include <vector>

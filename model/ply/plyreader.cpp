@@ -1,4 +1,4 @@
-#include "model/plyreader.h"
+#include "model/ply/plyreader.h"
 
 #include <cstdint>
 #include <new>
@@ -8,9 +8,9 @@
 
 #include "model/blockreader.h"
 #include "model/modelbuilder.h"
-#include "model/plybody.h"
-#include "model/plyheader.h"
-#include "model/plylayout.h"
+#include "model/ply/plybody.h"
+#include "model/ply/plyheader.h"
+#include "model/ply/plylayout.h"
 
 namespace {
 

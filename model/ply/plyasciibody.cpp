@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "model/cores.h"
-#include "model/plybody.h"
-#include "model/plyfacelines.h"
-#include "model/plyvertexlines.h"
+#include "model/ply/plybody.h"
+#include "model/ply/plyfacelines.h"
+#include "model/ply/plyvertexlines.h"
 
 namespace {
 

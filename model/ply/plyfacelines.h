@@ -13,7 +13,7 @@
 
 #include "model/meshmodel.h"
 #include "model/modelbuilder.h"
-#include "model/plyheader.h"
+#include "model/ply/plyheader.h"
 
 class FaceLineParser {
 public:

@@ -7,8 +7,8 @@
 
 #include "model/blockreader.h"
 #include "model/modelbuilder.h"
-#include "model/plyheader.h"
-#include "model/plylayout.h"
+#include "model/ply/plyheader.h"
+#include "model/ply/plylayout.h"
 
 struct PlyBody {
     BlockReader& in;

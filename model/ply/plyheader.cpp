@@ -1,4 +1,4 @@
-#include "model/plyheader.h"
+#include "model/ply/plyheader.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <vector>
 
-#include "model/plybody.h"
+#include "model/ply/plybody.h"
 
 namespace {
 

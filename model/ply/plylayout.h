@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "model/plyheader.h"
+#include "model/ply/plyheader.h"
 
 struct PlyVertexLayout {
     int element = -1;             // index in the header, -1 when there is none

@@ -1,4 +1,4 @@
-#include "model/plyfacelines.h"
+#include "model/ply/plyfacelines.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "model/plylayout.h"
+#include "model/ply/plylayout.h"
 
 namespace {
 
