@@ -64,8 +64,7 @@ bool CFrameWnd::LoadFrame(unsigned resourceId, CCreateContext* context)
         resize(free.width() * 2 / 3, free.height() * 2 / 3);
     }
 
-    BuildMenu(resourceId);
-    BuildAccelerators(resourceId);
+    m_menus.Build(resourceId);
     qApp->installEventFilter(this);
     if (OnCreate() == -1)
         return false;
@@ -332,105 +331,19 @@ std::vector<unsigned> CFrameWnd::GetCommandIds() const
     return ids;
 }
 
-void CFrameWnd::BuildMenu(unsigned resourceId)
-{
-    const std::vector<platform::MenuItem>* items = platform::resources().menu(resourceId);
-    if (!items)
-        return;
-    std::function<void(QMenu*, const std::vector<platform::MenuItem>&)> fill;
-    fill = [&](QMenu* menu, const std::vector<platform::MenuItem>& entries) {
-        for (const platform::MenuItem& item : entries) {
-            switch (item.kind) {
-            case platform::MenuItem::Kind::Separator:
-                menu->addSeparator();
-                break;
-            case platform::MenuItem::Kind::Popup: {
-                QMenu* sub = menu->addMenu(item.caption);
-                connect(sub, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
-                fill(sub, item.items);
-                break;
-            }
-            case platform::MenuItem::Kind::Command:
-                if (item.id == ID_FILE_MRU_FILE1) {
-                    // The recent-file block: the placeholder while the list is
-                    // empty, else one item per file.
-                    m_recentMenu = menu;
-                    m_recentPlaceholder = menu->addAction(item.caption);
-                    m_recentPlaceholder->setEnabled(false);
-                    for (unsigned i = 0; i < 4; ++i) {
-                        QAction* entry = GetCommandAction(ID_FILE_MRU_FILE1 + i);
-                        entry->setVisible(false);
-                        menu->addAction(entry);
-                        m_recentActions.push_back(entry);
-                    }
-                    connect(menu, &QMenu::aboutToShow, this, [this] { UpdateRecentFileMenu(); });
-                } else {
-                    QAction* action = GetCommandAction(item.id);
-                    action->setText(item.caption);
-                    if (item.grayed)
-                        action->setEnabled(false);
-                    menu->addAction(action);
-                }
-                break;
-            }
-        }
-    };
-    for (const platform::MenuItem& top : *items) {
-        if (top.kind == platform::MenuItem::Kind::Popup) {
-            QMenu* menu = menuBar()->addMenu(top.caption);
-            connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
-            connect(menu, &QMenu::aboutToHide, this, [this] {
-                QTimer::singleShot(0, this, [this] {
-                    if (!QApplication::activePopupWidget()) {
-                        m_showingPrompt = false;
-                        SetMessageText(IdleMessage());
-                    }
-                });
-            });
-            fill(menu, top.items);
-        } else if (top.kind == platform::MenuItem::Kind::Command) {
-            QAction* action = GetCommandAction(top.id);
-            action->setText(top.caption);
-            menuBar()->addAction(action);
-        }
-    }
-}
-
-void CFrameWnd::BuildAccelerators(unsigned resourceId)
-{
-    const std::vector<platform::Accelerator>* table = platform::resources().accelerators(resourceId);
-    if (!table)
-        return;
-    for (const platform::Accelerator& accel : *table) {
-        auto* shortcut = new QShortcut(accel.keys, this);
-        shortcut->setContext(Qt::WindowShortcut);
-        const unsigned id = accel.id;
-        connect(shortcut, &QShortcut::activated, this, [this, id] { RunAccelerator(id); });
-        connect(shortcut, &QShortcut::activatedAmbiguously, this, [this, id] { RunAccelerator(id); });
-        m_shortcuts.push_back(shortcut);
-    }
-}
-
-void CFrameWnd::RunAccelerator(unsigned id)
-{
-    SendCommand(id);
-}
-
 void CFrameWnd::UpdateRecentFileMenu()
 {
-    if (!m_recentPlaceholder)
-        return;
-    const CWinApp* app = AfxGetApp();
-    const CRecentFileList* list = app ? app->GetRecentFileList() : nullptr;
-    const int count = list ? list->GetCount() : 0;
-    m_recentPlaceholder->setVisible(count == 0);
-    for (int i = 0; i < static_cast<int>(m_recentActions.size()); ++i) {
-        QAction* entry = m_recentActions[static_cast<size_t>(i)];
-        const bool used = i < count;
-        entry->setVisible(used);
-        entry->setText(used ? list->GetDisplayName(i) : QString());
-        entry->setStatusTip(used ? QStringLiteral("Open this document") : QString());
-    }
+    m_menus.UpdateRecentFileMenu();
+}
+
+void CFrameWnd::OnMenuClosed()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (!QApplication::activePopupWidget()) {
+            m_showingPrompt = false;
+            SetMessageText(IdleMessage());
+        }
+    });
 }
 
 // --- routing ---------------------------------------------------------------

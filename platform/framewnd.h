@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/cmdtarget.h"
+#include "platform/framemenus.h"
 #include "platform/statusbar.h"
 #include "platform/toolbar.h"
 
@@ -13,8 +14,6 @@
 class CDocument;
 class CView;
 class QAction;
-class QMenu;
-class QShortcut;
 class QTimer;
 
 // Show commands.
@@ -115,9 +114,10 @@ private:
     friend class CSingleDocTemplate;
     // The close without asking: views' OnDestroy, then the frame's.
     void RunDestroyHooks();
-    void BuildMenu(unsigned resourceId);
-    void BuildAccelerators(unsigned resourceId);
-    void RunAccelerator(unsigned id);
+    friend class CFrameMenus;
+    // A menu closed: the message pane shows the idle text again (unless
+    // another menu opened).
+    void OnMenuClosed();
     void AfterCommand();
     void DestroyViews();
     void UpdateIndicators();
@@ -133,9 +133,6 @@ private:
     std::map<unsigned, QAction*> m_actions;
     std::map<unsigned, QPointer<QWidget>> m_controlBars;
     unsigned m_dockSides = 0;
-    std::vector<QShortcut*> m_shortcuts;
-    QMenu* m_recentMenu = nullptr;
-    QAction* m_recentPlaceholder = nullptr;
-    std::vector<QAction*> m_recentActions;
+    CFrameMenus m_menus{*this};
     QTimer* m_idleTimer = nullptr;
 };
