@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/glsurface.h"
+#include "platform/palette.h"
+#include "platform/pixelformatdescriptor.h"
 
 #include <vector>
 
