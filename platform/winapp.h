@@ -1,92 +1,18 @@
 #pragma once
 
 #include "platform/cmdtarget.h"
+#include "platform/commandlineinfo.h"
 #include "platform/framewnd.h"
+#include "platform/recentfilelist.h"
+#include "platform/singledoctemplate.h"
 
-#include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <functional>
+
 #include <memory>
 
-class CDocument;
-class CView;
 class QPrinter;
 class QSettings;
-
-// The most-recently-used file list: newest first, at most size entries,
-// stored in the settings under section/"File1".."FileN".
-class CRecentFileList {
-public:
-    CRecentFileList(unsigned firstId, const QString& section, const QString& entryPrefix, int size);
-    int GetSize() const { return m_size; }
-    int GetCount() const { return static_cast<int>(m_files.size()); }
-    QString operator[](int index) const;
-    // Adds an absolute, clean form of path at the front (moving it there if it
-    // is already in the list).
-    void Add(const QString& path);
-    void Remove(int index);
-    // The text of the menu item for entry index: "&1 name" with a shortened path.
-    QString GetDisplayName(int index) const;
-    void ReadList(QSettings& settings);
-    void WriteList(QSettings& settings) const;
-    unsigned GetFirstId() const { return m_firstId; }
-
-private:
-    unsigned m_firstId;
-    QString m_section;
-    QString m_entryPrefix;
-    int m_size;
-    QStringList m_files;
-};
-
-// What the command line asks for.
-class CCommandLineInfo {
-public:
-    enum Shell { FileNew, FileOpen, FileNothing };
-    Shell m_nShellCommand = FileNew;
-    QString m_strFileName;
-    void ParseArguments(const QStringList& args); // args without the program name
-};
-
-// Binds one frame, one document and one view, created by factory functions.
-class CSingleDocTemplate {
-public:
-    using DocumentFactory = std::function<CDocument*()>;
-    using FrameFactory = std::function<CFrameWnd*()>;
-    using ViewFactory = std::function<CView*()>;
-
-    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
-
-    CSingleDocTemplate(unsigned resourceId, DocumentFactory createDocument, FrameFactory createFrame,
-                       ViewFactory createView);
-    ~CSingleDocTemplate();
-
-    unsigned GetResourceID() const { return m_resourceId; }
-    // Field index of the template string (string id = resource id), fields
-    // separated by '\n'. False when the field is empty.
-    bool GetDocString(QString& out, DocStringIndex index) const;
-
-    // An empty path starts a new document; otherwise the document is opened
-    // from path. Creates frame, document and view on first use. Returns null
-    // when that fails (then no frame remains when it was the first one).
-    CDocument* OpenDocumentFile(const QString& path, bool makeVisible = true);
-    CDocument* GetDocument() const { return m_document.get(); }
-    CFrameWnd* GetFrame() const { return m_frame.data(); }
-    void SetDefaultTitle(CDocument* document) const;
-    // Closes the frame and the document without asking.
-    void CloseAllDocuments();
-
-private:
-    void OnFrameDestroyed();
-    unsigned m_resourceId;
-    DocumentFactory m_createDocument;
-    FrameFactory m_createFrame;
-    ViewFactory m_createView;
-    std::unique_ptr<CDocument> m_document;
-    QPointer<CFrameWnd> m_frame;
-    CFrameWnd::CCreateContext m_context;
-};
 
 // The application object. Exactly one exists at a time (AfxGetApp).
 class CWinApp : public CCmdTarget {
