@@ -84,10 +84,11 @@ void drawFrame(int mode, bool fromBuffers)
     settings.bgColor = background;
     DrawFrameImages(settings,
                     [&] {
+                        const ModelDrawSettings drawing{s.model, mode, true, white, 30, 20, 10, false};
                         if (fromBuffers)
-                            DrawMeshModel(s.model, mode, true, white, 30, 20, 10, false, s.buffers);
+                            DrawMeshModel(drawing, s.buffers);
                         else
-                            DrawMeshModelImmediate(s.model, mode, true, white, 30, 20, 10);
+                            DrawMeshModelImmediate(drawing);
                     },
                     {});
     s.context->swapBuffers(s.window.get());

@@ -113,19 +113,22 @@ void emitImmediate(const MeshModel& model, ModelLayout layout, bool vertexColour
     }
 }
 
-void drawModel(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3], float angleX,
-               float angleY, float angleZ, bool vertexColours, ModelBuffers* buffers)
+void drawModel(const ModelDrawSettings& settings, ModelBuffers* buffers)
 {
     glScalef(kModelDisplayScale, kModelDisplayScale, kModelDisplayScale);
-    glRotatef(angleX, 1.0f, 0.0f, 0.0f);
-    glRotatef(angleY, 0.0f, 1.0f, 0.0f);
-    glRotatef(angleZ, 0.0f, 0.0f, 1.0f);
+    glRotatef(settings.angleX, 1.0f, 0.0f, 0.0f);
+    glRotatef(settings.angleY, 0.0f, 1.0f, 0.0f);
+    glRotatef(settings.angleZ, 0.0f, 0.0f, 1.0f);
+    const MeshModel* model = settings.model;
     if (!model)
         return;
+    const int shadingMode = settings.shadingMode;
     const ModelLayout layout = layoutFor(*model, shadingMode);
     if (layout == ModelLayout::none)
         return;
-    vertexColours = vertexColours && model->colours != nullptr;
+    const bool cullBackFaces = settings.cullBackFaces;
+    const float* modelColor = settings.color;
+    const bool vertexColours = settings.vertexColours && model->colours != nullptr;
 
     if (layout == ModelLayout::points) {
         glDisable(GL_LIGHTING);
@@ -155,14 +158,12 @@ void drawModel(const MeshModel* model, int shadingMode, bool cullBackFaces, cons
 
 } // namespace
 
-void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3], float angleX,
-                   float angleY, float angleZ, bool vertexColours, ModelBuffers& buffers)
+void DrawMeshModel(const ModelDrawSettings& settings, ModelBuffers& buffers)
 {
-    drawModel(model, shadingMode, cullBackFaces, modelColor, angleX, angleY, angleZ, vertexColours, &buffers);
+    drawModel(settings, &buffers);
 }
 
-void DrawMeshModelImmediate(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3],
-                            float angleX, float angleY, float angleZ, bool vertexColours)
+void DrawMeshModelImmediate(const ModelDrawSettings& settings)
 {
-    drawModel(model, shadingMode, cullBackFaces, modelColor, angleX, angleY, angleZ, vertexColours, nullptr);
+    drawModel(settings, nullptr);
 }

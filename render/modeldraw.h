@@ -12,24 +12,36 @@ constexpr int kShadingWireframe = 3;
 // Display scale from the model's normalised space (-1..1) into world units.
 constexpr float kModelDisplayScale = 100.0f;
 
-// Draws model into the current image with the camera on the modelview matrix.
-// First multiplies the modelview matrix by the display scale and the spin
-// (glRotatef about x, then y, then z, in that call order) and leaves that
-// transform applied. Then, for a model and a shading mode of 1 (flat-lit),
-// 2 (smooth-lit) or 3 (unlit outlines), draws every face as one polygon in
-// modelColor, back faces culled when cullBackFaces is set. A model with
-// vertices but no faces is drawn as unlit points of 2 pixels in any of the
-// three modes. With vertexColours set and a model that has colours, each
-// vertex takes its own colour instead of modelColor, lit the same way. Any
+// What the model drawing needs: the model, how to shade it and its spin.
+struct ModelDrawSettings {
+    const MeshModel* model = nullptr; // null draws nothing
+    int shadingMode = kShadingFlat;
+    bool cullBackFaces = true;
+    const float* color = nullptr; // red, green, blue
+    // Spin in degrees about x, then y, then z.
+    float angleX = 0.0f;
+    float angleY = 0.0f;
+    float angleZ = 0.0f;
+    // A model with colours is drawn in them instead of color.
+    bool vertexColours = false;
+};
+
+// Draws the model into the current image with the camera on the modelview
+// matrix. First multiplies the modelview matrix by the display scale and the
+// spin (glRotatef about x, then y, then z, in that call order) and leaves
+// that transform applied. Then, for a model and a shading mode of 1
+// (flat-lit), 2 (smooth-lit) or 3 (unlit outlines), draws every face as one
+// polygon in the colour, back faces culled when cullBackFaces is set. A
+// model with vertices but no faces is drawn as unlit points of 2 pixels in
+// any of the three modes. With vertexColours set and a model that has
+// colours, each vertex takes its own colour instead, lit the same way. Any
 // other mode, and a null model, draw nothing.
 //
 // The model comes from buffers (built by the first frame after a change and
 // kept for the next ones): see ModelBuffers. Whoever changes or frees the
 // model releases the buffers.
-void DrawMeshModel(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3], float angleX,
-                   float angleY, float angleZ, bool vertexColours, ModelBuffers& buffers);
+void DrawMeshModel(const ModelDrawSettings& settings, ModelBuffers& buffers);
 
 // The same picture with one glBegin/glEnd per face, nothing kept between
 // frames: the reference for the buffer drawing.
-void DrawMeshModelImmediate(const MeshModel* model, int shadingMode, bool cullBackFaces, const float modelColor[3],
-                            float angleX, float angleY, float angleZ, bool vertexColours = false);
+void DrawMeshModelImmediate(const ModelDrawSettings& settings);

@@ -12,14 +12,13 @@
 // no OpenGL or the picture not written, 2 usage error.
 
 #include "model/meshmodel.h"
-#include "model/modelfile.h"
 #include "model/ply/plyreader.h"
+#include "model/regularfile.h"
 #include "render/frame.h"
 #include "render/modelbuffers.h"
-#include "render/modeldraw.h"
 #include "render/offscreen.h"
-#include "render/overlay.h"
-#include "render/reference.h"
+#include "render/scene.h"
+#include "viewer/viewerscene.h"
 #include "viewer/viewerstate.h"
 
 #include <QImage>
@@ -116,7 +115,7 @@ int parseOptions(int argc, char** argv, Options& options)
 MeshModel* load(const char* path)
 {
     std::string reason;
-    FILE* stream = openModelFile(path, reason);
+    FILE* stream = openRegularFile(path, reason);
     if (!stream) {
         std::fprintf(stderr, "brenvik-render: %s: %s\n", path, reason.c_str());
         return nullptr;
@@ -129,35 +128,23 @@ MeshModel* load(const char* path)
     return model;
 }
 
-// The view's frame: grid, axes and model with the camera, then the overlay.
+// The view's frame: the scene a new view shows, in the options' size,
+// shading and parts, the model in the file's colours when it has them (as a
+// view shows a model just loaded).
 void drawFrame(const Options& options, const MeshModel* model)
 {
     SetUpContextState(options.width, options.height);
     ResizeProjection(options.width, options.height);
-    FrameSettings settings{};
-    settings.camera = FrameCamera{g_eye, g_center, g_up};
-    settings.windowWidth = options.width;
-    settings.windowHeight = options.height;
-    settings.bgColor = g_bgColor;
-    settings.stereo = false;
+    SceneSettings scene = viewerScene(options.width, options.height);
+    scene.stereo = false;
+    scene.showGrid = options.grid;
+    scene.showAxes = options.axes;
+    scene.showInfo = options.info;
+    scene.model.model = model;
+    scene.model.shadingMode = options.shading;
+    scene.model.vertexColours = model != nullptr && model->colours != nullptr;
     ModelBuffers buffers;
-    DrawFrameImages(
-        settings,
-        [&] {
-            if (options.grid)
-                DrawGridLines(2 * kGridHalfLines, kGridHalfLines, kGridHalfSize, kGridHalfSize / kGridHalfLines,
-                              g_meshColor);
-            if (options.axes)
-                DrawAxesLines();
-            // From buffers, as the view draws, in the file's colours when it
-            // has them, as a view shows a model just loaded.
-            DrawMeshModel(model, options.shading, g_cullBackFaces != 0, g_modelColor, g_playAngleX, g_playAngleY,
-                          g_playAngleZ, model != nullptr && model->colours != nullptr, buffers);
-        },
-        [&] {
-            if (options.info)
-                DrawInfoText(g_infoColor, g_viewVector, g_center, g_eye, options.width, options.height);
-        });
+    DrawScene(scene, buffers);
     buffers.release();
 }
 

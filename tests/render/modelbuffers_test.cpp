@@ -65,16 +65,17 @@ protected:
         settings.windowHeight = kSize;
         settings.bgColor = background;
         settings.stereo = s.stereo;
-        DrawFrameImages(
-            settings,
-            [&] {
-                glLineWidth(s.lineWidth);
-                if (fromBuffers)
-                    DrawMeshModel(model, s.mode, s.cull, s.colour, s.spin, 2 * s.spin, 3 * s.spin, s.colours, buffers);
-                else
-                    DrawMeshModelImmediate(model, s.mode, s.cull, s.colour, s.spin, 2 * s.spin, 3 * s.spin, s.colours);
-            },
-            {});
+        DrawFrameImages(settings,
+                        [&] {
+                            glLineWidth(s.lineWidth);
+                            const ModelDrawSettings drawing{model,  s.mode,     s.cull,     s.colour,
+                                                            s.spin, 2 * s.spin, 3 * s.spin, s.colours};
+                            if (fromBuffers)
+                                DrawMeshModel(drawing, buffers);
+                            else
+                                DrawMeshModelImmediate(drawing);
+                        },
+                        {});
         return guitest::readBackBuffer(kSize, kSize);
     }
 

@@ -81,7 +81,7 @@ protected:
     {
         gltest::BeginDefaultFrame(kSize, kSize);
         glPushMatrix();
-        DrawMeshModel(model, mode, cull, colour, ax, ay, az, false, buffers);
+        DrawMeshModel({model, mode, cull, colour, ax, ay, az, false}, buffers);
         glPopMatrix();
         buffers.release();
         return guitest::readBackBuffer(kSize, kSize);
@@ -217,7 +217,7 @@ TEST_F(ModelDrawTest, ScaleAndSpinStayOnTheModelviewMatrix)
     auto transformed = [](float ax, float ay, float az) {
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        DrawMeshModelImmediate(nullptr, kShadingFlat, true, kWhite, ax, ay, az);
+        DrawMeshModelImmediate({nullptr, kShadingFlat, true, kWhite, ax, ay, az, false});
         GLdouble m[16];
         glGetDoublev(GL_MODELVIEW_MATRIX, m);
         glLoadIdentity();
