@@ -48,6 +48,11 @@ public:
     // Hooks.
     virtual bool OnNewDocument();                     // empties the document, title "Untitled"
     virtual bool OnOpenDocument(const QString& path); // reads the file through Serialize
+    // A document whose OnOpenDocument only starts reading the file (the rest
+    // comes later, in the background) records the path name, the title and
+    // the recent-file entry itself once the file has opened; the template
+    // then leaves them alone.
+    virtual bool OpensInBackground() const { return false; }
     // Writes the document through Serialize. Never replaces a non-empty file
     // with an empty document: that save is refused with a message box.
     virtual bool OnSaveDocument(const QString& path);
