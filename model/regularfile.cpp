@@ -1,4 +1,4 @@
-#include "model/modelfile.h"
+#include "model/regularfile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,7 +17,7 @@ FILE* refuse(std::string& reason, const char* message)
 
 } // namespace
 
-FILE* openModelFile(const std::string& path, std::string& reason)
+FILE* openRegularFile(const std::string& path, std::string& reason)
 {
     reason.clear();
     struct stat info;

@@ -1,6 +1,6 @@
 #pragma once
 
-// Opening a model file for reading. Only regular files are read: a FIFO, a
+// Opening a file for reading, regular files only. Only regular files are read: a FIFO, a
 // device, a socket or a directory would block the caller, never end, or
 // give nothing, so it is refused at once.
 
@@ -12,4 +12,4 @@
 // it cannot or must not be read. The check is made before opening (so the
 // open itself never blocks on a FIFO) and again on the opened file (so a
 // file swapped in between is caught). Close the stream with fclose.
-FILE* openModelFile(const std::string& path, std::string& reason);
+FILE* openRegularFile(const std::string& path, std::string& reason);

@@ -19,10 +19,10 @@
 
 #include "geometry/clocalescope.h"
 #include "model/meshmodel.h"
-#include "model/modelfile.h"
 #include "model/numberscan.h"
 #include "model/ply/plyreader.h"
 #include "model/plywriter.h"
+#include "model/regularfile.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ int main(int argc, char** argv)
         return usageError("give exactly one FILE");
 
     std::string reason;
-    FILE* stream = openModelFile(path, reason);
+    FILE* stream = openRegularFile(path, reason);
     if (stream == nullptr) {
         std::fprintf(stderr, "brenvik-info: %s: %s\n", path, reason.c_str());
         return 1;

@@ -9,13 +9,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "model/modelfile.h"
+#include "model/regularfile.h"
 
 namespace {
 
 TEST(OpenModelFile, OnlyRegularFilesAreOpenedAndNothingBlocks)
 {
-    char pattern[] = "/tmp/brenvik-modelfile-XXXXXX";
+    char pattern[] = "/tmp/brenvik-regularfile-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     const std::string dir = pattern;
     const std::string fifo = dir + "/pipe.ply";
@@ -37,12 +37,12 @@ TEST(OpenModelFile, OnlyRegularFilesAreOpenedAndNothingBlocks)
     std::string reason;
     // A FIFO without a writer would block a plain open.
     for (const std::string& path : {fifo, zero, socketPath, dir, std::string("/dev/null")}) {
-        EXPECT_EQ(openModelFile(path, reason), nullptr) << path;
+        EXPECT_EQ(openRegularFile(path, reason), nullptr) << path;
         EXPECT_EQ(reason, "not a regular file") << path;
     }
-    EXPECT_EQ(openModelFile(dir + "/missing.ply", reason), nullptr);
+    EXPECT_EQ(openRegularFile(dir + "/missing.ply", reason), nullptr);
     EXPECT_EQ(reason, "No such file or directory");
-    FILE* stream = openModelFile(regular, reason);
+    FILE* stream = openRegularFile(regular, reason);
     ASSERT_NE(stream, nullptr) << reason;
     EXPECT_EQ(reason, "");
     char line[8] = {};
