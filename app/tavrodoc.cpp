@@ -4,6 +4,8 @@
 #include "platform/winapp.h"
 #include "viewer/tavroview.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QObject>
 
 CTavroDoc::CTavroDoc() = default;
@@ -24,7 +26,7 @@ bool CTavroDoc::OnOpenDocument(const QString& path)
         if (!m_followsLoads) {
             QObject::connect(
                 meshView, &CTavroView::loadFinished, meshView,
-                [this](const QString&, bool loaded, bool cancelled) { OnLoadFinished(loaded, cancelled); });
+                [this](const QString& file, bool loaded, bool cancelled) { OnLoadFinished(file, loaded, cancelled); });
             m_followsLoads = true;
         }
         return meshView->openModelFile(path);
@@ -32,19 +34,23 @@ bool CTavroDoc::OnOpenDocument(const QString& path)
     return false;
 }
 
-void CTavroDoc::OnLoadFinished(bool loaded, bool cancelled)
+void CTavroDoc::OnLoadFinished(const QString& path, bool loaded, bool cancelled)
 {
-    if (loaded)
-        return;
-    // The file gave no model: it leaves the recent files (a cancelled load
-    // says nothing about the file), and the window is an untitled one again
-    // over the empty view.
-    CWinApp* app = AfxGetApp();
-    if (!cancelled && app != nullptr && !GetPathName().isEmpty())
-        app->RemoveFromRecentFileList(GetPathName());
-    OnNewDocument();
-    if (CSingleDocTemplate* docTemplate = GetDocTemplate()) {
-        docTemplate->SetDefaultTitle(this);
+    CSingleDocTemplate* docTemplate = GetDocTemplate();
+    if (loaded) {
+        SetPathName(path); // the title and the recent files
+    } else {
+        // The file gave no model: it leaves the recent files (a cancelled
+        // load says nothing about the file), and the window is an untitled
+        // one again over the empty view.
+        CWinApp* app = AfxGetApp();
+        if (!cancelled && app != nullptr)
+            app->RemoveFromRecentFileList(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+        OnNewDocument();
+        if (docTemplate)
+            docTemplate->SetDefaultTitle(this);
+    }
+    if (docTemplate) {
         if (CFrameWnd* frame = docTemplate->GetFrame())
             frame->OnUpdateFrameTitle();
     }

@@ -1,23 +1,16 @@
 #include "viewer/tavroview.h"
 
+#include "model/filepath.h"
 #include "model/meshmodel.h"
-#include "model/modelfile.h"
-#include "model/ply/plyreader.h"
-#include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/document.h"
 #include "platform/framewnd.h"
-#include "platform/loadprogress.h"
 #include "platform/pixelformat.h"
 #include "platform/winapp.h"
 #include "render/font.h"
 #include "render/frame.h"
-#include "render/modeldraw.h"
-#include "render/overlay.h"
-#include "render/reference.h"
-#include "viewer/backgroundload.h"
 #include "viewer/camera.h"
-#include "viewer/colourentry.h"
+#include "viewer/viewerscene.h"
 #include "viewer/viewerstate.h"
 
 #include <QDragEnterEvent>
@@ -27,18 +20,12 @@
 #include <QMimeData>
 #include <QOpenGLContext>
 #include <QResizeEvent>
-#include <QStatusBar>
-#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 #include <QWidget>
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
+#include <utility>
 
 std::string g_fileName;
 std::string g_fileExtension;
@@ -55,20 +42,6 @@ constexpr float kPlayStepX = 1.0f;
 constexpr float kPlayStepY = 10.0f;
 constexpr float kPlayStepZ = 5.0f;
 
-// How often a running load is looked at: progress and its end.
-constexpr int kLoadPollMs = 15;
-
-constexpr const char* kBgColorCaption = "BG Color";
-constexpr const char* kMeshColorCaption = "Mesh Color";
-constexpr const char* kInfoColorCaption = "Info Color";
-constexpr const char* kModelColorCaption = "Model Color";
-
-// Choosing the marked shading item switches the model off.
-void toggleShading(int mode)
-{
-    g_shadingMode = (g_shadingMode == mode) ? kShadingNone : mode;
-}
-
 } // namespace
 
 CTavroView::CTavroView()
@@ -83,11 +56,13 @@ CTavroView::CTavroView()
     initializeAxes();
     PreCreateWindow();
     setAcceptDrops(true);
+    m_load = new ModelLoad(this);
+    m_load->onFinished = [this](ModelLoadOutcome outcome) { OnLoadEnded(std::move(outcome)); };
 }
 
 CTavroView::~CTavroView()
 {
-    m_load.reset(); // stops and waits for a load still running
+    m_load->abandon(); // stops and waits for a load still running
     // m_palette releases its palette with the view. A view destroyed without
     // its window being closed first still lets go of its context and surface.
     if (m_hRC) {
@@ -216,7 +191,7 @@ void CTavroView::OnDestroy()
 {
     KillTimer(kPlayTimerId);
     // A load still running is stopped; its model, if any, goes with it.
-    EndLoad();
+    m_load->abandon();
     GLSurface::MakeNoneCurrent();
     if (m_hRC) {
         // The font's display lists and the model's buffers live in this
@@ -260,20 +235,7 @@ void CTavroView::RenderScene()
         return;
     if (!m_pDC->MakeCurrent(m_hRC))
         return;
-    FrameSettings settings{};
-    settings.camera = FrameCamera{g_eye, g_center, g_up};
-    settings.windowWidth = g_windowWidth;
-    settings.windowHeight = g_windowHeight;
-    settings.bgColor = g_bgColor;
-    settings.stereo = g_stereo != 0;
-    DrawFrameImages(
-        settings,
-        [this] {
-            DrawGrid();
-            DrawAxes();
-            DrawModel();
-        },
-        [this] { DrawInfo(); });
+    DrawScene(CurrentScene(), m_modelBuffers);
     m_pDC->SwapBuffers(m_hRC);
     GLSurface::MakeNoneCurrent();
     ++m_frameCount;
@@ -281,29 +243,32 @@ void CTavroView::RenderScene()
 
 void CTavroView::DrawGrid()
 {
-    if (!m_showMesh)
-        return;
-    DrawGridLines(m_gridLines, m_gridHalfLines, m_gridHalfSize, m_gridSpacing, g_meshColor);
+    DrawSceneGrid(CurrentScene());
 }
 
 void CTavroView::DrawAxes()
 {
-    if (!m_showAxes)
-        return;
-    DrawAxesLines();
+    DrawSceneAxes(CurrentScene());
 }
 
 void CTavroView::DrawModel()
 {
-    DrawMeshModel(g_model, g_shadingMode, g_cullBackFaces != 0, g_modelColor, g_playAngleX, g_playAngleY, g_playAngleZ,
-                  g_vertexColours != 0, m_modelBuffers);
+    DrawSceneModel(CurrentScene(), m_modelBuffers);
 }
 
 void CTavroView::DrawInfo()
 {
-    if (!m_showInfo)
-        return;
-    DrawInfoText(g_infoColor, g_viewVector, g_center, g_eye, g_windowWidth, g_windowHeight);
+    DrawSceneInfo(CurrentScene());
+}
+
+SceneSettings CTavroView::CurrentScene() const
+{
+    SceneSettings scene = viewerScene(g_windowWidth, g_windowHeight);
+    scene.showGrid = m_showMesh;
+    scene.grid = GridLayout{m_gridLines, m_gridHalfLines, m_gridHalfSize, m_gridSpacing};
+    scene.showAxes = m_showAxes;
+    scene.showInfo = m_showInfo;
+    return scene;
 }
 
 // ---------------------------------------------------------------------------
@@ -476,100 +441,62 @@ bool CTavroView::openModelFile(const QString& path)
 {
     if (isLoading())
         return false;
-    g_fileName = QFile::encodeName(path).toStdString();
+    CFrameWnd* frame = GetParentFrame();
     const QString name = QFileInfo(path).fileName();
-
-    // Only regular files: a FIFO or a device would block or never end.
     std::string why;
-    FILE* stream = ::openModelFile(g_fileName, why);
-    if (!stream) {
+    if (!m_load->start(path, frame ? frame->statusBar() : nullptr, why)) {
         // The current model stays; say why nothing changed.
         ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(why.c_str())));
         return false;
     }
+    g_fileName = QFile::encodeName(path).toStdString();
     g_fileExtension = fileExtension(g_fileName);
     ReleaseModelBuffers();
     freeMeshModel(g_model);
     g_model = nullptr;
-
-    struct stat info { };
-    uint64_t size = 0;
-    if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
-        size = static_cast<uint64_t>(info.st_size);
-    m_load = std::make_unique<BackgroundLoad>(stream, g_fileExtension, size);
-    m_loadPath = path;
-
-    if (!m_loadPane) {
-        // The frame's status bar (a frame without one gets one).
-        if (CFrameWnd* frame = GetParentFrame()) {
-            m_loadPane = new CLoadProgressPane(frame->statusBar());
-            connect(m_loadPane, &CLoadProgressPane::cancelRequested, this, &CTavroView::cancelLoad);
-        }
-    }
-    if (m_loadPane)
-        m_loadPane->Show(size);
     ShowStatusNote(QStringLiteral("Loading %1").arg(name));
-    if (!m_loadTimer) {
-        m_loadTimer = new QTimer(this);
-        m_loadTimer->setInterval(kLoadPollMs);
-        connect(m_loadTimer, &QTimer::timeout, this, &CTavroView::PollLoad);
-    }
-    m_loadTimer->start();
-    if (CFrameWnd* frame = GetParentFrame())
+    if (frame)
         frame->UpdateCommandUI();
     return true;
 }
 
+bool CTavroView::isLoading() const
+{
+    return m_load->running();
+}
+
 void CTavroView::cancelLoad()
 {
-    if (m_load)
-        m_load->cancel();
-    // The reader stops within a block; look again at once.
-    PollLoad();
+    m_load->cancel();
 }
 
-void CTavroView::PollLoad()
+CLoadProgressPane* CTavroView::loadProgressPane() const
 {
-    if (!m_load)
-        return;
-    if (m_loadPane)
-        m_loadPane->SetBytesRead(m_load->bytesRead());
-    if (m_load->finished())
-        FinishLoad();
+    return m_load->progressPane();
 }
 
-void CTavroView::FinishLoad()
+void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
 {
-    const bool cancelled = m_load->cancelRequested();
-    MeshModel* model = m_load->takeModel();
-    const std::string reason = m_load->reason();
-    EndLoad();
-    if (cancelled) {
-        freeMeshModel(model);
-        model = nullptr;
-    }
-    g_model = model;
-    if (model && model->colours)
+    g_model = outcome.model;
+    if (g_model && g_model->colours)
         g_vertexColours = 1;
-    if (cancelled)
+    if (outcome.cancelled)
         ShowStatusNote(QStringLiteral("Loading cancelled"));
-    else if (model)
+    else if (g_model)
         ShowStatusNote(QString());
     else
-        ShowStatusNote(QStringLiteral("%1: %2").arg(QFileInfo(m_loadPath).fileName(), QString::fromStdString(reason)));
+        ShowStatusNote(
+            QStringLiteral("%1: %2").arg(QFileInfo(outcome.path).fileName(), QString::fromStdString(outcome.reason)));
     RenderScene();
     if (CFrameWnd* frame = GetParentFrame())
         frame->UpdateCommandUI();
-    emit loadFinished(m_loadPath, g_model != nullptr, cancelled);
-}
-
-void CTavroView::EndLoad()
-{
-    if (m_loadTimer)
-        m_loadTimer->stop();
-    if (m_loadPane)
-        m_loadPane->Hide();
-    m_load.reset();
+    // A document that opens its files itself records the file when the
+    // model has arrived (see loadFinished); any other takes the name now.
+    CDocument* document = GetDocument();
+    if (g_model && document && m_recordPathOnLoad)
+        document->SetPathName(outcome.path);
+    m_recordPathOnLoad = false;
+    emit loadFinished(outcome.path, g_model != nullptr, outcome.cancelled);
 }
 
 void CTavroView::OpenFile(const QString& path)
@@ -582,8 +509,7 @@ void CTavroView::OpenFile(const QString& path)
         app->OpenDocumentFile(path); // the document's open starts the load
         return;
     }
-    if (openModelFile(path) && document)
-        document->SetPathName(path);
+    m_recordPathOnLoad = openModelFile(path) && document != nullptr;
 }
 
 void CTavroView::dragEnterEvent(QDragEnterEvent* event)
@@ -604,226 +530,4 @@ void CTavroView::dropEvent(QDropEvent* event)
         return;
     }
     OpenFile(url.toLocalFile());
-}
-
-void CTavroView::OnFileSaveAs()
-{
-    // Meshes are not written: Save As does nothing.
-}
-
-void CTavroView::OnRotate()
-{
-    m_rotateMode = true;
-    m_translateMode = false;
-    m_noneMode = false;
-}
-
-void CTavroView::OnTranslate()
-{
-    m_rotateMode = false;
-    m_translateMode = true;
-    m_noneMode = false;
-}
-
-void CTavroView::OnNone()
-{
-    m_rotateMode = false;
-    m_translateMode = false;
-    m_noneMode = true;
-}
-
-void CTavroView::OnInitAxes()
-{
-    initializeAxes();
-    RenderScene();
-}
-
-void CTavroView::OnAxes()
-{
-    m_showAxes = !m_showAxes;
-    RenderScene();
-}
-
-void CTavroView::OnMesh()
-{
-    m_showMesh = !m_showMesh;
-    RenderScene();
-}
-
-void CTavroView::OnInfo()
-{
-    m_showInfo = !m_showInfo;
-    RenderScene();
-}
-
-void CTavroView::OnBgColor()
-{
-    if (RunColourCommand(g_bgColor, g_bgColorText, kBgColorCaption))
-        RenderScene();
-}
-
-void CTavroView::OnMeshColor()
-{
-    if (RunColourCommand(g_meshColor, g_meshColorText, kMeshColorCaption))
-        RenderScene();
-}
-
-void CTavroView::OnInfoColor()
-{
-    if (RunColourCommand(g_infoColor, g_infoColorText, kInfoColorCaption))
-        RenderScene();
-}
-
-void CTavroView::OnModelColor()
-{
-    if (RunColourCommand(g_modelColor, g_modelColorText, kModelColorCaption))
-        RenderScene();
-}
-
-void CTavroView::OnShadingFlat()
-{
-    toggleShading(kShadingFlat);
-    RenderScene();
-}
-
-void CTavroView::OnShadingSmooth()
-{
-    toggleShading(kShadingSmooth);
-    RenderScene();
-}
-
-void CTavroView::OnShadingWireframe()
-{
-    toggleShading(kShadingWireframe);
-    RenderScene();
-}
-
-void CTavroView::OnBothFaces()
-{
-    g_cullBackFaces = g_cullBackFaces == 0 ? 1 : 0;
-    RenderScene();
-}
-
-void CTavroView::OnSwapAxes()
-{
-    if (isLoading())
-        return;
-    // The buffers hold the old positions.
-    ReleaseModelBuffers();
-    swapModelAxes(g_model);
-    RenderScene();
-}
-
-void CTavroView::OnVertexColours()
-{
-    if (isLoading() || !g_model || !g_model->colours)
-        return;
-    g_vertexColours = g_vertexColours == 0 ? 1 : 0;
-    RenderScene();
-}
-
-void CTavroView::OnStereo()
-{
-    g_stereo = g_stereo == 0 ? 1 : 0;
-    RenderScene();
-}
-
-namespace {
-
-// The commands of the view: what each runs, the check mark its menu item
-// and toolbar button show (null: never marked) and when it is enabled (null:
-// always). Both OnCommand and OnUpdateCommandUI read this one table.
-struct ViewCommand {
-    unsigned id;
-    void (CTavroView::*run)();
-    int (*check)(const CTavroView& view);
-    bool (*enabled)(const CTavroView& view) = nullptr;
-};
-
-// Open would start a second load, and XYZ->ZXY needs the model.
-bool notLoading(const CTavroView& view)
-{
-    return !view.isLoading();
-}
-
-bool hasVertexColours(const CTavroView& view)
-{
-    return !view.isLoading() && g_model != nullptr && g_model->colours != nullptr;
-}
-
-const ViewCommand kViewCommands[] = {
-    {ID_FILE_OPEN, &CTavroView::OnFileOpen, nullptr, notLoading},
-    {ID_FILE_SAVE_AS, &CTavroView::OnFileSaveAs, nullptr},
-    {ID_ROTATE, &CTavroView::OnRotate, [](const CTavroView& v) { return int{v.m_rotateMode}; }},
-    {ID_TRANSLATE, &CTavroView::OnTranslate, [](const CTavroView& v) { return int{v.m_translateMode}; }},
-    {ID_NONE, &CTavroView::OnNone, [](const CTavroView& v) { return int{v.m_noneMode}; }},
-    {ID_INIT_AXES, &CTavroView::OnInitAxes, nullptr},
-    {ID_AXES, &CTavroView::OnAxes, [](const CTavroView& v) { return int{v.m_showAxes}; }},
-    {ID_VIEW_AXES, &CTavroView::OnAxes, [](const CTavroView& v) { return int{v.m_showAxes}; }},
-    {ID_MESH, &CTavroView::OnMesh, [](const CTavroView& v) { return int{v.m_showMesh}; }},
-    {ID_VIEW_MESH, &CTavroView::OnMesh, [](const CTavroView& v) { return int{v.m_showMesh}; }},
-    {ID_INFO, &CTavroView::OnInfo, [](const CTavroView& v) { return int{v.m_showInfo}; }},
-    {ID_VIEW_INFO, &CTavroView::OnInfo, [](const CTavroView& v) { return int{v.m_showInfo}; }},
-    {ID_VIEW_BG_COLOR, &CTavroView::OnBgColor, nullptr},
-    {ID_VIEW_MESH_COLOR, &CTavroView::OnMeshColor, nullptr},
-    {ID_VIEW_INFO_COLOR, &CTavroView::OnInfoColor, nullptr},
-    {ID_VIEW_COLOR, &CTavroView::OnModelColor, nullptr},
-    {ID_SHADING_FLAT, &CTavroView::OnShadingFlat, [](const CTavroView&) { return int{g_shadingMode == kShadingFlat}; }},
-    {ID_SHADING_SMOOTH, &CTavroView::OnShadingSmooth,
-     [](const CTavroView&) { return int{g_shadingMode == kShadingSmooth}; }},
-    {ID_SHADING_WIREFRAME, &CTavroView::OnShadingWireframe,
-     [](const CTavroView&) { return int{g_shadingMode == kShadingWireframe}; }},
-    {ID_SHADING_BOTH_FACES, &CTavroView::OnBothFaces, [](const CTavroView&) { return int{g_cullBackFaces == 0}; }},
-    {ID_VIEW_XYZ_ZXY, &CTavroView::OnSwapAxes, nullptr, notLoading},
-    {ID_VIEW_STEREO, &CTavroView::OnStereo, [](const CTavroView&) { return g_stereo; }},
-    {ID_VIEW_VERTEX_COLORS, &CTavroView::OnVertexColours, [](const CTavroView&) { return g_vertexColours; },
-     hasVertexColours},
-    {ID_TAVRO_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},
-    {ID_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},
-};
-
-// Commands of the document and the application that would replace the
-// model while a load runs: they wait until it ends.
-bool replacesTheModel(unsigned id)
-{
-    return id == ID_FILE_NEW || id == ID_FILE_OPEN || (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE4);
-}
-
-const ViewCommand* findViewCommand(unsigned id)
-{
-    for (const ViewCommand& command : kViewCommands) {
-        if (command.id == id)
-            return &command;
-    }
-    return nullptr;
-}
-
-} // namespace
-
-bool CTavroView::OnCommand(unsigned id)
-{
-    if (isLoading() && replacesTheModel(id))
-        return true;
-    const ViewCommand* command = findViewCommand(id);
-    if (command == nullptr)
-        return CView::OnCommand(id);
-    (this->*command->run)();
-    return true;
-}
-
-bool CTavroView::OnUpdateCommandUI(unsigned id, CCmdUI& ui)
-{
-    if (isLoading() && replacesTheModel(id)) {
-        ui.Enable(false);
-        return true;
-    }
-    const ViewCommand* command = findViewCommand(id);
-    if (command == nullptr)
-        return CView::OnUpdateCommandUI(id, ui);
-    const bool enabled = command->enabled == nullptr || command->enabled(*this);
-    if (command->enabled != nullptr)
-        ui.Enable(enabled);
-    if (command->check != nullptr)
-        ui.SetCheck(enabled && command->check(*this));
-    return true;
 }

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "platform/glsurface.h"
-#include "platform/loadprogress.h"
 #include "platform/view.h"
 #include "render/modelbuffers.h"
+#include "render/scene.h"
+#include "viewer/modelload.h"
 
 #include <QPoint>
 #include <QPointer>
@@ -12,11 +13,10 @@
 #include <memory>
 #include <string>
 
+class CLoadProgressPane;
 class QDragEnterEvent;
 class QDropEvent;
-class BackgroundLoad;
 class QOpenGLContext;
-class QTimer;
 class QResizeEvent;
 class QWidget;
 
@@ -106,17 +106,24 @@ public:
     // Frame drawing: binds the context, draws the frame (mono or stereo),
     // presents it and unbinds the context. Does nothing without a context.
     void RenderScene();
+    // The parts of a frame image as the view shows them now (the context
+    // current, the camera on the modelview matrix; the overlay after it is
+    // popped). RenderScene draws them in this order.
     void DrawGrid();
     void DrawAxes();
     void DrawModel();
     void DrawInfo();
+    // What the view shows now: the viewer state with the view's grid, axes
+    // and overlay.
+    SceneSettings CurrentScene() const;
 
     // Camera step of a drag (mode from the mode flags).
     void ApplyMouseDrag();
 
     // Opens path as the document's file: through the application when the
-    // document belongs to it (title and recent-file list follow the outcome,
-    // see loadFinished), else straight through openModelFile. Every way of
+    // document belongs to it (its document records the file when the model
+    // has arrived, see loadFinished), else straight through openModelFile,
+    // the document taking the name once a model came out. Every way of
     // opening (Open, the command line, the recent files, a drop) ends in
     // openModelFile. Does nothing while a load runs.
     void OpenFile(const QString& path);
@@ -148,20 +155,20 @@ public:
     bool OnUpdateCommandUI(unsigned id, CCmdUI& ui) override;
 
     // Opens path as the Open command does once a file is chosen: releases
-    // the current model and reads the file on a worker thread, with a
-    // progress bar and a Cancel button in the status bar; the model is drawn
-    // when the load ends, and a failure or a cancel leaves the empty view with
-    // the reason in the status bar. A file that cannot be opened keeps the
-    // current model and says why. False when no load was started: the file
+    // the current model and reads the file on a worker thread (ModelLoad),
+    // with a progress bar and a Cancel button in the status bar; the model is
+    // drawn when the load ends, and a failure or a cancel leaves the empty
+    // view with the reason in the status bar. A file that cannot be opened
+    // changes nothing and says why. False when no load was started: the file
     // cannot be opened, or another load is still running.
     bool openModelFile(const QString& path);
     // A load started by openModelFile has not ended yet.
-    bool isLoading() const { return m_load != nullptr; }
+    bool isLoading() const;
     // Stops the running load as the Cancel button does.
     void cancelLoad();
-    // The progress pane of the status bar (null when the frame has no
-    // status bar).
-    CLoadProgressPane* loadProgressPane() const { return m_loadPane; }
+    // The progress pane of the status bar (null before the first load, or
+    // when the frame has no status bar).
+    CLoadProgressPane* loadProgressPane() const;
     // Bytes held by the current model's buffer objects.
     std::size_t modelBufferBytes() const { return m_modelBuffers.byteSize(); }
 
@@ -186,16 +193,13 @@ protected:
 private:
     void ShowStatusNote(const QString& text);
     void ReleaseModelBuffers();
-    void PollLoad();
-    void FinishLoad();
-    void EndLoad();
+    // The load ended: shows its model or says why there is none.
+    void OnLoadEnded(ModelLoadOutcome outcome);
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
-    int m_wheelRemainder = 0;               // wheel units not yet turned into a pixel
-    ModelBuffers m_modelBuffers;            // the current model's, in m_hRC
-    std::unique_ptr<BackgroundLoad> m_load; // the running load, if any
-    QString m_loadPath;                     // path of the running load
-    QTimer* m_loadTimer = nullptr;          // follows the running load
-    QPointer<CLoadProgressPane> m_loadPane; // lives in the status bar
+    int m_wheelRemainder = 0;        // wheel units not yet turned into a pixel
+    ModelBuffers m_modelBuffers;     // the current model's, in m_hRC
+    ModelLoad* m_load = nullptr;     // reads the files the view opens
+    bool m_recordPathOnLoad = false; // the document takes the name of a model that arrives
 };

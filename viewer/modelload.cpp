@@ -1,0 +1,115 @@
+#include "viewer/modelload.h"
+
+#include "model/filepath.h"
+#include "model/meshmodel.h"
+#include "model/regularfile.h"
+#include "platform/loadprogress.h"
+#include "viewer/backgroundload.h"
+
+#include <QFile>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+// How often a running load is looked at: progress and its end.
+constexpr int kLoadPollMs = 15;
+
+} // namespace
+
+ModelLoad::ModelLoad(QObject* parent) : QObject(parent)
+{
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kLoadPollMs);
+    connect(m_timer, &QTimer::timeout, this, &ModelLoad::poll);
+}
+
+ModelLoad::~ModelLoad()
+{
+    abandon();
+}
+
+bool ModelLoad::start(const QString& path, QStatusBar* statusBar, std::string& why)
+{
+    if (running()) {
+        why = "another file is still loading";
+        return false;
+    }
+    const std::string fileName = QFile::encodeName(path).toStdString();
+    FILE* stream = openRegularFile(fileName, why);
+    if (!stream)
+        return false;
+    struct stat info { };
+    uint64_t size = 0;
+    if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
+        size = static_cast<uint64_t>(info.st_size);
+    m_load = std::make_unique<BackgroundLoad>(stream, fileExtension(fileName), size);
+    m_path = path;
+
+    if (!m_pane && statusBar) {
+        m_pane = new CLoadProgressPane(statusBar);
+        connect(m_pane, &CLoadProgressPane::cancelRequested, this, &ModelLoad::cancel);
+    }
+    if (m_pane)
+        m_pane->Show(size);
+    m_timer->start();
+    return true;
+}
+
+void ModelLoad::cancel()
+{
+    if (!m_load)
+        return;
+    m_load->cancel();
+    // The reader stops within a block; look again at once.
+    poll();
+}
+
+void ModelLoad::abandon()
+{
+    if (!m_load)
+        return;
+    stop(); // the worker's model, if any, goes with it
+}
+
+void ModelLoad::poll()
+{
+    if (!m_load)
+        return;
+    if (m_pane)
+        m_pane->SetBytesRead(m_load->bytesRead());
+    if (m_load->finished())
+        finish();
+}
+
+void ModelLoad::finish()
+{
+    ModelLoadOutcome outcome;
+    outcome.path = m_path;
+    outcome.cancelled = m_load->cancelRequested();
+    outcome.model = m_load->takeModel();
+    outcome.reason = m_load->reason();
+    stop();
+    if (outcome.cancelled) {
+        freeMeshModel(outcome.model);
+        outcome.model = nullptr;
+    }
+    if (onFinished)
+        onFinished(std::move(outcome));
+    else
+        freeMeshModel(outcome.model);
+}
+
+void ModelLoad::stop()
+{
+    m_timer->stop();
+    if (m_pane)
+        m_pane->Hide();
+    m_load.reset();
+}
