@@ -10,8 +10,10 @@
 # DEFINITIONS are compile definitions for the helpers and the programs alike.
 # The programs themselves run no moc: a class with Q_OBJECT belongs in a
 # helper's header.
-# "gui" programs get a QApplication main and never run two at once: tests on
-# one display share its pointer and keyboard focus, even under ctest -j.
+#
+# "gui" programs get a QApplication main (brenvik_gui_main, compiled once in
+# tests/support) and never run two at once: tests on one display share its
+# pointer and keyboard focus, even under ctest -j.
 function(brenvik_add_tests)
   cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "LIBS;DEFINITIONS" ${ARGN})
   if(NOT ARG_LABEL STREQUAL "unit" AND NOT ARG_LABEL STREQUAL "gui")
@@ -60,7 +62,7 @@ function(brenvik_add_tests)
     add_test(NAME ${target} COMMAND ${target})
     set_tests_properties(${target} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT})
     if(ARG_LABEL STREQUAL "gui")
-      target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/gui_main.cpp)
+      target_link_libraries(${target} PRIVATE brenvik_gui_main)
       set_tests_properties(${target} PROPERTIES RESOURCE_LOCK display)
     else()
       target_link_libraries(${target} PRIVATE GTest::gtest_main)
