@@ -1,6 +1,6 @@
 #include "app/resources.h"
 
-#include "app/artwork.h"
+#include "app/artwork/artwork.h"
 #include "platform/commandids.h"
 #include "platform/resources.h"
 

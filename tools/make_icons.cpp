@@ -5,7 +5,7 @@
 //
 // gives FOLDER/SIZExSIZE/apps/brenvik.png for every size. Needs no display.
 
-#include "app/artwork.h"
+#include "app/artwork/artwork.h"
 
 #include <QDir>
 #include <QImage>

@@ -71,13 +71,13 @@ TEST_F(FileOpenTest, AsksForAnOpenDialogWithThePlyFilter)
 
 TEST_F(FileOpenTest, GoodFileIsLoadedAndDrawnAtOnce)
 {
-    const unsigned long frames = view->frameCount();
+    const unsigned long frames = window->frames();
     const QString path = writeFile(QStringLiteral("cube.ply"), kCubePly);
     ASSERT_TRUE(window->openThroughDialog(path));
     ASSERT_NE(g_model, nullptr);
     EXPECT_EQ(g_model->vertexCount, 8u);
     EXPECT_EQ(g_model->faceCount, 6u);
-    EXPECT_EQ(view->frameCount(), frames + 1);
+    EXPECT_EQ(window->frames(), frames + 1);
     EXPECT_TRUE(modelShown());
     EXPECT_EQ(QString::fromStdString(g_fileName), path);
     EXPECT_EQ(g_fileExtension, "ply");
@@ -90,14 +90,14 @@ TEST_F(FileOpenTest, OtherFileTypeEmptiesTheViewAndSaysWhy)
     openGoodCube();
     g_eye = {10, 20, 300};
     window->command(ID_SHADING_WIREFRAME);
-    const unsigned long frames = view->frameCount();
+    const unsigned long frames = window->frames();
     for (const char* name : {"bunny.obj", "points.dat"}) {
         ASSERT_TRUE(window->openThroughDialog(writeFile(QString::fromLatin1(name), kCubePly)));
         EXPECT_EQ(g_model, nullptr);
         EXPECT_EQ(note(), QString::fromLatin1(name) + QStringLiteral(": no reader for this file type"));
         EXPECT_EQ(message(), note());
     }
-    EXPECT_EQ(view->frameCount(), frames + 2);
+    EXPECT_EQ(window->frames(), frames + 2);
     EXPECT_FALSE(modelShown());
     // Camera and settings stay as they were.
     EXPECT_EQ(g_eye.x, 10.0);
@@ -128,10 +128,10 @@ TEST_F(FileOpenTest, CancelledDialogKeepsTheModelAndDrawsNothing)
 {
     openGoodCube();
     MeshModel* model = g_model;
-    const unsigned long frames = view->frameCount();
+    const unsigned long frames = window->frames();
     ASSERT_TRUE(window->openThroughDialog(QString()));
     EXPECT_EQ(g_model, model);
-    EXPECT_EQ(view->frameCount(), frames);
+    EXPECT_EQ(window->frames(), frames);
     EXPECT_TRUE(modelShown());
 }
 
@@ -139,10 +139,10 @@ TEST_F(FileOpenTest, FileThatCannotBeOpenedKeepsTheModelAndSaysWhy)
 {
     openGoodCube();
     MeshModel* model = g_model;
-    const unsigned long frames = view->frameCount();
+    const unsigned long frames = window->frames();
     ASSERT_TRUE(window->openThroughDialog(dir.filePath(QStringLiteral("missing.ply"))));
     EXPECT_EQ(g_model, model);
-    EXPECT_EQ(view->frameCount(), frames);
+    EXPECT_EQ(window->frames(), frames);
     EXPECT_TRUE(note().startsWith(QStringLiteral("missing.ply: "))) << note().toStdString();
     EXPECT_GT(note().size(), QStringLiteral("missing.ply: ").size());
 }

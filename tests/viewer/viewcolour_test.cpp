@@ -81,14 +81,14 @@ TEST_F(ViewColourTest, EachCommandAsksWithItsCaptionAndStoresItsColour)
         SCOPED_TRACE(command.caption);
         answers.calls = 0;
         answerWith("0.25, 0.5, 0.75");
-        const unsigned long start = view->frameCount();
+        const unsigned long start = window->frames();
         ASSERT_TRUE(window->command(command.id));
         EXPECT_EQ(answers.calls, 1);
         EXPECT_EQ(answers.caption, command.caption);
         EXPECT_EQ(answers.prompt, "Three floats");
         expectColour(command.colour, 0.25f, 0.5f, 0.75f);
         EXPECT_STREQ(command.text, "0.25, 0.5, 0.75");
-        EXPECT_EQ(view->frameCount(), start + 1);
+        EXPECT_EQ(window->frames(), start + 1);
         EXPECT_EQ(window->mark(command.id), 0); // never marked
     }
     // Each command changed only its own colour.
@@ -145,11 +145,11 @@ TEST_F(ViewColourTest, UnreadableRepliesChangeNothingButDrawAFrame)
     for (const char* reply : {"", "letters", ", 1, 1"}) {
         SCOPED_TRACE(reply);
         answerWith(reply);
-        const unsigned long start = view->frameCount();
+        const unsigned long start = window->frames();
         ASSERT_TRUE(window->command(ID_VIEW_BG_COLOR));
         expectColour(g_bgColor, 0.0f, 0.0f, 0.0f);
         EXPECT_STREQ(g_bgColorText, reply);
-        EXPECT_EQ(view->frameCount(), start + 1);
+        EXPECT_EQ(window->frames(), start + 1);
     }
 }
 
@@ -157,17 +157,17 @@ TEST_F(ViewColourTest, CancelChangesNothingAndDrawsNothing)
 {
     g_infoColor[0] = 0.3f;
     answerWith("0, 0, 1", IDCANCEL);
-    const unsigned long start = view->frameCount();
+    const unsigned long start = window->frames();
     ASSERT_TRUE(window->command(ID_VIEW_INFO_COLOR));
     EXPECT_EQ(answers.calls, 1);
     expectColour(g_infoColor, 0.3f, 1.0f, 0.0f);
     EXPECT_STREQ(g_infoColorText, "0.30, 1.00, 0.00");
-    EXPECT_EQ(view->frameCount(), start);
+    EXPECT_EQ(window->frames(), start);
 }
 
 TEST_F(ViewColourTest, RealDialogSetsTheBackground)
 {
-    const unsigned long start = view->frameCount();
+    const unsigned long start = window->frames();
     EXPECT_TRUE(answerInputTextDialog([this] { return window->command(ID_VIEW_BG_COLOR); },
                                       [](InputTextDialog& dialog) {
                                           EXPECT_EQ(dialog.windowTitle(), "BG Color");
@@ -176,7 +176,7 @@ TEST_F(ViewColourTest, RealDialogSetsTheBackground)
                                           QTest::keyClick(dialog.m_edit, Qt::Key_Return);
                                       }));
     expectColour(g_bgColor, 0.0f, 0.5f, 1.0f);
-    EXPECT_EQ(view->frameCount(), start + 1);
+    EXPECT_EQ(window->frames(), start + 1);
     EXPECT_TRUE(backgroundIs(Rgb{0, 128, 255}));
 }
 
@@ -190,7 +190,7 @@ TEST_F(ViewColourTest, RealDialogCancelledEveryWayDrawsNothing)
     int index = 0;
     for (const auto& cancel : ways) {
         SCOPED_TRACE(index++);
-        const unsigned long start = view->frameCount();
+        const unsigned long start = window->frames();
         EXPECT_TRUE(answerInputTextDialog([this] { return window->command(ID_VIEW_COLOR); },
                                           [&](InputTextDialog& dialog) {
                                               EXPECT_EQ(dialog.windowTitle(), "Model Color");
@@ -199,7 +199,7 @@ TEST_F(ViewColourTest, RealDialogCancelledEveryWayDrawsNothing)
                                           }));
         expectColour(g_modelColor, 1.0f, 1.0f, 1.0f);
         EXPECT_STREQ(g_modelColorText, "1.00, 1.00, 1.00");
-        EXPECT_EQ(view->frameCount(), start);
+        EXPECT_EQ(window->frames(), start);
     }
 }
 
@@ -209,9 +209,9 @@ TEST_F(ViewColourTest, PlaybackKeepsDrawingBehindTheDialog)
     EXPECT_TRUE(answerInputTextDialog([this] { return window->command(ID_VIEW_BG_COLOR); },
                                       [this](InputTextDialog& dialog) {
                                           const float x = g_playAngleX;
-                                          const unsigned long frames = view->frameCount();
+                                          const unsigned long frames = window->frames();
                                           EXPECT_TRUE(QTest::qWaitFor([&] { return g_playAngleX >= x + 3.0f; }, 10000));
-                                          EXPECT_GE(view->frameCount(), frames + 3);
+                                          EXPECT_GE(window->frames(), frames + 3);
                                           typeIntoEdit(dialog, "0, 0, 1");
                                           // Not yet: the colour changes when the dialog closes.
                                           expectColour(g_bgColor, 0.0f, 0.0f, 0.0f);

@@ -15,11 +15,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QOpenGLContext>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTest>
@@ -72,6 +74,40 @@ QString writeFile(const QString& folder, const QString& name, const QByteArray& 
     return path;
 }
 
+// Tallies the frames the view draws while a window handles a redraw that
+// the window system asked for: an expose, or a paint after the display lost
+// the window's contents. Such events come from the display server whenever
+// it gets round to them, so their frames belong to no action of the test.
+// An application-wide filter sees every such event before its window does;
+// it delivers the event itself, so that it knows where the event's frames
+// end, and stops the original delivery.
+class ViewerWindow::RedrawTally : public QObject {
+public:
+    explicit RedrawTally(CTavroView* view) : m_view(view) { QCoreApplication::instance()->installEventFilter(this); }
+
+    unsigned long frames() const { return m_frames; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const bool redraw = event->type() == QEvent::Expose || event->type() == QEvent::Paint;
+        if (!redraw || !event->spontaneous() || !watched->isWindowType() || m_delivering || !m_view)
+            return false;
+        const unsigned long before = m_view->frameCount();
+        m_delivering = true;
+        QCoreApplication::sendEvent(watched, event);
+        m_delivering = false;
+        if (m_view)
+            m_frames += m_view->frameCount() - before;
+        return true;
+    }
+
+private:
+    QPointer<CTavroView> m_view;
+    unsigned long m_frames = 0;
+    bool m_delivering = false;
+};
+
 ViewerWindow::ViewerWindow(int width, int height) : m_document(std::make_unique<CDocument>())
 {
     setGLSurfaceSwapObserver([this](GLSurface& surface) {
@@ -88,6 +124,7 @@ ViewerWindow::ViewerWindow(int width, int height) : m_document(std::make_unique<
     };
     if (!m_frame->LoadFrame(IDR_MAINFRAME, &context) || !m_view)
         return;
+    m_redraws = std::make_unique<RedrawTally>(m_view);
     // The client area gets exactly the requested size in device pixels.
     const qreal ratio = m_frame->devicePixelRatioF();
     m_view->setFixedSize(static_cast<int>(width / ratio), static_cast<int>(height / ratio));
@@ -108,6 +145,7 @@ ViewerWindow::ViewerWindow(int width, int height) : m_document(std::make_unique<
 
 ViewerWindow::~ViewerWindow()
 {
+    m_redraws.reset();
     setGLSurfaceSwapObserver({});
     close();
     delete m_frame.data();
@@ -138,6 +176,13 @@ guitest::PixelFrame ViewerWindow::grabFromScreen() const
                   rgb.begin() + static_cast<std::ptrdiff_t>(y) * width * 3);
     }
     return guitest::PixelFrame(width, height, std::move(rgb));
+}
+
+unsigned long ViewerWindow::frames() const
+{
+    if (!m_view || !m_redraws)
+        return 0;
+    return m_view->frameCount() - m_redraws->frames();
 }
 
 bool ViewerWindow::command(unsigned id) const

@@ -68,8 +68,19 @@ public:
     bool waitForLoad(int timeoutMs = 20000) const;
     // Closes the frame as the close box would.
     void close();
+    // The frames the view has drawn, less those it drew while a window
+    // handled a redraw the window system asked for (an expose, or a paint
+    // after the display lost a window's contents): the frames that the
+    // test's own input, commands, loads and timers caused. The window
+    // system's redraws come whenever the display gets round to them (late
+    // on a busy machine), so tests count frames with this, not with the
+    // view's frameCount().
+    unsigned long frames() const;
 
 private:
+    class RedrawTally;
+
+    std::unique_ptr<RedrawTally> m_redraws;
     std::unique_ptr<CDocument> m_document;
     QPointer<CFrameWnd> m_frame;
     CTavroView* m_view = nullptr;

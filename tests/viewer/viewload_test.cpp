@@ -132,7 +132,7 @@ TEST_F(ViewLoadTest, ProgressIsShownWhileABigFileLoadsThenOneFrameShowsIt)
         [&] {
             if (view->isLoading()) {
                 seen = std::max(seen, pane()->GetPercent());
-                framesWhileLoading = view->frameCount();
+                framesWhileLoading = window->frames();
             }
             return !view->isLoading();
         },
@@ -144,7 +144,7 @@ TEST_F(ViewLoadTest, ProgressIsShownWhileABigFileLoadsThenOneFrameShowsIt)
     EXPECT_TRUE(note().isEmpty());
     // One frame shows the model (the window system may ask for others
     // while the file loads).
-    EXPECT_EQ(view->frameCount(), framesWhileLoading + 1);
+    EXPECT_EQ(window->frames(), framesWhileLoading + 1);
     EXPECT_GT(window->readFront().countGrey(40, PixelRect{0, 0, kSize, kSize}), 100);
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toString(), path);
@@ -183,9 +183,9 @@ TEST_F(ViewLoadTest, SecondOpenAndModelCommandsAreDisabledDuringALoad)
     EXPECT_FALSE(asked);
     EXPECT_FALSE(view->openModelFile(writeFile(QStringLiteral("cube.ply"), QByteArray(kCubePly))));
     // The window keeps answering and drawing meanwhile.
-    const unsigned long frames = view->frameCount();
+    const unsigned long frames = window->frames();
     EXPECT_TRUE(window->command(ID_SHADING_SMOOTH));
-    EXPECT_EQ(view->frameCount(), frames + 1);
+    EXPECT_EQ(window->frames(), frames + 1);
     stopAndExpectCancelled([&] { view->cancelLoad(); });
 }
 

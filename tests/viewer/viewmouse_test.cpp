@@ -91,7 +91,7 @@ protected:
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(surface, &event);
     }
-    unsigned long frames() const { return view->frameCount(); }
+    unsigned long frames() const { return window->frames(); }
 
     GLSurface* surface = nullptr;
 };
@@ -420,9 +420,9 @@ TEST_F(ViewMouseTest, NotchIsTheRightDragOfItsPixelsPictureAndAll)
     // ...is the picture after one notch forwards.
     initializeAxes();
     const double start = g_viewDistance;
-    const unsigned long frames = view->frameCount();
+    const unsigned long frames = window->frames();
     turn(kWheelUnitsPerNotch);
-    EXPECT_EQ(view->frameCount(), frames + 1);
+    EXPECT_EQ(window->frames(), frames + 1);
     EXPECT_DOUBLE_EQ(g_viewDistance, dragged);
     EXPECT_NEAR(g_viewDistance, start - 0.1 * kWheelDragPixelsPerNotch, 1e-9);
     const guitest::PixelFrame afterWheel = window->readFront();
@@ -454,11 +454,11 @@ TEST_F(ViewMouseTest, PartsOfANotchAddUpAndNoneModeIgnoresTheWheel)
     EXPECT_NEAR(g_viewDistance, start - 0.1 * 3, 1e-9);
 
     window->command(ID_NONE);
-    const unsigned long frames = view->frameCount();
+    const unsigned long frames = window->frames();
     const Vector3 eye = g_eye;
     turn(5 * kWheelUnitsPerNotch);
     EXPECT_EQ(g_eye.z, eye.z);
-    EXPECT_EQ(view->frameCount(), frames);
+    EXPECT_EQ(window->frames(), frames);
 }
 
 } // namespace

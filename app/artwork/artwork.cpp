@@ -1,4 +1,4 @@
-#include "app/artwork.h"
+#include "app/artwork/artwork.h"
 
 #include <QPainter>
 #include <QPainterPath>
