@@ -12,7 +12,9 @@
 
 #include <functional>
 
-CFrameMenus::CFrameMenus(CFrameWnd& frame) : m_frame(frame) { }
+CFrameMenus::CFrameMenus(CFrameWnd& frame) : m_frame(frame)
+{
+}
 
 void CFrameMenus::Build(unsigned resourceId)
 {

@@ -20,8 +20,8 @@ struct GridLayout {
 // the grid, the axes, the model and the information overlay.
 struct SceneSettings {
     FrameCamera camera{};
-    int windowWidth = 1;           // pixels, at least 1
-    int windowHeight = 1;          // pixels, at least 1
+    int windowWidth = 1;            // pixels, at least 1
+    int windowHeight = 1;           // pixels, at least 1
     const float* bgColor = nullptr; // red, green, blue
     bool stereo = false;
 
