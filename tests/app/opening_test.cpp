@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -126,6 +127,40 @@ TEST_F(OpeningTest, DroppedFileOpensTheFirstOfSeveralAndARemoteOneIsRefused)
     EXPECT_EQ(g_model, model);
     EXPECT_EQ(messagePane(), "https://example.org/meshes/bunny.ply: only files on this computer can be opened");
     EXPECT_EQ(frame->windowTitle(), "dropped.ply - Brenvik");
+}
+
+TEST_F(OpeningTest, AFailedOpenRecordsNothingAndLosesNoRecentEntry)
+{
+    QStringList paths;
+    for (const char* name : {"plate.ply", "torus.ply", "sphere.ply", "cube.ply"})
+        paths << file(name, trianglePly());
+    ASSERT_TRUE(start({paths[0]}));
+    for (int i = 1; i < paths.size(); ++i) {
+        app->OpenDocumentFile(paths[i]);
+        ASSERT_TRUE(loadEnded());
+    }
+    const QStringList four({paths[3], paths[2], paths[1], paths[0]});
+    ASSERT_EQ(recent(), four);
+    MeshModel* model = g_model;
+    ASSERT_NE(model, nullptr);
+
+    // A file that cannot be opened at all changes nothing but the status bar.
+    nextPath = files.filePath("missing.ply");
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_FALSE(view()->isLoading());
+    EXPECT_EQ(g_model, model);
+    EXPECT_EQ(frame->windowTitle(), "cube.ply - Brenvik");
+    EXPECT_EQ(recent(), four);
+    EXPECT_TRUE(messagePane().startsWith("missing.ply: ")) << messagePane().toStdString();
+
+    // A file that opens but gives no model empties the view, and no good
+    // entry is pushed off the list for it.
+    nextPath = file("truncated.ply", "ply\nformat ascii 1.0\nelement vertex 3\nend_header\n0 0\n");
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(loadEnded());
+    EXPECT_EQ(g_model, nullptr);
+    EXPECT_EQ(frame->windowTitle(), "Untitled - Brenvik");
+    EXPECT_EQ(recent(), four);
 }
 
 } // namespace

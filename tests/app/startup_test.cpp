@@ -81,6 +81,7 @@ TEST_F(ShellTest, SavingNeverOverwritesTheMeshNamedOnTheCommandLine)
     EXPECT_TRUE(frame->SendCommand(ID_FILE_NEW));
     EXPECT_EQ(frame->windowTitle(), "Untitled - Brenvik");
     EXPECT_TRUE(frame->SendCommand(ID_FILE_MRU_FILE1));
+    ASSERT_TRUE(loadEnded());
     EXPECT_EQ(frame->windowTitle(), "cube.ply - Brenvik");
     EXPECT_TRUE(frame->SendCommand(ID_FILE_SAVE));
     EXPECT_EQ(messages.size(), 2);

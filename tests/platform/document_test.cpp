@@ -313,12 +313,13 @@ TEST_F(DocumentTest, RecentFileMenuShowsEntriesAndOpensThem)
     EXPECT_EQ(recentFiles(), QStringList({first, second}));
     EXPECT_FALSE(frame->IsCommandEnabled(ID_FILE_MRU_FILE3));
 
-    // An entry whose file is gone is reported and leaves the list.
+    // An entry whose file is gone is reported and leaves the list; the open
+    // document stays as it was.
     QFile::remove(second);
     EXPECT_TRUE(frame->SendCommand(ID_FILE_MRU_FILE2));
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(recentFiles(), QStringList({first}));
-    EXPECT_EQ(frame->windowTitle(), "Untitled - Framework Test");
+    EXPECT_EQ(frame->windowTitle(), "first.ply - Framework Test");
 }
 
 TEST(RecentFileList, DisplayNamesAreNumberedShortenedAndEscaped)
