@@ -28,8 +28,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/gridply.h"
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
-#include "model/ply/plyreader.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
-#include "model/ply/plyreader.h"
 #include "model/plywriter.h"
 
 namespace {

@@ -18,10 +18,10 @@
 #include <string>
 
 #include "geometry/clocalescope.h"
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
 #include "model/modelfile.h"
 #include "model/numberscan.h"
-#include "model/ply/plyreader.h"
 #include "model/plywriter.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "viewer/backgroundload.h"
 
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
-#include "model/ply/plyreader.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,8 +1,8 @@
 #include "viewer/tavroview.h"
 
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
 #include "model/modelfile.h"
-#include "model/ply/plyreader.h"
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/document.h"

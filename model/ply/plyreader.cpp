@@ -135,16 +135,6 @@ private:
 
 } // namespace
 
-MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason, LoadControl* control)
-{
-    if (!isPlyExtension(extension)) {
-        if (reason != nullptr)
-            *reason = "no reader for this file type";
-        return nullptr;
-    }
-    return readPlyModel(stream, reason, control);
-}
-
 MeshModel* readPlyModel(FILE* stream, std::string* reason, LoadControl* control)
 {
     std::string ignored;

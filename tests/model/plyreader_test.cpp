@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/loadmodel.h"
 #include "model/ply/plyreader.h"
 #include "tests/support/comma_locale.h"
 #include "tests/support/modeltestsupport.h"

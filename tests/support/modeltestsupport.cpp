@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "model/ply/plyreader.h"
+#include "model/loadmodel.h"
 #include "model/plywriter.h"
 
 namespace {

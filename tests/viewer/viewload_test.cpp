@@ -3,8 +3,8 @@
 // points and vertex colours on the screen.
 #include "viewerwindow.h"
 
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
-#include "model/ply/plyreader.h"
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/loadprogress.h"
