@@ -1,0 +1,99 @@
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "model/stl/stlbody.h"
+#include "model/stl/stlwelder.h"
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 84;
+constexpr std::size_t kTriangleBytes = 50;
+
+uint32_t littleEndian32(const char* bytes)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+bool finite(uint32_t bits)
+{
+    return (bits & 0x7F800000u) != 0x7F800000u;
+}
+
+std::string endsIn(uint64_t triangle, uint32_t count)
+{
+    return "the file ends in triangle " + std::to_string(triangle) + " of " + std::to_string(count);
+}
+
+} // namespace
+
+std::string stlStopReason(const BlockReader& in)
+{
+    if (in.stop() == BlockReader::Stop::cancelled)
+        return "loading was cancelled";
+    if (in.stop() == BlockReader::Stop::readError)
+        return "the file could not be read";
+    return std::string();
+}
+
+bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, std::string& reason)
+{
+    const char* header = nullptr;
+    if (!in.take(kHeaderBytes, header)) {
+        reason = stlStopReason(in);
+        if (reason.empty())
+            reason = "the file ends in its 84-byte header";
+        return false;
+    }
+    const uint32_t count = littleEndian32(header + 80);
+    if (fileBytes >= 0) {
+        const uint64_t body = static_cast<uint64_t>(fileBytes) - kHeaderBytes;
+        if (body / kTriangleBytes < count) {
+            reason = endsIn(body / kTriangleBytes + 1, count);
+            return false;
+        }
+    }
+    const uint64_t mostVertices = uint64_t{count} * 3;
+    const uint32_t vertexLimit = mostVertices < std::numeric_limits<uint32_t>::max()
+                                     ? static_cast<uint32_t>(mostVertices)
+                                     : std::numeric_limits<uint32_t>::max();
+    if (!builder.prepare(vertexLimit, count, false, false)) {
+        reason = "not enough memory for the model";
+        return false;
+    }
+    StlWelder welder(builder, count / 2 + 16);
+    for (uint32_t t = 0; t < count; ++t) {
+        const char* triangle = nullptr;
+        if (!in.take(kTriangleBytes, triangle)) {
+            reason = stlStopReason(in);
+            if (reason.empty())
+                reason = endsIn(uint64_t{t} + 1, count);
+            return false;
+        }
+        float corners[9];
+        for (int k = 0; k < 9; ++k) {
+            const uint32_t value = littleEndian32(triangle + 12 + 4 * k);
+            if (!finite(value)) {
+                reason = "facet " + std::to_string(uint64_t{t} + 1) + ": a coordinate is not finite";
+                return false;
+            }
+            std::memcpy(corners + k, &value, sizeof value);
+        }
+        uint32_t index[3];
+        for (int c = 0; c < 3; ++c) {
+            if (!welder.vertexAt(corners + 3 * c, index[c])) {
+                reason = "not enough memory for the model";
+                return false;
+            }
+        }
+        MeshVertex** slots = builder.addFace(3);
+        if (slots == nullptr) {
+            reason = "not enough memory for the model";
+            return false;
+        }
+        for (int c = 0; c < 3; ++c)
+            slots[c] = builder.corner(index[c]);
+    }
+    return true;
+}

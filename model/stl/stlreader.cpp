@@ -1,0 +1,86 @@
+#include "model/stl/stlreader.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "model/blockreader.h"
+#include "model/modelbuilder.h"
+#include "model/stl/stlbody.h"
+
+namespace {
+
+// The beginning of the file looked at to tell ASCII from binary.
+constexpr std::size_t kProbeBytes = 1024;
+// Spare bytes a binary file may have after its last triangle.
+constexpr uint64_t kSpareBytes = 64;
+
+bool isText(unsigned char c)
+{
+    return c >= 0x20 ? c != 0x7F : (c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v');
+}
+
+// True when [begin, end) holds `word` in any letter case.
+bool holds(const char* begin, const char* end, const char* word)
+{
+    const std::size_t length = std::strlen(word);
+    for (const char* p = begin; end - p >= static_cast<std::ptrdiff_t>(length); ++p) {
+        std::size_t i = 0;
+        while (i < length && std::tolower(static_cast<unsigned char>(p[i])) == word[i])
+            ++i;
+        if (i == length)
+            return true;
+    }
+    return false;
+}
+
+bool isAscii(BlockReader& in, long long fileBytes)
+{
+    const char* bytes = nullptr;
+    const std::size_t got = in.peek(kProbeBytes, bytes);
+    if (got < 5 || !holds(bytes, bytes + 5, "solid"))
+        return false;
+    if (fileBytes >= 84 && got >= 84) {
+        const auto* count = reinterpret_cast<const unsigned char*>(bytes + 80);
+        const uint64_t triangles
+            = uint64_t{count[0]} | uint64_t{count[1]} << 8 | uint64_t{count[2]} << 16 | uint64_t{count[3]} << 24;
+        const uint64_t needed = 84 + 50 * triangles;
+        const auto size = static_cast<uint64_t>(fileBytes);
+        if (size >= needed && size - needed <= kSpareBytes)
+            return false;
+    }
+    std::size_t text = 5;
+    while (text < got && isText(static_cast<unsigned char>(bytes[text])))
+        ++text;
+    return holds(bytes + 5, bytes + text, "facet") || holds(bytes + 5, bytes + text, "endsolid");
+}
+
+} // namespace
+
+MeshModel* readStlModel(FILE* stream, std::string* reason, LoadControl* control)
+{
+    std::string ignored;
+    std::string& why = reason != nullptr ? *reason : ignored;
+    why.clear();
+    if (stream == nullptr) {
+        why = "no file to read";
+        return nullptr;
+    }
+    try {
+        const long long fileBytes = bytesLeftInFile(stream);
+        BlockReader in(stream, readerBlockSize(fileBytes), control);
+        ModelBuilder builder;
+        const bool read = isAscii(in, fileBytes) ? readStlAscii(in, fileBytes, builder, why)
+                                                 : readStlBinary(in, fileBytes, builder, why);
+        if (!read)
+            return nullptr;
+        MeshModel* model = builder.finish();
+        if (model == nullptr)
+            why = "not enough memory for the model";
+        return model;
+    } catch (const std::bad_alloc&) {
+        why = "not enough memory to read the file";
+        return nullptr;
+    }
+}
