@@ -4,6 +4,7 @@
 // The path helpers and minComponent come with it for the callers that use
 // them.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -17,9 +18,14 @@
 // "stl" with readStlModel and "off" with readOffModel; any other gives null
 // with the reason "no reader for this file type".
 // On null, *reason (when given) holds a short sentence saying why, such as
-// "line 14: corner index 12 is outside 0..7"; on success it is empty, or
-// holds notes about a model that loaded (see the reader's own header).
+// "line 14: corner index 12 is outside 0..7"; on success it is empty. The
+// faces a reader left out are counted in the control's skippedFaces.
 // A control, when given, reports progress and can stop the load (see
 // LoadControl).
 MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = nullptr,
                      LoadControl* control = nullptr);
+
+// What to tell the user about `count` faces left out for having fewer than
+// three corners ("2 faces of fewer than three corners were skipped"); empty
+// for none.
+std::string skippedFacesNote(uint64_t count);
