@@ -43,15 +43,19 @@ bool isEmpty(const char* p, const char* end)
     return p == end;
 }
 
-// True when the token at p (after blanks) is an integer: digits only.
-bool isInteger(const char* p, const char* end)
+// True when the next `count` tokens from p are integers: digits only.
+bool isIntegers(const char* p, const char* end, int count)
 {
-    while (p < end && isBlank(*p))
-        ++p;
-    const char* digits = p;
-    while (p < end && *p >= '0' && *p <= '9')
-        ++p;
-    return p > digits && (p == end || isBlank(*p));
+    for (int k = 0; k < count; ++k) {
+        while (p < end && isBlank(*p))
+            ++p;
+        const char* digits = p;
+        while (p < end && *p >= '0' && *p <= '9')
+            ++p;
+        if (p == digits || (p < end && !isBlank(*p)))
+            return false;
+    }
+    return true;
 }
 
 float channel(double value)
@@ -160,8 +164,9 @@ private:
         for (uint32_t i = 0; i < vertices_; ++i) {
             const char* p = nullptr;
             const char* end = nullptr;
-            if (!nextLine(p, end, "the file ends after " + std::to_string(i) + " of " + std::to_string(vertices_)
-                                      + " vertices"))
+            if (!nextLine(p, end,
+                          "the file ends after " + std::to_string(i) + " of " + std::to_string(vertices_)
+                              + " vertices"))
                 return false;
             double values[9];
             const char* colour = nullptr;
@@ -180,8 +185,9 @@ private:
                 return outOfMemory();
             if (colours_) {
                 const double* rgb = values + wanted - 3;
-                // Integers are 0 to 255, other numbers 0 to 1.
-                const double scale = isInteger(colour, end) ? 1.0 / 255.0 : 1.0;
+                // Integers with one above 1 are 0 to 255, other numbers 0 to 1.
+                const bool bytes = isIntegers(colour, end, 3) && (rgb[0] > 1.0 || rgb[1] > 1.0 || rgb[2] > 1.0);
+                const double scale = bytes ? 1.0 / 255.0 : 1.0;
                 builder_.setColour(channel(rgb[0] * scale), channel(rgb[1] * scale), channel(rgb[2] * scale));
             }
         }
@@ -194,8 +200,8 @@ private:
         for (uint32_t i = 0; i < faces_; ++i) {
             const char* p = nullptr;
             const char* end = nullptr;
-            if (!nextLine(p, end, "the file ends after " + std::to_string(i) + " of " + std::to_string(faces_)
-                                      + " faces"))
+            if (!nextLine(p, end,
+                          "the file ends after " + std::to_string(i) + " of " + std::to_string(faces_) + " faces"))
                 return false;
             int32_t count = 0;
             bool outOfRange = false;
@@ -210,8 +216,9 @@ private:
                     return fail("the face line has " + std::to_string(c) + " of its " + std::to_string(count)
                                 + " corner indices");
                 if (outOfRange || index < 0 || static_cast<uint32_t>(index) >= vertices_)
-                    return fail("corner index " + std::to_string(index) + " is outside "
-                                + (vertices_ > 0 ? "0.." + std::to_string(vertices_ - 1) : "the vertices, there are none"));
+                    return fail(
+                        "corner index " + std::to_string(index) + " is outside "
+                        + (vertices_ > 0 ? "0.." + std::to_string(vertices_ - 1) : "the vertices, there are none"));
                 list.corners.push_back(builder_.corner(static_cast<uint32_t>(index)));
             }
             if (count < 3) {

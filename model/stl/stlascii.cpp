@@ -74,7 +74,10 @@ private:
         reason_ = message;
         return false;
     }
-    bool failLine(const std::string& message) { return fail("line " + std::to_string(in_.lineNumber()) + ": " + message); }
+    bool failLine(const std::string& message)
+    {
+        return fail("line " + std::to_string(in_.lineNumber()) + ": " + message);
+    }
     bool failFacet(const std::string& message) { return fail("facet " + std::to_string(facet_) + ": " + message); }
     bool outOfMemory() { return fail("not enough memory for the model"); }
 

@@ -21,25 +21,24 @@ bool isText(unsigned char c)
     return c >= 0x20 ? c != 0x7F : (c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v');
 }
 
-// True when [begin, end) holds `word` in any letter case.
-bool holds(const char* begin, const char* end, const char* word)
+// True when [begin, end) begins with `word` in any letter case.
+bool beginsWith(const char* begin, const char* end, const char* word)
 {
     const std::size_t length = std::strlen(word);
-    for (const char* p = begin; end - p >= static_cast<std::ptrdiff_t>(length); ++p) {
-        std::size_t i = 0;
-        while (i < length && std::tolower(static_cast<unsigned char>(p[i])) == word[i])
-            ++i;
-        if (i == length)
-            return true;
+    if (end - begin < static_cast<std::ptrdiff_t>(length))
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (std::tolower(static_cast<unsigned char>(begin[i])) != word[i])
+            return false;
     }
-    return false;
+    return true;
 }
 
 bool isAscii(BlockReader& in, long long fileBytes)
 {
     const char* bytes = nullptr;
     const std::size_t got = in.peek(kProbeBytes, bytes);
-    if (got < 5 || !holds(bytes, bytes + 5, "solid"))
+    if (got < 5 || !beginsWith(bytes, bytes + 5, "solid"))
         return false;
     if (fileBytes >= 84 && got >= 84) {
         const auto* count = reinterpret_cast<const unsigned char*>(bytes + 80);
@@ -50,10 +49,17 @@ bool isAscii(BlockReader& in, long long fileBytes)
         if (size >= needed && size - needed <= kSpareBytes)
             return false;
     }
-    std::size_t text = 5;
-    while (text < got && isText(static_cast<unsigned char>(bytes[text])))
+    // The line after "solid ..." begins a facet or ends the solid.
+    std::size_t at = 5;
+    while (at < got && bytes[at] != '\n' && isText(static_cast<unsigned char>(bytes[at])))
+        ++at;
+    while (at < got && isText(static_cast<unsigned char>(bytes[at]))
+           && std::isspace(static_cast<unsigned char>(bytes[at])))
+        ++at;
+    std::size_t text = at;
+    while (text < got && text - at < 8 && isText(static_cast<unsigned char>(bytes[text])))
         ++text;
-    return holds(bytes + 5, bytes + text, "facet") || holds(bytes + 5, bytes + text, "endsolid");
+    return beginsWith(bytes + at, bytes + text, "facet") || beginsWith(bytes + at, bytes + text, "endsolid");
 }
 
 } // namespace
