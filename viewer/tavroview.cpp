@@ -43,8 +43,8 @@
 std::string g_fileName;
 std::string g_fileExtension;
 
-const char* const kOpenFileFilter = "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|Dat Files (*.dat)|*.dat|"
-                                    "All Files (*.*)|*.*||";
+const char* const kOpenFileFilter = "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|STL Files (*.stl)|*.stl|"
+                                    "OFF Files (*.off)|*.off|Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||";
 const char* const kOpenDefaultExtension = "*.ply";
 
 namespace {
@@ -553,7 +553,7 @@ void CTavroView::FinishLoad()
         g_vertexColours = 1;
     if (cancelled)
         ShowStatusNote(QStringLiteral("Loading cancelled"));
-    else if (model)
+    else if (model && reason.empty())
         ShowStatusNote(QString());
     else
         ShowStatusNote(QStringLiteral("%1: %2").arg(QFileInfo(m_loadPath).fileName(), QString::fromStdString(reason)));

@@ -57,6 +57,7 @@ TEST_F(FileOpenTest, AsksForAnOpenDialogWithThePlyFilter)
         asked = true;
         EXPECT_TRUE(dialog.IsOpenDialog());
         EXPECT_EQ(dialog.GetFilter(), QStringLiteral("Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|"
+                                                     "STL Files (*.stl)|*.stl|OFF Files (*.off)|*.off|"
                                                      "Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||"));
         EXPECT_EQ(CFileDialog::NormalizeDefaultExtension(dialog.GetDefExt()), QStringLiteral("ply"));
         EXPECT_TRUE(dialog.GetInitialFileName().isEmpty());
