@@ -9,6 +9,8 @@ namespace {
 
 constexpr std::size_t kHeaderBytes = 84;
 constexpr std::size_t kTriangleBytes = 50;
+// The welding table's first size for a count the file's size cannot confirm.
+constexpr uint32_t kUncheckedVertices = 65536;
 
 uint32_t littleEndian32(const char* bytes)
 {
@@ -62,7 +64,10 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
         reason = "not enough memory for the model";
         return false;
     }
-    StlWelder welder(builder, count / 2 + 16);
+    // Closed meshes have about half as many vertices as triangles; a stream
+    // of unknown size gets a small table first, whatever its count claims.
+    const uint32_t expected = count / 2 + 16;
+    StlWelder welder(builder, fileBytes >= 0 || expected < kUncheckedVertices ? expected : kUncheckedVertices);
     for (uint32_t t = 0; t < count; ++t) {
         const char* triangle = nullptr;
         if (!in.take(kTriangleBytes, triangle)) {

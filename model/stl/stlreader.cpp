@@ -13,8 +13,6 @@ namespace {
 
 // The beginning of the file looked at to tell ASCII from binary.
 constexpr std::size_t kProbeBytes = 1024;
-// Spare bytes a binary file may have after its last triangle.
-constexpr uint64_t kSpareBytes = 64;
 
 bool isText(unsigned char c)
 {
@@ -34,21 +32,12 @@ bool beginsWith(const char* begin, const char* end, const char* word)
     return true;
 }
 
-bool isAscii(BlockReader& in, long long fileBytes)
+bool isAscii(BlockReader& in)
 {
     const char* bytes = nullptr;
     const std::size_t got = in.peek(kProbeBytes, bytes);
     if (got < 5 || !beginsWith(bytes, bytes + 5, "solid"))
         return false;
-    if (fileBytes >= 84 && got >= 84) {
-        const auto* count = reinterpret_cast<const unsigned char*>(bytes + 80);
-        const uint64_t triangles
-            = uint64_t{count[0]} | uint64_t{count[1]} << 8 | uint64_t{count[2]} << 16 | uint64_t{count[3]} << 24;
-        const uint64_t needed = 84 + 50 * triangles;
-        const auto size = static_cast<uint64_t>(fileBytes);
-        if (size >= needed && size - needed <= kSpareBytes)
-            return false;
-    }
     // The line after "solid ..." begins a facet or ends the solid.
     std::size_t at = 5;
     while (at < got && bytes[at] != '\n' && isText(static_cast<unsigned char>(bytes[at])))
@@ -77,8 +66,8 @@ MeshModel* readStlModel(FILE* stream, std::string* reason, LoadControl* control)
         const long long fileBytes = bytesLeftInFile(stream);
         BlockReader in(stream, readerBlockSize(fileBytes), control);
         ModelBuilder builder;
-        const bool read = isAscii(in, fileBytes) ? readStlAscii(in, fileBytes, builder, why)
-                                                 : readStlBinary(in, fileBytes, builder, why);
+        const bool read
+            = isAscii(in) ? readStlAscii(in, fileBytes, builder, why) : readStlBinary(in, fileBytes, builder, why);
         if (!read)
             return nullptr;
         MeshModel* model = builder.finish();

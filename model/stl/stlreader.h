@@ -9,12 +9,11 @@
 #include "model/meshmodel.h"
 
 // Reads an STL stream from its current position. It is ASCII when it starts
-// with "solid" and its beginning is text that names a facet (or ends an
-// empty solid), unless it is a regular file whose size is exactly what a
-// binary file of its count needs; otherwise binary: an 80-byte header, a
-// 32-bit little-endian triangle count and 50 bytes a triangle (a normal,
-// three corners, two attribute bytes), a few spare bytes after the last
-// triangle being allowed. Every solid of an ASCII file goes into the model.
+// with "solid" (in any letter case) and the next line, all text, begins a
+// facet or ends an empty solid; otherwise binary (whatever its 80-byte
+// header says): the header, a 32-bit little-endian triangle count and 50
+// bytes a triangle (a normal, three corners, two attribute bytes), spare
+// bytes after the last triangle being allowed. Every solid of an ASCII file goes into the model.
 // Corners at bit-identical positions become one vertex, in the order of
 // first use; the file's facet normals are not used, degenerate triangles
 // are kept. The positions are centred and scaled as for every model, and
