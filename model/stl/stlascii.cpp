@@ -1,7 +1,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 #include "model/numberscan.h"
@@ -35,7 +34,7 @@ class AsciiStl {
 public:
     AsciiStl(BlockReader& in, ModelBuilder& builder, std::string& reason, long long fileBytes)
         : in_(in), builder_(builder), reason_(reason),
-          welder_(builder, fileBytes > 0 ? static_cast<uint64_t>(fileBytes / kFacetBytes) : 0)
+          welder_(fileBytes > 0 ? static_cast<uint64_t>(fileBytes / kFacetBytes) : 0)
     {
     }
 
@@ -65,7 +64,7 @@ public:
             return fail(in_.lineStopReason(""));
         if (inFacet_)
             return failFacet("the file ends inside the facet");
-        return true;
+        return welder_.build(builder_, faceSizes_) || outOfMemory();
     }
 
 private:
@@ -87,7 +86,7 @@ private:
             return failFacet("the facet has no endfacet");
         inFacet_ = true;
         ++facet_;
-        corners_.clear();
+        facetStart_ = welder_.cornerCount();
         return true;
     }
 
@@ -106,11 +105,7 @@ private:
             if (!std::isfinite(position[k]))
                 return failFacet("a coordinate is not finite");
         }
-        uint32_t index = 0;
-        if (!welder_.vertexAt(position, index))
-            return outOfMemory();
-        corners_.push_back(index);
-        return true;
+        return welder_.addCorner(position) || outOfMemory();
     }
 
     bool endFacet()
@@ -118,13 +113,10 @@ private:
         if (!inFacet_)
             return failLine("an endfacet outside a facet");
         inFacet_ = false;
-        if (corners_.size() < 3)
-            return failFacet("a facet needs three corners, this one has " + std::to_string(corners_.size()));
-        MeshVertex** slots = builder_.addFace(static_cast<uint32_t>(corners_.size()));
-        if (slots == nullptr)
-            return outOfMemory();
-        for (std::size_t c = 0; c < corners_.size(); ++c)
-            slots[c] = builder_.corner(corners_[c]);
+        const std::size_t corners = welder_.cornerCount() - facetStart_;
+        if (corners < 3)
+            return failFacet("a facet needs three corners, this one has " + std::to_string(corners));
+        faceSizes_.push_back(static_cast<uint32_t>(corners));
         return true;
     }
 
@@ -134,18 +126,14 @@ private:
     StlWelder welder_;
     bool inFacet_ = false;
     uint64_t facet_ = 0;
-    std::vector<uint32_t> corners_;
+    std::size_t facetStart_ = 0;      // the facet's first corner
+    std::vector<uint32_t> faceSizes_; // corners of each facet
 };
 
 } // namespace
 
 bool readStlAscii(BlockReader& in, long long fileBytes, ModelBuilder& builder, std::string& reason)
 {
-    // The counts are not known: the arrays grow with what is read.
-    if (!builder.prepare(std::numeric_limits<uint32_t>::max(), 0, false, false)) {
-        reason = "not enough memory for the model";
-        return false;
-    }
     AsciiStl reader(in, builder, reason, fileBytes);
     return reader.read();
 }

@@ -1,6 +1,5 @@
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 #include "model/stl/stlbody.h"
 #include "model/stl/stlwelder.h"
@@ -56,18 +55,11 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
             return false;
         }
     }
-    const uint64_t mostVertices = uint64_t{count} * 3;
-    const uint32_t vertexLimit = mostVertices < std::numeric_limits<uint32_t>::max()
-                                     ? static_cast<uint32_t>(mostVertices)
-                                     : std::numeric_limits<uint32_t>::max();
-    if (!builder.prepare(vertexLimit, count, false, false)) {
-        reason = "not enough memory for the model";
-        return false;
-    }
     // Closed meshes have about half as many vertices as triangles; a stream
     // of unknown size gets a small table first, whatever its count claims.
     const uint32_t expected = count / 2 + 16;
-    StlWelder welder(builder, fileBytes >= 0 || expected < kUncheckedVertices ? expected : kUncheckedVertices);
+    StlWelder welder(fileBytes >= 0 || expected < kUncheckedVertices ? expected : kUncheckedVertices);
+    welder.reserveCorners(fileBytes >= 0 ? uint64_t{count} * 3 : kUncheckedVertices);
     for (uint32_t t = 0; t < count; ++t) {
         const char* triangle = nullptr;
         if (!in.take(kTriangleBytes, triangle)) {
@@ -85,20 +77,16 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
             }
             std::memcpy(corners + k, &value, sizeof value);
         }
-        uint32_t index[3];
         for (int c = 0; c < 3; ++c) {
-            if (!welder.vertexAt(corners + 3 * c, index[c])) {
+            if (!welder.addCorner(corners + 3 * c)) {
                 reason = "not enough memory for the model";
                 return false;
             }
         }
-        MeshVertex** slots = builder.addFace(3);
-        if (slots == nullptr) {
-            reason = "not enough memory for the model";
-            return false;
-        }
-        for (int c = 0; c < 3; ++c)
-            slots[c] = builder.corner(index[c]);
+    }
+    if (!welder.build(builder, {})) {
+        reason = "not enough memory for the model";
+        return false;
     }
     return true;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 // Reading the body of an STL file into a model builder: the binary form
-// triangle by triangle, the ASCII form line by line. Each prepares the
-// builder itself (the one place where its counts become arrays) and returns
-// false with the reason when the file gives no model.
+// triangle by triangle, the ASCII form line by line, each welding the
+// corners first and then handing the mesh to the builder (StlWelder::build).
+// Each returns false with the reason when the file gives no model.
 
 #include <string>
 

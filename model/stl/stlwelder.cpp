@@ -9,7 +9,7 @@ constexpr uint64_t kLeastSlots = 1024;
 
 } // namespace
 
-StlWelder::StlWelder(ModelBuilder& builder, uint64_t expectedVertices) : builder_(builder)
+StlWelder::StlWelder(uint64_t expectedVertices)
 {
     uint64_t slots = kLeastSlots;
     // At most half full, and no larger up front than a modest file needs.
@@ -56,11 +56,37 @@ bool StlWelder::vertexAt(const float position[3], uint32_t& index)
     if (keys_.size() >= std::numeric_limits<uint32_t>::max() - 1)
         return false;
     index = static_cast<uint32_t>(keys_.size());
-    if (!builder_.addVertex({position[0], position[1], position[2]}))
-        return false;
     keys_.push_back(key);
     slots_[at] = index + 1;
     if (keys_.size() * 2 > mask_ + 1)
         grow();
+    return true;
+}
+
+bool StlWelder::build(ModelBuilder& builder, const std::vector<uint32_t>& faceSizes) const
+{
+    const auto vertices = static_cast<uint32_t>(keys_.size());
+    const std::size_t faces = faceSizes.empty() ? corners_.size() / 3 : faceSizes.size();
+    if (faces > std::numeric_limits<uint32_t>::max()
+        || !builder.prepare(vertices, static_cast<uint32_t>(faces), false, true))
+        return false;
+    MeshVertex* slots = builder.vertexSlots(0);
+    PositionBox box;
+    for (uint32_t v = 0; v < vertices; ++v) {
+        float xyz[3];
+        std::memcpy(xyz, keys_[v].bits, sizeof xyz);
+        slots[v].position = {xyz[0], xyz[1], xyz[2]};
+        box.widen(slots[v].position);
+    }
+    builder.commitVertices(vertices, box);
+    std::size_t next = 0;
+    for (std::size_t f = 0; f < faces; ++f) {
+        const uint32_t size = faceSizes.empty() ? 3 : faceSizes[f];
+        MeshVertex** corners = builder.addFace(size);
+        if (corners == nullptr)
+            return false;
+        for (uint32_t c = 0; c < size; ++c)
+            corners[c] = builder.corner(corners_[next++]);
+    }
     return true;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 // Joins the corners of an STL file that lie at bit-identical positions into
-// one vertex each, adding the vertices to a model builder in the order of
-// their first use.
+// one vertex each, numbered in the order of their first use, and hands the
+// welded mesh to a model builder.
 
 #include <cstdint>
 #include <vector>
@@ -12,22 +12,40 @@
 class StlWelder {
 public:
     // expectedVertices sizes the table at first; it grows as needed.
-    StlWelder(ModelBuilder& builder, uint64_t expectedVertices);
+    explicit StlWelder(uint64_t expectedVertices);
 
-    // The index of the vertex at position (x, y, z), added to the builder at
-    // its first use; false when memory runs out or there would be more
+    // Adds a corner at position (x, y, z); false when there would be more
     // vertices than a model holds.
-    bool vertexAt(const float position[3], uint32_t& index);
+    bool addCorner(const float position[3])
+    {
+        uint32_t index = 0;
+        if (!vertexAt(position, index))
+            return false;
+        corners_.push_back(index);
+        return true;
+    }
+    // The corners added so far.
+    std::size_t cornerCount() const { return corners_.size(); }
+    // Takes back the corners from `count` on.
+    void dropCorners(std::size_t count) { corners_.resize(count); }
+    void reserveCorners(std::size_t count) { corners_.reserve(count); }
+
+    // Gives the builder the vertices and, one after the other, faces of
+    // faceSizes[i] corners (of three each when faceSizes is empty). The one
+    // place where the welded counts become the model's arrays. False when
+    // memory runs out.
+    bool build(ModelBuilder& builder, const std::vector<uint32_t>& faceSizes) const;
 
 private:
     struct Key {
         uint32_t bits[3];
     };
     static uint64_t hash(const Key& key);
+    bool vertexAt(const float position[3], uint32_t& index);
     void grow();
 
-    ModelBuilder& builder_;
     std::vector<uint32_t> slots_; // vertex index + 1; 0 is empty
     std::vector<Key> keys_;       // of each vertex, in vertex order
+    std::vector<uint32_t> corners_;
     uint64_t mask_ = 0;
 };
