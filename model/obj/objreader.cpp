@@ -1,53 +1,48 @@
 #include "model/obj/objreader.h"
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <new>
 #include <vector>
 
 #include "model/blockreader.h"
+#include "model/cores.h"
+#include "model/lineruns.h"
 #include "model/modelbuilder.h"
-#include "model/numberscan.h"
+#include "model/obj/objcount.h"
+#include "model/obj/objlines.h"
 
 namespace {
 
-// Faces are collected in batches of about this many corners before they go
-// to the model.
-constexpr std::size_t kFaceBatch = 65536;
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r';
-}
+// Files of at least this size are counted first, so that the model's arrays
+// get their final size at once; with two cores they are also read in runs
+// of lines on both.
+constexpr long long kCountedBytes = std::size_t{1} << 20;
+// Lines read one at a time go to the model in batches of about this many
+// corners.
+constexpr std::size_t kBatchCorners = 65536;
 
 class ObjReader {
 public:
     ObjReader(FILE* stream, std::string& reason, LoadControl* control)
-        : reason_(reason), in_(stream, readerBlockSize(bytesLeftInFile(stream)), control)
+        : reason_(reason), stream_(stream), fileBytes_(bytesLeftInFile(stream)),
+          in_(stream, readerBlockSize(fileBytes_), control)
     {
     }
 
     MeshModel* read()
     {
-        while (in_.nextLine()) {
-            if (!readLine())
-                return nullptr;
-        }
-        if (in_.stop() == BlockReader::Stop::cancelled) {
-            reason_ = "loading was cancelled";
+        ObjCounts counts;
+        const bool counted = fileBytes_ >= kCountedBytes && countObjLines(fileno(stream_), ftello(stream_), counts)
+                             && !counts.continued && counts.vertices < std::numeric_limits<uint32_t>::max()
+                             && counts.faces <= std::numeric_limits<uint32_t>::max();
+        if (counted && !prepare(counts.vertices, counts.faces, counts.colours, true))
             return nullptr;
-        }
-        if (in_.stop() != BlockReader::Stop::end) {
-            reason_ = in_.lineStopReason("");
+        const bool read = counted && usableCores() >= 2 ? readInRuns() : readLineByLine();
+        if (!read)
             return nullptr;
-        }
-        if (!continued_.empty() && !parse(continued_.data(), continued_.data() + continued_.size(), continuedLine_))
+        if (!prepared_ && !prepare(std::numeric_limits<uint32_t>::max(), 0, false, false))
             return nullptr;
-        if (!prepared_ && !prepare(false))
-            return nullptr;
-        if (!builder_.addFaces(faces_))
-            return outOfMemory();
         if (largestIndex_ > builder_.vertexCount()) {
             reason_ = "line " + std::to_string(largestIndexLine_) + ": corner index " + std::to_string(largestIndex_)
                       + " is outside 1.." + std::to_string(builder_.vertexCount());
@@ -55,178 +50,193 @@ public:
         }
         MeshModel* model = builder_.finish();
         if (model == nullptr)
-            return outOfMemory();
+            outOfMemory();
         return model;
     }
 
     uint64_t skippedFaces() const { return skipped_; }
 
 private:
-    std::nullptr_t fail(long long line, const std::string& message)
+    bool fail(long long line, const std::string& message)
     {
         reason_ = "line " + std::to_string(line) + ": " + message;
-        return nullptr;
+        return false;
     }
-    std::nullptr_t outOfMemory()
+    bool outOfMemory()
     {
         reason_ = "not enough memory for the model";
-        return nullptr;
+        return false;
     }
-
-    // Takes the current line, joining lines that end in a backslash.
-    bool readLine()
+    bool stoppedAtEnd()
     {
-        const char* begin = in_.begin();
-        const char* end = in_.end();
-        const bool goesOn = end > begin && end[-1] == '\\';
-        if (goesOn || !continued_.empty()) {
-            if (continued_.empty())
-                continuedLine_ = in_.lineNumber();
-            else
-                continued_ += ' ';
-            continued_.append(begin, goesOn ? end - 1 : end);
-            if (continued_.size() > BlockReader::kMaxLineLength) {
-                fail(in_.lineNumber(), BlockReader::stopMessage(BlockReader::Stop::longLine));
-                return false;
-            }
-            if (goesOn)
-                return true;
-            const bool parsed = parse(continued_.data(), continued_.data() + continued_.size(), continuedLine_);
-            continued_.clear();
-            return parsed;
-        }
-        return parse(begin, end, in_.lineNumber());
+        if (in_.stop() == BlockReader::Stop::end)
+            return true;
+        reason_ = in_.stop() == BlockReader::Stop::cancelled ? "loading was cancelled" : in_.lineStopReason("");
+        return false;
     }
 
-    // The one place where the model's arrays are first made: their sizes
-    // are not known, so they grow with what is read.
-    bool prepare(bool colours)
+    // The one place where counts become the model's arrays: exact ones
+    // counted in the file, or the most there may be, for arrays that grow
+    // with what is read.
+    bool prepare(uint64_t vertices, uint64_t faces, bool colours, bool exact)
     {
         prepared_ = true;
-        hasColours_ = colours;
-        if (!builder_.prepare(std::numeric_limits<uint32_t>::max(), 0, colours, false)) {
-            outOfMemory();
-            return false;
-        }
+        colours_ = colours;
+        if (!builder_.prepare(static_cast<uint32_t>(vertices), static_cast<uint32_t>(faces), colours, exact))
+            return outOfMemory();
         return true;
     }
 
-    bool parse(const char* p, const char* end, long long line)
+    // Hands a batch to the model: its vertices, then its faces, with the
+    // corners given by negative indices set from the vertices before them.
+    // firstLine is the number of the batch's first line.
+    bool commit(ObjBatch& batch, long long firstLine)
     {
-        while (p < end && isBlank(*p))
-            ++p;
-        // A keyword of one letter: v or f.
-        if (p == end || (end - p > 1 && !isBlank(p[1])))
-            return true;
-        if (*p == 'v')
-            return vertex(p + 1, end, line);
-        if (*p == 'f')
-            return face(p + 1, end, line);
-        return true;
-    }
-
-    bool vertex(const char* p, const char* end, long long line)
-    {
-        double values[6];
-        int count = 0;
-        for (const char* q; count < 6 && (q = scanDouble(p, end, values[count])) != nullptr; p = q)
-            ++count;
-        if (count < 3) {
-            fail(line, "a vertex needs three numbers x y z");
-            return false;
-        }
-        const Vector3 position = {values[0], values[1], values[2]};
-        if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z)) {
-            fail(line, "a vertex coordinate is not a finite number");
-            return false;
-        }
-        if (!prepared_ && !prepare(count == 6))
-            return false;
-        if (builder_.vertexCount() == std::numeric_limits<uint32_t>::max() - 1 || !builder_.addVertex(position)) {
-            outOfMemory();
-            return false;
-        }
-        if (hasColours_) {
-            if (count == 6)
-                builder_.setColour(channel(values[3]), channel(values[4]), channel(values[5]));
-            else
-                builder_.setColour(1.0f, 1.0f, 1.0f);
-        }
-        return true;
-    }
-
-    static float channel(double value)
-    {
-        return value >= 0.0 ? (value <= 1.0 ? static_cast<float>(value) : 1.0f) : 0.0f;
-    }
-
-    bool face(const char* p, const char* end, long long line)
-    {
-        if (!prepared_ && !prepare(false))
-            return false;
         const uint32_t before = builder_.vertexCount();
-        const std::size_t first = faces_.corners.size();
-        for (;;) {
-            while (p < end && isBlank(*p))
-                ++p;
-            if (p == end || *p == '#')
-                break;
-            int32_t index = 0;
-            bool outOfRange = false;
-            const char* q = scanInt(p, end, index, outOfRange);
-            if (q == nullptr) {
-                fail(line, "a face corner must begin with its vertex index");
-                return false;
-            }
-            uint32_t vertex = 0;
-            if (index == 0) {
-                fail(line, "corner index 0 is not valid");
-                return false;
-            }
-            if (index < 0) {
-                if (outOfRange || static_cast<uint32_t>(-static_cast<int64_t>(index)) > before) {
-                    fail(line, "corner index " + std::to_string(index) + " is outside "
-                                   + (before > 0 ? "-" + std::to_string(before) + "..-1" : "the vertices read so far"));
-                    return false;
-                }
-                vertex = before - static_cast<uint32_t>(-static_cast<int64_t>(index));
-            } else {
-                vertex = static_cast<uint32_t>(index) - 1;
-                if (static_cast<uint32_t>(index) > largestIndex_) {
-                    largestIndex_ = static_cast<uint32_t>(index);
-                    largestIndexLine_ = line;
-                }
-            }
-            faces_.corners.push_back(builder_.corner(vertex));
-            while (q < end && !isBlank(*q))
-                ++q;
-            p = q;
+        for (const ObjBatch::Relative& relative : batch.relative) {
+            const int64_t vertices = int64_t{before} + relative.verticesBefore;
+            const int64_t vertex = vertices + relative.index;
+            if (relative.index == INT32_MIN || vertex < 0)
+                return fail(firstLine + static_cast<long long>(relative.line),
+                            "corner index " + std::to_string(relative.index) + " is outside "
+                                + (vertices > 0 ? "-" + std::to_string(vertices) + "..-1"
+                                                : std::string("the vertices read so far")));
+            batch.faces.corners[relative.corner] = builder_.corner(static_cast<uint32_t>(vertex));
         }
-        const std::size_t corners = faces_.corners.size() - first;
-        if (corners < 3) {
-            faces_.corners.resize(first);
-            ++skipped_;
-            return true;
+        for (std::size_t v = 0; v < batch.positions.size(); ++v) {
+            if (builder_.vertexCount() == std::numeric_limits<uint32_t>::max() - 1
+                || !builder_.addVertex(batch.positions[v]))
+                return outOfMemory();
+            if (colours_)
+                builder_.setColour(batch.colours[3 * v], batch.colours[3 * v + 1], batch.colours[3 * v + 2]);
         }
-        faces_.counts.push_back(static_cast<uint32_t>(corners));
-        if (faces_.corners.size() >= kFaceBatch) {
-            if (!builder_.addFaces(faces_)) {
-                outOfMemory();
-                return false;
-            }
-            faces_.clear();
+        if (!builder_.addFaces(batch.faces))
+            return outOfMemory();
+        if (batch.largestIndex > largestIndex_) {
+            largestIndex_ = batch.largestIndex;
+            largestIndexLine_ = firstLine + static_cast<long long>(batch.largestIndexLine);
         }
+        skipped_ += batch.skippedFaces;
+        batch.clear();
         return true;
+    }
+
+    // Reads one line the ordinary way into the batch that starts at line
+    // batchLine; false with the reason when it is at fault.
+    bool parseLine(const ObjLineParser& parser, const char* begin, const char* end, long long line, ObjBatch& batch,
+                   long long batchLine)
+    {
+        std::string message;
+        if (!parser.parse(begin, end, static_cast<uint64_t>(line - batchLine), batch, message))
+            return fail(line, message);
+        return true;
+    }
+
+    // Lines one at a time, joining those that end in a backslash; the model
+    // is prepared at its first vertex or face when it was not before.
+    bool readLineByLine()
+    {
+        ObjBatch batch;
+        long long batchLine = 1;
+        std::string joined;
+        long long joinedLine = 0;
+        while (in_.nextLine()) {
+            const char* begin = in_.begin();
+            const char* end = in_.end();
+            const bool goesOn = end > begin && end[-1] == '\\';
+            long long line = in_.lineNumber();
+            if (goesOn || !joined.empty()) {
+                if (joined.empty())
+                    joinedLine = line;
+                else
+                    joined += ' ';
+                joined.append(begin, goesOn ? end - 1 : end);
+                if (joined.size() > BlockReader::kMaxLineLength)
+                    return fail(line, BlockReader::stopMessage(BlockReader::Stop::longLine));
+                if (goesOn)
+                    continue;
+                begin = joined.data();
+                end = joined.data() + joined.size();
+                line = joinedLine;
+            }
+            if (!prepared_ && !prepareAt(begin, end))
+                return false;
+            const bool parsed = parseLine(ObjLineParser(builder_, colours_), begin, end, line, batch, batchLine);
+            joined.clear();
+            if (!parsed)
+                return false;
+            if (batch.faces.corners.size() + batch.positions.size() >= kBatchCorners) {
+                if (!commit(batch, batchLine))
+                    return false;
+                batchLine = in_.lineNumber() + 1;
+            }
+        }
+        if (!stoppedAtEnd())
+            return false;
+        if (!joined.empty()) {
+            if (!prepared_ && !prepareAt(joined.data(), joined.data() + joined.size()))
+                return false;
+            if (!parseLine(ObjLineParser(builder_, colours_), joined.data(), joined.data() + joined.size(), joinedLine,
+                           batch, batchLine))
+                return false;
+        }
+        return commit(batch, batchLine);
+    }
+
+    // Prepares growing arrays at the first vertex or face line, with
+    // colours when that is a vertex that gives one.
+    bool prepareAt(const char* begin, const char* end)
+    {
+        const char* p = begin;
+        const char word = ObjLineParser::keyword(p, end);
+        if (word == 0)
+            return true;
+        double values[6];
+        return prepare(std::numeric_limits<uint32_t>::max(), 0,
+                       word == 'v' && ObjLineParser::vertexNumbers(p, end, values) == 6, false);
+    }
+
+    // Runs of lines on two cores, each chunk into a batch of its own, the
+    // batches handed to the model in file order.
+    bool readInRuns()
+    {
+        const ObjLineParser parser(builder_, colours_);
+        std::vector<ObjBatch> batches(kLineRunChunks);
+        std::vector<long long> firstLines(kLineRunChunks);
+        bool ended = false;
+        const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t linesBefore) {
+            // A batch of its own while reading (keeping the chunk's memory):
+            // the chunks' batches share cache lines.
+            ObjBatch batch;
+            std::swap(batch, batches[chunk]);
+            batch.clear();
+            const LineFault fault = parser.parseLines(begin, end, batch);
+            std::swap(batch, batches[chunk]);
+            firstLines[chunk] = static_cast<long long>(linesBefore) + 1;
+            return fault;
+        };
+        const auto commitChunk = [&](std::size_t chunk, uint32_t) { return commit(batches[chunk], firstLines[chunk]); };
+        const auto readOne = [&](uint32_t) {
+            if (!in_.nextLine()) {
+                ended = stoppedAtEnd();
+                return false;
+            }
+            const long long line = in_.lineNumber();
+            return parseLine(parser, in_.begin(), in_.end(), line, batches[0], line) && commit(batches[0], line);
+        };
+        const auto failAt = [&](long long line, const std::string& message) { return fail(line, message); };
+        const bool read
+            = readLineRuns(in_, std::numeric_limits<uint32_t>::max(), parseChunk, commitChunk, readOne, failAt);
+        return read || ended;
     }
 
     std::string& reason_;
+    FILE* stream_;
+    long long fileBytes_;
     BlockReader in_;
     ModelBuilder builder_;
-    FaceList faces_;
     bool prepared_ = false;
-    bool hasColours_ = false;
-    std::string continued_;
-    long long continuedLine_ = 0;
+    bool colours_ = false;
     uint32_t largestIndex_ = 0;
     long long largestIndexLine_ = 0;
     uint64_t skipped_ = 0;
