@@ -3,6 +3,7 @@
 // truncation of a binary STL file; the samples in every format; files
 // written by another program.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -139,6 +140,41 @@ TEST(ObjReader, RefusesBadIndicesAndCoordinatesNamingTheLine)
         EXPECT_EQ(rejection(row.text, StreamKind::regularFile, "obj"), row.reason);
 }
 
+// A file large enough to be counted first and read in runs on two cores:
+// a grid of quads, with normals, "a//a" corners and negative indices.
+TEST(ObjReader, LargeFileGivesTheSameModelAndFaultsAsLineByLine)
+{
+    constexpr int kSide = 400;
+    Mesh mesh;
+    std::ostringstream text;
+    text << "# grid\n";
+    for (int j = 0; j < kSide; ++j) {
+        for (int i = 0; i < kSide; ++i) {
+            mesh.positions.push_back({i * 0.5, j * 0.25, (i * j) % 7 * 0.125});
+            text << "v " << i * 0.5 << ' ' << j * 0.25 << ' ' << (i * j) % 7 * 0.125 << "\nvn 0 0 1\n";
+        }
+        for (int i = 0; j > 0 && i + 1 < kSide; ++i) {
+            const int a = (j - 1) * kSide + i;
+            mesh.faces.push_back({a, a + 1, a + kSide + 1, a + kSide});
+            // The row just read is the last kSide vertices.
+            text << "f " << a + 1 << "//" << a + 1 << ' ' << a + 2 << "//1 " << i + 1 - kSide << ' ' << i - kSide
+                 << "\n";
+        }
+    }
+    const std::string whole = text.str();
+    ASSERT_GT(whole.size(), std::size_t{2} << 20);
+    expectLoadsAs(whole, "obj", mesh);
+    // Faults deep in the file name their line, whichever way it is read.
+    const std::size_t cut = whole.find('\n', whole.size() * 2 / 3) + 1;
+    const long long line = std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut), '\n') + 1;
+    for (const char* bad : {"f 1 0 2\n", "v 1 nan 2\n", "f 1 2 -999999\n"}) {
+        for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
+            const std::string reason = rejection(whole.substr(0, cut) + bad + whole.substr(cut), kind, "obj");
+            EXPECT_EQ(reason.substr(0, reason.find(':')), "line " + std::to_string(line)) << bad << reason;
+        }
+    }
+}
+
 // ------------------------------------------------------------------- STL
 
 // A binary STL file: the header, the count (given, or the number of
@@ -179,8 +215,8 @@ TEST(StlReader, WeldsCornersAtOnePositionInOrderOfFirstUse)
 {
     const Mesh degenerate = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {1, 1, 2}}};
     const Mesh signedZero = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}, {{0, 1, 2}, {3, 1, 2}}};
-    const std::vector<std::vector<float>> degenerateTriangles = {{0, 0, 0, 1, 0, 0, 0, 1, 0},
-                                                                 {1, 0, 0, 1, 0, 0, 0, 1, 0}};
+    const std::vector<std::vector<float>> degenerateTriangles
+        = {{0, 0, 0, 1, 0, 0, 0, 1, 0}, {1, 0, 0, 1, 0, 0, 0, 1, 0}};
     const std::vector<std::vector<float>> zeros = {{0, 0, 0, 1, 0, 0, 0, 1, 0}, {-0.0f, 0, 0, 1, 0, 0, 0, 1, 0}};
     const struct {
         std::string text;
@@ -230,9 +266,9 @@ TEST(StlReader, EveryTruncationOfABinaryFileNamesWhereItEnds)
         for (std::size_t size = 0; size < whole.size(); ++size) {
             for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
                 const std::string reason = rejection(whole.substr(0, size), kind, "stl");
-                const std::string expected = size < 84 ? "the file ends in its 84-byte header"
-                                                       : "the file ends in triangle "
-                                                             + std::to_string((size - 84) / 50 + 1) + " of 2";
+                const std::string expected
+                    = size < 84 ? "the file ends in its 84-byte header"
+                                : "the file ends in triangle " + std::to_string((size - 84) / 50 + 1) + " of 2";
                 EXPECT_EQ(reason, expected) << header << ", " << size << " bytes";
             }
         }
@@ -258,8 +294,9 @@ TEST(OffReader, ReadsHeadersCountsCommentsAndColours)
     };
     for (const auto& row : rows)
         expectLoadsAs(row.text, "off", row.mesh, row.skipped);
-    for (const char* text : {"COFF\n3 1 0\n0 0 0 255 0 0 255\n1 0 0 0 51 255 255\n0 1 0 0 0 0 0\n3 0 1 2\n",
-                             "CNOFF\n3 1 0\n0 0 0 0 0 1 1 0 0 1\n1 0 0 0 0 1 0 0.2 1 1\n0 1 0 0 0 1 0 0 0 1\n3 0 1 2\n"}) {
+    for (const char* text :
+         {"COFF\n3 1 0\n0 0 0 255 0 0 255\n1 0 0 0 51 255 255\n0 1 0 0 0 0 0\n3 0 1 2\n",
+          "CNOFF\n3 1 0\n0 0 0 0 0 1 1 0 0 1\n1 0 0 0 0 1 0 0.2 1 1\n0 1 0 0 0 1 0 0 0 1\n3 0 1 2\n"}) {
         ModelPtr model = loadText(text, "off");
         ASSERT_NE(model, nullptr) << text;
         ASSERT_NE(model->colours, nullptr) << text;
@@ -298,9 +335,12 @@ TEST(LoadModel, ChoosesTheReaderByExtensionInAnyLetterCase)
         const char* extension;
         std::string text;
     } rows[] = {
-        {"obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},  {"OBJ", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
-        {"Stl", binaryStl({kStlTriangles[0]})},           {"STL", asciiStl({kStlTriangles[0]})},
-        {"off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"}, {"oFF", "OFF 3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
+        {"obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"OBJ", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"Stl", binaryStl({kStlTriangles[0]})},
+        {"STL", asciiStl({kStlTriangles[0]})},
+        {"off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
+        {"oFF", "OFF 3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
     };
     for (const auto& row : rows)
         expectLoadsAs(row.text, row.extension, kTriangle);
@@ -359,10 +399,12 @@ TEST(OtherPrograms, FilesWrittenByAssimpLoadWithTheRightCounts)
         const char* format;
         uint32_t vertices;
         uint32_t faces;
-    } rows[] = {{"torus.obj", "objnomtl", 1152, 1152}, {"torus.stl", "stlb", 1152, 2304}, {"TORUS.STL", "stl", 1152, 2304}};
+    } rows[]
+        = {{"torus.obj", "objnomtl", 1152, 1152}, {"torus.stl", "stlb", 1152, 2304}, {"TORUS.STL", "stl", 1152, 2304}};
     for (const auto& row : rows) {
         const std::string path = (folder.path() / row.name).string();
-        const std::string command = "assimp export '" + torus + "' '" + path + "' -f" + row.format + " > /dev/null 2>&1";
+        const std::string command
+            = "assimp export '" + torus + "' '" + path + "' -f" + row.format + " > /dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         std::string reason;
         ModelPtr model = loadText(readFile(path), std::strrchr(row.name, '.') + 1, &reason);
