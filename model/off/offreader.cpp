@@ -1,14 +1,18 @@
 #include "model/off/offreader.h"
 
-#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
 
 #include "model/blockreader.h"
+#include "model/cores.h"
+#include "model/filescan.h"
+#include "model/lineruns.h"
 #include "model/modelbuilder.h"
 #include "model/numberscan.h"
+#include "model/off/offlines.h"
 
 namespace {
 
@@ -20,59 +24,31 @@ constexpr uint64_t kMinFaceLineBytes = 8;
 // Faces are collected in batches of about this many corners before they go
 // to the model.
 constexpr std::size_t kFaceBatch = 65536;
+// Regular files of at least this size whose arrays have their final size
+// are read in runs of lines on two cores.
+constexpr long long kRunBytes = std::size_t{1} << 20;
 
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r';
 }
 
-// The end of the line's content: before a '#' comment.
-const char* contentEnd(const char* begin, const char* end)
-{
-    for (const char* p = begin; p < end; ++p) {
-        if (*p == '#')
-            return p;
-    }
-    return end;
-}
-
-bool isEmpty(const char* p, const char* end)
-{
-    while (p < end && isBlank(*p))
-        ++p;
-    return p == end;
-}
-
-// True when the next `count` tokens from p are integers: digits only.
-bool isIntegers(const char* p, const char* end, int count)
-{
-    for (int k = 0; k < count; ++k) {
-        while (p < end && isBlank(*p))
-            ++p;
-        const char* digits = p;
-        while (p < end && *p >= '0' && *p <= '9')
-            ++p;
-        if (p == digits || (p < end && !isBlank(*p)))
-            return false;
-    }
-    return true;
-}
-
-float channel(double value)
-{
-    return value >= 0.0 ? (value <= 1.0 ? static_cast<float>(value) : 1.0f) : 0.0f;
-}
-
 class OffReader {
 public:
     OffReader(FILE* stream, std::string& reason, LoadControl* control)
-        : reason_(reason), fileBytes_(bytesLeftInFile(stream)), in_(stream, readerBlockSize(fileBytes_), control)
+        : reason_(reason), stream_(stream), start_(ftello(stream)), fileBytes_(bytesLeftInFile(stream)),
+          in_(stream, readerBlockSize(fileBytes_), control)
     {
     }
 
     MeshModel* read()
     {
-        if (!readHeader() || !prepare() || !readVertices() || !readFaces())
+        if (!readHeader())
+            return nullptr;
+        // (Looked at before the arrays are made: the file's mapping and the
+        // model are not held at once.)
+        plain_ = fileBytes_ >= kRunBytes && usableCores() >= 2 && bodyIsPlain();
+        if (!prepare() || !readBody())
             return nullptr;
         MeshModel* model = builder_.finish();
         if (model == nullptr)
@@ -100,8 +76,8 @@ private:
     {
         while (in_.nextLine()) {
             p = in_.begin();
-            end = contentEnd(p, in_.end());
-            if (!isEmpty(p, end))
+            end = OffLineParser::contentEnd(p, in_.end());
+            if (!OffLineParser::isEmpty(p, end))
                 return true;
         }
         reason_ = in_.stop() == BlockReader::Stop::cancelled ? "loading was cancelled" : in_.lineStopReason(atEnd);
@@ -124,7 +100,7 @@ private:
             return fail("the file does not begin with OFF, COFF, NOFF or CNOFF");
         normals_ = keyword.find('N') != std::string::npos;
         colours_ = keyword[0] == 'C';
-        if (isEmpty(p, end) && !nextLine(p, end, "the file ends before the vertex and face counts"))
+        if (OffLineParser::isEmpty(p, end) && !nextLine(p, end, "the file ends before the vertex and face counts"))
             return false;
         int32_t counts[2];
         for (int32_t& count : counts) {
@@ -157,89 +133,155 @@ private:
         return true;
     }
 
-    bool readVertices()
+    // The rest of the file holds no empty or comment line before the last
+    // face line: its lines can be read in runs.
+    bool bodyIsPlain()
     {
-        // x y z, a normal, r g b a.
-        const int wanted = 3 + (normals_ ? 3 : 0) + (colours_ ? 3 : 0);
-        for (uint32_t i = 0; i < vertices_; ++i) {
-            const char* p = nullptr;
-            const char* end = nullptr;
-            if (!nextLine(p, end,
-                          "the file ends after " + std::to_string(i) + " of " + std::to_string(vertices_)
-                              + " vertices"))
-                return false;
-            double values[9];
-            const char* colour = nullptr;
-            for (int k = 0; k < wanted; ++k) {
-                if (k == wanted - 3 && colours_)
-                    colour = p;
-                if ((p = scanDouble(p, end, values[k])) == nullptr)
-                    return fail(k < 3 ? "a vertex line needs three numbers x y z"
-                                      : "the vertex line has too few numbers for its "
-                                            + std::string(colours_ && k >= wanted - 3 ? "colour" : "normal"));
+        struct Half {
+            uint64_t lines = 0;
+            uint64_t firstEmpty = UINT64_MAX;
+        } halves[2];
+        const auto scan = [&halves](const char* begin, const char* end, int half) {
+            Half& counts = halves[half];
+            for (const char* p = begin; p < end; ++counts.lines) {
+                const auto* found = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+                const char* lineEnd = found != nullptr ? found : end;
+                if (counts.firstEmpty == UINT64_MAX && OffLineParser::isEmpty(p, lineEnd))
+                    counts.firstEmpty = counts.lines;
+                p = lineEnd + 1;
             }
-            const Vector3 position = {values[0], values[1], values[2]};
-            if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z))
-                return fail("a vertex coordinate is not a finite number");
-            if (!builder_.addVertex(position))
+        };
+        if (!scanFileHalves(fileno(stream_), start_ + static_cast<long long>(in_.consumed()), scan))
+            return false;
+        const uint64_t firstEmpty = halves[0].firstEmpty != UINT64_MAX   ? halves[0].firstEmpty
+                                    : halves[1].firstEmpty != UINT64_MAX ? halves[0].lines + halves[1].firstEmpty
+                                                                         : UINT64_MAX;
+        return firstEmpty >= uint64_t{vertices_} + faces_;
+    }
+
+    // Moves to the next line with content; false with the reason when there
+    // is none.
+    bool nextItem(uint32_t done, uint32_t count, const char* items)
+    {
+        while (in_.nextLine()) {
+            if (!OffLineParser::isEmpty(in_.begin(), in_.end()))
+                return true;
+        }
+        reason_ = in_.stop() == BlockReader::Stop::cancelled
+                      ? "loading was cancelled"
+                      : in_.lineStopReason("the file ends after " + std::to_string(done) + " of "
+                                           + std::to_string(count) + " " + items);
+        return false;
+    }
+
+    bool readVertex(const OffLineParser& parser, uint32_t done)
+    {
+        if (!nextItem(done, vertices_, "vertices"))
+            return false;
+        Vector3 position;
+        float colour[3];
+        std::string message;
+        if (!parser.vertex(in_.begin(), in_.end(), position, colour, message))
+            return fail(message);
+        if (!builder_.addVertex(position))
+            return outOfMemory();
+        if (colours_)
+            builder_.setColour(colour[0], colour[1], colour[2]);
+        return true;
+    }
+
+    bool readFace(const OffLineParser& parser, uint32_t done, FaceList& list)
+    {
+        if (!nextItem(done, faces_, "faces"))
+            return false;
+        std::string message;
+        if (!parser.face(in_.begin(), in_.end(), list, skipped_, message))
+            return fail(message);
+        if (list.corners.size() >= kFaceBatch || done + 1 == faces_) {
+            if (!builder_.addFaces(list))
                 return outOfMemory();
-            if (colours_) {
-                const double* rgb = values + wanted - 3;
-                // Integers with one above 1 are 0 to 255, other numbers 0 to 1.
-                const bool bytes = isIntegers(colour, end, 3) && (rgb[0] > 1.0 || rgb[1] > 1.0 || rgb[2] > 1.0);
-                const double scale = bytes ? 1.0 / 255.0 : 1.0;
-                builder_.setColour(channel(rgb[0] * scale), channel(rgb[1] * scale), channel(rgb[2] * scale));
-            }
+            list.clear();
         }
         return true;
     }
 
-    bool readFaces()
+    bool readBody()
     {
-        FaceList list;
-        for (uint32_t i = 0; i < faces_; ++i) {
-            const char* p = nullptr;
-            const char* end = nullptr;
-            if (!nextLine(p, end,
-                          "the file ends after " + std::to_string(i) + " of " + std::to_string(faces_) + " faces"))
-                return false;
-            int32_t count = 0;
-            bool outOfRange = false;
-            if ((p = scanInt(p, end, count, outOfRange)) == nullptr)
-                return fail("a face line must begin with its corner count");
-            if (outOfRange || count < 0)
-                return fail("the corner count is out of range");
-            const std::size_t first = list.corners.size();
-            for (int32_t c = 0; c < count; ++c) {
-                int32_t index = 0;
-                if ((p = scanInt(p, end, index, outOfRange)) == nullptr)
-                    return fail("the face line has " + std::to_string(c) + " of its " + std::to_string(count)
-                                + " corner indices");
-                if (outOfRange || index < 0 || static_cast<uint32_t>(index) >= vertices_)
-                    return fail(
-                        "corner index " + std::to_string(index) + " is outside "
-                        + (vertices_ > 0 ? "0.." + std::to_string(vertices_ - 1) : "the vertices, there are none"));
-                list.corners.push_back(builder_.corner(static_cast<uint32_t>(index)));
+        const OffLineParser parser(normals_, colours_, vertices_, builder_);
+        const bool inRuns = plain_ && builder_.exact();
+        if (!inRuns) {
+            for (uint32_t i = 0; i < vertices_; ++i) {
+                if (!readVertex(parser, i))
+                    return false;
             }
-            if (count < 3) {
-                list.corners.resize(first);
-                ++skipped_;
-                continue;
+            FaceList list;
+            for (uint32_t i = 0; i < faces_; ++i) {
+                if (!readFace(parser, i, list))
+                    return false;
             }
-            list.counts.push_back(static_cast<uint32_t>(count));
-            if (list.corners.size() >= kFaceBatch || i + 1 == faces_) {
-                if (!builder_.addFaces(list))
-                    return outOfMemory();
-                list.clear();
-            }
+            return true;
         }
-        return builder_.addFaces(list) || outOfMemory();
+        const auto failAt = [this](long long line, const std::string& message) {
+            reason_ = "line " + std::to_string(line) + ": " + message;
+            return false;
+        };
+        std::vector<PositionBox> boxes(kLineRunChunks);
+        const auto vertexChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
+            // A box of its own while reading: the chunks' boxes share cache
+            // lines, which two threads must not write line by line.
+            PositionBox box;
+            const LineFault fault
+                = parser.vertexLines(begin, end, builder_.vertexSlots(first), builder_.colourSlots(first), box);
+            boxes[chunk] = box;
+            return fault;
+        };
+        const auto commitVertices = [&](std::size_t chunk, uint32_t lines) {
+            builder_.commitVertices(lines, boxes[chunk]);
+            return true;
+        };
+        if (!readLineRuns(
+                in_, vertices_, vertexChunk, commitVertices, [&](uint32_t done) { return readVertex(parser, done); },
+                failAt))
+            return false;
+        std::vector<FaceList> lists(kLineRunChunks);
+        std::vector<uint64_t> skipped(kLineRunChunks);
+        const auto parseFaces = [&](std::size_t chunk, const char* begin, const char* end, uint32_t) {
+            // A list of its own while reading (keeping the chunk's memory).
+            FaceList list;
+            std::swap(list, lists[chunk]);
+            list.clear();
+            uint64_t count = 0;
+            const LineFault fault = parser.faceLines(begin, end, list, count);
+            std::swap(list, lists[chunk]);
+            skipped[chunk] = count;
+            return fault;
+        };
+        const auto commitFaces = [&](std::size_t chunk, uint32_t) {
+            skipped_ += skipped[chunk];
+            const bool added = builder_.addFaces(lists[chunk]);
+            lists[chunk].clear();
+            return added || outOfMemory();
+        };
+        FaceList single;
+        return readLineRuns(
+            in_, faces_, parseFaces, commitFaces,
+            [&](uint32_t done) {
+                if (!readFace(parser, done, single))
+                    return false;
+                const bool added = builder_.addFaces(single);
+                single.clear();
+                return added || outOfMemory();
+            },
+            failAt);
     }
 
     std::string& reason_;
+    FILE* stream_;
+    long long start_; // where the stream was when the load began
     long long fileBytes_;
     BlockReader in_;
     ModelBuilder builder_;
+    bool plain_ = false; // the body can be read in runs
     bool normals_ = false;
     bool colours_ = false;
     uint32_t vertices_ = 0;

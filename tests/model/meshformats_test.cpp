@@ -175,6 +175,43 @@ TEST(ObjReader, LargeFileGivesTheSameModelAndFaultsAsLineByLine)
     }
 }
 
+// Large enough to be read in runs on two cores; with an empty line in its
+// body it is read line by line.
+TEST(OffReader, LargeFileGivesTheSameModelAndFaultsAsLineByLine)
+{
+    constexpr int kSide = 400;
+    Mesh mesh;
+    std::ostringstream vertices;
+    std::ostringstream faces;
+    for (int j = 0; j < kSide; ++j) {
+        for (int i = 0; i < kSide; ++i) {
+            mesh.positions.push_back({i * 0.5, j * 0.25, (i * j) % 7 * 0.125});
+            vertices << i * 0.5 << ' ' << j * 0.25 << ' ' << (i * j) % 7 * 0.125 << " # v\n";
+            if (i > 0 && j > 0) {
+                const int a = (j - 1) * kSide + i - 1;
+                mesh.faces.push_back({a, a + 1, a + kSide + 1, a + kSide});
+                faces << "4 " << a << ' ' << a + 1 << ' ' << a + kSide + 1 << ' ' << a + kSide << " 0.5 0.5 0.5\n";
+            }
+        }
+    }
+    const std::string header
+        = "OFF\n# grid\n" + std::to_string(mesh.positions.size()) + " " + std::to_string(mesh.faces.size()) + " 0\n";
+    const std::string body = vertices.str() + faces.str();
+    ASSERT_GT(body.size(), std::size_t{2} << 20);
+    const std::size_t cut = body.find('\n', vertices.str().size() / 2) + 1; // among the vertices
+    for (const std::string& text : {header + body, header + body.substr(0, cut) + "\n# x\n" + body.substr(cut)})
+        expectLoadsAs(text + "\n", "off", mesh);
+    // A bad vertex line, a bad face line, each naming its line.
+    const std::pair<std::size_t, const char*> faults[]
+        = {{cut, "1 2 nan\n"}, {body.find('\n', body.size() * 3 / 4) + 1, "4 0 1 2 99999999\n"}};
+    for (const auto& [at, bad] : faults) {
+        const long long line = std::count(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 4;
+        const std::string reason
+            = rejection(header + body.substr(0, at) + bad + body.substr(at), StreamKind::regularFile, "off");
+        EXPECT_EQ(reason.substr(0, reason.find(':')), "line " + std::to_string(line)) << bad << reason;
+    }
+}
+
 // ------------------------------------------------------------------- STL
 
 // A binary STL file: the header, the count (given, or the number of
