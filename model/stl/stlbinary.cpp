@@ -9,7 +9,7 @@ namespace {
 constexpr std::size_t kHeaderBytes = 84;
 constexpr std::size_t kTriangleBytes = 50;
 // The welding table's first size for a count the file's size cannot confirm.
-constexpr uint32_t kUncheckedVertices = 65536;
+constexpr uint32_t kUncheckedVertices = 4096;
 
 uint32_t littleEndian32(const char* bytes)
 {
