@@ -8,6 +8,8 @@ namespace {
 
 constexpr std::size_t kHeaderBytes = 84;
 constexpr std::size_t kTriangleBytes = 50;
+// Triangles welded at once.
+constexpr uint32_t kBatchTriangles = 32;
 // The welding table's first size for a count the file's size cannot confirm.
 constexpr uint32_t kUncheckedVertices = 4096;
 
@@ -60,6 +62,10 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
     const uint32_t expected = count / 2 + 16;
     StlWelder welder(fileBytes >= 0 || expected < kUncheckedVertices ? expected : kUncheckedVertices);
     welder.reserveCorners(fileBytes >= 0 ? uint64_t{count} * 3 : kUncheckedVertices);
+    // Triangles are welded a batch at a time, so that the table's memory is
+    // asked for ahead of use.
+    float corners[kBatchTriangles * 9];
+    uint32_t inBatch = 0;
     for (uint32_t t = 0; t < count; ++t) {
         const char* triangle = nullptr;
         if (!in.take(kTriangleBytes, triangle)) {
@@ -68,20 +74,21 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
                 reason = endsIn(uint64_t{t} + 1, count);
             return false;
         }
-        float corners[9];
+        float* slots = corners + 9 * inBatch;
         for (int k = 0; k < 9; ++k) {
             const uint32_t value = littleEndian32(triangle + 12 + 4 * k);
             if (!finite(value)) {
                 reason = "facet " + std::to_string(uint64_t{t} + 1) + ": a coordinate is not finite";
                 return false;
             }
-            std::memcpy(corners + k, &value, sizeof value);
+            std::memcpy(slots + k, &value, sizeof value);
         }
-        for (int c = 0; c < 3; ++c) {
-            if (!welder.addCorner(corners + 3 * c)) {
+        if (++inBatch == kBatchTriangles || t + 1 == count) {
+            if (!welder.addCorners(corners, 3 * inBatch)) {
                 reason = "not enough memory for the model";
                 return false;
             }
+            inBatch = 0;
         }
     }
     if (!welder.build(builder, {})) {

@@ -28,6 +28,30 @@ uint64_t StlWelder::hash(const Key& key)
     return h ^ (h >> 32);
 }
 
+bool StlWelder::addCorners(const float* positions, std::size_t count)
+{
+    // First the table's slots, then the vertices they hold, are brought
+    // into the cache for the whole batch; then the corners are looked up
+    // (and added) one by one as usual.
+    uint64_t at[kBatchCorners];
+    for (std::size_t i = 0; i < count; ++i) {
+        Key key;
+        std::memcpy(key.bits, positions + 3 * i, sizeof key.bits);
+        at[i] = hash(key) & mask_;
+        __builtin_prefetch(&slots_[at[i]]);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint32_t slot = slots_[at[i]];
+        if (slot != 0)
+            __builtin_prefetch(&keys_[slot - 1]);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!addCorner(positions + 3 * i))
+            return false;
+    }
+    return true;
+}
+
 void StlWelder::grow()
 {
     const uint64_t slots = (mask_ + 1) * 2;

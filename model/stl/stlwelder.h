@@ -24,6 +24,10 @@ public:
         corners_.push_back(index);
         return true;
     }
+    // Adds `count` corners at positions[3 * i .. 3 * i + 2], at most
+    // kBatchCorners; false as addCorner.
+    static constexpr std::size_t kBatchCorners = 96;
+    bool addCorners(const float* positions, std::size_t count);
     // The corners added so far.
     std::size_t cornerCount() const { return corners_.size(); }
     // Takes back the corners from `count` on.
