@@ -48,8 +48,7 @@ bool OffLineParser::isEmpty(const char* p, const char* end)
     return p == end;
 }
 
-bool OffLineParser::vertex(const char* p, const char* end, Vector3& position, float* colour,
-                           std::string& message) const
+bool OffLineParser::vertex(const char* p, const char* end, Vector3& position, float* colour, std::string& message) const
 {
     end = contentEnd(p, end);
     // x y z, a normal, r g b (an alpha after them is not read).
@@ -82,8 +81,7 @@ bool OffLineParser::vertex(const char* p, const char* end, Vector3& position, fl
     return true;
 }
 
-bool OffLineParser::face(const char* p, const char* end, FaceList& faces, uint64_t& skipped,
-                         std::string& message) const
+bool OffLineParser::face(const char* p, const char* end, FaceList& faces, uint64_t& skipped, std::string& message) const
 {
     end = contentEnd(p, end);
     int32_t count = 0;
