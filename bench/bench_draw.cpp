@@ -5,8 +5,8 @@
 // Needs a display with OpenGL: run it under Xvfb as the GUI tests run.
 
 #include "bench/gridply.h"
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
-#include "model/ply/plyreader.h"
 #include "render/frame.h"
 #include "render/modelbuffers.h"
 #include "render/modeldraw.h"

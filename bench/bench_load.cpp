@@ -1,6 +1,7 @@
-// Load throughput of the PLY reader, ASCII and binary, against a plain
-// fgets+sscanf reader (ASCII) and a plain fread into fresh arrays (binary),
-// and the peak memory of one load against the size of the model it builds.
+// Load throughput of every reader (PLY ASCII and binary, OBJ, binary STL,
+// OFF) against the same baselines, a plain fgets+sscanf reader (of the ASCII
+// PLY) and a plain fread into fresh arrays (of the binary PLY), and the peak
+// memory of one load against the size of the model it builds.
 // Loads are measured warm (repeated in one process) and as the first load of
 // a fresh process, on all cores and on one. Rates are per CPU second unless
 // named otherwise; the first load is also given per second of wall-clock
@@ -8,7 +9,9 @@
 //
 // The input, a PLY of 1,000,000 vertices and 2,000,000 triangles, is
 // generated into a temporary folder at start (as ASCII, and as binary little
-// endian laid out as assimp's -fplyb export writes it) and removed at exit.
+// endian laid out as assimp's -fplyb export writes it, and as OFF), exported
+// from the ASCII PLY by assimp as OBJ with normals and as binary STL (those
+// two are left out when assimp is not installed), and removed at exit.
 
 #include <fcntl.h>
 #include <sched.h>
@@ -28,22 +31,22 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/gridply.h"
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
-#include "model/ply/plyreader.h"
 
 namespace {
 
 constexpr int kVertices = kGridPlyVertices;
 constexpr int kFaces = kGridPlyFaces;
 
+enum Format { kAscii = 0, kBinary = 1, kObj = 2, kStl = 3, kOff = 4, kFormats = 5 };
+
 struct Input {
-    std::string path[2]; // ASCII, binary
-    double bytes[2] = {0, 0};
+    std::string path[kFormats]; // empty when the file could not be made
+    double bytes[kFormats] = {0, 0, 0, 0, 0};
 };
 
-enum Format { kAscii = 0, kBinary = 1 };
-
-const char* const kFormatNames[] = {"ascii", "binary"};
+const char* const kFormatNames[] = {"ply ascii", "ply binary", "obj", "stl binary", "off"};
 
 Input& input()
 {
@@ -51,8 +54,13 @@ Input& input()
         Input made;
         made.path[kAscii] = gridPlyPath();
         made.path[kBinary] = gridPlyBinaryPath();
-        for (int format : {kAscii, kBinary})
-            made.bytes[format] = static_cast<double>(std::filesystem::file_size(made.path[format]));
+        made.path[kObj] = gridObjPath();
+        made.path[kStl] = gridStlPath();
+        made.path[kOff] = gridOffPath();
+        for (int format = 0; format < kFormats; ++format) {
+            if (!made.path[format].empty())
+                made.bytes[format] = static_cast<double>(std::filesystem::file_size(made.path[format]));
+        }
         return made;
     }();
     return data;
@@ -73,6 +81,11 @@ void BM_LoadModel(benchmark::State& state)
     const int format = static_cast<int>(state.range(0));
     state.SetLabel(kFormatNames[format]);
     const std::string& path = input().path[format];
+    if (path.empty()) {
+        state.SkipWithError("no input: assimp is not installed");
+        return;
+    }
+    const std::string extension = fileExtension(path);
     for (auto _ : state) {
         FILE* stream = std::fopen(path.c_str(), "r");
         if (stream == nullptr) {
@@ -80,7 +93,7 @@ void BM_LoadModel(benchmark::State& state)
             break;
         }
         std::string reason;
-        MeshModel* model = loadModel(stream, "ply", &reason);
+        MeshModel* model = loadModel(stream, extension.c_str(), &reason);
         std::fclose(stream);
         if (model == nullptr || model->faceCount != static_cast<uint32_t>(kFaces)) {
             state.SkipWithError(("load failed: " + reason).c_str());
@@ -211,7 +224,7 @@ int measurePeakMemory(const char* path, bool oneCore)
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuStart);
     const auto start = std::chrono::steady_clock::now();
     FILE* stream = std::fopen(path, "r");
-    MeshModel* model = loadModel(stream, "ply");
+    MeshModel* model = loadModel(stream, fileExtension(std::string(path)).c_str());
     if (stream != nullptr)
         std::fclose(stream);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -241,6 +254,10 @@ void BM_PeakMemory(benchmark::State& state)
     const bool oneCore = state.range(1) != 0;
     state.SetLabel(std::string(kFormatNames[format]) + (oneCore ? ", one core" : ", all cores"));
     const std::string& path = input().path[format];
+    if (path.empty()) {
+        state.SkipWithError("no input: assimp is not installed");
+        return;
+    }
     long before = 0;
     long peak = 0;
     double modelBytes = 0;
@@ -286,18 +303,36 @@ void BM_PeakMemory(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_PeakMemory)
-    ->Args({kAscii, 0})
-    ->Args({kAscii, 1})
-    ->Args({kBinary, 0})
-    ->Args({kBinary, 1})
+    ->ArgsProduct({{kAscii, kBinary, kObj, kStl, kOff}, {0, 1}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadModel)->Arg(kAscii)->Arg(kBinary)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_LoadModel)->DenseRange(kAscii, kOff)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_SscanfBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_FreadBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
+// Copies every input into folder (for whole-process timings of other
+// programs on the same files: bench/process_times.sh).
+int writeInputs(const char* folder)
+{
+    const char* const names[] = {"grid.ply", "grid_le.ply", "grid.obj", "grid.stl", "grid.off"};
+    for (int format = 0; format < kFormats; ++format) {
+        if (input().path[format].empty())
+            continue;
+        std::error_code error;
+        std::filesystem::copy_file(input().path[format], std::filesystem::path(folder) / names[format],
+                                   std::filesystem::copy_options::overwrite_existing, error);
+        if (error) {
+            std::fprintf(stderr, "bench_load: %s: %s\n", names[format], error.message().c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--write-inputs") == 0)
+        return writeInputs(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0)
         return measurePeakMemory(argv[2], false);
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory-one-core") == 0)
@@ -306,8 +341,9 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     std::fprintf(stderr, "Generating %d vertices and %d triangles...\n", kVertices, kFaces);
-    std::fprintf(stderr, "Input: %.1f MB ASCII, %.1f MB binary\n", input().bytes[kAscii] / 1e6,
-                 input().bytes[kBinary] / 1e6);
+    std::fprintf(stderr, "Input: %.1f MB PLY ASCII, %.1f MB PLY binary, %.1f MB OBJ, %.1f MB STL, %.1f MB OFF\n",
+                 input().bytes[kAscii] / 1e6, input().bytes[kBinary] / 1e6, input().bytes[kObj] / 1e6,
+                 input().bytes[kStl] / 1e6, input().bytes[kOff] / 1e6);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

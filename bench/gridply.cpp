@@ -48,16 +48,19 @@ void closeOrExit(FILE* out, const std::string& path)
     }
 }
 
-void writeGrid(const std::string& path)
+void writeGrid(const std::string& path, bool off = false)
 {
     FILE* out = openOrExit(path, "w");
     std::vector<char> buffer(1 << 20);
     std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
-    std::fprintf(out,
-                 "ply\nformat ascii 1.0\ncomment generated for the benchmarks\nelement vertex %d\n"
-                 "property float x\nproperty float y\nproperty float z\nelement face %d\n"
-                 "property list uchar int vertex_indices\nend_header\n",
-                 kGridPlyVertices, kGridPlyFaces);
+    if (off)
+        std::fprintf(out, "OFF\n# generated for the benchmarks\n%d %d 0\n", kGridPlyVertices, kGridPlyFaces);
+    else
+        std::fprintf(out,
+                     "ply\nformat ascii 1.0\ncomment generated for the benchmarks\nelement vertex %d\n"
+                     "property float x\nproperty float y\nproperty float z\nelement face %d\n"
+                     "property list uchar int vertex_indices\nend_header\n",
+                     kGridPlyVertices, kGridPlyFaces);
     for (int j = 0; j < kSide; ++j)
         for (int i = 0; i < kSide; ++i) {
             double p[3];
@@ -153,5 +156,39 @@ const std::string& gridPlyBinaryPath()
         writeBinaryGrid(file);
         return file;
     }();
+    return path;
+}
+
+const std::string& gridOffPath()
+{
+    static const std::string path = [] {
+        const std::string file = benchFolder() + "/grid.off";
+        writeGrid(file, true);
+        return file;
+    }();
+    return path;
+}
+
+namespace {
+
+std::string exportedGrid(const char* name, const char* format)
+{
+    const std::string file = benchFolder() + "/" + name;
+    const std::string command
+        = "assimp export '" + gridPlyPath() + "' '" + file + "' -f" + format + " > /dev/null 2>&1";
+    return std::system(command.c_str()) == 0 && std::filesystem::exists(file) ? file : std::string();
+}
+
+} // namespace
+
+const std::string& gridObjPath()
+{
+    static const std::string path = exportedGrid("grid.obj", "objnomtl");
+    return path;
+}
+
+const std::string& gridStlPath()
+{
+    static const std::string path = exportedGrid("grid.stl", "stlb");
     return path;
 }

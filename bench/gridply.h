@@ -15,3 +15,14 @@ const std::string& gridPlyPath();
 
 // The same model as binary little endian PLY (about 38 MB), in the same folder.
 const std::string& gridPlyBinaryPath();
+
+// The same model as OFF (about 74 MB): the ASCII PLY's lines under an OFF
+// header.
+const std::string& gridOffPath();
+
+// The same model as another program exports it, made from the ASCII PLY by
+// Debian's assimp (assimp-utils): OBJ with vertex normals and faces
+// "f a//a b//b c//c" (-fobjnomtl, about 168 MB) and binary STL (-fstlb,
+// about 100 MB). Empty when assimp is not installed or fails.
+const std::string& gridObjPath();
+const std::string& gridStlPath();

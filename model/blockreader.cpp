@@ -1,5 +1,8 @@
 #include "model/blockreader.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -27,6 +30,37 @@ std::size_t countLineEnds(const char* begin, const char* end)
     for (; p < end; ++p)
         count += *p == '\n' ? 1 : 0;
     return count;
+}
+
+namespace {
+
+// Blocks of this size are read from the stream.
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+// The first buffer for streams of unknown size (pipes, memory streams).
+constexpr std::size_t kSmallBlockSize = std::size_t{1} << 16;
+
+} // namespace
+
+long long bytesLeftInFile(FILE* stream)
+{
+    const int fd = fileno(stream);
+    if (fd < 0)
+        return -1;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return -1;
+    const off_t position = ftello(stream);
+    if (position < 0)
+        return -1;
+    return info.st_size > position ? static_cast<long long>(info.st_size - position) : 0;
+}
+
+std::size_t readerBlockSize(long long fileBytes)
+{
+    if (fileBytes < 0)
+        return kSmallBlockSize;
+    const auto wanted = static_cast<unsigned long long>(fileBytes) + 1;
+    return wanted < 4096 ? 4096 : (wanted > kBlockSize ? kBlockSize : static_cast<std::size_t>(wanted));
 }
 
 BlockReader::BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control)
@@ -110,6 +144,14 @@ bool BlockReader::takeSlow(std::size_t count, const char*& bytes)
         fill();
     }
     return take(count, bytes);
+}
+
+std::size_t BlockReader::peek(std::size_t count, const char*& bytes)
+{
+    while (size_ - start_ < count && !atEnd_)
+        fill();
+    bytes = buffer_.get() + start_;
+    return size_ - start_ < count ? size_ - start_ : count;
 }
 
 bool BlockReader::fill()

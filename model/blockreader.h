@@ -16,6 +16,12 @@
 // The number of line feeds in [begin, end).
 std::size_t countLineEnds(const char* begin, const char* end);
 
+// Bytes left in the stream when it is a regular file; -1 when unknown.
+long long bytesLeftInFile(FILE* stream);
+// The block size for reading a stream with fileBytes left (-1 when
+// unknown): a small file needs no full-size block.
+std::size_t readerBlockSize(long long fileBytes);
+
 class BlockReader {
 public:
     // Lines longer than this (line end not counted) end the load: no real
@@ -65,6 +71,11 @@ public:
         }
         return takeSlow(count, bytes);
     }
+
+    // Makes up to `count` bytes ahead available at `bytes` without taking
+    // them; returns how many there are (fewer only at the end of the stream
+    // or on a stop).
+    std::size_t peek(std::size_t count, const char*& bytes);
 
     const char* begin() const { return begin_; }
     const char* end() const { return end_; }

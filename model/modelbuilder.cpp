@@ -168,12 +168,11 @@ bool ModelBuilder::growVertices()
 
 bool ModelBuilder::fixVertices()
 {
-    if (vertexCapacity_ == declaredVertices_)
+    if (vertexCapacity_ == vertexCount_)
         return true;
-    if (!resize(vertices_, declaredVertices_)
-        || (colours_ != nullptr && !resize(colours_, declaredVertices_ * std::size_t{3})))
+    if (!resize(vertices_, vertexCount_) || (colours_ != nullptr && !resize(colours_, vertexCount_ * std::size_t{3})))
         return false;
-    vertexCapacity_ = declaredVertices_;
+    vertexCapacity_ = vertexCount_;
     return true;
 }
 

@@ -80,7 +80,9 @@ public:
     // thread has the kernel supply their pages from the far end while the
     // reader fills them from the front, so that the page faults of a large
     // model are taken on two cores; otherwise the arrays grow with what is
-    // actually read. False when memory runs out.
+    // actually read, the vertex count being only the most there may be (a
+    // reader that cannot know it gives the largest count), and the model
+    // keeps the vertices added. False when memory runs out.
     bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact);
 
     // Appends the next vertex; false when memory runs out.

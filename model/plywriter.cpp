@@ -4,7 +4,7 @@
 #include <string>
 
 #include "geometry/clocalescope.h"
-#include "model/ply/plyreader.h"
+#include "model/filepath.h"
 
 char g_lineBuffer[128];
 

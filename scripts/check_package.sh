@@ -26,6 +26,7 @@ deb="$(ls "$work"/out/*.deb)"
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
 for path in /usr/bin/brenvik /usr/bin/brenvik-info /usr/bin/brenvik-render \
   /usr/share/applications/brenvik.desktop /usr/share/mime/packages/brenvik-ply.xml \
+  /usr/share/mime/packages/brenvik-off.xml \
   /usr/share/thumbnailers/brenvik.thumbnailer /usr/share/man/man1/brenvik.1.gz \
   /usr/share/man/man1/brenvik-info.1.gz /usr/share/man/man1/brenvik-render.1.gz; do
   grep -qx "$path" "$work/files" || fail "missing $path"
@@ -55,6 +56,14 @@ grep -q "type=\"$mime\"" "$tree/usr/share/mime/packages/brenvik-ply.xml" ||
   fail "the entry's MIME type $mime is not the package's"
 grep -q "^MimeType=$mime;" "$tree/usr/share/thumbnailers/brenvik.thumbnailer" ||
   fail "the thumbnailer is not for $mime"
+# Every type the entry opens, the thumbnailer draws; the OFF type is the package's.
+all_types="$(sed -n 's/^MimeType=//p' "$entry")"
+[ "$all_types" = "$(sed -n 's/^MimeType=//p' "$tree/usr/share/thumbnailers/brenvik.thumbnailer")" ] ||
+  fail "the entry opens $all_types, the thumbnailer draws others"
+for type in model/obj model/stl model/x-off; do
+  grep -q "$type;" <<<"$all_types" || fail "the entry does not open $type"
+done
+grep -q 'type="model/x-off"' "$tree/usr/share/mime/packages/brenvik-off.xml" || fail "the package does not add model/x-off"
 
 # The packaged renderer works with no display.
 env -u DISPLAY -u WAYLAND_DISPLAY ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" \

@@ -3,7 +3,7 @@
 #   0. the formatting check (clang-format, as .clang-format says);
 #   1. the whole suite, warnings as errors, under a virtual X display;
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the PLY reader fuzz target for about 60 seconds.
+#   3. the readers' fuzz targets (PLY, OBJ, STL, OFF), about 60 seconds in all.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -42,18 +42,27 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   "${xvfb[@]}" ctest --test-dir build/asan --output-on-failure --timeout 900 -L gui
 
-echo "== Fuzz the PLY reader for ${fuzz_seconds} s =="
+# The fuzzing time is shared among the readers' targets.
+fuzz_formats=(ply obj stl off)
+fuzz_each=$((fuzz_seconds / ${#fuzz_formats[@]}))
+[ "$fuzz_each" -ge 1 ] || fuzz_each=1
+echo "== Fuzz the readers, ${fuzz_each} s each =="
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBRENVIK_WERROR=ON -DBRENVIK_FUZZ=ON -DBRENVIK_GUI=OFF -DBRENVIK_TESTS=OFF -DBRENVIK_BENCH=OFF
-cmake --build build/fuzz -j"$jobs" --target fuzz_ply_reader
+cmake --build build/fuzz -j"$jobs" --target fuzz_ply_reader fuzz_obj_reader fuzz_stl_reader fuzz_off_reader
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
-fuzz_log=build/fuzz/fuzz.log
-if ! build/fuzz/fuzz/fuzz_ply_reader -max_total_time="$fuzz_seconds" -dict=fuzz/ply.dict \
-  -print_final_stats=1 "$corpus" fuzz/seeds >"$fuzz_log" 2>&1; then
-  tail -n 60 "$fuzz_log"
-  echo "Fuzzing found a fault; the whole log is in $fuzz_log." >&2
-  exit 1
-fi
-grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$fuzz_log" || true
+for format in "${fuzz_formats[@]}"; do
+  seeds=fuzz/seeds-$format
+  [ "$format" != ply ] || seeds=fuzz/seeds
+  mkdir -p "$corpus/$format"
+  fuzz_log=build/fuzz/fuzz-$format.log
+  if ! build/fuzz/fuzz/fuzz_${format}_reader -max_total_time="$fuzz_each" -dict=fuzz/$format.dict \
+    -print_final_stats=1 "$corpus/$format" "$seeds" >"$fuzz_log" 2>&1; then
+    tail -n 60 "$fuzz_log"
+    echo "Fuzzing the $format reader found a fault; the whole log is in $fuzz_log." >&2
+    exit 1
+  fi
+  echo "$format: $(grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$fuzz_log" | tr '\n' ' ')"
+done
 echo "Fuzzing finished without a crash."

@@ -8,7 +8,8 @@
 // --normals prints every vertex normal and every face normal and centre;
 // --colours prints every vertex colour (or fails when the file has none);
 // --swap N applies the XYZ->ZXY coordinate swap N times first. Only regular
-// files are read.
+// files are read: PLY, OBJ, STL and OFF, chosen by the extension in any
+// letter case. Faces a reader skipped are counted on standard error.
 // Exit status: 0 success, 1 no model or output error, 2 usage error.
 
 #include <cerrno>
@@ -18,9 +19,9 @@
 #include <string>
 
 #include "geometry/clocalescope.h"
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
 #include "model/numberscan.h"
-#include "model/ply/plyreader.h"
 #include "model/plywriter.h"
 #include "model/regularfile.h"
 
@@ -145,12 +146,16 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::string extension = fileExtension(std::string(path));
-    MeshModel* model = loadModel(stream, extension.c_str(), &reason);
+    LoadControl control;
+    MeshModel* model = loadModel(stream, extension.c_str(), &reason, &control);
     std::fclose(stream);
     if (model == nullptr) {
         std::fprintf(stderr, "brenvik-info: %s: %s\n", path, reason.c_str());
         return 1;
     }
+    const std::string skipped = skippedFacesNote(control.skippedFaces.load());
+    if (!skipped.empty())
+        std::fprintf(stderr, "brenvik-info: %s: %s\n", path, skipped.c_str());
     if (output == Output::colours && model->colours == nullptr) {
         freeMeshModel(model);
         std::fprintf(stderr, "brenvik-info: %s: no vertex colours\n", path);

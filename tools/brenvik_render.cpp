@@ -11,8 +11,8 @@
 // Exit status: 0 success, 1 no model (the load's reason on standard error),
 // no OpenGL or the picture not written, 2 usage error.
 
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
-#include "model/ply/plyreader.h"
 #include "model/regularfile.h"
 #include "render/frame.h"
 #include "render/modelbuffers.h"

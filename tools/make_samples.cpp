@@ -8,7 +8,10 @@
 //   dense.ply   wavy surface of about 100,000 triangles
 // and the torus again as binary PLY, little endian (torus_binary_le.ply) and
 // big endian (torus_binary_be.ply), with exactly the coordinates that the
-// ASCII file's text stands for.
+// ASCII file's text stands for, as Wavefront OBJ (torus.obj) and OFF
+// (torus.off) with the same text, and as binary and ASCII STL
+// (torus_binary.stl, torus_ascii.stl), each quad (a, b, c, d) as the
+// triangles (a, b, c) and (a, c, d) at those coordinates in single precision.
 // Every face is wound counter-clockwise as seen from outside (for the plate
 // and the surface: from +z), so normals point outward. The output is the same
 // on every run. Exit status 0 on success, 1 when a file cannot be written,
@@ -228,6 +231,110 @@ bool writeBinaryPly(const std::string& path, const Mesh& mesh, bool bigEndian)
     return closeOutput(file, path);
 }
 
+bool writeObj(const std::string& path, const Mesh& mesh)
+{
+    FILE* file = openOutput(path);
+    if (!file)
+        return false;
+    std::fprintf(file, "# torus made by make-samples\no torus\n");
+    for (const Point& p : mesh.vertices)
+        std::fprintf(file, "v %.6g %.6g %.6g\n", p.x, p.y, p.z);
+    for (const std::vector<int>& face : mesh.faces) {
+        std::fputc('f', file);
+        for (int index : face)
+            std::fprintf(file, " %d", index + 1);
+        std::fputc('\n', file);
+    }
+    return closeOutput(file, path);
+}
+
+bool writeOff(const std::string& path, const Mesh& mesh)
+{
+    FILE* file = openOutput(path);
+    if (!file)
+        return false;
+    std::fprintf(file, "OFF\n# torus made by make-samples\n%zu %zu 0\n", mesh.vertices.size(), mesh.faces.size());
+    for (const Point& p : mesh.vertices)
+        std::fprintf(file, "%.6g %.6g %.6g\n", p.x, p.y, p.z);
+    for (const std::vector<int>& face : mesh.faces) {
+        std::fprintf(file, "%zu", face.size());
+        for (int index : face)
+            std::fprintf(file, " %d", index);
+        std::fputc('\n', file);
+    }
+    return closeOutput(file, path);
+}
+
+// The faces as triangles (a fan from each face's first corner), each corner
+// at the single-precision value of what the ASCII text stands for, with the
+// triangle's unit normal.
+struct StlTriangle {
+    float normal[3];
+    float corners[9];
+};
+
+std::vector<StlTriangle> stlTriangles(const Mesh& mesh)
+{
+    std::vector<StlTriangle> triangles;
+    for (const std::vector<int>& face : mesh.faces) {
+        for (std::size_t k = 1; k + 1 < face.size(); ++k) {
+            StlTriangle t{};
+            const int corners[3] = {face[0], face[k], face[k + 1]};
+            for (int c = 0; c < 3; ++c) {
+                const Point& p = mesh.vertices[static_cast<std::size_t>(corners[c])];
+                t.corners[3 * c] = static_cast<float>(asWritten(p.x));
+                t.corners[3 * c + 1] = static_cast<float>(asWritten(p.y));
+                t.corners[3 * c + 2] = static_cast<float>(asWritten(p.z));
+            }
+            const double u[3] = {t.corners[3] - t.corners[0], t.corners[4] - t.corners[1], t.corners[5] - t.corners[2]};
+            const double v[3] = {t.corners[6] - t.corners[0], t.corners[7] - t.corners[1], t.corners[8] - t.corners[2]};
+            const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+            const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+            for (int a = 0; a < 3 && length > 0.0; ++a)
+                t.normal[a] = static_cast<float>(tidy(n[a] / length));
+            triangles.push_back(t);
+        }
+    }
+    return triangles;
+}
+
+bool writeBinaryStl(const std::string& path, const Mesh& mesh)
+{
+    FILE* file = openOutput(path);
+    if (!file)
+        return false;
+    char header[80] = "binary STL made by make-samples";
+    std::fwrite(header, 1, sizeof header, file);
+    const std::vector<StlTriangle> triangles = stlTriangles(mesh);
+    putBinary(file, static_cast<uint32_t>(triangles.size()), false);
+    for (const StlTriangle& t : triangles) {
+        for (float value : t.normal)
+            putBinary(file, value, false);
+        for (float value : t.corners)
+            putBinary(file, value, false);
+        putBinary(file, static_cast<uint16_t>(0), false);
+    }
+    return closeOutput(file, path);
+}
+
+bool writeAsciiStl(const std::string& path, const Mesh& mesh)
+{
+    FILE* file = openOutput(path);
+    if (!file)
+        return false;
+    // "%.9g" gives every single-precision value back exactly.
+    std::fprintf(file, "solid torus\n");
+    for (const StlTriangle& t : stlTriangles(mesh)) {
+        std::fprintf(file, "  facet normal %.9g %.9g %.9g\n    outer loop\n", t.normal[0], t.normal[1], t.normal[2]);
+        for (int c = 0; c < 3; ++c)
+            std::fprintf(file, "      vertex %.9g %.9g %.9g\n", t.corners[3 * c], t.corners[3 * c + 1],
+                         t.corners[3 * c + 2]);
+        std::fprintf(file, "    endloop\n  endfacet\n");
+    }
+    std::fprintf(file, "endsolid torus\n");
+    return closeOutput(file, path);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -266,6 +373,18 @@ int main(int argc, char** argv)
         if (!writeBinaryPly(folder + name, torus, bigEndian))
             return 1;
         std::printf("%s: %zu vertices, %zu faces\n", name, torus.vertices.size(), torus.faces.size());
+    }
+    const struct {
+        const char* name;
+        bool (*write)(const std::string&, const Mesh&);
+    } others[] = {{"torus.obj", writeObj},
+                  {"torus.off", writeOff},
+                  {"torus_binary.stl", writeBinaryStl},
+                  {"torus_ascii.stl", writeAsciiStl}};
+    for (const auto& other : others) {
+        if (!other.write(folder + other.name, torus))
+            return 1;
+        std::printf("%s: the torus\n", other.name);
     }
     return 0;
 }

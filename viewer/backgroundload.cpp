@@ -1,7 +1,7 @@
 #include "viewer/backgroundload.h"
 
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
-#include "model/ply/plyreader.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -34,6 +34,8 @@ BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, uint64_t tot
     m_thread = std::thread([shared = m_shared, stream, extension = std::move(extension)] {
         std::string reason;
         MeshModel* model = loadModel(stream, extension.c_str(), &reason, &shared->control);
+        if (model != nullptr)
+            reason = skippedFacesNote(shared->control.skippedFaces.load());
         std::fclose(stream);
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->model = model;

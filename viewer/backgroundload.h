@@ -35,7 +35,9 @@ public:
     bool finished() const;
 
     // After finished(): the model, now the caller's (null when the load
-    // failed or was cancelled), and the reader's reason when it failed.
+    // failed or was cancelled), and the reader's reason when it failed, or
+    // when it gave a model, what to tell about it (faces it skipped; empty
+    // for nothing).
     MeshModel* takeModel();
     std::string reason() const;
 

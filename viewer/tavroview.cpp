@@ -30,8 +30,8 @@
 std::string g_fileName;
 std::string g_fileExtension;
 
-const char* const kOpenFileFilter = "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|Dat Files (*.dat)|*.dat|"
-                                    "All Files (*.*)|*.*||";
+const char* const kOpenFileFilter = "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|STL Files (*.stl)|*.stl|"
+                                    "OFF Files (*.off)|*.off|Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||";
 const char* const kOpenDefaultExtension = "*.ply";
 
 namespace {
@@ -482,7 +482,7 @@ void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
         g_vertexColours = 1;
     if (outcome.cancelled)
         ShowStatusNote(QStringLiteral("Loading cancelled"));
-    else if (g_model)
+    else if (g_model && outcome.reason.empty())
         ShowStatusNote(QString());
     else
         ShowStatusNote(

@@ -1,11 +1,9 @@
-#include <atomic>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "model/cores.h"
+#include "model/lineruns.h"
 #include "model/ply/plybody.h"
 #include "model/ply/plyfacelines.h"
 #include "model/ply/plyvertexlines.h"
@@ -13,12 +11,8 @@
 namespace {
 
 // Elements of at least this many items in a regular file are read on two
-// cores, in runs of about kRunBytes.
+// cores, in runs of lines.
 constexpr uint32_t kParallelItems = 65536;
-constexpr std::size_t kRunBytes = std::size_t{4} << 20;
-// Runs are shared out in chunks of about this many bytes.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
-constexpr std::size_t kChunksPerRun = kRunBytes / kChunkBytes + 2;
 // Faces read one line at a time go to the model in batches of about this
 // many corners.
 constexpr std::size_t kFaceBatch = 65536;
@@ -81,80 +75,17 @@ private:
         return true;
     }
 
-    // Reads the lines of an element in runs. A run is cut at line boundaries
-    // into chunks, which this thread and a helper take one after the other
-    // as they become free (so a helper that gets little time costs little):
-    // parseChunk(chunk, begin, end, firstItem) reads a chunk's lines as the
-    // items from firstItem on, commit(chunk, lines) hands on what a chunk
-    // read, in file order, and readOne(item) reads the current line the
-    // ordinary way. The first fault in file order is the one reported, as
-    // when reading line by line.
+    // Reads the lines of an element in runs (see readLineRuns): parseChunk
+    // reads a chunk's lines, commit hands on what a chunk read, in file
+    // order, and readOne(item) reads the current line the ordinary way.
     template <typename ParseChunk, typename Commit, typename ReadOne>
     bool readInRuns(const PlyElement& element, ParseChunk parseChunk, Commit commit, ReadOne readOne)
     {
-        std::vector<const char*> cuts;    // chunk i is [cuts[i], cuts[i + 1])
-        std::vector<uint32_t> firstLines; // lines of the run before chunk i
-        std::vector<LineFault> faults;
-        uint32_t done = 0;
-        while (done < element.count) {
-            const long long lineBefore = in_.lineNumber();
-            const char* begin = nullptr;
-            const char* end = nullptr;
-            uint64_t lines = 0;
-            if (!in_.takeLines(kRunBytes, element.count - done, begin, end, lines)) {
-                // No whole line at hand: one line the ordinary way, which
-                // also says why the lines ended.
-                if (!nextLine(element, done) || !readOne(done))
-                    return false;
-                ++done;
-                continue;
-            }
-            cuts.assign(1, begin);
-            firstLines.assign(1, 0);
-            while (cuts.back() < end) {
-                const char* from = cuts.back();
-                const char* cut = end;
-                if (end - from > static_cast<std::ptrdiff_t>(kChunkBytes)) {
-                    const auto* lineEnd = static_cast<const char*>(
-                        std::memchr(from + kChunkBytes, '\n', static_cast<std::size_t>(end - from) - kChunkBytes));
-                    cut = lineEnd != nullptr ? lineEnd + 1 : end;
-                }
-                firstLines.push_back(firstLines.back() + static_cast<uint32_t>(countLineEnds(from, cut)));
-                cuts.push_back(cut);
-            }
-            const std::size_t chunks = cuts.size() - 1;
-            faults.assign(chunks, LineFault());
-            std::atomic<std::size_t> next{0};
-            const auto work = [&] {
-                for (std::size_t i; (i = next.fetch_add(1)) < chunks;)
-                    faults[i] = parseChunk(i, cuts[i], cuts[i + 1], done + firstLines[i]);
-            };
-            std::thread helper;
-            if (chunks > 1) {
-                try {
-                    helper = std::thread(work);
-                } catch (const std::system_error&) {
-                    // No helper: this thread reads every chunk.
-                }
-            }
-            work();
-            if (helper.joinable())
-                helper.join();
-            for (std::size_t i = 0; i < chunks; ++i) {
-                if (faults[i].found)
-                    return failAt(lineBefore + 1 + firstLines[i] + static_cast<long long>(faults[i].line),
-                                  faults[i].message);
-            }
-            // (The last line of the stream may lack its line end.)
-            for (std::size_t i = 0; i < chunks; ++i) {
-                const uint32_t chunkLines
-                    = i + 1 < chunks ? firstLines[i + 1] - firstLines[i] : static_cast<uint32_t>(lines) - firstLines[i];
-                if (!commit(i, chunkLines))
-                    return outOfMemory();
-            }
-            done += static_cast<uint32_t>(lines);
-        }
-        return true;
+        return readLineRuns(
+            in_, element.count, parseChunk,
+            [&](std::size_t chunk, uint32_t lines) { return commit(chunk, lines) || outOfMemory(); },
+            [&](uint32_t item) { return nextLine(element, item) && readOne(item); },
+            [&](long long line, const std::string& message) { return failAt(line, message); });
     }
 
     bool readVertices(const PlyElement& element)
@@ -175,7 +106,7 @@ private:
         // Runs write straight into the vertex array, so it must have its
         // final size.
         if (readAhead_ && builder_.exact() && element.count >= kParallelItems) {
-            std::vector<PositionBox> boxes(kChunksPerRun);
+            std::vector<PositionBox> boxes(kLineRunChunks);
             const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
                 // A box of its own while reading: the chunks' boxes share
                 // cache lines, which two threads must not write line by line.
@@ -209,7 +140,7 @@ private:
     bool readFaces(const PlyElement& element)
     {
         const FaceLineParser parser = parserFor(element, layout_.faces.list);
-        std::vector<FaceList> faces(kChunksPerRun);
+        std::vector<FaceList> faces(kLineRunChunks);
         std::string message;
         const bool inRuns = readAhead_ && element.count >= kParallelItems;
         const auto readOne = [&](uint32_t item) {

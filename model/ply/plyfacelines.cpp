@@ -153,15 +153,6 @@ bool FaceLineParser::parseStrip(const char* begin, const char* end, std::vector<
     return true;
 }
 
-std::string checkLine(const char* begin, const char* textEnd, const char* lineEnd, const char* nul)
-{
-    if (nul != nullptr && nul < lineEnd)
-        return BlockReader::stopMessage(BlockReader::Stop::nulByte);
-    if (static_cast<std::size_t>(textEnd - begin) > BlockReader::kMaxLineLength)
-        return BlockReader::stopMessage(BlockReader::Stop::longLine);
-    return std::string();
-}
-
 LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces)
 {
     return forEachLine(begin, end, [&](const char* line, const char* lineEnd, uint64_t, std::string& message) {

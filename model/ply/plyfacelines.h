@@ -7,10 +7,10 @@
 // threads may use one at once, each on its own lines.
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "model/lineruns.h"
 #include "model/meshmodel.h"
 #include "model/modelbuilder.h"
 #include "model/ply/plyheader.h"
@@ -42,44 +42,6 @@ private:
     const ModelBuilder& builder_;
     uint32_t vertexCount_;
 };
-
-// The first fault of a run of lines, if any: its place among the lines
-// (from 0) and what is wrong, without the line number.
-struct LineFault {
-    bool found = false;
-    uint64_t line = 0;
-    std::string message;
-};
-
-// What the block reader would say of a line [begin, textEnd) whose line
-// end is at lineEnd, given the first NUL byte of its run (or null): empty
-// when it has no NUL byte and is not too long.
-std::string checkLine(const char* begin, const char* textEnd, const char* lineEnd, const char* nul);
-
-// Calls parseLine(begin, textEnd, line, message) for each line of [begin,
-// end) (whole lines, each with its line end except perhaps the last, which
-// ends the stream), after checking it as the block reader checks lines,
-// until one fails; returns that fault.
-template <typename ParseLine> LineFault forEachLine(const char* begin, const char* end, ParseLine parseLine)
-{
-    LineFault fault;
-    const auto* nul = static_cast<const char*>(std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)));
-    uint64_t line = 0;
-    for (const char* p = begin; p < end; ++line) {
-        const auto* found = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const char* lineEnd = found != nullptr ? found : end;
-        const char* textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
-        fault.message = checkLine(p, textEnd, lineEnd, nul);
-        if (fault.message.empty() && parseLine(p, textEnd, line, fault.message)) {
-            p = found != nullptr ? found + 1 : end;
-            continue;
-        }
-        fault.found = true;
-        fault.line = line;
-        return fault;
-    }
-    return fault;
-}
 
 // Reads the face lines of [begin, end): whole lines, each with its line end
 // except perhaps the last, which ends the stream. Lines are checked as the

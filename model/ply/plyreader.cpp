@@ -3,9 +3,6 @@
 #include <cstdint>
 #include <new>
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
 #include "model/blockreader.h"
 #include "model/modelbuilder.h"
 #include "model/ply/plybody.h"
@@ -14,39 +11,11 @@
 
 namespace {
 
-// Blocks of this size are read from the stream.
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-// The first buffer for streams of unknown size (pipes, memory streams).
-constexpr std::size_t kSmallBlockSize = std::size_t{1} << 16;
 // The shortest ASCII vertex line ("1-2-3") and face line ("3 0 1 2"), line
 // end included: when the rest of the file holds that much for every
 // declared item, the arrays get their final size at once.
 constexpr uint64_t kMinVertexLineBytes = 6;
 constexpr uint64_t kMinFaceLineBytes = 8;
-
-// Bytes left in the stream when it is a regular file; -1 when unknown.
-long long bytesLeftInFile(FILE* stream)
-{
-    const int fd = fileno(stream);
-    if (fd < 0)
-        return -1;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return -1;
-    const off_t position = ftello(stream);
-    if (position < 0)
-        return -1;
-    return info.st_size > position ? static_cast<long long>(info.st_size - position) : 0;
-}
-
-// A small file needs no full-size block.
-std::size_t blockSizeFor(long long fileBytes)
-{
-    if (fileBytes < 0)
-        return kSmallBlockSize;
-    const auto wanted = static_cast<unsigned long long>(fileBytes) + 1;
-    return wanted < 4096 ? 4096 : (wanted > kBlockSize ? kBlockSize : static_cast<std::size_t>(wanted));
-}
 
 uint32_t countOf(const PlyHeader& header, int element)
 {
@@ -75,7 +44,7 @@ uint64_t leastBodyBytes(const PlyHeader& header)
 class PlyReader {
 public:
     PlyReader(FILE* stream, std::string& reason, LoadControl* control)
-        : reason_(reason), fileBytes_(bytesLeftInFile(stream)), in_(stream, blockSizeFor(fileBytes_), control)
+        : reason_(reason), fileBytes_(bytesLeftInFile(stream)), in_(stream, readerBlockSize(fileBytes_), control)
     {
     }
 
@@ -134,16 +103,6 @@ private:
 };
 
 } // namespace
-
-MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason, LoadControl* control)
-{
-    if (!isPlyExtension(extension)) {
-        if (reason != nullptr)
-            *reason = "no reader for this file type";
-        return nullptr;
-    }
-    return readPlyModel(stream, reason, control);
-}
 
 MeshModel* readPlyModel(FILE* stream, std::string* reason, LoadControl* control)
 {

@@ -1,26 +1,13 @@
 #pragma once
 
 // Reading a mesh from a PLY stream (ASCII, binary little endian or binary
-// big endian), and choosing the reader by the file's extension. The path
-// helpers and minComponent come with it for the callers that use them.
+// big endian).
 
 #include <cstdio>
 #include <string>
 
-#include "model/filepath.h"
 #include "model/loadcontrol.h"
 #include "model/meshmodel.h"
-#include "model/normalise.h"
-
-// Chooses the reader by extension: one whose first three characters are
-// "ply" (case-sensitive) is read with readPlyModel; any other gives null
-// with the reason "no reader for this file type".
-// On null, *reason (when given) holds a short sentence saying why, such as
-// "line 14: corner index 12 is outside 0..7"; on success it is empty.
-// A control, when given, reports progress and can stop the load (see
-// LoadControl).
-MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = nullptr,
-                     LoadControl* control = nullptr);
 
 // Reads a PLY stream from its current position. The header is read into
 // elements and properties; positions come from the vertex properties x, y,

@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "model/loadmodel.h"
 #include "model/ply/plyreader.h"
 #include "tests/support/modeltestsupport.h"
 

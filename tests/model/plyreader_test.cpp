@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/loadmodel.h"
 #include "model/ply/plyreader.h"
 #include "tests/support/comma_locale.h"
 #include "tests/support/modeltestsupport.h"
@@ -566,16 +567,16 @@ INSTANTIATE_TEST_SUITE_P(AllStreams, PlyStreams,
 
 // ---------------------------------------------------------------- extension
 
-TEST(LoadModel, ChoosesTheReaderByACaseSensitivePlyPrefix)
+TEST(LoadModel, ChoosesThePlyReaderByItsPrefixInAnyLetterCase)
 {
     const std::string text = plyHeader(3, 1) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
-    for (const char* extension : {"ply", "plyx", "ply.bak"}) {
+    for (const char* extension : {"ply", "plyx", "ply.bak", "PLY", "Ply"}) {
         FILE* stream = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
         ModelPtr model(loadModel(stream, extension));
         std::fclose(stream);
         EXPECT_NE(model, nullptr) << extension;
     }
-    for (const char* extension : {"PLY", "Ply", "", "obj", "dat", "pl"}) {
+    for (const char* extension : {"", "dat", "pl", "objx", "st", "offset"}) {
         FILE* stream = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
         std::string reason;
         EXPECT_EQ(loadModel(stream, extension, &reason), nullptr) << extension;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/ply/plyreader.h"
+#include "model/loadmodel.h"
 #include "model/plywriter.h"
 #include "tests/support/comma_locale.h"
 #include "tests/support/modeltestsupport.h"

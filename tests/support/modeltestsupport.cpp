@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "model/ply/plyreader.h"
+#include "model/loadmodel.h"
 #include "model/plywriter.h"
 
 namespace {
@@ -27,6 +27,12 @@ FILE* openRegular(const std::string& text)
 
 ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind kind)
 {
+    return loadText(text, "ply", reason, kind);
+}
+
+ModelPtr loadText(const std::string& text, const char* extension, std::string* reason, StreamKind kind,
+                  LoadControl* control)
+{
     std::string ignored;
     std::string& why = reason != nullptr ? *reason : ignored;
     switch (kind) {
@@ -34,7 +40,7 @@ ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind ki
         FILE* stream = openRegular(text);
         if (stream == nullptr)
             return nullptr;
-        ModelPtr model(loadModel(stream, "ply", &why));
+        ModelPtr model(loadModel(stream, extension, &why, control));
         std::fclose(stream);
         return model;
     }
@@ -46,7 +52,7 @@ ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind ki
             return nullptr;
         if (text.empty())
             std::fgetc(stream); // consume the placeholder byte
-        ModelPtr model(loadModel(stream, "ply", &why));
+        ModelPtr model(loadModel(stream, extension, &why, control));
         std::fclose(stream);
         return model;
     }
@@ -65,7 +71,7 @@ ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind ki
             ::close(fd);
         });
         FILE* stream = fdopen(fds[0], "r");
-        ModelPtr model(stream != nullptr ? loadModel(stream, "ply", &why) : nullptr);
+        ModelPtr model(stream != nullptr ? loadModel(stream, extension, &why, control) : nullptr);
         if (stream != nullptr) {
             // Drain what the reader left, so the writer can finish.
             char sink[4096];
@@ -81,10 +87,10 @@ ModelPtr loadPlyText(const std::string& text, std::string* reason, StreamKind ki
     return nullptr;
 }
 
-std::string rejection(const std::string& text, StreamKind kind)
+std::string rejection(const std::string& text, StreamKind kind, const char* extension)
 {
     std::string reason;
-    ModelPtr model = loadPlyText(text, &reason, kind);
+    ModelPtr model = loadText(text, extension, &reason, kind);
     EXPECT_EQ(model, nullptr) << "accepted:\n" << text.substr(0, 400);
     EXPECT_FALSE(reason.empty());
     return reason;

@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers shared by the model tests: loading PLY text through the different
+// Helpers shared by the model tests: loading model text through the different
 // kinds of stream and building models by hand.
 
 #include <cstring>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/loadcontrol.h"
 #include "model/meshmodel.h"
 #include "tests/support/plytexts.h"
 
@@ -25,6 +26,9 @@ enum class StreamKind {
 
 // Loads text through loadModel with the extension "ply".
 ModelPtr loadPlyText(const std::string& text, std::string* reason = nullptr, StreamKind kind = StreamKind::regularFile);
+// Loads text (or bytes) through loadModel with the given extension.
+ModelPtr loadText(const std::string& text, const char* extension, std::string* reason = nullptr,
+                  StreamKind kind = StreamKind::regularFile, LoadControl* control = nullptr);
 
 // A binary PLY file built value by value in one byte order: start it with
 // the header's element and property lines, then put the body's values.
@@ -54,7 +58,8 @@ private:
 
 // Loads text that must be rejected and returns the reason (checking that
 // there is one and no model).
-std::string rejection(const std::string& text, StreamKind kind = StreamKind::regularFile);
+std::string rejection(const std::string& text, StreamKind kind = StreamKind::regularFile,
+                      const char* extension = "ply");
 
 // A model built by hand from positions and faces given as index lists, with
 // every block from malloc like the reader's; normals are not yet built.

@@ -267,7 +267,7 @@ TEST(Samples, GeneratorWritesExactlyTheBundledFiles)
     const std::string command = "'" + generator + "' '" + folder + "' >/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* name : {"cube.ply", "sphere.ply", "torus.ply", "plate.ply", "dense.ply", "torus_binary_le.ply",
-                             "torus_binary_be.ply"}) {
+                             "torus_binary_be.ply", "torus.obj", "torus.off", "torus_binary.stl", "torus_ascii.stl"}) {
         const std::string fresh = readAll(folder + "/" + name);
         EXPECT_FALSE(fresh.empty()) << name;
         EXPECT_TRUE(fresh == readAll(samplePath(name))) << name << " differs from what make-samples writes";

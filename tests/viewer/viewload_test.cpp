@@ -3,8 +3,8 @@
 // points and vertex colours on the screen.
 #include "viewerwindow.h"
 
+#include "model/loadmodel.h"
 #include "model/meshmodel.h"
-#include "model/ply/plyreader.h"
 #include "platform/commandids.h"
 #include "platform/dialogs.h"
 #include "platform/loadprogress.h"
@@ -229,7 +229,7 @@ TEST_F(ViewLoadTest, BuffersFollowTheModelOverManyLoads)
         EXPECT_EQ(view->modelBufferBytes(), bytes);
     }
     // A load that gives no model leaves no buffers.
-    ASSERT_TRUE(window->openThroughDialog(writeFile(QStringLiteral("cube.obj"), QByteArray(kCubePly))));
+    ASSERT_TRUE(window->openThroughDialog(writeFile(QStringLiteral("cube.dat"), QByteArray(kCubePly))));
     EXPECT_EQ(view->modelBufferBytes(), 0u);
 }
 

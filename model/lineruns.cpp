@@ -1,0 +1,10 @@
+#include "model/lineruns.h"
+
+std::string checkLine(const char* begin, const char* textEnd, const char* lineEnd, const char* nul)
+{
+    if (nul != nullptr && nul < lineEnd)
+        return BlockReader::stopMessage(BlockReader::Stop::nulByte);
+    if (static_cast<std::size_t>(textEnd - begin) > BlockReader::kMaxLineLength)
+        return BlockReader::stopMessage(BlockReader::Stop::longLine);
+    return std::string();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+// Reading a mesh from a Wavefront OBJ stream.
+
+#include <cstdio>
+#include <string>
+
+#include "model/loadcontrol.h"
+#include "model/meshmodel.h"
+
+// Reads an OBJ stream from its current position. Every "v" line is a vertex
+// (x y z, an optional w ignored; x y z r g b with channels from 0 to 1 give
+// vertex colours, kept when the first vertex has them; a vertex without one
+// is then white), every "f" line a polygon whose corners are v, v/vt, v//vn
+// or v/vt/vn, of which only v is used; negative indices count back from the
+// last vertex read so far, and faces may use vertices that come later. Every
+// other keyword (vt, vn, vp, p, l, g, o, s, mtllib, usemtl, ...) is read
+// past, and every group and object goes into the one model. A line that ends
+// in a backslash goes on in the next; '#' starts a comment; lines end in LF
+// or CR LF. A face of fewer than three corners is left out and counted in
+// the control's skippedFaces. The positions are centred and scaled as for
+// every model, and normals are built.
+// Returns a model owned by the caller, or null with a reason that names the
+// line ("line 16: corner index 0 is not valid"). Does not close the stream.
+MeshModel* readObjModel(FILE* stream, std::string* reason = nullptr, LoadControl* control = nullptr);

@@ -1,0 +1,99 @@
+#include <cstdint>
+#include <cstring>
+
+#include "model/stl/stlbody.h"
+#include "model/stl/stlwelder.h"
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 84;
+constexpr std::size_t kTriangleBytes = 50;
+// Triangles welded at once.
+constexpr uint32_t kBatchTriangles = 32;
+// The welding table's first size for a count the file's size cannot confirm.
+constexpr uint32_t kUncheckedVertices = 4096;
+
+uint32_t littleEndian32(const char* bytes)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+bool finite(uint32_t bits)
+{
+    return (bits & 0x7F800000u) != 0x7F800000u;
+}
+
+std::string endsIn(uint64_t triangle, uint32_t count)
+{
+    return "the file ends in triangle " + std::to_string(triangle) + " of " + std::to_string(count);
+}
+
+} // namespace
+
+std::string stlStopReason(const BlockReader& in)
+{
+    if (in.stop() == BlockReader::Stop::cancelled)
+        return "loading was cancelled";
+    if (in.stop() == BlockReader::Stop::readError)
+        return "the file could not be read";
+    return std::string();
+}
+
+bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, std::string& reason)
+{
+    const char* header = nullptr;
+    if (!in.take(kHeaderBytes, header)) {
+        reason = stlStopReason(in);
+        if (reason.empty())
+            reason = "the file ends in its 84-byte header";
+        return false;
+    }
+    const uint32_t count = littleEndian32(header + 80);
+    if (fileBytes >= 0) {
+        const uint64_t body = static_cast<uint64_t>(fileBytes) - kHeaderBytes;
+        if (body / kTriangleBytes < count) {
+            reason = endsIn(body / kTriangleBytes + 1, count);
+            return false;
+        }
+    }
+    // Closed meshes have about half as many vertices as triangles; a stream
+    // of unknown size gets a small table first, whatever its count claims.
+    const uint32_t expected = count / 2 + 16;
+    StlWelder welder(fileBytes >= 0 || expected < kUncheckedVertices ? expected : kUncheckedVertices);
+    welder.reserveCorners(fileBytes >= 0 ? uint64_t{count} * 3 : kUncheckedVertices);
+    // Triangles are welded a batch at a time, so that the table's memory is
+    // asked for ahead of use.
+    float corners[kBatchTriangles * 9];
+    uint32_t inBatch = 0;
+    for (uint32_t t = 0; t < count; ++t) {
+        const char* triangle = nullptr;
+        if (!in.take(kTriangleBytes, triangle)) {
+            reason = stlStopReason(in);
+            if (reason.empty())
+                reason = endsIn(uint64_t{t} + 1, count);
+            return false;
+        }
+        float* slots = corners + 9 * inBatch;
+        for (int k = 0; k < 9; ++k) {
+            const uint32_t value = littleEndian32(triangle + 12 + 4 * k);
+            if (!finite(value)) {
+                reason = "facet " + std::to_string(uint64_t{t} + 1) + ": a coordinate is not finite";
+                return false;
+            }
+            std::memcpy(slots + k, &value, sizeof value);
+        }
+        if (++inBatch == kBatchTriangles || t + 1 == count) {
+            if (!welder.addCorners(corners, 3 * inBatch)) {
+                reason = "not enough memory for the model";
+                return false;
+            }
+            inBatch = 0;
+        }
+    }
+    if (!welder.build(builder, {})) {
+        reason = "not enough memory for the model";
+        return false;
+    }
+    return true;
+}

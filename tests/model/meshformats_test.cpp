@@ -1,0 +1,454 @@
+// The OBJ, STL and OFF readers: each rule with a tiny file, compared with
+// the PLY file of the same mesh; the faults and where they are named; every
+// truncation of a binary STL file; the samples in every format; files
+// written by another program.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "model/loadmodel.h"
+#include "tests/support/modeltestsupport.h"
+#include "tests/support/scratchfolder.h"
+
+namespace {
+
+struct Mesh {
+    std::vector<Vector3> positions;
+    std::vector<std::vector<int>> faces;
+};
+
+std::string plyOf(const Mesh& mesh)
+{
+    std::ostringstream text;
+    text.precision(17);
+    text << plyHeader(static_cast<long long>(mesh.positions.size()), static_cast<long long>(mesh.faces.size()));
+    for (const Vector3& p : mesh.positions)
+        text << p.x << ' ' << p.y << ' ' << p.z << '\n';
+    for (const std::vector<int>& face : mesh.faces) {
+        text << face.size();
+        for (int index : face)
+            text << ' ' << index;
+        text << '\n';
+    }
+    return text.str();
+}
+
+// The same positions (after centring and scaling), faces and corners.
+void expectSameModel(const MeshModel& got, const MeshModel& expected, const std::string& what)
+{
+    ASSERT_EQ(got.vertexCount, expected.vertexCount) << what;
+    ASSERT_EQ(got.faceCount, expected.faceCount) << what;
+    for (uint32_t v = 0; v < got.vertexCount; ++v) {
+        const Vector3& a = got.vertices[v].position;
+        const Vector3& b = expected.vertices[v].position;
+        ASSERT_TRUE(std::abs(a.x - b.x) < 1e-6 && std::abs(a.y - b.y) < 1e-6 && std::abs(a.z - b.z) < 1e-6)
+            << what << ": vertex " << v;
+    }
+    for (uint32_t f = 0; f < got.faceCount; ++f) {
+        ASSERT_EQ(got.faces[f].vertexCount, expected.faces[f].vertexCount) << what << ": face " << f;
+        for (uint32_t c = 0; c < got.faces[f].vertexCount; ++c)
+            ASSERT_EQ(cornerIndex(got, f, c), cornerIndex(expected, f, c)) << what << ": face " << f;
+    }
+}
+
+void expectLoadsAs(const std::string& text, const char* extension, const Mesh& mesh, uint64_t skipped = 0)
+{
+    std::string reason;
+    LoadControl control;
+    ModelPtr model = loadText(text, extension, &reason, StreamKind::regularFile, &control);
+    ASSERT_NE(model, nullptr) << reason << "\n" << text;
+    ModelPtr expected = loadPlyText(plyOf(mesh));
+    ASSERT_NE(expected, nullptr);
+    expectSameModel(*model, *expected, text);
+    EXPECT_EQ(control.skippedFaces.load(), skipped) << text;
+    // A stream of unknown size gives the same model.
+    ModelPtr piped = loadText(text, extension, &reason, StreamKind::pipe);
+    ASSERT_NE(piped, nullptr) << reason;
+    expectSameModel(*piped, *expected, "piped: " + text);
+}
+
+const Mesh kTriangle = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}}};
+const Mesh kTwoTriangles = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {2, 1, 3}}};
+const Mesh kPoints = {{{0, 0, 0}, {2, 0, 0}, {0, 0, 1}}, {}};
+
+// ------------------------------------------------------------------- OBJ
+
+TEST(ObjReader, ReadsVerticesFacesAndEverythingElsePast)
+{
+    const struct {
+        const char* text;
+        const Mesh& mesh;
+        uint64_t skipped;
+    } rows[] = {
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", kTriangle, 0},
+        {"v 0 0 0 1\nv 1 0 0 1\nv 0 1 0 0.5\nf 1/1 2/2 3/3\n", kTriangle, 0},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1//4 2//5 3//6\n", kTriangle, 0},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1/7/4 2/8/5 3/9/6\n", kTriangle, 0},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\n", kTriangle, 0},
+        {"f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n", kTriangle, 0},
+        {"# made by hand\r\nmtllib a.mtl\r\no one\r\ng part\r\nusemtl red\r\ns 1\r\n\r\nv\t0 0 0\r\nvt 0 0\r\n"
+         "vn 0 0 1\r\nvp 0.5\r\nv 1 0 0\r\nv 0 1 0\r\np 1\r\nl 1 2\r\nfoo bar\r\nf 1 2 3 # the face\r\n",
+         kTriangle, 0},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 \\\n2 \\\n3\n", kTriangle, 0},
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\nf 3\nf\nf 1 2 3\n", kTriangle, 3},
+        {"o a\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\no b\nv 1 1 0\nf 3 2 -1\n", kTwoTriangles, 0},
+        {"v 0 0 0\nv 2 0 0\nv 0 0 1\n", kPoints, 0},
+    };
+    for (const auto& row : rows)
+        expectLoadsAs(row.text, "obj", row.mesh, row.skipped);
+}
+
+TEST(ObjReader, KeepsColoursOfSixNumberVertices)
+{
+    ModelPtr model = loadText("v 0 0 0 1 0 0\nv 1 0 0 0 0.5 2\nv 0 1 0\nf 1 2 3\n", "obj");
+    ASSERT_NE(model, nullptr);
+    ASSERT_NE(model->colours, nullptr);
+    const float expected[] = {1, 0, 0, 0, 0.5f, 1, 1, 1, 1};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(model->colours[i], expected[i]) << i;
+    EXPECT_EQ(loadText("v 0 0 0\nv 1 0 0 1 0 0\nv 0 1 0\n", "obj")->colours, nullptr);
+}
+
+TEST(ObjReader, RefusesBadIndicesAndCoordinatesNamingTheLine)
+{
+    const struct {
+        std::string text;
+        const char* reason;
+    } rows[] = {
+        {"v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 0 3\n", "line 4: corner index 0 is not valid"},
+        {"v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\nf 1 2 12\n", "line 5: corner index 12 is outside 1..3"},
+        {"v 0 0 0\nv 1 0 0\nf 1 2 -3\nv 0 1 0\n", "line 3: corner index -3 is outside -2..-1"},
+        {"f -1 -2 -3\n", "line 1: corner index -1 is outside the vertices read so far"},
+        {"v 0 0 0\nv 1 0\n", "line 2: a vertex needs three numbers x y z"},
+        {"v 0 0 0\nv 1 0 inf\n", "line 2: a vertex coordinate is not a finite number"},
+        {"v 0 0 0\nv 1 0 nan\n", "line 2: a vertex coordinate is not a finite number"},
+        {"v 0 0 0\nv 1 \\\n0 x\n", "line 2: a vertex needs three numbers x y z"},
+        {"v 0 0 0\nf 1 a 1\n", "line 2: a face corner must begin with its vertex index"},
+        {std::string("v 0 0 0\nv 1 1 1\0\n", 17), "line 2: the line holds a NUL byte"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(rejection(row.text, StreamKind::regularFile, "obj"), row.reason);
+}
+
+// A file large enough to be counted first and read in runs on two cores:
+// a grid of quads, with normals, "a//a" corners and negative indices.
+TEST(ObjReader, LargeFileGivesTheSameModelAndFaultsAsLineByLine)
+{
+    constexpr int kSide = 400;
+    Mesh mesh;
+    std::ostringstream text;
+    text << "# grid\n";
+    for (int j = 0; j < kSide; ++j) {
+        for (int i = 0; i < kSide; ++i) {
+            mesh.positions.push_back({i * 0.5, j * 0.25, (i * j) % 7 * 0.125});
+            text << "v " << i * 0.5 << ' ' << j * 0.25 << ' ' << (i * j) % 7 * 0.125 << "\nvn 0 0 1\n";
+        }
+        for (int i = 0; j > 0 && i + 1 < kSide; ++i) {
+            const int a = (j - 1) * kSide + i;
+            mesh.faces.push_back({a, a + 1, a + kSide + 1, a + kSide});
+            // The row just read is the last kSide vertices.
+            text << "f " << a + 1 << "//" << a + 1 << ' ' << a + 2 << "//1 " << i + 1 - kSide << ' ' << i - kSide
+                 << "\n";
+        }
+    }
+    const std::string whole = text.str();
+    ASSERT_GT(whole.size(), std::size_t{2} << 20);
+    expectLoadsAs(whole, "obj", mesh);
+    // Faults deep in the file name their line, whichever way it is read.
+    const std::size_t cut = whole.find('\n', whole.size() * 2 / 3) + 1;
+    const long long line = std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut), '\n') + 1;
+    for (const char* bad : {"f 1 0 2\n", "v 1 nan 2\n", "f 1 2 -999999\n"}) {
+        for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
+            const std::string reason = rejection(whole.substr(0, cut) + bad + whole.substr(cut), kind, "obj");
+            EXPECT_EQ(reason.substr(0, reason.find(':')), "line " + std::to_string(line)) << bad << reason;
+        }
+    }
+}
+
+// Large enough to be read in runs on two cores; with an empty line in its
+// body it is read line by line.
+TEST(OffReader, LargeFileGivesTheSameModelAndFaultsAsLineByLine)
+{
+    constexpr int kSide = 400;
+    Mesh mesh;
+    std::ostringstream vertices;
+    std::ostringstream faces;
+    for (int j = 0; j < kSide; ++j) {
+        for (int i = 0; i < kSide; ++i) {
+            mesh.positions.push_back({i * 0.5, j * 0.25, (i * j) % 7 * 0.125});
+            vertices << i * 0.5 << ' ' << j * 0.25 << ' ' << (i * j) % 7 * 0.125 << " # v\n";
+            if (i > 0 && j > 0) {
+                const int a = (j - 1) * kSide + i - 1;
+                mesh.faces.push_back({a, a + 1, a + kSide + 1, a + kSide});
+                faces << "4 " << a << ' ' << a + 1 << ' ' << a + kSide + 1 << ' ' << a + kSide << " 0.5 0.5 0.5\n";
+            }
+        }
+    }
+    const std::string header
+        = "OFF\n# grid\n" + std::to_string(mesh.positions.size()) + " " + std::to_string(mesh.faces.size()) + " 0\n";
+    const std::string body = vertices.str() + faces.str();
+    ASSERT_GT(body.size(), std::size_t{2} << 20);
+    const std::size_t cut = body.find('\n', vertices.str().size() / 2) + 1; // among the vertices
+    for (const std::string& text : {header + body, header + body.substr(0, cut) + "\n# x\n" + body.substr(cut)})
+        expectLoadsAs(text + "\n", "off", mesh);
+    // A bad vertex line, a bad face line, each naming its line.
+    const std::pair<std::size_t, const char*> faults[]
+        = {{cut, "1 2 nan\n"}, {body.find('\n', body.size() * 3 / 4) + 1, "4 0 1 2 99999999\n"}};
+    for (const auto& [at, bad] : faults) {
+        const long long line = std::count(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 4;
+        const std::string reason
+            = rejection(header + body.substr(0, at) + bad + body.substr(at), StreamKind::regularFile, "off");
+        EXPECT_EQ(reason.substr(0, reason.find(':')), "line " + std::to_string(line)) << bad << reason;
+    }
+}
+
+// ------------------------------------------------------------------- STL
+
+// A binary STL file: the header, the count (given, or the number of
+// triangles) and the triangles, each with a zero normal and attribute.
+std::string binaryStl(const std::vector<std::vector<float>>& triangles, const std::string& header = "binary",
+                      long long count = -1)
+{
+    std::string bytes = header;
+    bytes.resize(80, '\0');
+    const auto n = static_cast<uint32_t>(count >= 0 ? count : static_cast<long long>(triangles.size()));
+    bytes.append(reinterpret_cast<const char*>(&n), 4);
+    for (const std::vector<float>& t : triangles) {
+        bytes.append(12, '\0');
+        bytes.append(reinterpret_cast<const char*>(t.data()), 36);
+        bytes.append(2, '\0');
+    }
+    return bytes;
+}
+
+std::string asciiStl(const std::vector<std::vector<float>>& triangles, const char* name = "part")
+{
+    std::ostringstream text;
+    text.precision(9);
+    text << "solid " << name << "\n";
+    for (const std::vector<float>& t : triangles) {
+        text << "  facet normal 0 0 1\n    outer loop\n";
+        for (int c = 0; c < 3; ++c)
+            text << "      vertex " << t[3 * c] << ' ' << t[3 * c + 1] << ' ' << t[3 * c + 2] << '\n';
+        text << "    endloop\n  endfacet\n";
+    }
+    text << "endsolid " << name << "\n";
+    return text.str();
+}
+
+const std::vector<std::vector<float>> kStlTriangles = {{0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 1, 0, 1, 0, 0, 1, 1, 0}};
+
+TEST(StlReader, WeldsCornersAtOnePositionInOrderOfFirstUse)
+{
+    const Mesh degenerate = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {1, 1, 2}}};
+    const Mesh signedZero = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}, {{0, 1, 2}, {3, 1, 2}}};
+    const std::vector<std::vector<float>> degenerateTriangles
+        = {{0, 0, 0, 1, 0, 0, 0, 1, 0}, {1, 0, 0, 1, 0, 0, 0, 1, 0}};
+    const std::vector<std::vector<float>> zeros = {{0, 0, 0, 1, 0, 0, 0, 1, 0}, {-0.0f, 0, 0, 1, 0, 0, 0, 1, 0}};
+    const struct {
+        std::string text;
+        const Mesh& mesh;
+    } rows[] = {
+        {binaryStl(kStlTriangles), kTwoTriangles},
+        {binaryStl(kStlTriangles, "solid part made by a CAD program facet"), kTwoTriangles},
+        {binaryStl(kStlTriangles) + "spare", kTwoTriangles},
+        {binaryStl(degenerateTriangles), degenerate},
+        {binaryStl(zeros), signedZero},
+        {asciiStl(kStlTriangles), kTwoTriangles},
+        {asciiStl({kStlTriangles[0]}, "a") + asciiStl({kStlTriangles[1]}, "b"), kTwoTriangles},
+        {"SOLID x\r\nFACET NORMAL 0 0 0\r\nOUTER LOOP\r\nVERTEX 0 0 0\r\nVERTEX 1 0 0\r\nVERTEX 0 1 0\r\nENDLOOP\r\n"
+         "ENDFACET\r\nENDSOLID x\r\n",
+         kTriangle},
+        {"solid empty\nendsolid empty\n", Mesh{}},
+    };
+    for (const auto& row : rows)
+        expectLoadsAs(row.text, "stl", row.mesh);
+}
+
+TEST(StlReader, RefusesFaultsNamingTheFacet)
+{
+    const std::vector<std::vector<float>> infinite = {kStlTriangles[0], {0, 1, 0, 1, 0, 0, 1, INFINITY, 0}};
+    const struct {
+        std::string text;
+        const char* reason;
+    } rows[] = {
+        {binaryStl(infinite), "facet 2: a coordinate is not finite"},
+        {binaryStl(kStlTriangles, "x", 2000), "the file ends in triangle 3 of 2000"},
+        {asciiStl(infinite), "facet 2: a coordinate is not finite"},
+        {"solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0\n",
+         "facet 1: a vertex needs three numbers x y z"},
+        {"solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nendloop\nendfacet\n",
+         "facet 1: a facet needs three corners, this one has 2"},
+        {asciiStl(kStlTriangles).substr(0, 200), "facet 2: the file ends inside the facet"},
+        {"solid x\nfacet normal 0 0 1\nbogus\n", "line 3: \"bogus\" is not an STL keyword"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(rejection(row.text, StreamKind::regularFile, "stl"), row.reason);
+}
+
+TEST(StlReader, EveryTruncationOfABinaryFileNamesWhereItEnds)
+{
+    for (const char* header : {"binary", "solid made by a program"}) {
+        const std::string whole = binaryStl(kStlTriangles, header);
+        for (std::size_t size = 0; size < whole.size(); ++size) {
+            for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
+                const std::string reason = rejection(whole.substr(0, size), kind, "stl");
+                const std::string expected
+                    = size < 84 ? "the file ends in its 84-byte header"
+                                : "the file ends in triangle " + std::to_string((size - 84) / 50 + 1) + " of 2";
+                EXPECT_EQ(reason, expected) << header << ", " << size << " bytes";
+            }
+        }
+    }
+}
+
+// ------------------------------------------------------------------- OFF
+
+TEST(OffReader, ReadsHeadersCountsCommentsAndColours)
+{
+    const struct {
+        const char* text;
+        const Mesh& mesh;
+        uint64_t skipped;
+    } rows[] = {
+        {"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", kTriangle, 0},
+        {"OFF 3 1 3\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2 255 0 0\n", kTriangle, 0},
+        {"# a triangle\r\nOFF\r\n\r\n# counts\r\n3 1\r\n0 0 0 # first\r\n1 0 0\r\n\r\n0 1 0\r\n3 0 1 2\r\n", kTriangle,
+         0},
+        {"NOFF\n3 1 0\n0 0 0 0 0 1\n1 0 0 0 0 1\n0 1 0 0 0 1\n3 0 1 2\n", kTriangle, 0},
+        {"OFF\n3 3 0\n0 0 0\n1 0 0\n0 1 0\n2 0 1\n3 0 1 2\n1 2\n", kTriangle, 2},
+        {"OFF\n3 0 0\n0 0 0\n2 0 0\n0 0 1\n", kPoints, 0},
+    };
+    for (const auto& row : rows)
+        expectLoadsAs(row.text, "off", row.mesh, row.skipped);
+    for (const char* text :
+         {"COFF\n3 1 0\n0 0 0 255 0 0 255\n1 0 0 0 51 255 255\n0 1 0 0 0 0 0\n3 0 1 2\n",
+          "CNOFF\n3 1 0\n0 0 0 0 0 1 1 0 0 1\n1 0 0 0 0 1 0 0.2 1 1\n0 1 0 0 0 1 0 0 0 1\n3 0 1 2\n"}) {
+        ModelPtr model = loadText(text, "off");
+        ASSERT_NE(model, nullptr) << text;
+        ASSERT_NE(model->colours, nullptr) << text;
+        const float expected[] = {1, 0, 0, 0, 0.2f, 1, 0, 0, 0};
+        for (int i = 0; i < 9; ++i)
+            EXPECT_FLOAT_EQ(model->colours[i], expected[i]) << text << i;
+    }
+}
+
+TEST(OffReader, RefusesFaultsNamingTheLine)
+{
+    const struct {
+        const char* text;
+        const char* reason;
+    } rows[] = {
+        {"PLY\n3 1 0\n", "line 1: the file does not begin with OFF, COFF, NOFF or CNOFF"},
+        {"OFF\n3\n", "line 2: the header needs the vertex and face counts"},
+        {"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 12\n", "line 6: corner index 12 is outside 0..2"},
+        {"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 -1 2\n", "line 6: corner index -1 is outside 0..2"},
+        {"OFF\n3 1 0\n0 0 0\n1 0 nan\n0 1 0\n3 0 1 2\n", "line 4: a vertex coordinate is not a finite number"},
+        {"OFF\n3 1 0\n0 0 0\n1 0\n0 1 0\n3 0 1 2\n", "line 4: a vertex line needs three numbers x y z"},
+        {"OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1\n", "line 6: the face line has 2 of its 3 corner indices"},
+        {"OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", "line 7: the file ends after 1 of 2 faces"},
+        {"OFF\n300 200 0\n0 0 0\n",
+         "line 2: the header declares 300 vertices and 200 faces, more than the rest of the file holds"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(rejection(row.text, StreamKind::regularFile, "off"), row.reason);
+}
+
+// --------------------------------------------------------- every format
+
+TEST(LoadModel, ChoosesTheReaderByExtensionInAnyLetterCase)
+{
+    const struct {
+        const char* extension;
+        std::string text;
+    } rows[] = {
+        {"obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"OBJ", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+        {"Stl", binaryStl({kStlTriangles[0]})},
+        {"STL", asciiStl({kStlTriangles[0]})},
+        {"off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
+        {"oFF", "OFF 3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
+    };
+    for (const auto& row : rows)
+        expectLoadsAs(row.text, row.extension, kTriangle);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+TEST(Samples, TorusInEveryFormatIsTheSameModel)
+{
+    const std::string dir = std::string(BRENVIK_SAMPLES_DIR) + "/";
+    ModelPtr ply = loadText(readFile(dir + "torus.ply"), "ply");
+    ASSERT_NE(ply, nullptr);
+    for (const char* name : {"torus.obj", "torus.off", "torus_binary.stl", "torus_ascii.stl"}) {
+        std::string reason;
+        const char* extension = std::strrchr(name, '.') + 1;
+        ModelPtr model = loadText(readFile(dir + name), extension, &reason);
+        ASSERT_NE(model, nullptr) << name << ": " << reason;
+        if (std::strcmp(extension, "stl") != 0) {
+            expectSameModel(*model, *ply, name);
+            continue;
+        }
+        // Each quad (a, b, c, d) is the triangles (a, b, c) and (a, c, d),
+        // their corners welded back into the torus's vertices.
+        ASSERT_EQ(model->faceCount, 2 * ply->faceCount) << name;
+        ASSERT_EQ(model->vertexCount, ply->vertexCount) << name;
+        for (uint32_t f = 0; f < ply->faceCount; ++f) {
+            const MeshFace& quad = ply->faces[f];
+            const MeshVertex* expected[6] = {quad.vertices[0], quad.vertices[1], quad.vertices[2],
+                                             quad.vertices[0], quad.vertices[2], quad.vertices[3]};
+            for (int c = 0; c < 6; ++c) {
+                const Vector3& a = model->faces[2 * f + c / 3].vertices[c % 3]->position;
+                const Vector3& b = expected[c]->position;
+                ASSERT_TRUE(std::abs(a.x - b.x) < 1e-6 && std::abs(a.y - b.y) < 1e-6 && std::abs(a.z - b.z) < 1e-6)
+                    << name << ": face " << f;
+            }
+        }
+    }
+}
+
+// Debian's assimp (assimp-utils) writes the torus as OBJ and as both kinds
+// of STL; each loads with the torus's counts.
+TEST(OtherPrograms, FilesWrittenByAssimpLoadWithTheRightCounts)
+{
+    if (std::system("command -v assimp > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "assimp (Debian's assimp-utils) is not installed";
+    ScratchFolder folder("brenvik-formats");
+    const std::string torus = std::string(BRENVIK_SAMPLES_DIR) + "/torus.ply";
+    const struct {
+        const char* name;
+        const char* format;
+        uint32_t vertices;
+        uint32_t faces;
+    } rows[]
+        = {{"torus.obj", "objnomtl", 1152, 1152}, {"torus.stl", "stlb", 1152, 2304}, {"TORUS.STL", "stl", 1152, 2304}};
+    for (const auto& row : rows) {
+        const std::string path = (folder.path() / row.name).string();
+        const std::string command
+            = "assimp export '" + torus + "' '" + path + "' -f" + row.format + " > /dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        std::string reason;
+        ModelPtr model = loadText(readFile(path), std::strrchr(row.name, '.') + 1, &reason);
+        ASSERT_NE(model, nullptr) << row.name << ": " << reason;
+        EXPECT_EQ(model->vertexCount, row.vertices) << row.name;
+        EXPECT_EQ(model->faceCount, row.faces) << row.name;
+    }
+}
+
+} // namespace
