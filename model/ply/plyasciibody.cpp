@@ -60,7 +60,7 @@ private:
     }
     bool outOfMemory()
     {
-        reason_ = "not enough memory for the model";
+        reason_ = builder_.memoryReason();
         return false;
     }
     bool nextLine(const PlyElement& element, uint32_t item)
@@ -89,8 +89,10 @@ private:
     // read, in file order, and readOne(item) reads the current line the
     // ordinary way. The first fault in file order is the one reported, as
     // when reading line by line.
-    template <typename ParseChunk, typename Commit, typename ReadOne>
-    bool readInRuns(const PlyElement& element, ParseChunk parseChunk, Commit commit, ReadOne readOne)
+    // makeRoom(items) readies the room for the items up to that count before
+    // a run's chunks are read.
+    template <typename MakeRoom, typename ParseChunk, typename Commit, typename ReadOne>
+    bool readInRuns(const PlyElement& element, MakeRoom makeRoom, ParseChunk parseChunk, Commit commit, ReadOne readOne)
     {
         std::vector<const char*> cuts;    // chunk i is [cuts[i], cuts[i + 1])
         std::vector<uint32_t> firstLines; // lines of the run before chunk i
@@ -109,17 +111,20 @@ private:
                 ++done;
                 continue;
             }
+            if (!makeRoom(done + static_cast<uint32_t>(lines)))
+                return outOfMemory();
             cuts.assign(1, begin);
             firstLines.assign(1, 0);
             while (cuts.back() < end) {
                 const char* from = cuts.back();
                 const char* cut = end;
                 if (end - from > static_cast<std::ptrdiff_t>(kChunkBytes)) {
-                    const auto* lineEnd = static_cast<const char*>(
-                        std::memchr(from + kChunkBytes, '\n', static_cast<std::size_t>(end - from) - kChunkBytes));
+                    const auto* lineEnd = static_cast<const char*>(std::memchr(
+                        from + kChunkBytes, in_.lineEnd(), static_cast<std::size_t>(end - from) - kChunkBytes));
                     cut = lineEnd != nullptr ? lineEnd + 1 : end;
                 }
-                firstLines.push_back(firstLines.back() + static_cast<uint32_t>(countLineEnds(from, cut)));
+                firstLines.push_back(firstLines.back()
+                                     + static_cast<uint32_t>(countLineEnds(from, cut, in_.lineEnd())));
                 cuts.push_back(cut);
             }
             const std::size_t chunks = cuts.size() - 1;
@@ -172,15 +177,15 @@ private:
                 builder_.setColour(colour[0], colour[1], colour[2]);
             return true;
         };
-        // Runs write straight into the vertex array, so it must have its
-        // final size.
-        if (readAhead_ && builder_.exact() && element.count >= kParallelItems) {
+        // Runs write straight into the vertex array, which gets the room for
+        // each run once its lines are at hand.
+        if (readAhead_ && element.count >= kParallelItems) {
             std::vector<PositionBox> boxes(kChunksPerRun);
             const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
                 // A box of its own while reading: the chunks' boxes share
                 // cache lines, which two threads must not write line by line.
                 PositionBox box;
-                const LineFault fault = parseVertexLines(parser, begin, end, builder_.vertexSlots(first),
+                const LineFault fault = parseVertexLines(parser, begin, end, in_.lineEnd(), builder_.vertexSlots(first),
                                                          builder_.colourSlots(first), box);
                 boxes[chunk] = box;
                 return fault;
@@ -189,14 +194,17 @@ private:
                 builder_.commitVertices(lines, boxes[chunk]);
                 return true;
             };
-            return readInRuns(element, parseChunk, commit, readOne);
+            const auto makeRoom = [&](uint32_t items) { return builder_.reserveVertices(items); };
+            return readInRuns(element, makeRoom, parseChunk, commit, readOne) && verticesDone();
         }
         for (uint32_t i = 0; i < element.count; ++i) {
             if (!nextLine(element, i) || !readOne(i))
                 return false;
         }
-        return true;
+        return verticesDone();
     }
+
+    bool verticesDone() { return builder_.verticesDone() || outOfMemory(); }
 
     FaceLineParser parserFor(const PlyElement& element, int list) const
     {
@@ -229,7 +237,7 @@ private:
                 FaceList list;
                 std::swap(list, faces[chunk]);
                 list.clear();
-                const LineFault fault = parseFaceLines(parser, begin, end, list);
+                const LineFault fault = parseFaceLines(parser, begin, end, in_.lineEnd(), list);
                 std::swap(list, faces[chunk]);
                 return fault;
             };
@@ -238,7 +246,8 @@ private:
                 faces[chunk].clear();
                 return added;
             };
-            return readInRuns(element, parseChunk, commit, readOne);
+            const auto makeRoom = [](uint32_t) { return true; };
+            return readInRuns(element, makeRoom, parseChunk, commit, readOne);
         }
         for (uint32_t i = 0; i < element.count; ++i) {
             if (!nextLine(element, i) || !readOne(i))
