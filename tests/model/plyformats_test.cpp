@@ -221,18 +221,34 @@ TEST(PlyFormats, NulBytesAndEndlessLinesEndTheLoadAtOnce)
     EXPECT_EQ(rejection(endless, StreamKind::pipe), "line 10: the line is longer than 4194304 characters");
 }
 
-TEST(PlyFormats, CentringFillsTheUnitBoxForAnyPositiveExtent)
+TEST(PlyFormats, CentringKeepsTheUsualFormulaAndFillsTheUnitBoxForAnyPositiveExtent)
 {
-    const std::string header = "ply\nelement vertex 2\nend_header\n";
-    // Neighbouring doubles: no double lies between them to centre on.
-    ModelPtr far = loadPlyText(header + "0 0 10000000000000000\n0 0 10000000000000002\n");
-    ASSERT_NE(far, nullptr);
-    EXPECT_EQ(far->vertices[0].position.z, 0.0);
-    EXPECT_EQ(far->vertices[1].position.z, 1.0);
-    ModelPtr tiny = loadPlyText(header + "0 0 0\n1e-320 0 0\n");
-    ASSERT_NE(tiny, nullptr);
-    EXPECT_EQ(tiny->vertices[0].position.x, -1.0);
-    EXPECT_EQ(tiny->vertices[1].position.x, 1.0);
+    // z of a low, a high and a middle vertex; what each becomes. Ordinary
+    // boxes keep (z - centre) * 2 / extent exactly, an end a rounding step
+    // past +-1 clamped; boxes the formula loses still span -1 to 1.
+    struct Row {
+        const char* low;
+        const char* high;
+        const char* middle;
+        double expected[3];
+    };
+    const Row rows[] = {
+        {"0", "2", "0.5", {-1.0, 1.0, -0.5}},
+        {"30.31859454455258", "109.19114093475277", "50", {-0.9999999999999998, 1.0, -0.5009314050017075}},
+        {"-42.043677081902885", "-39.89372804501726", "-40.5", {-1.0, 0.9999999999999967, 0.4360127197610452}},
+        // Neighbouring doubles: no double lies between them to centre on.
+        {"10000000000000000", "10000000000000002", "10000000000000000", {-1.0, 1.0, -1.0}},
+        {"0", "1e-320", "0", {-1.0, 1.0, -1.0}},
+        {"-1.7e308", "1.7e308", "0", {-1.0, 1.0, 0.0}},
+    };
+    for (const Row& row : rows) {
+        const std::string text = std::string("ply\nelement vertex 3\nend_header\n0 0 ") + row.low + "\n0 0 " + row.high
+                                 + "\n0 0 " + row.middle + "\n";
+        ModelPtr model = loadPlyText(text);
+        ASSERT_NE(model, nullptr) << row.low;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(model->vertices[i].position.z, row.expected[i]) << row.low << " .. " << row.high << ", " << i;
+    }
 }
 
 // A stream of endless vertex lines that stops answering once the load is

@@ -57,8 +57,8 @@ TEST(PlyLeniency, HeadersThatAsciiFilesAlwaysHadLoadTheSameModel)
     const std::string vertex = std::string("element vertex 3\n") + kXyz;
     const std::string plain = "ply\nformat ascii 1.0\n" + vertex + kFace + "end_header\n";
     const std::vector<Shape> shapes = {
-        {"unknown type read past", "ply\nformat ascii 1.0\nelement material 0\nproperty float128 shine\n"
-                                       + vertex + kFace + "end_header\n"},
+        {"unknown type read past",
+         "ply\nformat ascii 1.0\nelement material 0\nproperty float128 shine\n" + vertex + kFace + "end_header\n"},
         {"int64 read past", "ply\nformat ascii 1.0\n" + vertex + kFace
                                 + "element material 0\nproperty int64 id\nproperty list int64 int64 ids\nend_header\n"},
         {"duplicate property", "ply\nformat ascii 1.0\n" + vertex + "property float x\n" + kFace + "end_header\n"},
@@ -66,15 +66,14 @@ TEST(PlyLeniency, HeadersThatAsciiFilesAlwaysHadLoadTheSameModel)
         {"property without a type", "ply\nformat ascii 1.0\n" + vertex + "property w\n" + kFace + "end_header\n"},
         {"second vertex line", "ply\nformat ascii 1.0\nelement vertex 7\n" + vertex + kFace + "end_header\n"},
         {"bare element line", "ply\nformat ascii 1.0\nelement\nproperty float q\n" + vertex + kFace + "end_header\n"},
-        {"float list count", "ply\nformat ascii 1.0\n" + vertex
-                                 + "element face 1\nproperty list float int vertex_indices\nend_header\n"},
+        {"float list count",
+         "ply\nformat ascii 1.0\n" + vertex + "element face 1\nproperty list float int vertex_indices\nend_header\n"},
         {"format ASCII", "ply\nformat ASCII 1.0\n" + vertex + kFace + "end_header\n"},
         {"format text", "ply\nformat text 1.0\n" + vertex + kFace + "end_header\n"},
         {"bare format", "ply\nformat\n" + vertex + kFace + "end_header\n"},
-        {"property before any element", "ply\nformat ascii 1.0\nproperty float x\n" + vertex + kFace
-                                            + "end_header\n"},
-        {"unreadable count read past", "ply\nformat ascii 1.0\nelement material many\n" + vertex + kFace
-                                           + "end_header\n"},
+        {"property before any element", "ply\nformat ascii 1.0\nproperty float x\n" + vertex + kFace + "end_header\n"},
+        {"unreadable count read past",
+         "ply\nformat ascii 1.0\nelement material many\n" + vertex + kFace + "end_header\n"},
         {"NUL in a comment", nul("ply\nformat ascii 1.0\ncomment made@by hand\n") + vertex + kFace + "end_header\n"},
     };
     ModelPtr expected = loadPlyText(plain + kBody);
