@@ -13,13 +13,16 @@
 
 namespace {
 
-// Arrays start at this many elements and double as they fill: the room
-// never passes twice what has been read, and pages are only taken as the
-// reader writes them.
+// Arrays that grow past their declared size (corners of polygons with more
+// than three) start at this many elements and double.
 constexpr std::size_t kFirstCapacity = 4096;
 
 // Asks the kernel to back a large block with huge pages: filling hundreds of
-// megabytes page by page costs more than reading the file. Only a hint.
+// megabytes page by page costs more than reading the file. Only a hint, and
+// only for a block of its own mapping (as the C library gives large blocks,
+// their header in the mapping's first page): the advice then covers the
+// whole mapping, which must stay one piece for the library to grow the
+// block in place when it is resized.
 void adviseHugePages(void* block, std::size_t bytes)
 {
 #ifdef MADV_HUGEPAGE
@@ -30,10 +33,12 @@ void adviseHugePages(void* block, std::size_t bytes)
     if (pageSize <= 0)
         return;
     const auto page = static_cast<uintptr_t>(pageSize);
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    const auto address = reinterpret_cast<uintptr_t>(block);
+    if ((address & (page - 1)) != 2 * sizeof(std::size_t))
+        return;
+    const uintptr_t begin = address & ~(page - 1);
+    const uintptr_t end = (address + bytes + page - 1) & ~(page - 1);
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 #else
     (void)block;
     (void)bytes;
@@ -87,14 +92,17 @@ bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colour
     if (!fitsMemoryLimit(modelBytes(vertexCount, faceCount, uint64_t{3} * faceCount, colours), memoryLimit_,
                          memoryReason_))
         return false;
-    const std::size_t vertexRoom = vertexCount < kFirstCapacity ? vertexCount : kFirstCapacity;
-    const std::size_t faceRoom = faceCount < kFirstCapacity ? faceCount : kFirstCapacity;
-    if (!resize(vertices_, vertexRoom) || !resize(faces_, faceRoom) || !resize(corners_, faceRoom * 3)
-        || (colours && !resize(colours_, vertexRoom * 3)))
+    // The declared counts, as address space: the system supplies the pages
+    // only as the reader writes them, so the memory taken follows the file.
+    // (Growing the arrays instead moves them, and the moves break up the
+    // huge pages that make filling them cheap.)
+    if (!resize(vertices_, vertexCount) || !resize(faces_, faceCount) || !resize(corners_, faceCount * std::size_t{3})
+        || (colours && !resize(colours_, vertexCount * std::size_t{3})))
         return outOfMemory();
-    vertexCapacity_ = static_cast<uint32_t>(vertexRoom);
-    faceCapacity_ = static_cast<uint32_t>(faceRoom);
-    cornerCapacity_ = faceRoom * 3;
+    vertexCapacity_ = vertexCount;
+    faceCapacity_ = faceCount;
+    cornerCapacity_ = faceCount * std::size_t{3};
+    verticesFixed_ = true;
     return true;
 }
 

@@ -2,9 +2,9 @@
 
 // Collects the vertices, colours and faces of a model as a reader finds
 // them, and hands them over as one MeshModel: every face's corners in one
-// shared block, positions centred and scaled, normals built. The arrays grow
-// with what is read, within the load's memory limit; whatever is not handed
-// over is released, at once, with the builder.
+// shared block, positions centred and scaled, normals built. Memory follows
+// what is read, within the load's memory limit; whatever is not handed over
+// is released, at once, with the builder.
 
 #include <cstddef>
 #include <cstdint>
@@ -77,9 +77,11 @@ public:
     // Sets the declared counts and refuses them, before anything is
     // allocated, when the model they describe (with at least three corners a
     // face) would need more memory than the load may use (loadMemoryLimit).
-    // The arrays start small and grow in large steps with what is actually
-    // read, never past the declared vertex count, so memory follows the
-    // file rather than its header. False with memoryReason() set.
+    // The arrays are then sized for the counts as address space only: the
+    // system supplies their pages as the reader writes them, and nothing
+    // touches them ahead of the reader, so the memory a load holds follows
+    // what it has read; the corners of larger polygons grow the corner
+    // array. False with memoryReason() set.
     bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours);
     // The same with the limit given (in bytes).
     bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, uint64_t memoryLimit);
@@ -94,9 +96,9 @@ public:
         ++vertexCount_;
         return true;
     }
-    // Makes room for the vertices up to `count` (at most the declared count)
-    // so that vertexSlots and colourSlots may be filled up to there; false
-    // when memory runs out.
+    // Makes sure of the room for the vertices up to `count` (at most the
+    // declared count) so that vertexSlots and colourSlots may be filled up to
+    // there; false when memory runs out.
     bool reserveVertices(uint32_t count) { return count <= vertexCapacity_ || growVertices(count); }
     // The vertex slots from vertex `first` on, and their colour slots (null
     // without colours), for a reader to fill within the reserved room; then
