@@ -13,11 +13,17 @@
 namespace {
 
 // Elements of at least this many items in a regular file are read on two
-// cores, in runs of about kRunBytes.
-constexpr uint32_t kParallelItems = 65536;
-constexpr std::size_t kRunBytes = std::size_t{4} << 20;
+// cores, in runs of about kRunBytes. (A fuzzing build lowers all three, so
+// that small inputs reach this reader.)
+#ifndef BRENVIK_PARALLEL_ITEMS
+#define BRENVIK_PARALLEL_ITEMS 65536
+#define BRENVIK_RUN_BYTES (std::size_t{4} << 20)
+#define BRENVIK_CHUNK_BYTES (std::size_t{1} << 18)
+#endif
+constexpr uint32_t kParallelItems = BRENVIK_PARALLEL_ITEMS;
+constexpr std::size_t kRunBytes = BRENVIK_RUN_BYTES;
 // Runs are shared out in chunks of about this many bytes.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
+constexpr std::size_t kChunkBytes = BRENVIK_CHUNK_BYTES;
 constexpr std::size_t kChunksPerRun = kRunBytes / kChunkBytes + 2;
 // Faces read one line at a time go to the model in batches of about this
 // many corners.
