@@ -1,9 +1,11 @@
 #pragma once
 
 // Lets another thread follow a load and stop it. The reader adds the bytes it
-// has taken from the stream to bytesRead as it goes, and looks at cancel
-// between blocks: once cancel is set, the load gives no model, with the
-// reason "loading was cancelled", within a block or two.
+// has taken from the stream to bytesRead as it goes, and looks at cancel in
+// every phase (between blocks of the file, every few thousand header lines,
+// every 65536 faces or vertices while the normals are built): once cancel
+// is set, the load gives no model, with the reason "loading was cancelled",
+// well within a fifth of a second.
 
 #include <atomic>
 #include <cstdint>

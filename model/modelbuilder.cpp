@@ -231,7 +231,7 @@ bool ModelBuilder::addStrips(const int32_t* indices, std::size_t count)
     return true;
 }
 
-MeshModel* ModelBuilder::finish()
+MeshModel* ModelBuilder::finish(const LoadControl* control)
 {
     if (!verticesDone() || !resize(faces_, faceCount_) || !resize(corners_, cornerCount_)) {
         outOfMemory();
@@ -258,6 +258,12 @@ MeshModel* ModelBuilder::finish()
     colours_ = nullptr;
     faces_ = nullptr;
     corners_ = nullptr;
-    buildMeshModel(model);
+    if (control == nullptr) {
+        buildMeshModel(model);
+    } else if (!buildMeshModel(model, control->cancel)) {
+        freeMeshModel(model);
+        cancelled_ = true;
+        return nullptr;
+    }
     return model;
 }

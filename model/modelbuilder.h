@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "model/loadcontrol.h"
 #include "model/meshmodel.h"
 
 // The bounding box of positions in the order they were added: it starts
@@ -168,8 +169,10 @@ public:
     uint32_t faceCount() const { return faceCount_; }
 
     // Centres and scales the positions, builds the normals and hands the
-    // model over; null when memory runs out.
-    MeshModel* finish();
+    // model over; null when memory runs out (memoryReason) or, with a
+    // control, when it asks the load to stop (cancelled).
+    MeshModel* finish(const LoadControl* control = nullptr);
+    bool cancelled() const { return cancelled_; }
 
     // Why the last step that needed memory failed: the load's limit (see
     // fitsMemoryLimit) or "not enough memory for the model".
@@ -199,4 +202,5 @@ private:
     std::size_t cornerCapacity_ = 0;
     PositionBox box_;
     std::string memoryReason_;
+    bool cancelled_ = false;
 };

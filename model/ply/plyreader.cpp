@@ -99,7 +99,8 @@ std::string declared(const PlyHeader& header)
 class PlyReader {
 public:
     PlyReader(FILE* stream, std::string& reason, LoadControl* control)
-        : reason_(reason), fileBytes_(bytesLeftInFile(stream)), in_(stream, blockSizeFor(fileBytes_), control)
+        : reason_(reason), control_(control), fileBytes_(bytesLeftInFile(stream)),
+          in_(stream, blockSizeFor(fileBytes_), control)
     {
     }
 
@@ -115,9 +116,13 @@ public:
             = header.format == PlyFormat::ascii ? readPlyAsciiBody(body, reason_) : readPlyBinaryBody(body, reason_);
         if (!read)
             return nullptr;
-        MeshModel* model = builder_.finish();
+        if (in_.cancelRequested()) {
+            reason_ = "loading was cancelled";
+            return nullptr;
+        }
+        MeshModel* model = builder_.finish(control_);
         if (model == nullptr)
-            reason_ = builder_.memoryReason();
+            reason_ = builder_.cancelled() ? "loading was cancelled" : builder_.memoryReason();
         return model;
     }
 
@@ -146,6 +151,7 @@ private:
     }
 
     std::string& reason_;
+    const LoadControl* control_;
     long long fileBytes_;
     BlockReader in_;
     ModelBuilder builder_;
