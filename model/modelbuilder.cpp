@@ -13,8 +13,9 @@
 
 namespace {
 
-// Arrays that grow past their declared size (corners of polygons with more
-// than three) start at this many elements and double.
+// Arrays that grow (all of them when the counts are not known to be exact,
+// the corners of polygons with more than three) start at this many elements
+// and double.
 constexpr std::size_t kFirstCapacity = 4096;
 
 // Asks the kernel to back a large block with huge pages: filling hundreds of
@@ -79,12 +80,12 @@ ModelBuilder::~ModelBuilder()
     std::free(corners_);
 }
 
-bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colours)
+bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact)
 {
-    return prepare(vertexCount, faceCount, colours, loadMemoryLimit());
+    return prepare(vertexCount, faceCount, colours, exact, loadMemoryLimit());
 }
 
-bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, uint64_t memoryLimit)
+bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact, uint64_t memoryLimit)
 {
     declaredVertices_ = vertexCount;
     memoryLimit_ = memoryLimit;
@@ -92,17 +93,20 @@ bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colour
     if (!fitsMemoryLimit(modelBytes(vertexCount, faceCount, uint64_t{3} * faceCount, colours), memoryLimit_,
                          memoryReason_))
         return false;
-    // The declared counts, as address space: the system supplies the pages
-    // only as the reader writes them, so the memory taken follows the file.
-    // (Growing the arrays instead moves them, and the moves break up the
-    // huge pages that make filling them cheap.)
-    if (!resize(vertices_, vertexCount) || !resize(faces_, faceCount) || !resize(corners_, faceCount * std::size_t{3})
-        || (colours && !resize(colours_, vertexCount * std::size_t{3})))
+    // With exact counts, the arrays get them as address space: the system
+    // supplies the pages only as the reader writes them, so the memory taken
+    // follows the file. (Growing the arrays instead moves them, and the moves
+    // break up the huge pages that make filling them cheap.) Otherwise they
+    // start small and double as items are read.
+    const std::size_t vertexRoom = exact || vertexCount < kFirstCapacity ? vertexCount : kFirstCapacity;
+    const std::size_t faceRoom = exact || faceCount < kFirstCapacity ? faceCount : kFirstCapacity;
+    if (!resize(vertices_, vertexRoom) || !resize(faces_, faceRoom) || !resize(corners_, faceRoom * 3)
+        || (colours && !resize(colours_, vertexRoom * 3)))
         return outOfMemory();
-    vertexCapacity_ = vertexCount;
-    faceCapacity_ = faceCount;
-    cornerCapacity_ = faceCount * std::size_t{3};
-    verticesFixed_ = true;
+    vertexCapacity_ = static_cast<uint32_t>(vertexRoom);
+    faceCapacity_ = static_cast<uint32_t>(faceRoom);
+    cornerCapacity_ = faceRoom * 3;
+    verticesFixed_ = vertexRoom == vertexCount;
     return true;
 }
 

@@ -78,14 +78,16 @@ public:
     // Sets the declared counts and refuses them, before anything is
     // allocated, when the model they describe (with at least three corners a
     // face) would need more memory than the load may use (loadMemoryLimit).
-    // The arrays are then sized for the counts as address space only: the
-    // system supplies their pages as the reader writes them, and nothing
-    // touches them ahead of the reader, so the memory a load holds follows
-    // what it has read; the corners of larger polygons grow the corner
-    // array. False with memoryReason() set.
-    bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours);
+    // With `exact` (the file is known to be long enough for the counts) the
+    // arrays are sized for them as address space only: the system supplies
+    // their pages as the reader writes them, and nothing touches them ahead
+    // of the reader. Otherwise they start small and double as items are
+    // read. Either way the memory a load holds follows what it has read; the
+    // corners of larger polygons grow the corner array. False with
+    // memoryReason() set.
+    bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact = false);
     // The same with the limit given (in bytes).
-    bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, uint64_t memoryLimit);
+    bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact, uint64_t memoryLimit);
 
     // Appends the next vertex; false when memory runs out.
     bool addVertex(const Vector3& position)

@@ -19,6 +19,11 @@ namespace {
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 // The first buffer for streams of unknown size (pipes, memory streams).
 constexpr std::size_t kSmallBlockSize = std::size_t{1} << 16;
+// The shortest ASCII vertex line ("1-2-3") and face line ("3 0 1 2"), line
+// end included: when the rest of the file holds that much for every
+// declared item, the arrays are sized for the counts at once.
+constexpr uint64_t kMinVertexLineBytes = 6;
+constexpr uint64_t kMinFaceLineBytes = 8;
 // Elements named in a reason, at most.
 constexpr std::size_t kNamedElements = 3;
 
@@ -131,6 +136,9 @@ private:
     // memory than the load may use, before anything is allocated for them.
     bool prepare(const PlyHeader& header, const PlyMeshLayout& layout)
     {
+        const uint32_t vertices = countOf(header, layout.vertices.element);
+        const uint32_t faces = countOf(header, layout.faces.element);
+        bool exact = false;
         if (fileBytes_ >= 0) {
             const uint64_t consumed = in_.consumed();
             const uint64_t fileBytes = static_cast<uint64_t>(fileBytes_);
@@ -140,10 +148,13 @@ private:
                           + ", more than the rest of the file holds";
                 return false;
             }
+            // Binary counts are checked exactly, ASCII ones against the
+            // shortest lines a mesh can have; counts beyond that grow the
+            // arrays with what is actually read.
+            exact = header.format != PlyFormat::ascii
+                    || uint64_t{vertices} * kMinVertexLineBytes + uint64_t{faces} * kMinFaceLineBytes <= left + 1;
         }
-        const uint32_t vertices = countOf(header, layout.vertices.element);
-        const uint32_t faces = countOf(header, layout.faces.element);
-        if (!builder_.prepare(vertices, faces, layout.vertices.hasColours())) {
+        if (!builder_.prepare(vertices, faces, layout.vertices.hasColours(), exact)) {
             reason_ = builder_.memoryReason();
             return false;
         }
