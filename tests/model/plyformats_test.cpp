@@ -172,6 +172,12 @@ TEST(PlyFormats, BinaryFaultsNameTheElementAndItem)
                             .put(0.0f)
                             .text()),
               "line 7: the header declares 5 vertices, more than the rest of the file holds");
+    // The reason names the elements the header declares.
+    EXPECT_EQ(rejection(BinaryPly(false, "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                                         "element tristrips 2\nproperty list int int vertex_indices\n")
+                            .put(0.0f)
+                            .text()),
+              "line 9: the header declares 3 vertices and 2 tristrips items, more than the rest of the file holds");
     // Items without properties take no bytes, however many there are.
     EXPECT_NE(loadPlyText(BinaryPly(false, "element nothing 2000000000\n").text()), nullptr);
     const std::string list = "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
