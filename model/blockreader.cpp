@@ -48,21 +48,25 @@ void BlockReader::takeLine(std::size_t lineEnd, std::size_t next)
 
 void BlockReader::chooseLineEnd()
 {
-    lineEndChosen_ = true;
     const char* begin = buffer_.get() + start_;
     const char* end = buffer_.get() + size_;
     const auto* feed = static_cast<const char*>(std::memchr(begin, '\n', size_ - start_));
     const char* searchEnd = feed != nullptr ? feed : end;
     const auto* carriage
         = static_cast<const char*>(std::memchr(begin, '\r', static_cast<std::size_t>(searchEnd - begin)));
-    if (carriage != nullptr && carriage + 1 < end && carriage[1] != '\n')
+    if (carriage != nullptr && carriage + 1 == end && !atEnd_)
+        return; // a CR LF may be on its way
+    if (carriage == nullptr && feed == nullptr && !atEnd_)
+        return; // no line end yet
+    lineEndChosen_ = true;
+    if (carriage != nullptr && (carriage + 1 == end || carriage[1] != '\n'))
         lineEnd_ = '\r';
 }
 
 bool BlockReader::nextLineSlow()
 {
     for (;;) {
-        if (!lineEndChosen_ && (size_ - start_ >= 4096 || atEnd_))
+        if (!lineEndChosen_)
             chooseLineEnd();
         std::size_t lineEnd = size_;
         bool whole = false;
@@ -166,7 +170,6 @@ std::string BlockReader::stopMessage(Stop stop)
 {
     if (stop == Stop::nulByte)
         return "the line holds a NUL byte";
-    // Stop::longLine
     return "the line is longer than " + std::to_string(kMaxLineLength) + " characters";
 }
 

@@ -110,7 +110,8 @@ private:
     // Keeps the unread bytes, makes room and reads the next block; false
     // when nothing more can be read.
     bool fill();
-    // Chooses the line end from the first line of the first block.
+    // Chooses the line end once the first one is in the buffer (or the
+    // stream has ended): a CR not followed by LF makes CR the line end.
     void chooseLineEnd();
 
     FILE* stream_;
