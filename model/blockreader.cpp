@@ -48,6 +48,10 @@ void BlockReader::takeLine(std::size_t lineEnd, std::size_t next)
 
 void BlockReader::chooseLineEnd()
 {
+    if (size_ == start_) {
+        lineEndChosen_ = atEnd_; // nothing to go by yet (or ever)
+        return;
+    }
     const char* begin = buffer_.get() + start_;
     const char* end = buffer_.get() + size_;
     const auto* feed = static_cast<const char*>(std::memchr(begin, '\n', size_ - start_));
