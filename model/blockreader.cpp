@@ -7,14 +7,14 @@
 #include <emmintrin.h>
 #endif
 
-std::size_t countLineEnds(const char* begin, const char* end)
+std::size_t countLineEnds(const char* begin, const char* end, char lineEnd)
 {
     std::size_t count = 0;
     const char* p = begin;
 #if defined(__SSE2__)
     // Each byte lane counts its line feeds (up to 255 blocks at a time);
     // the lanes are then summed.
-    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i lineFeed = _mm_set1_epi8(lineEnd);
     const __m128i zero = _mm_setzero_si128();
     while (end - p >= 16) {
         __m128i lanes = zero;
@@ -28,7 +28,7 @@ std::size_t countLineEnds(const char* begin, const char* end)
     }
 #endif
     for (; p < end; ++p)
-        count += *p == '\n' ? 1 : 0;
+        count += *p == lineEnd ? 1 : 0;
     return count;
 }
 
@@ -73,27 +73,43 @@ void BlockReader::takeLine(std::size_t lineEnd, std::size_t next)
     const char* base = buffer_.get();
     begin_ = base + start_;
     end_ = base + lineEnd;
-    if (end_ > begin_ && end_[-1] == '\r')
+    if (end_ > begin_ && end_[-1] == '\r' && lineEnd_ == '\n')
         --end_;
     consumed_ += next - start_;
     start_ = scanned_ = next;
     ++lineNumber_;
 }
 
-void BlockReader::findNul()
+void BlockReader::chooseLineEnd()
 {
-    const void* found = std::memchr(buffer_.get() + start_, '\0', size_ - start_);
-    nulChecked_ = size_;
-    nul_ = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get()) : size_;
+    if (size_ == start_) {
+        lineEndChosen_ = atEnd_; // nothing to go by yet (or ever)
+        return;
+    }
+    const char* begin = buffer_.get() + start_;
+    const char* end = buffer_.get() + size_;
+    const auto* feed = static_cast<const char*>(std::memchr(begin, '\n', size_ - start_));
+    const char* searchEnd = feed != nullptr ? feed : end;
+    const auto* carriage
+        = static_cast<const char*>(std::memchr(begin, '\r', static_cast<std::size_t>(searchEnd - begin)));
+    if (carriage != nullptr && carriage + 1 == end && !atEnd_)
+        return; // a CR LF may be on its way
+    if (carriage == nullptr && feed == nullptr && !atEnd_)
+        return; // no line end yet
+    lineEndChosen_ = true;
+    if (carriage != nullptr && (carriage + 1 == end || carriage[1] != '\n'))
+        lineEnd_ = '\r';
 }
 
 bool BlockReader::nextLineSlow()
 {
     for (;;) {
+        if (!lineEndChosen_)
+            chooseLineEnd();
         std::size_t lineEnd = size_;
         bool whole = false;
-        if (size_ > scanned_) {
-            const void* found = std::memchr(buffer_.get() + scanned_, '\n', size_ - scanned_);
+        if (size_ > scanned_ && lineEndChosen_) {
+            const void* found = std::memchr(buffer_.get() + scanned_, lineEnd_, size_ - scanned_);
             if (found != nullptr) {
                 lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
                 whole = true;
@@ -101,18 +117,11 @@ bool BlockReader::nextLineSlow()
                 scanned_ = size_;
             }
         }
-        // A NUL byte in the line so far ends the load at once, even before
-        // the line's end is known.
-        if (nulChecked_ < lineEnd || nul_ < start_)
-            findNul();
-        if (nul_ < lineEnd) {
-            ++lineNumber_;
-            stop_ = Stop::nulByte;
-            return false;
-        }
         if (lineEnd - start_ > kMaxLineLength + 1) {
             ++lineNumber_;
-            stop_ = Stop::longLine;
+            // (A file of zeros is named for them rather than its length.)
+            stop_ = std::memchr(buffer_.get() + start_, '\0', lineEnd - start_) != nullptr ? Stop::nulByte
+                                                                                           : Stop::longLine;
             return false;
         }
         const bool last = !whole && atEnd_ && start_ < size_ && stop_ == Stop::none;
@@ -161,7 +170,6 @@ bool BlockReader::fill()
         size_ -= start_;
         scanned_ -= start_;
         start_ = 0;
-        nul_ = nulChecked_ = 0;
     }
     if (size_ == capacity_) {
         const std::size_t newCapacity = capacity_ == 0 ? blockSize_ : capacity_ * 2;
@@ -220,8 +228,10 @@ bool BlockReader::takeLines(std::size_t wanted, uint64_t maxLines, const char*& 
         return false;
     const char* base = buffer_.get();
     std::size_t limit = size_;
-    if (!atEnd_ || (size_ > start_ && base[size_ - 1] == '\n')) {
-        const void* last = memrchr(base + start_, '\n', size_ - start_);
+    if (!lineEndChosen_)
+        return false; // the first line goes through nextLine
+    if (!atEnd_ || (size_ > start_ && base[size_ - 1] == lineEnd_)) {
+        const void* last = memrchr(base + start_, lineEnd_, size_ - start_);
         if (last == nullptr)
             return false;
         limit = static_cast<std::size_t>(static_cast<const char*>(last) - base) + 1;
@@ -230,19 +240,19 @@ bool BlockReader::takeLines(std::size_t wanted, uint64_t maxLines, const char*& 
         return false;
     if (limit - start_ > wanted) {
         // No more than wanted bytes, unless the first line alone is longer.
-        const void* last = memrchr(base + start_, '\n', wanted);
+        const void* last = memrchr(base + start_, lineEnd_, wanted);
         if (last == nullptr)
-            last = std::memchr(base + start_ + wanted, '\n', limit - start_ - wanted);
+            last = std::memchr(base + start_ + wanted, lineEnd_, limit - start_ - wanted);
         if (last != nullptr)
             limit = static_cast<std::size_t>(static_cast<const char*>(last) - base) + 1;
     }
-    uint64_t count = countLineEnds(base + start_, base + limit);
-    if (base[limit - 1] != '\n')
+    uint64_t count = countLineEnds(base + start_, base + limit, lineEnd_);
+    if (base[limit - 1] != lineEnd_)
         ++count; // the last line of the stream
     if (count > maxLines) {
         const char* p = base + start_;
         for (uint64_t i = 0; i < maxLines; ++i)
-            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(base + limit - p))) + 1;
+            p = static_cast<const char*>(std::memchr(p, lineEnd_, static_cast<std::size_t>(base + limit - p))) + 1;
         limit = static_cast<std::size_t>(p - base);
         count = maxLines;
     }

@@ -13,8 +13,8 @@
 
 #include "model/loadcontrol.h"
 
-// The number of line feeds in [begin, end).
-std::size_t countLineEnds(const char* begin, const char* end);
+// The number of line ends (line feeds, or `lineEnd`) in [begin, end).
+std::size_t countLineEnds(const char* begin, const char* end, char lineEnd = '\n');
 
 // Bytes left in the stream when it is a regular file; -1 when unknown.
 long long bytesLeftInFile(FILE* stream);
@@ -33,22 +33,24 @@ public:
         end,       // the stream has ended
         readError, // the stream failed
         cancelled, // the control asked to stop
-        nulByte,   // a line holds a NUL byte
+        nulByte,   // a line longer than kMaxLineLength holds a NUL byte (a file of zeros)
         longLine,  // a line is longer than kMaxLineLength
     };
 
     BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control);
 
-    // Moves to the next line, without its line end (LF or CR LF); false when
-    // there is none, and stop() says why.
+    // Moves to the next line, without its line end (LF or CR LF; CR alone
+    // in a stream whose first line ends so, as old Mac programs wrote);
+    // false when there is none, and stop() says why. A line may hold NUL
+    // bytes: what they mean is for the caller to say.
     bool nextLine()
     {
         char* base = buffer_.get();
         if (size_ > scanned_) {
-            const void* found = std::memchr(base + scanned_, '\n', size_ - scanned_);
+            const void* found = std::memchr(base + scanned_, lineEnd_, size_ - scanned_);
             if (found != nullptr) {
                 const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - base);
-                if (lineEnd - start_ <= kMaxLineLength && nulChecked_ >= lineEnd && nul_ >= lineEnd && nul_ >= start_) {
+                if (lineEnd - start_ <= kMaxLineLength) {
                     takeLine(lineEnd, lineEnd + 1);
                     return true;
                 }
@@ -84,10 +86,24 @@ public:
     // Bytes handed out so far, line ends included.
     uint64_t consumed() const { return consumed_; }
     Stop stop() const { return stop_; }
+    // The character that ends lines: '\n', or '\r' in a stream of CR line
+    // ends. Known once the first line has been asked for.
+    char lineEnd() const { return lineEnd_; }
+    // True, from then on, once the control has asked the load to stop; for
+    // long stretches of work between reads.
+    bool cancelRequested()
+    {
+        if (control_ != nullptr && control_->cancel.load(std::memory_order_relaxed)) {
+            atEnd_ = true;
+            stop_ = Stop::cancelled;
+        }
+        return stop_ == Stop::cancelled;
+    }
     // Why nextLine gave no line, naming the line; atEnd when the stream
     // simply ended.
     std::string lineStopReason(const std::string& atEnd) const;
-    // What is wrong with a line that holds a NUL byte or is too long.
+    // What is wrong with a line that is too long, or holds a NUL byte where
+    // numbers should be.
     static std::string stopMessage(Stop stop);
 
     // Hands out a run of whole lines, at most `wanted` bytes of them (unless
@@ -105,8 +121,9 @@ private:
     // Keeps the unread bytes, makes room and reads the next block; false
     // when nothing more can be read.
     bool fill();
-    // Finds the first NUL byte at or after the unread start up to size_.
-    void findNul();
+    // Chooses the line end once the first one is in the buffer (or the
+    // stream has ended): a CR not followed by LF makes CR the line end.
+    void chooseLineEnd();
 
     FILE* stream_;
     std::size_t blockSize_;
@@ -116,10 +133,8 @@ private:
     std::size_t start_ = 0;   // first unread byte
     std::size_t scanned_ = 0; // searched for a line end up to here
     std::size_t size_ = 0;    // bytes held
-    // The first NUL byte from where the last search began, or nulChecked_
-    // when there was none up to there.
-    std::size_t nul_ = 0;
-    std::size_t nulChecked_ = 0;
+    char lineEnd_ = '\n';
+    bool lineEndChosen_ = false;
     bool atEnd_ = false;
     Stop stop_ = Stop::none;
     const char* begin_ = nullptr;

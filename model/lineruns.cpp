@@ -8,3 +8,10 @@ std::string checkLine(const char* begin, const char* textEnd, const char* lineEn
         return BlockReader::stopMessage(BlockReader::Stop::longLine);
     return std::string();
 }
+
+std::string checkLineLength(const char* begin, const char* textEnd)
+{
+    if (static_cast<std::size_t>(textEnd - begin) > BlockReader::kMaxLineLength)
+        return BlockReader::stopMessage(BlockReader::Stop::longLine);
+    return std::string();
+}

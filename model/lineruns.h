@@ -18,9 +18,14 @@
 #include "model/blockreader.h"
 
 // Runs are about this many bytes, shared out in chunks of about
-// kLineChunkBytes; a run has at most kLineRunChunks chunks.
-constexpr std::size_t kLineRunBytes = std::size_t{4} << 20;
-constexpr std::size_t kLineChunkBytes = std::size_t{1} << 18;
+// kLineChunkBytes; a run has at most kLineRunChunks chunks. (A fuzzing build
+// lowers both, so that small inputs reach the run reader.)
+#ifndef BRENVIK_RUN_BYTES
+#define BRENVIK_RUN_BYTES (std::size_t{4} << 20)
+#define BRENVIK_CHUNK_BYTES (std::size_t{1} << 18)
+#endif
+constexpr std::size_t kLineRunBytes = BRENVIK_RUN_BYTES;
+constexpr std::size_t kLineChunkBytes = BRENVIK_CHUNK_BYTES;
 constexpr std::size_t kLineRunChunks = kLineRunBytes / kLineChunkBytes + 2;
 
 // The first fault of a run of lines, if any: its place among the lines
@@ -36,20 +41,28 @@ struct LineFault {
 // when it has no NUL byte and is not too long.
 std::string checkLine(const char* begin, const char* textEnd, const char* lineEnd, const char* nul);
 
+// What the block reader says of a line [begin, textEnd) that is too long;
+// empty otherwise.
+std::string checkLineLength(const char* begin, const char* textEnd);
+
 // Calls parseLine(begin, textEnd, line, message) for each line of [begin,
-// end) (whole lines, each with its line end except perhaps the last, which
-// ends the stream), after checking it as the block reader checks lines,
-// until one fails; returns that fault.
-template <typename ParseLine> LineFault forEachLine(const char* begin, const char* end, ParseLine parseLine)
+// end) (whole lines, each ending in lineEnd except perhaps the last, which
+// ends the stream), after checking it as the block reader checks lines (a
+// NUL byte in a line is a fault only with nulIsFault), until one fails;
+// returns that fault.
+template <typename ParseLine>
+LineFault forEachLine(const char* begin, const char* end, char lineEnd, bool nulIsFault, ParseLine parseLine)
 {
     LineFault fault;
-    const auto* nul = static_cast<const char*>(std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)));
+    const char* nul = nullptr;
+    if (nulIsFault)
+        nul = static_cast<const char*>(std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)));
     uint64_t line = 0;
     for (const char* p = begin; p < end; ++line) {
-        const auto* found = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const char* lineEnd = found != nullptr ? found : end;
-        const char* textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
-        fault.message = checkLine(p, textEnd, lineEnd, nul);
+        const auto* found = static_cast<const char*>(std::memchr(p, lineEnd, static_cast<std::size_t>(end - p)));
+        const char* stop = found != nullptr ? found : end;
+        const char* textEnd = lineEnd == '\n' && stop > p && stop[-1] == '\r' ? stop - 1 : stop;
+        fault.message = nulIsFault ? checkLine(p, textEnd, stop, nul) : checkLineLength(p, textEnd);
         if (fault.message.empty() && parseLine(p, textEnd, line, fault.message)) {
             p = found != nullptr ? found + 1 : end;
             continue;
@@ -61,16 +74,25 @@ template <typename ParseLine> LineFault forEachLine(const char* begin, const cha
     return fault;
 }
 
-// Reads `count` lines of `in` in runs: parseChunk(chunk, begin, end,
-// firstItem) reads a chunk's lines as the items from firstItem on and
+// Lines ending in LF or CR LF, a NUL byte in any of them a fault.
+template <typename ParseLine> LineFault forEachLine(const char* begin, const char* end, ParseLine parseLine)
+{
+    return forEachLine(begin, end, '\n', true, parseLine);
+}
+
+// Reads `count` lines of `in` (ending in in.lineEnd()) in runs:
+// makeRoom(items) readies the room for the items up to that count before a
+// run's chunks are read (false, with its own reason, stops the load),
+// parseChunk(chunk, begin, end, firstItem) reads a chunk's lines as the items from firstItem on and
 // returns its first fault, commit(chunk, lines) hands on what a chunk read,
 // in file order (false, with its own reason, stops the load), and
 // readOne(item) takes and reads the next line the ordinary way when no
 // whole line is at hand (false, with its own reason, stops the load).
 // fail(line, message) reports the first fault of the chunks by its line
 // number and returns false.
-template <typename ParseChunk, typename Commit, typename ReadOne, typename Fail>
-bool readLineRuns(BlockReader& in, uint32_t count, ParseChunk parseChunk, Commit commit, ReadOne readOne, Fail fail)
+template <typename MakeRoom, typename ParseChunk, typename Commit, typename ReadOne, typename Fail>
+bool readLineRuns(BlockReader& in, uint32_t count, MakeRoom makeRoom, ParseChunk parseChunk, Commit commit,
+                  ReadOne readOne, Fail fail)
 {
     std::vector<const char*> cuts;    // chunk i is [cuts[i], cuts[i + 1])
     std::vector<uint32_t> firstLines; // lines of the run before chunk i
@@ -89,17 +111,19 @@ bool readLineRuns(BlockReader& in, uint32_t count, ParseChunk parseChunk, Commit
             ++done;
             continue;
         }
+        if (!makeRoom(done + static_cast<uint32_t>(lines)))
+            return false;
         cuts.assign(1, begin);
         firstLines.assign(1, 0);
         while (cuts.back() < end) {
             const char* from = cuts.back();
             const char* cut = end;
             if (end - from > static_cast<std::ptrdiff_t>(kLineChunkBytes)) {
-                const auto* lineEnd = static_cast<const char*>(
-                    std::memchr(from + kLineChunkBytes, '\n', static_cast<std::size_t>(end - from) - kLineChunkBytes));
+                const auto* lineEnd = static_cast<const char*>(std::memchr(
+                    from + kLineChunkBytes, in.lineEnd(), static_cast<std::size_t>(end - from) - kLineChunkBytes));
                 cut = lineEnd != nullptr ? lineEnd + 1 : end;
             }
-            firstLines.push_back(firstLines.back() + static_cast<uint32_t>(countLineEnds(from, cut)));
+            firstLines.push_back(firstLines.back() + static_cast<uint32_t>(countLineEnds(from, cut, in.lineEnd())));
             cuts.push_back(cut);
         }
         const std::size_t chunks = cuts.size() - 1;

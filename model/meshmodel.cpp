@@ -1,5 +1,6 @@
 #include "model/meshmodel.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
@@ -36,11 +37,22 @@ template <typename Work> void share(uint32_t count, const Work& work)
 
 void buildMeshModel(MeshModel* model)
 {
-    if (model == nullptr)
-        return;
+    const std::atomic<bool> never{false};
+    buildMeshModel(model, never);
+}
 
-    share(model->faceCount, [model](uint32_t begin, uint32_t end) {
+bool buildMeshModel(MeshModel* model, const std::atomic<bool>& cancel)
+{
+    if (model == nullptr)
+        return true;
+    // Stretches of work between looks at cancel.
+    constexpr uint32_t kStretch = 65536;
+    const auto stop = [&cancel](uint32_t i) { return i % kStretch == 0 && cancel.load(std::memory_order_relaxed); };
+
+    share(model->faceCount, [model, &stop](uint32_t begin, uint32_t end) {
         for (uint32_t i = begin; i < end; ++i) {
+            if (stop(i - begin))
+                return;
             MeshFace& face = model->faces[i];
             Vector3 sum = {0.0, 0.0, 0.0};
             for (uint32_t j = 0; j < face.vertexCount; ++j)
@@ -63,11 +75,15 @@ void buildMeshModel(MeshModel* model)
         }
     });
 
+    if (cancel.load(std::memory_order_relaxed))
+        return false;
     for (uint32_t i = 0; i < model->vertexCount; ++i)
         model->vertices[i].normal = {0.0, 0.0, 0.0};
 
     // In face order, so every vertex sums its faces' normals in file order.
     for (uint32_t i = 0; i < model->faceCount; ++i) {
+        if (stop(i))
+            return false;
         const MeshFace& face = model->faces[i];
         for (uint32_t j = 0; j < face.vertexCount; ++j) {
             Vector3& normal = face.vertices[j]->normal;
@@ -75,10 +91,11 @@ void buildMeshModel(MeshModel* model)
         }
     }
 
-    share(model->vertexCount, [model](uint32_t begin, uint32_t end) {
-        for (uint32_t i = begin; i < end; ++i)
+    share(model->vertexCount, [model, &stop](uint32_t begin, uint32_t end) {
+        for (uint32_t i = begin; i < end && !stop(i - begin); ++i)
             vecNormalize(model->vertices[i].normal);
     });
+    return !cancel.load(std::memory_order_relaxed);
 }
 
 void freeMeshModel(MeshModel* model)

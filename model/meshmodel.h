@@ -6,6 +6,7 @@
 // face's corner array (or one block for all of them), and the optional
 // colour array.
 
+#include <atomic>
 #include <cstdint>
 
 #include "geometry/vector3.h"
@@ -40,6 +41,9 @@ struct MeshModel {
 // tolerance stay as they are. A face with fewer than three corners, which
 // the reader never produces, gets the normal (0, 0, 0). Does nothing for null.
 void buildMeshModel(MeshModel* model);
+// The same, giving up once `cancel` is set (looked at every 65536 faces or
+// vertices): false then, the normals unfinished.
+bool buildMeshModel(MeshModel* model, const std::atomic<bool>& cancel);
 
 // Releases the model and everything it owns. Does nothing for null.
 void freeMeshModel(MeshModel* model);

@@ -1,25 +1,29 @@
 #include "model/modelbuilder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <limits>
-#include <system_error>
-#include <vector>
 
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "model/cores.h"
+#include "model/memorylimit.h"
 #include "model/normalise.h"
 
 namespace {
 
-// Arrays that grow start at this many elements and double.
+// Arrays that grow (all of them when the counts are not known to be exact,
+// the corners of polygons with more than three) start at this many elements
+// and double.
 constexpr std::size_t kFirstCapacity = 4096;
 
 // Asks the kernel to back a large block with huge pages: filling hundreds of
-// megabytes page by page costs more than reading the file. Only a hint.
+// megabytes page by page costs more than reading the file. Only a hint, and
+// only for a block of its own mapping (as the C library gives large blocks,
+// their header in the mapping's first page): the advice then covers the
+// whole mapping, which must stay one piece for the library to grow the
+// block in place when it is resized.
 void adviseHugePages(void* block, std::size_t bytes)
 {
 #ifdef MADV_HUGEPAGE
@@ -30,10 +34,12 @@ void adviseHugePages(void* block, std::size_t bytes)
     if (pageSize <= 0)
         return;
     const auto page = static_cast<uintptr_t>(pageSize);
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    const auto address = reinterpret_cast<uintptr_t>(block);
+    if ((address & (page - 1)) != 2 * sizeof(std::size_t))
+        return;
+    const uintptr_t begin = address & ~(page - 1);
+    const uintptr_t end = (address + bytes + page - 1) & ~(page - 1);
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 #else
     (void)block;
     (void)bytes;
@@ -64,43 +70,10 @@ std::size_t grown(std::size_t capacity, std::size_t needed, std::size_t limit)
     return next < needed ? needed : next;
 }
 
-struct Region {
-    void* block;
-    std::size_t bytes;
-};
-
-// Has the kernel supply the pages of the regions, the last region first and
-// each from its end backwards, in pieces, until told to stop. The pages'
-// contents are not touched: the reader may be writing to them meanwhile.
-void prefault(std::vector<Region> regions, const std::atomic<bool>& stop)
-{
-#ifdef MADV_POPULATE_WRITE
-    constexpr uintptr_t kPiece = uintptr_t{2} << 20;
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pageSize <= 0)
-        return;
-    const auto page = static_cast<uintptr_t>(pageSize);
-    for (auto region = regions.rbegin(); region != regions.rend(); ++region) {
-        const uintptr_t begin = (reinterpret_cast<uintptr_t>(region->block) + page - 1) & ~(page - 1);
-        uintptr_t end = (reinterpret_cast<uintptr_t>(region->block) + region->bytes) & ~(page - 1);
-        while (end > begin && !stop.load(std::memory_order_relaxed)) {
-            const uintptr_t start = end - begin > kPiece ? ((end - kPiece) & ~(page - 1)) : begin;
-            if (madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE) != 0)
-                return; // not supported here, or no memory: the reader's own faults will do
-            end = start;
-        }
-    }
-#else
-    (void)regions;
-    (void)stop;
-#endif
-}
-
 } // namespace
 
 ModelBuilder::~ModelBuilder()
 {
-    stopPrefaulting();
     std::free(vertices_);
     std::free(colours_);
     std::free(faces_);
@@ -109,89 +82,110 @@ ModelBuilder::~ModelBuilder()
 
 bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact)
 {
+    return prepare(vertexCount, faceCount, colours, exact, loadMemoryLimit());
+}
+
+bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact, uint64_t memoryLimit)
+{
     declaredVertices_ = vertexCount;
-    exact_ = exact;
-    const std::size_t vertexRoom = exact ? vertexCount : (vertexCount < kFirstCapacity ? vertexCount : kFirstCapacity);
-    const std::size_t faceRoom = exact ? faceCount : (faceCount < kFirstCapacity ? faceCount : kFirstCapacity);
-    if (!resize(vertices_, vertexRoom) || !resize(faces_, faceRoom) || !resize(corners_, faceRoom * 3))
+    memoryLimit_ = memoryLimit;
+    wantColours_ = colours;
+    const uint64_t provenVertices = vertexCount == kUnknownCount ? 0 : vertexCount;
+    if (!fitsMemoryLimit(modelBytes(provenVertices, faceCount, uint64_t{3} * faceCount, colours), memoryLimit_,
+                         memoryReason_))
         return false;
-    if (colours && !resize(colours_, vertexRoom * 3))
-        return false;
+    // With exact counts, the arrays get them as address space: the system
+    // supplies the pages only as the reader writes them, so the memory taken
+    // follows the file. (Growing the arrays instead moves them, and the moves
+    // break up the huge pages that make filling them cheap.) Otherwise they
+    // start small and double as items are read.
+    const std::size_t vertexRoom = exact || vertexCount < kFirstCapacity ? vertexCount : kFirstCapacity;
+    const std::size_t faceRoom = exact || faceCount < kFirstCapacity ? faceCount : kFirstCapacity;
+    if (!resize(vertices_, vertexRoom) || !resize(faces_, faceRoom) || !resize(corners_, faceRoom * 3)
+        || (colours && !resize(colours_, vertexRoom * 3)))
+        return outOfMemory();
     vertexCapacity_ = static_cast<uint32_t>(vertexRoom);
     faceCapacity_ = static_cast<uint32_t>(faceRoom);
     cornerCapacity_ = faceRoom * 3;
-    if (exact)
-        startPrefaulting();
+    verticesFixed_ = vertexRoom == vertexCount;
     return true;
 }
 
-void ModelBuilder::startPrefaulting()
+bool ModelBuilder::outOfMemory()
 {
-    constexpr std::size_t kWorthIt = std::size_t{16} << 20;
-    std::vector<Region> regions = {{vertices_, vertexCapacity_ * sizeof(MeshVertex)},
-                                   {faces_, faceCapacity_ * sizeof(MeshFace)},
-                                   {corners_, cornerCapacity_ * sizeof(MeshVertex*)}};
-    if (colours_ != nullptr)
-        regions.insert(regions.begin() + 1, Region{colours_, vertexCapacity_ * 3 * sizeof(float)});
-    std::size_t total = 0;
-    for (const Region& region : regions)
-        total += region.bytes;
-    if (total < kWorthIt || usableCores() < 2)
-        return;
-    try {
-        prefaulter_ = std::thread(prefault, std::move(regions), std::cref(stopPrefaulting_));
-    } catch (const std::system_error&) {
-        // No thread: the reader takes every fault itself.
-    }
+    memoryReason_ = "not enough memory for the model";
+    return false;
 }
 
-void ModelBuilder::stopPrefaulting()
+bool ModelBuilder::withinLimit(std::size_t vertices, std::size_t faces, std::size_t corners)
 {
-    if (!prefaulter_.joinable())
-        return;
-    stopPrefaulting_ = true;
-    prefaulter_.join();
+    return fitsMemoryLimit(modelBytes(vertices, faces, corners, wantColours_), memoryLimit_, memoryReason_);
 }
 
-bool ModelBuilder::growVertices()
+bool ModelBuilder::growVertices(std::size_t needed)
 {
     // Only a file with more vertices than it declares would go past the
     // declared count; the readers never ask for that.
-    if (vertexCapacity_ >= declaredVertices_)
+    if (needed > declaredVertices_ || verticesFixed_)
         return false;
-    const std::size_t capacity = grown(vertexCapacity_, vertexCapacity_ + 1, declaredVertices_);
+    std::size_t capacity = grown(vertexCapacity_, needed, declaredVertices_);
+    // Near the limit the steps get smaller, down to what is needed.
+    while (capacity > needed && modelBytes(capacity, faceCapacity_, cornerCapacity_, wantColours_) > memoryLimit_)
+        capacity = needed + (capacity - needed) / 2;
+    if (!withinLimit(capacity, faceCapacity_, cornerCapacity_))
+        return false;
     if (!resize(vertices_, capacity) || (colours_ != nullptr && !resize(colours_, capacity * 3)))
-        return false;
+        return outOfMemory();
     vertexCapacity_ = static_cast<uint32_t>(capacity);
     return true;
 }
 
-bool ModelBuilder::fixVertices()
+bool ModelBuilder::verticesDone()
 {
-    if (vertexCapacity_ == vertexCount_)
+    if (verticesFixed_)
         return true;
-    if (!resize(vertices_, vertexCount_) || (colours_ != nullptr && !resize(colours_, vertexCount_ * std::size_t{3})))
-        return false;
-    vertexCapacity_ = vertexCount_;
+    if (vertexCapacity_ != vertexCount_) {
+        if (!resize(vertices_, vertexCount_)
+            || (colours_ != nullptr && !resize(colours_, vertexCount_ * std::size_t{3})))
+            return outOfMemory();
+        vertexCapacity_ = vertexCount_;
+    }
+    // Corners added so far hold vertex indices.
+    for (std::size_t i = 0; i < cornerCount_; ++i)
+        corners_[i] = vertices_ + reinterpret_cast<uintptr_t>(corners_[i]);
+    verticesFixed_ = true;
     return true;
 }
 
 bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
 {
     if (faces > std::numeric_limits<uint32_t>::max() - faceCount_)
-        return false;
-    if (faceCapacity_ - faceCount_ < faces) {
-        const std::size_t capacity = grown(faceCapacity_, faceCount_ + faces, std::numeric_limits<uint32_t>::max());
-        if (!resize(faces_, capacity))
-            return false;
-        faceCapacity_ = static_cast<uint32_t>(capacity);
+        return outOfMemory();
+    std::size_t faceCapacity = faceCapacity_;
+    std::size_t cornerCapacity = cornerCapacity_;
+    if (faceCapacity - faceCount_ < faces)
+        faceCapacity = grown(faceCapacity, faceCount_ + faces, std::numeric_limits<uint32_t>::max());
+    if (cornerCapacity - cornerCount_ < corners)
+        cornerCapacity = grown(cornerCapacity, cornerCount_ + corners, std::numeric_limits<std::size_t>::max());
+    // Near the limit the steps get smaller, down to what is needed.
+    const std::size_t faceNeed = std::max<std::size_t>(faceCapacity_, faceCount_ + faces);
+    const std::size_t cornerNeed = std::max(cornerCapacity_, cornerCount_ + corners);
+    while ((faceCapacity > faceNeed || cornerCapacity > cornerNeed)
+           && modelBytes(vertexCapacity_, faceCapacity, cornerCapacity, wantColours_) > memoryLimit_) {
+        faceCapacity = faceNeed + (faceCapacity - faceNeed) / 2;
+        cornerCapacity = cornerNeed + (cornerCapacity - cornerNeed) / 2;
     }
-    if (cornerCapacity_ - cornerCount_ < corners) {
-        const std::size_t capacity
-            = grown(cornerCapacity_, cornerCount_ + corners, std::numeric_limits<std::size_t>::max());
-        if (!resize(corners_, capacity))
-            return false;
-        cornerCapacity_ = capacity;
+    if (!withinLimit(vertexCapacity_, faceCapacity, cornerCapacity))
+        return false;
+    if (faceCapacity != faceCapacity_) {
+        if (!resize(faces_, faceCapacity))
+            return outOfMemory();
+        faceCapacity_ = static_cast<uint32_t>(faceCapacity);
+    }
+    if (cornerCapacity != cornerCapacity_) {
+        if (!resize(corners_, cornerCapacity))
+            return outOfMemory();
+        cornerCapacity_ = cornerCapacity;
     }
     return true;
 }
@@ -242,17 +236,16 @@ bool ModelBuilder::addStrips(const int32_t* indices, std::size_t count)
     return true;
 }
 
-MeshModel* ModelBuilder::finish()
+MeshModel* ModelBuilder::finish(const LoadControl* control)
 {
-    stopPrefaulting();
-    if (!fixVertices() || !resize(faces_, faceCount_) || !resize(corners_, cornerCount_))
+    if (!verticesDone() || !resize(faces_, faceCount_) || !resize(corners_, cornerCount_)) {
+        outOfMemory();
         return nullptr;
+    }
     auto* model = static_cast<MeshModel*>(std::malloc(sizeof(MeshModel)));
-    if (model == nullptr)
+    if (model == nullptr) {
+        outOfMemory();
         return nullptr;
-    if (!exact_) {
-        for (std::size_t i = 0; i < cornerCount_; ++i)
-            corners_[i] = vertices_ + reinterpret_cast<uintptr_t>(corners_[i]);
     }
     MeshVertex** next = corners_;
     for (uint32_t i = 0; i < faceCount_; ++i) {
@@ -270,6 +263,12 @@ MeshModel* ModelBuilder::finish()
     colours_ = nullptr;
     faces_ = nullptr;
     corners_ = nullptr;
-    buildMeshModel(model);
+    if (control == nullptr) {
+        buildMeshModel(model);
+    } else if (!buildMeshModel(model, control->cancel)) {
+        freeMeshModel(model);
+        cancelled_ = true;
+        return nullptr;
+    }
     return model;
 }

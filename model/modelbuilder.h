@@ -2,16 +2,16 @@
 
 // Collects the vertices, colours and faces of a model as a reader finds
 // them, and hands them over as one MeshModel: every face's corners in one
-// shared block, positions centred and scaled, normals built. Whatever is not
-// handed over is released.
+// shared block, positions centred and scaled, normals built. Memory follows
+// what is read, within the load's memory limit; whatever is not handed over
+// is released, at once, with the builder.
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "model/loadcontrol.h"
 #include "model/meshmodel.h"
 
 // The bounding box of positions in the order they were added: it starts
@@ -75,30 +75,43 @@ public:
     ModelBuilder& operator=(const ModelBuilder&) = delete;
     ~ModelBuilder();
 
-    // Sets the declared counts. With `exact` the arrays get their final size
-    // at once (the file is known to be large enough for them), and a helper
-    // thread has the kernel supply their pages from the far end while the
-    // reader fills them from the front, so that the page faults of a large
-    // model are taken on two cores; otherwise the arrays grow with what is
-    // actually read, the vertex count being only the most there may be (a
-    // reader that cannot know it gives the largest count), and the model
-    // keeps the vertices added. False when memory runs out.
-    bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact);
+    // The vertex count of a reader that learns it only as it reads.
+    static constexpr uint32_t kUnknownCount = 0xffffffffu;
+
+    // Sets the declared counts and refuses them, before anything is
+    // allocated, when the model they describe (with at least three corners a
+    // face) would need more memory than the load may use (loadMemoryLimit).
+    // With `exact` (the file is known to be long enough for the counts) the
+    // arrays are sized for them as address space only: the system supplies
+    // their pages as the reader writes them, and nothing touches them ahead
+    // of the reader. Otherwise they start small and double as items are
+    // read. Either way the memory a load holds follows what it has read; the
+    // corners of larger polygons grow the corner array. A reader that cannot
+    // know its vertex count gives kUnknownCount: the vertices then grow with
+    // what is read, each step checked against the limit. The model keeps the
+    // vertices added. False with memoryReason() set.
+    bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact = false);
+    // The same with the limit given (in bytes).
+    bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact, uint64_t memoryLimit);
 
     // Appends the next vertex; false when memory runs out.
     bool addVertex(const Vector3& position)
     {
-        if (vertexCount_ == vertexCapacity_ && !growVertices())
+        if (vertexCount_ == vertexCapacity_ && !growVertices(vertexCount_ + std::size_t{1}))
             return false;
         vertices_[vertexCount_].position = position;
         box_.widen(position);
         ++vertexCount_;
         return true;
     }
-    // With arrays of their final size: the vertex slots from vertex `first`
-    // on, and their colour slots (null without colours), for a reader to
-    // fill; then commitVertices counts `count` more vertices, whose box is
-    // given, as added.
+    // Makes sure of the room for the vertices up to `count` (at most the
+    // declared count) so that vertexSlots and colourSlots may be filled up to
+    // there; false when memory runs out.
+    bool reserveVertices(uint32_t count) { return count <= vertexCapacity_ || growVertices(count); }
+    // The vertex slots from vertex `first` on, and their colour slots (null
+    // without colours), for a reader to fill within the reserved room; then
+    // commitVertices counts `count` more vertices, whose box is given, as
+    // added.
     MeshVertex* vertexSlots(uint32_t first) const { return vertices_ + first; }
     float* colourSlots(uint32_t first) const
     {
@@ -109,7 +122,6 @@ public:
         box_.merge(box);
         vertexCount_ += count;
     }
-    bool exact() const { return exact_; }
     uint32_t vertexCount() const { return vertexCount_; }
     // Colour of the vertex added last, each channel in [0, 1].
     void setColour(float red, float green, float blue)
@@ -121,14 +133,18 @@ public:
     }
     bool hasColours() const { return colours_ != nullptr; }
 
+    // Says that every vertex has been added: the vertex array gets its
+    // final size and place, and the corners from now on are addresses. False
+    // when memory runs out.
+    bool verticesDone();
+
     // What a face's corner slot holds for vertex `index` (0 <= index < the
-    // declared count): its address when the vertex array has its final size
-    // already, otherwise the index itself, turned into an address when the
-    // model is handed over. So a growing vertex array may still move, and
-    // faces may come before vertices.
+    // declared count): its address once the vertices are done, otherwise the
+    // index itself, turned into an address when they are. So a growing vertex
+    // array may still move, and faces may come before vertices.
     MeshVertex* corner(uint32_t index) const
     {
-        return exact_ ? vertices_ + index : reinterpret_cast<MeshVertex*>(static_cast<uintptr_t>(index));
+        return verticesFixed_ ? vertices_ + index : reinterpret_cast<MeshVertex*>(static_cast<uintptr_t>(index));
     }
 
     // Appends a face of `corners` corners and returns the slots for its
@@ -160,20 +176,29 @@ public:
     uint32_t faceCount() const { return faceCount_; }
 
     // Centres and scales the positions, builds the normals and hands the
-    // model over; null when memory runs out.
-    MeshModel* finish();
+    // model over; null when memory runs out (memoryReason) or, with a
+    // control, when it asks the load to stop (cancelled).
+    MeshModel* finish(const LoadControl* control = nullptr);
+    bool cancelled() const { return cancelled_; }
+
+    // Why the last step that needed memory failed: the load's limit (see
+    // fitsMemoryLimit) or "not enough memory for the model".
+    const std::string& memoryReason() const { return memoryReason_; }
 
 private:
-    void startPrefaulting();
-    void stopPrefaulting();
-    bool growVertices();
+    bool growVertices(std::size_t needed);
     bool makeRoom(std::size_t faces, std::size_t corners);
-    bool fixVertices();
+    // Whether arrays of these capacities stay within the limit (else the
+    // reason is set).
+    bool withinLimit(std::size_t vertices, std::size_t faces, std::size_t corners);
+    bool outOfMemory();
 
     uint32_t declaredVertices_ = 0;
-    bool exact_ = false; // the arrays have their final size
+    uint64_t memoryLimit_ = UINT64_MAX;
+    bool verticesFixed_ = false; // the vertex array has its final size and place
     MeshVertex* vertices_ = nullptr;
     float* colours_ = nullptr;
+    bool wantColours_ = false;
     uint32_t vertexCount_ = 0;
     uint32_t vertexCapacity_ = 0;
     MeshFace* faces_ = nullptr;
@@ -183,6 +208,6 @@ private:
     std::size_t cornerCount_ = 0;
     std::size_t cornerCapacity_ = 0;
     PositionBox box_;
-    std::thread prefaulter_;
-    std::atomic<bool> stopPrefaulting_{false};
+    std::string memoryReason_;
+    bool cancelled_ = false;
 };

@@ -4,24 +4,31 @@
 
 namespace {
 
-double largerMagnitude(double a, double b)
-{
-    const double x = std::fabs(a);
-    const double y = std::fabs(b);
-    return x > y ? x : y;
-}
+// How far past +-1 the usual formula may put a box end through rounding
+// (of the centre, mostly) and still be kept, clamped to +-1. A box end
+// farther out means the formula has lost the model (an extent of a few
+// rounding steps of its coordinates) and the careful way is taken.
+constexpr double kRoundingOvershoot = 1e-12;
 
-// True when p * s keeps the centred box inside [-1, 1]. Rounding is
-// monotonic, so the two ends of the box decide for every position.
-bool staysInside(const Vector3& low, const Vector3& high, const Vector3& centre, double s)
+// Whether p * s keeps the centred box within [-1, 1] up to rounding; sets
+// clamp when an end lies past +-1 at all. Rounding is monotonic, so the two
+// ends of the box decide for every position.
+bool roughlyInside(const Vector3& low, const Vector3& high, const Vector3& centre, double s, bool& clamp)
 {
     const double ends[] = {(low.x - centre.x) * s,  (high.x - centre.x) * s, (low.y - centre.y) * s,
                            (high.y - centre.y) * s, (low.z - centre.z) * s,  (high.z - centre.z) * s};
+    clamp = false;
     for (double end : ends) {
-        if (!(end >= -1.0 && end <= 1.0))
+        if (!(std::fabs(end) <= 1.0 + kRoundingOvershoot))
             return false;
+        clamp = clamp || std::fabs(end) > 1.0;
     }
     return true;
+}
+
+double clampUnit(double value)
+{
+    return value > 1.0 ? 1.0 : (value < -1.0 ? -1.0 : value);
 }
 
 } // namespace
@@ -49,31 +56,34 @@ void normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low
     vecDivComponents(ScaleV, maxv, SizeV);
     const double s = minComponent(ScaleV);
 
+    bool clamp = false;
     if (std::isfinite(s) && s > 0.0 && std::isfinite(CenterV.x) && std::isfinite(CenterV.y) && std::isfinite(CenterV.z)
-        && staysInside(low, high, CenterV, s)) {
+        && roughlyInside(low, high, CenterV, s, clamp)) {
         for (uint32_t i = 0; i < count; ++i) {
             Vector3& position = vertices[i].position;
             vecSub(position, position, CenterV);
             vecScale(position, position, s);
+            if (clamp)
+                position = {clampUnit(position.x), clampUnit(position.y), clampUnit(position.z)};
         }
         return;
     }
 
-    // The careful way: a centre that cannot overflow, and the half extent
-    // taken from the centred ends of the box, so that division by it brings
-    // the farthest position to exactly 1.
-    const Vector3 centre = {low.x * 0.5 + high.x * 0.5, low.y * 0.5 + high.y * 0.5, low.z * 0.5 + high.z * 0.5};
-    double half = largerMagnitude(low.x - centre.x, high.x - centre.x);
-    const double halfY = largerMagnitude(low.y - centre.y, high.y - centre.y);
-    const double halfZ = largerMagnitude(low.z - centre.z, high.z - centre.z);
-    half = halfY > half ? halfY : half;
-    half = halfZ > half ? halfZ : half;
+    // The careful way, in halves so nothing overflows: a = (c - low) / 2 and
+    // h = (high - low) / 2 per axis, and c - centre = a - (h - a). Divided by
+    // the largest h, the ends of the longest side come out at exactly -1 and
+    // 1, and every position within them.
+    const Vector3 half = {high.x * 0.5 - low.x * 0.5, high.y * 0.5 - low.y * 0.5, high.z * 0.5 - low.z * 0.5};
+    const double longest = std::fmax(half.x, std::fmax(half.y, half.z));
     for (uint32_t i = 0; i < count; ++i) {
         Vector3& position = vertices[i].position;
-        vecSub(position, position, centre);
-        if (half > 0.0)
-            vecDivide(position, position, half);
-        else
+        if (!(longest > 0.0)) {
             position = {0.0, 0.0, 0.0};
+            continue;
+        }
+        const Vector3 a
+            = {position.x * 0.5 - low.x * 0.5, position.y * 0.5 - low.y * 0.5, position.z * 0.5 - low.z * 0.5};
+        position
+            = {(a.x - (half.x - a.x)) / longest, (a.y - (half.y - a.y)) / longest, (a.z - (half.z - a.z)) / longest};
     }
 }

@@ -11,10 +11,11 @@ double minComponent(const Vector3& v);
 
 // Moves and scales the positions so the bounding box (low, high) is centred
 // on the origin and its longest side spans -1 to 1; one factor serves all
-// three axes. Every position ends inside [-1, 1], whatever the box: when the
-// plain factor 2 / extent cannot do that (rounding of a centre between two
-// neighbouring doubles, an extent so small that the factor overflows, a box
-// wider than the largest double), the positions are divided by the half
-// extent measured from the centred positions. All positions at one point
-// end at the origin.
+// three axes. The usual formula, (c - centre) * (2 / longest extent), gives
+// the result whenever it keeps the box within [-1, 1] up to rounding (an
+// end a rounding step or so past +-1 is clamped to it). Where it cannot (an
+// extent of a few rounding steps of the coordinates, so small that the
+// factor overflows, or wider than the largest double), the positions are
+// worked out in halves, so that the longest side still spans exactly -1 to
+// 1. All positions at one point end at the origin.
 void normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low, const Vector3& high);

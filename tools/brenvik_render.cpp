@@ -2,14 +2,16 @@
 // file, with no display at all, and writes it as a PNG file.
 //
 //   brenvik-render [--size WxH] [--shading flat|smooth|wireframe]
-//                  [--no-axes] [--no-grid] [--info] FILE OUT.png
+//                  [--no-axes] [--no-grid] [--info] [--time-limit SECONDS]
+//                  FILE OUT.png
 //
 // The camera, the colours, the grid, the axes and the shading start as in a
 // new viewer window of that size (512x512 by default, flat shading, axes and
 // grid on, the information overlay off); the frame is drawn by the same
 // render/ code the view uses, on Mesa's surfaceless EGL platform.
 // Exit status: 0 success, 1 no model (the load's reason on standard error),
-// no OpenGL or the picture not written, 2 usage error.
+// no OpenGL, the picture not written or not done within the time limit (5 s
+// unless given), 2 usage error.
 
 #include "model/loadmodel.h"
 #include "model/meshmodel.h"
@@ -18,6 +20,7 @@
 #include "render/modelbuffers.h"
 #include "render/offscreen.h"
 #include "render/scene.h"
+#include "tools/renderdeadline.h"
 #include "viewer/viewerscene.h"
 #include "viewer/viewerstate.h"
 
@@ -33,7 +36,7 @@
 namespace {
 
 const char kUsage[] = "usage: brenvik-render [--size WxH] [--shading flat|smooth|wireframe] [--no-axes] [--no-grid] "
-                      "[--info] FILE OUT.png\n";
+                      "[--info] [--time-limit SECONDS] FILE OUT.png\n";
 
 // Larger pictures than this are refused as a usage error.
 constexpr int kMaxSide = 16384;
@@ -45,6 +48,7 @@ struct Options {
     bool axes = true;
     bool grid = true;
     bool info = false;
+    double timeLimit = kDefaultTimeLimit;
     const char* file = nullptr;
     const char* out = nullptr;
 };
@@ -97,6 +101,9 @@ int parseOptions(int argc, char** argv, Options& options)
             options.grid = false;
         } else if (arg == "--info") {
             options.info = true;
+        } else if (arg == "--time-limit") {
+            if (!parseTimeLimit(value(), options.timeLimit))
+                return usageError("--time-limit needs a number of seconds, more than 0");
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usageError("unknown option " + arg);
         } else if (!options.file) {
@@ -168,6 +175,7 @@ int main(int argc, char** argv)
     Options options;
     if (const int status = parseOptions(argc, argv, options))
         return status;
+    const RenderDeadline deadline(options.timeLimit, options.file, options.out);
 
     MeshModel* model = load(options.file);
     if (!model)

@@ -41,7 +41,7 @@ public:
         const bool read = counted && usableCores() >= 2 ? readInRuns() : readLineByLine();
         if (!read)
             return nullptr;
-        if (!prepared_ && !prepare(std::numeric_limits<uint32_t>::max(), 0, false, false))
+        if (!prepared_ && !prepare(ModelBuilder::kUnknownCount, 0, false, false))
             return nullptr;
         if (largestIndex_ > builder_.vertexCount()) {
             reason_ = "line " + std::to_string(largestIndexLine_) + ": corner index " + std::to_string(largestIndex_)
@@ -64,7 +64,8 @@ private:
     }
     bool outOfMemory()
     {
-        reason_ = "not enough memory for the model";
+        // The builder says why: the memory limit, or memory that ran out.
+        reason_ = builder_.memoryReason().empty() ? "not enough memory for the model" : builder_.memoryReason();
         return false;
     }
     bool stoppedAtEnd()
@@ -192,8 +193,8 @@ private:
         if (word == 0)
             return true;
         double values[6];
-        return prepare(std::numeric_limits<uint32_t>::max(), 0,
-                       word == 'v' && ObjLineParser::vertexNumbers(p, end, values) == 6, false);
+        return prepare(ModelBuilder::kUnknownCount, 0, word == 'v' && ObjLineParser::vertexNumbers(p, end, values) == 6,
+                       false);
     }
 
     // Runs of lines on two cores, each chunk into a batch of its own, the
@@ -225,8 +226,9 @@ private:
             return parseLine(parser, in_.begin(), in_.end(), line, batches[0], line) && commit(batches[0], line);
         };
         const auto failAt = [&](long long line, const std::string& message) { return fail(line, message); };
-        const bool read
-            = readLineRuns(in_, std::numeric_limits<uint32_t>::max(), parseChunk, commitChunk, readOne, failAt);
+        const bool read = readLineRuns(
+            in_, std::numeric_limits<uint32_t>::max(), [](uint32_t) { return true; }, parseChunk, commitChunk, readOne,
+            failAt);
         return read || ended;
     }
 

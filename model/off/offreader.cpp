@@ -66,7 +66,8 @@ private:
     }
     bool outOfMemory()
     {
-        reason_ = "not enough memory for the model";
+        // The builder says why: the memory limit, or memory that ran out.
+        reason_ = builder_.memoryReason().empty() ? "not enough memory for the model" : builder_.memoryReason();
         return false;
     }
 
@@ -208,7 +209,7 @@ private:
     bool readBody()
     {
         const OffLineParser parser(normals_, colours_, vertices_, builder_);
-        const bool inRuns = plain_ && builder_.exact();
+        const bool inRuns = plain_;
         if (!inRuns) {
             for (uint32_t i = 0; i < vertices_; ++i) {
                 if (!readVertex(parser, i))
@@ -239,9 +240,10 @@ private:
             builder_.commitVertices(lines, boxes[chunk]);
             return true;
         };
+        const auto roomForVertices = [&](uint32_t count) { return builder_.reserveVertices(count) || outOfMemory(); };
         if (!readLineRuns(
-                in_, vertices_, vertexChunk, commitVertices, [&](uint32_t done) { return readVertex(parser, done); },
-                failAt))
+                in_, vertices_, roomForVertices, vertexChunk, commitVertices,
+                [&](uint32_t done) { return readVertex(parser, done); }, failAt))
             return false;
         std::vector<FaceList> lists(kLineRunChunks);
         std::vector<uint64_t> skipped(kLineRunChunks);
@@ -264,7 +266,7 @@ private:
         };
         FaceList single;
         return readLineRuns(
-            in_, faces_, parseFaces, commitFaces,
+            in_, faces_, [](uint32_t) { return true; }, parseFaces, commitFaces,
             [&](uint32_t done) {
                 if (!readFace(parser, done, single))
                     return false;

@@ -11,8 +11,12 @@
 namespace {
 
 // Elements of at least this many items in a regular file are read on two
-// cores, in runs of lines.
-constexpr uint32_t kParallelItems = 65536;
+// cores, in runs of lines. (A fuzzing build lowers it, so that small inputs
+// reach the run reader.)
+#ifndef BRENVIK_PARALLEL_ITEMS
+#define BRENVIK_PARALLEL_ITEMS 65536
+#endif
+constexpr uint32_t kParallelItems = BRENVIK_PARALLEL_ITEMS;
 // Faces read one line at a time go to the model in batches of about this
 // many corners.
 constexpr std::size_t kFaceBatch = 65536;
@@ -54,7 +58,7 @@ private:
     }
     bool outOfMemory()
     {
-        reason_ = "not enough memory for the model";
+        reason_ = builder_.memoryReason();
         return false;
     }
     bool nextLine(const PlyElement& element, uint32_t item)
@@ -75,14 +79,15 @@ private:
         return true;
     }
 
-    // Reads the lines of an element in runs (see readLineRuns): parseChunk
-    // reads a chunk's lines, commit hands on what a chunk read, in file
-    // order, and readOne(item) reads the current line the ordinary way.
-    template <typename ParseChunk, typename Commit, typename ReadOne>
-    bool readInRuns(const PlyElement& element, ParseChunk parseChunk, Commit commit, ReadOne readOne)
+    // Reads the lines of an element in runs (see readLineRuns): makeRoom
+    // readies the room for the items up to a count before a run is read,
+    // parseChunk reads a chunk's lines, commit hands on what a chunk read, in
+    // file order, and readOne(item) reads the current line the ordinary way.
+    template <typename MakeRoom, typename ParseChunk, typename Commit, typename ReadOne>
+    bool readInRuns(const PlyElement& element, MakeRoom makeRoom, ParseChunk parseChunk, Commit commit, ReadOne readOne)
     {
         return readLineRuns(
-            in_, element.count, parseChunk,
+            in_, element.count, [&](uint32_t items) { return makeRoom(items) || outOfMemory(); }, parseChunk,
             [&](std::size_t chunk, uint32_t lines) { return commit(chunk, lines) || outOfMemory(); },
             [&](uint32_t item) { return nextLine(element, item) && readOne(item); },
             [&](long long line, const std::string& message) { return failAt(line, message); });
@@ -103,15 +108,15 @@ private:
                 builder_.setColour(colour[0], colour[1], colour[2]);
             return true;
         };
-        // Runs write straight into the vertex array, so it must have its
-        // final size.
-        if (readAhead_ && builder_.exact() && element.count >= kParallelItems) {
+        // Runs write straight into the vertex array, which gets the room for
+        // each run once its lines are at hand.
+        if (readAhead_ && element.count >= kParallelItems) {
             std::vector<PositionBox> boxes(kLineRunChunks);
             const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
                 // A box of its own while reading: the chunks' boxes share
                 // cache lines, which two threads must not write line by line.
                 PositionBox box;
-                const LineFault fault = parseVertexLines(parser, begin, end, builder_.vertexSlots(first),
+                const LineFault fault = parseVertexLines(parser, begin, end, in_.lineEnd(), builder_.vertexSlots(first),
                                                          builder_.colourSlots(first), box);
                 boxes[chunk] = box;
                 return fault;
@@ -120,14 +125,17 @@ private:
                 builder_.commitVertices(lines, boxes[chunk]);
                 return true;
             };
-            return readInRuns(element, parseChunk, commit, readOne);
+            const auto makeRoom = [&](uint32_t items) { return builder_.reserveVertices(items); };
+            return readInRuns(element, makeRoom, parseChunk, commit, readOne) && verticesDone();
         }
         for (uint32_t i = 0; i < element.count; ++i) {
             if (!nextLine(element, i) || !readOne(i))
                 return false;
         }
-        return true;
+        return verticesDone();
     }
+
+    bool verticesDone() { return builder_.verticesDone() || outOfMemory(); }
 
     FaceLineParser parserFor(const PlyElement& element, int list) const
     {
@@ -160,7 +168,7 @@ private:
                 FaceList list;
                 std::swap(list, faces[chunk]);
                 list.clear();
-                const LineFault fault = parseFaceLines(parser, begin, end, list);
+                const LineFault fault = parseFaceLines(parser, begin, end, in_.lineEnd(), list);
                 std::swap(list, faces[chunk]);
                 return fault;
             };
@@ -169,7 +177,8 @@ private:
                 faces[chunk].clear();
                 return added;
             };
-            return readInRuns(element, parseChunk, commit, readOne);
+            const auto makeRoom = [](uint32_t) { return true; };
+            return readInRuns(element, makeRoom, parseChunk, commit, readOne);
         }
         for (uint32_t i = 0; i < element.count; ++i) {
             if (!nextLine(element, i) || !readOne(i))

@@ -53,6 +53,8 @@ template <typename R> R loadAs(const char* p, PlyType type, bool swap)
         return static_cast<R>(load<float>(p, swap));
     case PlyType::float64:
         return static_cast<R>(load<double>(p, swap));
+    case PlyType::unknown:
+        break; // never read: such elements are refused or not reached
     }
     return R();
 }
@@ -85,9 +87,13 @@ public:
 
     bool read()
     {
+        const int lastNeeded = plyLastNeededElement(layout_);
         for (std::size_t e = 0; e < header_.elements.size(); ++e) {
             const int index = static_cast<int>(e);
             element_ = &header_.elements[e];
+            // Past the mesh, an element of unknown size ends the reading.
+            if (index > lastNeeded && !element_->binaryReadable())
+                return true;
             bool ok = true;
             if (index == layout_.vertices.element) {
                 ok = readVertices();
@@ -113,7 +119,7 @@ private:
     }
     bool outOfMemory()
     {
-        reason_ = "not enough memory for the model";
+        reason_ = builder_.memoryReason();
         return false;
     }
 
@@ -280,7 +286,7 @@ private:
                                    clampChannel(values[static_cast<std::size_t>(layout.colour[2])] * scale[2]));
             }
         }
-        return true;
+        return builder_.verticesDone() || outOfMemory();
     }
 
     bool indexFault(int64_t index)

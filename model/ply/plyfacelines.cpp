@@ -12,12 +12,23 @@ namespace {
 // collected first.
 constexpr int32_t kDirectCorners = 64;
 
-// Steps over one space-separated token.
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+const char* skipBlanks(const char* p, const char* end)
+{
+    while (p < end && isBlank(*p))
+        ++p;
+    return p;
+}
+
+// Steps over one blank-separated token.
 const char* skipToken(const char* p, const char* end)
 {
-    while (p < end && *p == ' ')
-        ++p;
-    while (p < end && *p != ' ')
+    p = skipBlanks(p, end);
+    while (p < end && !isBlank(*p))
         ++p;
     return p;
 }
@@ -36,8 +47,7 @@ const char* FaceLineParser::skipToList(const char* p, const char* end) const
                 return nullptr;
         }
         for (int32_t j = 0; j <= count; ++j) {
-            while (p < end && *p == ' ')
-                ++p;
+            p = skipBlanks(p, end);
             if (p == end)
                 return nullptr;
             p = skipToken(p, end);
@@ -74,8 +84,7 @@ bool FaceLineParser::readCount(const char*& p, const char* end, int32_t& count, 
 const char* FaceLineParser::readIndex(const char* p, const char* end, int32_t& index, int32_t corner,
                                       int32_t cornerCount, bool face, std::string& message) const
 {
-    while (p < end && *p == ' ')
-        ++p;
+    p = skipBlanks(p, end);
     const char* token = p;
     bool outOfRange = false;
     const char* stop = scanInt(token, end, index, outOfRange);
@@ -94,12 +103,12 @@ const char* FaceLineParser::readIndex(const char* p, const char* end, int32_t& i
             message = "corner index " + text + " is outside 0.." + std::to_string(vertexCount_ - 1);
         return nullptr;
     }
-    while (stop < end && *stop != ' ')
+    while (stop < end && !isBlank(*stop))
         ++stop;
     return stop;
 }
 
-bool FaceLineParser::parseFace(const char* begin, const char* end, FaceList& faces, std::string& message) const
+bool FaceLineParser::parseFaceText(const char* begin, const char* end, FaceList& faces, std::string& message) const
 {
     const char* p = list_ == 0 ? begin : skipToList(begin, end);
     if (p == nullptr) {
@@ -131,8 +140,8 @@ bool FaceLineParser::parseFace(const char* begin, const char* end, FaceList& fac
     return true;
 }
 
-bool FaceLineParser::parseStrip(const char* begin, const char* end, std::vector<int32_t>& indices,
-                                std::string& message) const
+bool FaceLineParser::parseStripText(const char* begin, const char* end, std::vector<int32_t>& indices,
+                                    std::string& message) const
 {
     const char* p = skipToList(begin, end);
     if (p == nullptr) {
@@ -153,9 +162,16 @@ bool FaceLineParser::parseStrip(const char* begin, const char* end, std::vector<
     return true;
 }
 
-LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces)
+std::string nulInNumbers()
 {
-    return forEachLine(begin, end, [&](const char* line, const char* lineEnd, uint64_t, std::string& message) {
-        return parser.parseFace(line, lineEnd, faces, message);
-    });
+    return BlockReader::stopMessage(BlockReader::Stop::nulByte);
+}
+
+LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, char lineEnd,
+                         FaceList& faces)
+{
+    return forEachLine(begin, end, lineEnd, false,
+                       [&](const char* line, const char* lineStop, uint64_t, std::string& message) {
+                           return parser.parseFace(line, lineStop, faces, message);
+                       });
 }

@@ -2,8 +2,8 @@
 
 // Reading the lines of an ASCII face or tristrips element: the properties in
 // front of the corner list are stepped over, then the corner count and the
-// corner indices are read as "%d" reads them, tokens separated by spaces;
-// whatever follows is ignored. A parser only reads shared state, so several
+// corner indices are read as "%d" reads them, tokens separated by blanks
+// (spaces, tabs); whatever follows is ignored. A parser only reads shared state, so several
 // threads may use one at once, each on its own lines.
 
 #include <cstdint>
@@ -14,6 +14,17 @@
 #include "model/meshmodel.h"
 #include "model/modelbuilder.h"
 #include "model/ply/plyheader.h"
+
+// The end of a line's text: its first NUL byte, which ends it as it ends a
+// C string, or `end`. A NUL byte after the numbers a line needs is ignored
+// like any other trailing text; one before them is the line's fault
+// (nulInNumbers).
+inline const char* textBeforeNul(const char* begin, const char* end)
+{
+    const void* nul = std::memchr(begin, '\0', static_cast<std::size_t>(end - begin));
+    return nul != nullptr ? static_cast<const char*>(nul) : end;
+}
+std::string nulInNumbers();
 
 class FaceLineParser {
 public:
@@ -26,12 +37,30 @@ public:
 
     // Reads one face line (without its line end) and appends the polygon to
     // faces; false with the fault in *message.
-    bool parseFace(const char* begin, const char* end, FaceList& faces, std::string& message) const;
+    bool parseFace(const char* begin, const char* end, FaceList& faces, std::string& message) const
+    {
+        const char* textEnd = textBeforeNul(begin, end);
+        if (parseFaceText(begin, textEnd, faces, message))
+            return true;
+        if (textEnd != end)
+            message = nulInNumbers();
+        return false;
+    }
     // Reads one tristrips line into indices (-1 between strips); false with
     // the fault in *message.
-    bool parseStrip(const char* begin, const char* end, std::vector<int32_t>& indices, std::string& message) const;
+    bool parseStrip(const char* begin, const char* end, std::vector<int32_t>& indices, std::string& message) const
+    {
+        const char* textEnd = textBeforeNul(begin, end);
+        if (parseStripText(begin, textEnd, indices, message))
+            return true;
+        if (textEnd != end)
+            message = nulInNumbers();
+        return false;
+    }
 
 private:
+    bool parseFaceText(const char* begin, const char* end, FaceList& faces, std::string& message) const;
+    bool parseStripText(const char* begin, const char* end, std::vector<int32_t>& indices, std::string& message) const;
     const char* skipToList(const char* p, const char* end) const;
     bool readCount(const char*& p, const char* end, int32_t& count, bool face, std::string& message) const;
     const char* readIndex(const char* p, const char* end, int32_t& index, int32_t corner, int32_t cornerCount,
@@ -43,8 +72,9 @@ private:
     uint32_t vertexCount_;
 };
 
-// Reads the face lines of [begin, end): whole lines, each with its line end
-// except perhaps the last, which ends the stream. Lines are checked as the
-// block reader checks them (no NUL byte, no line beyond its limit). Stops at
-// the first fault.
-LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces);
+// Reads the face lines of [begin, end): whole lines, each ending in
+// `lineEnd` except perhaps the last, which ends the stream. Lines are checked
+// as the block reader checks them (none beyond its limit). Stops at the
+// first fault.
+LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, char lineEnd,
+                         FaceList& faces);

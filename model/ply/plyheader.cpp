@@ -1,6 +1,7 @@
 #include "model/ply/plyheader.h"
 
 #include <cstring>
+#include <unordered_map>
 
 #include "model/blockreader.h"
 #include "model/numberscan.h"
@@ -60,6 +61,9 @@ bool typeByName(const std::string& name, PlyType& type)
     return false;
 }
 
+// Lines between looks at whether the load is to stop.
+constexpr long long kCancelLines = 4096;
+
 class HeaderParser {
 public:
     HeaderParser(BlockReader& in, PlyHeader& header, std::string& reason)
@@ -70,6 +74,10 @@ public:
         for (;;) {
             if (!in_.nextLine())
                 return failAtEnd();
+            if (in_.lineNumber() % kCancelLines == 0 && in_.cancelRequested()) {
+                reason_ = "loading was cancelled";
+                return false;
+            }
             const char* begin = in_.begin();
             const char* end = in_.end();
             if (begin == end || *begin == '#')
@@ -82,7 +90,7 @@ public:
             if (startsWith(begin, end, "element"))
                 ok = element(begin, end);
             else if (startsWith(begin, end, "property"))
-                ok = property(begin, end);
+                property(begin, end);
             else if (startsWith(begin, end, "format"))
                 ok = format(begin, end);
             // Everything else: the "ply" line, comment and obj_info lines,
@@ -95,14 +103,27 @@ public:
 private:
     bool fail(const std::string& message)
     {
-        reason_ = "line " + std::to_string(in_.lineNumber()) + ": " + message;
+        reason_ = at(message);
         return false;
+    }
+    std::string at(const std::string& message) const
+    {
+        return "line " + std::to_string(in_.lineNumber()) + ": " + message;
     }
 
     bool failAtEnd()
     {
         reason_ = in_.lineStopReason("the file ends before end_header");
         return false;
+    }
+
+    // Notes the first reason a binary body could not be read past the
+    // current element.
+    void binaryFault(const std::string& message)
+    {
+        PlyElement& element = header_.elements[current_];
+        if (element.binaryFault.empty())
+            element.binaryFault = at(message);
     }
 
     // "element NAME COUNT"; the count stands after the name and blanks.
@@ -117,83 +138,108 @@ private:
         while (p < end && !isBlank(*p))
             ++p;
         const std::string name(nameStart, p);
-        if (name.empty())
-            return fail("an element line needs a name and a count");
+        if (name.empty()) {
+            // A bare element line: an element of no items, whose property
+            // lines are read past.
+            current_ = header_.elements.size();
+            header_.elements.emplace_back();
+            header_.elements.back().line = in_.lineNumber();
+            return true;
+        }
         const std::string what = "the " + name + " count";
         int32_t value = 0;
         bool outOfRange = false;
+        std::string countFault;
         const char* stop = scanInt(p, end, value, outOfRange);
         if (stop == nullptr)
-            return fail(what + " is missing or not a number");
-        if (value < 0)
-            return fail(what + " is negative");
-        if (outOfRange)
-            return fail(what + " is too large");
-        for (const PlyElement& other : header_.elements) {
-            if (other.name == name)
-                return fail("a second " + name + " element");
+            countFault = what + " is missing or not a number";
+        else if (value < 0)
+            countFault = what + " is negative";
+        else if (outOfRange)
+            countFault = what + " is too large";
+        if (!countFault.empty()) {
+            if (name == "vertex" || name == "face")
+                return fail(countFault);
+            value = 0;
         }
-        PlyElement made;
-        made.name = name;
+        const auto found = byName_.find(name);
+        if (found == byName_.end()) {
+            current_ = header_.elements.size();
+            byName_.emplace(name, current_);
+            header_.elements.emplace_back();
+            header_.elements.back().name = name;
+        } else {
+            current_ = found->second;
+            binaryFault("a second " + name + " element");
+        }
+        PlyElement& made = header_.elements[current_];
         made.count = static_cast<uint32_t>(value);
         made.line = in_.lineNumber();
-        header_.elements.push_back(std::move(made));
+        if (!countFault.empty()) {
+            made.countKnown = false;
+            binaryFault(countFault);
+        }
         return true;
     }
 
-    // "property TYPE NAME" or "property list COUNTTYPE TYPE NAME".
-    bool property(const char* begin, const char* end)
+    // "property TYPE NAME" or "property list COUNTTYPE TYPE NAME"; a missing
+    // name leaves it empty, a missing or unknown type makes it unknown.
+    void property(const char* begin, const char* end)
     {
         const std::vector<std::string> parts = words(begin, end);
-        if (parts[0] != "property")
-            return true;
-        if (header_.elements.empty())
-            return fail("a property before any element");
+        if (parts[0] != "property" || parts.size() < 2 || current_ == kNone)
+            return;
         PlyProperty made;
-        std::size_t next = 1;
-        if (parts.size() > 1 && parts[1] == "list") {
-            if (parts.size() < 5)
-                return fail("a list property needs a count type, an entry type and a name");
-            if (!typeByName(parts[2], made.countType))
-                return fail("unknown property type '" + parts[2] + "'");
-            if (!plyTypeIsInteger(made.countType))
-                return fail("the count type of a list must be an integer type, not '" + parts[2] + "'");
+        std::size_t first = 1;
+        std::size_t types = 1;
+        if (parts[1] == "list") {
             made.isList = true;
-            next = 3;
-        } else if (parts.size() < 3) {
-            return fail("a property needs a type and a name");
+            first = 2;
+            types = 2;
         }
-        if (!typeByName(parts[next], made.type))
-            return fail("unknown property type '" + parts[next] + "'");
-        made.name = parts[next + 1];
-        PlyElement& owner = header_.elements.back();
-        if (owner.find(made.name.c_str()) >= 0)
-            return fail("a second " + made.name + " property in the " + owner.name + " element");
-        owner.properties.push_back(std::move(made));
-        return true;
+        std::vector<std::string> rest(parts.begin() + static_cast<std::ptrdiff_t>(first), parts.end());
+        PlyType ignored;
+        if (rest.size() > types)
+            made.name = rest[types];
+        else if (!rest.empty() && !typeByName(rest.back(), ignored)) {
+            made.name = rest.back();
+            rest.pop_back();
+        }
+        rest.resize(types);
+        PlyType* const slots[] = {made.isList ? &made.countType : &made.type, &made.type};
+        for (std::size_t k = 0; k < types; ++k) {
+            if (!typeByName(rest[k], *slots[k])) {
+                *slots[k] = PlyType::unknown;
+                binaryFault(rest[k].empty() ? "a property without a type" : "unknown property type '" + rest[k] + "'");
+            }
+        }
+        if (made.isList && made.countType != PlyType::unknown && !plyTypeIsInteger(made.countType))
+            binaryFault("the count type of a list must be an integer type, not '" + rest[0] + "'");
+        header_.elements[current_].properties.push_back(std::move(made));
     }
 
     bool format(const char* begin, const char* end)
     {
         const std::vector<std::string> parts = words(begin, end);
-        if (parts[0] != "format")
+        if (parts[0] != "format" || parts.size() < 2)
             return true;
-        if (parts.size() < 2)
-            return fail("the format line names no format");
-        if (parts[1] == "ascii")
-            header_.format = PlyFormat::ascii;
-        else if (parts[1] == "binary_little_endian")
+        if (parts[1] == "binary_little_endian")
             header_.format = PlyFormat::binaryLittleEndian;
         else if (parts[1] == "binary_big_endian")
             header_.format = PlyFormat::binaryBigEndian;
-        else
+        else if (parts[1].compare(0, 6, "binary") == 0)
             return fail("unknown format '" + parts[1] + "'");
+        else
+            header_.format = PlyFormat::ascii;
         return true;
     }
 
     BlockReader& in_;
     PlyHeader& header_;
     std::string& reason_;
+    static constexpr std::size_t kNone = ~std::size_t{0};
+    std::size_t current_ = kNone; // the element property lines belong to
+    std::unordered_map<std::string, std::size_t> byName_;
 };
 
 } // namespace
@@ -213,13 +259,15 @@ std::size_t plyTypeSize(PlyType type)
         return 4;
     case PlyType::float64:
         return 8;
+    case PlyType::unknown:
+        return 0;
     }
     return 0;
 }
 
 bool plyTypeIsInteger(PlyType type)
 {
-    return type != PlyType::float32 && type != PlyType::float64;
+    return type != PlyType::float32 && type != PlyType::float64 && type != PlyType::unknown;
 }
 
 int PlyElement::find(const char* propertyName) const

@@ -87,6 +87,32 @@ bool findPlyMeshLayout(const PlyHeader& header, PlyMeshLayout& layout, std::stri
     return true;
 }
 
+int plyLastNeededElement(const PlyMeshLayout& layout)
+{
+    int last = layout.vertices.element;
+    last = layout.faces.element > last ? layout.faces.element : last;
+    return layout.strips.element > last ? layout.strips.element : last;
+}
+
+bool checkPlyBinarySizes(const PlyHeader& header, std::string& reason)
+{
+    if (header.format == PlyFormat::ascii)
+        return true;
+    std::size_t end = 0; // past the last element the mesh is read from
+    for (std::size_t i = 0; i < header.elements.size(); ++i) {
+        const PlyElement& element = header.elements[i];
+        if (element.name == "vertex" || ((element.name == "face" || element.name == "tristrips") && element.count > 0))
+            end = i + 1;
+    }
+    for (std::size_t i = 0; i < end; ++i) {
+        if (!header.elements[i].binaryReadable()) {
+            reason = header.elements[i].binaryFault;
+            return false;
+        }
+    }
+    return true;
+}
+
 float plyColourScale(PlyType type)
 {
     switch (type) {

@@ -33,5 +33,12 @@ struct PlyMeshLayout {
 // needs lacks a property (a binary body cannot be read without them).
 bool findPlyMeshLayout(const PlyHeader& header, PlyMeshLayout& layout, std::string& reason);
 
+// The index of the last element the mesh is read from, or -1.
+int plyLastNeededElement(const PlyMeshLayout& layout);
+
+// In a binary body every element up to the last one the mesh is read from
+// must be of known size; false with the header's reason when one is not.
+bool checkPlyBinarySizes(const PlyHeader& header, std::string& reason);
+
 // The factor that brings a colour value of the type into [0, 1].
 float plyColourScale(PlyType type);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <new>
+#include <vector>
 
 #include "model/blockreader.h"
 #include "model/modelbuilder.h"
@@ -13,9 +14,11 @@ namespace {
 
 // The shortest ASCII vertex line ("1-2-3") and face line ("3 0 1 2"), line
 // end included: when the rest of the file holds that much for every
-// declared item, the arrays get their final size at once.
+// declared item, the arrays are sized for the counts at once.
 constexpr uint64_t kMinVertexLineBytes = 6;
 constexpr uint64_t kMinFaceLineBytes = 8;
+// Elements named in a reason, at most.
+constexpr std::size_t kNamedElements = 3;
 
 uint32_t countOf(const PlyHeader& header, int element)
 {
@@ -30,6 +33,8 @@ uint64_t leastBodyBytes(const PlyHeader& header)
     uint64_t total = 0;
     uint64_t items = 0;
     for (const PlyElement& element : header.elements) {
+        if (header.format != PlyFormat::ascii && !element.binaryReadable())
+            break; // the reading ends there
         uint64_t itemBytes = 0;
         for (const PlyProperty& property : element.properties)
             itemBytes += plyTypeSize(property.isList ? property.countType : property.type);
@@ -41,10 +46,35 @@ uint64_t leastBodyBytes(const PlyHeader& header)
     return items > 0 ? items - 1 : 0;
 }
 
+// "134345 vertices and 20 tristrips items": the elements the header
+// declares with items, in file order.
+std::string declared(const PlyHeader& header)
+{
+    std::vector<std::string> named;
+    std::size_t more = 0;
+    for (const PlyElement& element : header.elements) {
+        if (element.count == 0)
+            continue;
+        if (named.size() < kNamedElements)
+            named.push_back(std::to_string(element.count) + " " + plyItemsName(element.name));
+        else
+            ++more;
+    }
+    if (more > 0)
+        named.push_back(std::to_string(more) + " more elements");
+    if (named.empty())
+        return "no items";
+    std::string text = named[0];
+    for (std::size_t i = 1; i < named.size(); ++i)
+        text += (i + 1 == named.size() ? " and " : ", ") + named[i];
+    return text;
+}
+
 class PlyReader {
 public:
     PlyReader(FILE* stream, std::string& reason, LoadControl* control)
-        : reason_(reason), fileBytes_(bytesLeftInFile(stream)), in_(stream, readerBlockSize(fileBytes_), control)
+        : reason_(reason), control_(control), fileBytes_(bytesLeftInFile(stream)),
+          in_(stream, readerBlockSize(fileBytes_), control)
     {
     }
 
@@ -52,51 +82,56 @@ public:
     {
         PlyHeader header;
         PlyMeshLayout layout;
-        if (!readPlyHeader(in_, header, reason_) || !findPlyMeshLayout(header, layout, reason_)
-            || !prepare(header, layout))
+        if (!readPlyHeader(in_, header, reason_) || !checkPlyBinarySizes(header, reason_)
+            || !findPlyMeshLayout(header, layout, reason_) || !prepare(header, layout))
             return nullptr;
         PlyBody body{in_, header, layout, builder_, fileBytes_};
         const bool read
             = header.format == PlyFormat::ascii ? readPlyAsciiBody(body, reason_) : readPlyBinaryBody(body, reason_);
         if (!read)
             return nullptr;
-        MeshModel* model = builder_.finish();
+        if (in_.cancelRequested()) {
+            reason_ = "loading was cancelled";
+            return nullptr;
+        }
+        MeshModel* model = builder_.finish(control_);
         if (model == nullptr)
-            reason_ = "not enough memory for the model";
+            reason_ = builder_.cancelled() ? "loading was cancelled" : builder_.memoryReason();
         return model;
     }
 
 private:
-    // Refuses counts the file cannot hold, then sizes the arrays.
+    // Refuses counts the file cannot hold, or whose model would need more
+    // memory than the load may use, before anything is allocated for them.
     bool prepare(const PlyHeader& header, const PlyMeshLayout& layout)
     {
-        const uint64_t vertices = countOf(header, layout.vertices.element);
-        const uint64_t faces = countOf(header, layout.faces.element);
+        const uint32_t vertices = countOf(header, layout.vertices.element);
+        const uint32_t faces = countOf(header, layout.faces.element);
         bool exact = false;
         if (fileBytes_ >= 0) {
             const uint64_t consumed = in_.consumed();
             const uint64_t fileBytes = static_cast<uint64_t>(fileBytes_);
             const uint64_t left = fileBytes > consumed ? fileBytes - consumed : 0;
             if (leastBodyBytes(header) > left) {
-                reason_ = "line " + std::to_string(header.endLine) + ": the header declares " + std::to_string(vertices)
-                          + " vertices and " + std::to_string(faces) + " faces, more than the rest of the file holds";
+                reason_ = "line " + std::to_string(header.endLine) + ": the header declares " + declared(header)
+                          + ", more than the rest of the file holds";
                 return false;
             }
             // Binary counts are checked exactly, ASCII ones against the
             // shortest lines a mesh can have; counts beyond that grow the
             // arrays with what is actually read.
             exact = header.format != PlyFormat::ascii
-                    || vertices * kMinVertexLineBytes + faces * kMinFaceLineBytes <= left + 1;
+                    || uint64_t{vertices} * kMinVertexLineBytes + uint64_t{faces} * kMinFaceLineBytes <= left + 1;
         }
-        if (!builder_.prepare(static_cast<uint32_t>(vertices), static_cast<uint32_t>(faces),
-                              layout.vertices.hasColours(), exact)) {
-            reason_ = "not enough memory for the model";
+        if (!builder_.prepare(vertices, faces, layout.vertices.hasColours(), exact)) {
+            reason_ = builder_.memoryReason();
             return false;
         }
         return true;
     }
 
     std::string& reason_;
+    const LoadControl* control_;
     long long fileBytes_;
     BlockReader in_;
     ModelBuilder builder_;

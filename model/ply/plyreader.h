@@ -17,10 +17,17 @@
 // properties are taken from its front (x y z lead a line when the vertex
 // element declares no properties, the corner count and indices a face line
 // when the face element declares none); lines may be of any length up to a
-// limit and end in LF or CR LF, and numbers are read as "%lf" and "%d" read
-// them in the "C" locale. The positions are centred on the origin and
-// scaled by one factor so the longest side of the bounding box spans -1 to
-// 1; normals are built.
+// limit and end in LF, CR LF or (when the first line does) a lone CR;
+// numbers, separated by spaces or tabs, are read as "%lf" and "%d" read them
+// in the "C" locale, and a NUL byte ends a line's text. ASCII headers are
+// read leniently (see readPlyHeader); a binary body only where every element
+// before the mesh's last is of known size. The positions are centred on the
+// origin and scaled by one factor so the longest side of the bounding box
+// spans -1 to 1; normals are built.
+// A header whose model would need more memory than the load may use is
+// refused before anything is allocated for it ("the model would need 17.1
+// GB; 6.0 GB may be used"), and the memory a load holds follows what it has
+// read; the control's cancel is looked at in every phase.
 // Returns a model owned by the caller (release with freeMeshModel), or null
 // with a reason that says where the file is at fault. Does not close the
 // stream.

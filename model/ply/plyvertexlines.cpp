@@ -40,8 +40,8 @@ VertexLineParser::VertexLineParser(const PlyElement& element, const PlyVertexLay
         scale_[c] = plyColourScale(element.properties[static_cast<std::size_t>(layout.colour[c])].type);
 }
 
-bool VertexLineParser::parse(const char* begin, const char* end, Vector3& position, float* colour,
-                             std::string& message) const
+bool VertexLineParser::parseText(const char* begin, const char* end, Vector3& position, float* colour,
+                                 std::string& message) const
 {
     const char* p = begin;
     if (fast_) {
@@ -80,14 +80,15 @@ bool VertexLineParser::parse(const char* begin, const char* end, Vector3& positi
     return true;
 }
 
-LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, MeshVertex* vertices,
-                           float* colours, PositionBox& box)
+LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, char lineEnd,
+                           MeshVertex* vertices, float* colours, PositionBox& box)
 {
-    return forEachLine(begin, end, [&](const char* line, const char* lineEnd, uint64_t index, std::string& message) {
-        Vector3& position = vertices[index].position;
-        if (!parser.parse(line, lineEnd, position, colours != nullptr ? colours + 3 * index : nullptr, message))
-            return false;
-        box.widen(position);
-        return true;
-    });
+    return forEachLine(
+        begin, end, lineEnd, false, [&](const char* line, const char* lineStop, uint64_t index, std::string& message) {
+            Vector3& position = vertices[index].position;
+            if (!parser.parse(line, lineStop, position, colours != nullptr ? colours + 3 * index : nullptr, message))
+                return false;
+            box.widen(position);
+            return true;
+        });
 }

@@ -20,9 +20,19 @@ public:
 
     // Reads one line (without its line end) into position and, when the
     // element has colours, colour[0..2]; false with the fault in *message.
-    bool parse(const char* begin, const char* end, Vector3& position, float* colour, std::string& message) const;
+    bool parse(const char* begin, const char* end, Vector3& position, float* colour, std::string& message) const
+    {
+        const char* textEnd = textBeforeNul(begin, end);
+        if (parseText(begin, textEnd, position, colour, message))
+            return true;
+        if (textEnd != end)
+            message = nulInNumbers();
+        return false;
+    }
 
 private:
+    bool parseText(const char* begin, const char* end, Vector3& position, float* colour, std::string& message) const;
+
     const PlyElement& element_;
     const PlyVertexLayout& layout_;
     bool plain_; // x, y, z are the first three properties
@@ -30,10 +40,10 @@ private:
     float scale_[3] = {1.0f, 1.0f, 1.0f};
 };
 
-// Reads the vertex lines of [begin, end) (whole lines, each with its line
-// end except perhaps the last, which ends the stream) into the vertex and
+// Reads the vertex lines of [begin, end) (whole lines, each ending in
+// `lineEnd` except perhaps the last, which ends the stream) into the vertex and
 // colour slots from `vertices` and `colours` (null without colours),
 // widening box. Lines are checked as the block reader checks them. Stops at
 // the first fault.
-LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, MeshVertex* vertices,
-                           float* colours, PositionBox& box);
+LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, char lineEnd,
+                           MeshVertex* vertices, float* colours, PositionBox& box);

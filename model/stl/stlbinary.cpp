@@ -85,14 +85,14 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
         }
         if (++inBatch == kBatchTriangles || t + 1 == count) {
             if (!welder.addCorners(corners, 3 * inBatch)) {
-                reason = "not enough memory for the model";
+                reason = builder.memoryReason().empty() ? "not enough memory for the model" : builder.memoryReason();
                 return false;
             }
             inBatch = 0;
         }
     }
     if (!welder.build(builder, {})) {
-        reason = "not enough memory for the model";
+        reason = builder.memoryReason().empty() ? "not enough memory for the model" : builder.memoryReason();
         return false;
     }
     return true;

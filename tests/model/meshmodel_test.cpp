@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -88,6 +89,16 @@ TEST(BuildMeshModel, FacesWithFewerThanThreeCornersGetZeroNormalWithoutReadingPa
     expectVector(model->faces[0].normal, 0, 0, 0);
     expectVector(model->faces[0].center, 1, 0, 0);
     buildMeshModel(nullptr);
+}
+
+TEST(BuildMeshModel, GivesUpOnceCancelled)
+{
+    ModelPtr model = makeModel({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    std::atomic<bool> cancel{true};
+    EXPECT_FALSE(buildMeshModel(model.get(), cancel));
+    cancel = false;
+    EXPECT_TRUE(buildMeshModel(model.get(), cancel));
+    expectVector(model->vertices[0].normal, 0, 0, 1, 0);
 }
 
 TEST(SwapModelAxes, RotatesCoordinatesAndLeavesNormals)

@@ -133,18 +133,19 @@ TEST(PlyFormats, TriangleStripsAlternateTheirWindingAndDropRepeats)
 TEST(PlyFormats, HeaderFaultsNameTheirLine)
 {
     const std::string start = "ply\nformat ascii 1.0\nelement vertex 1\n";
-    EXPECT_EQ(rejection(start + "property float128 x\nend_header\n"), "line 4: unknown property type 'float128'");
+    // A binary body cannot be read past a value of unknown size.
+    EXPECT_EQ(rejection("ply\nformat binary_little_endian 1.0\nelement vertex 1\nproperty float128 x\nend_header\n"),
+              "line 4: unknown property type 'float128'");
     EXPECT_EQ(rejection(start + "property float x\nproperty float y\nend_header\n0 0\n"),
               "line 3: the vertex element has no z property");
     EXPECT_EQ(rejection(start
                         + "property float x\nproperty float y\nproperty float z\nelement face 1\n"
                           "property list uchar int corners\nend_header\n0 0 0\n3 0 0 0\n"),
               "line 7: the face element has no vertex_indices list");
-    EXPECT_EQ(rejection("ply\nformat ascii 1.0\nproperty float x\nend_header\n"),
-              "line 3: a property before any element");
     EXPECT_EQ(rejection("ply\nformat binary_middle_endian 1.0\nend_header\n"),
               "line 2: unknown format 'binary_middle_endian'");
-    EXPECT_EQ(rejection(start + "property list float int x\nend_header\n"),
+    EXPECT_EQ(rejection("ply\nformat binary_big_endian 1.0\nelement material 1\nproperty list float int x\n"
+                        "element vertex 1\nproperty float x\nproperty float y\nproperty float z\nend_header\n"),
               "line 4: the count type of a list must be an integer type, not 'float'");
 }
 
@@ -171,7 +172,13 @@ TEST(PlyFormats, BinaryFaultsNameTheElementAndItem)
     EXPECT_EQ(rejection(BinaryPly(false, "element vertex 5\nproperty float x\nproperty float y\nproperty float z\n")
                             .put(0.0f)
                             .text()),
-              "line 7: the header declares 5 vertices and 0 faces, more than the rest of the file holds");
+              "line 7: the header declares 5 vertices, more than the rest of the file holds");
+    // The reason names the elements the header declares.
+    EXPECT_EQ(rejection(BinaryPly(false, "element vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                                         "element tristrips 2\nproperty list int int vertex_indices\n")
+                            .put(0.0f)
+                            .text()),
+              "line 9: the header declares 3 vertices and 2 tristrips items, more than the rest of the file holds");
     // Items without properties take no bytes, however many there are.
     EXPECT_NE(loadPlyText(BinaryPly(false, "element nothing 2000000000\n").text()), nullptr);
     const std::string list = "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
@@ -221,18 +228,34 @@ TEST(PlyFormats, NulBytesAndEndlessLinesEndTheLoadAtOnce)
     EXPECT_EQ(rejection(endless, StreamKind::pipe), "line 10: the line is longer than 4194304 characters");
 }
 
-TEST(PlyFormats, CentringFillsTheUnitBoxForAnyPositiveExtent)
+TEST(PlyFormats, CentringKeepsTheUsualFormulaAndFillsTheUnitBoxForAnyPositiveExtent)
 {
-    const std::string header = "ply\nelement vertex 2\nend_header\n";
-    // Neighbouring doubles: no double lies between them to centre on.
-    ModelPtr far = loadPlyText(header + "0 0 10000000000000000\n0 0 10000000000000002\n");
-    ASSERT_NE(far, nullptr);
-    EXPECT_EQ(far->vertices[0].position.z, 0.0);
-    EXPECT_EQ(far->vertices[1].position.z, 1.0);
-    ModelPtr tiny = loadPlyText(header + "0 0 0\n1e-320 0 0\n");
-    ASSERT_NE(tiny, nullptr);
-    EXPECT_EQ(tiny->vertices[0].position.x, -1.0);
-    EXPECT_EQ(tiny->vertices[1].position.x, 1.0);
+    // z of a low, a high and a middle vertex; what each becomes. Ordinary
+    // boxes keep (z - centre) * 2 / extent exactly, an end a rounding step
+    // past +-1 clamped; boxes the formula loses still span -1 to 1.
+    struct Row {
+        const char* low;
+        const char* high;
+        const char* middle;
+        double expected[3];
+    };
+    const Row rows[] = {
+        {"0", "2", "0.5", {-1.0, 1.0, -0.5}},
+        {"30.31859454455258", "109.19114093475277", "50", {-0.9999999999999998, 1.0, -0.5009314050017075}},
+        {"-42.043677081902885", "-39.89372804501726", "-40.5", {-1.0, 0.9999999999999967, 0.4360127197610452}},
+        // Neighbouring doubles: no double lies between them to centre on.
+        {"10000000000000000", "10000000000000002", "10000000000000000", {-1.0, 1.0, -1.0}},
+        {"0", "1e-320", "0", {-1.0, 1.0, -1.0}},
+        {"-1.7e308", "1.7e308", "0", {-1.0, 1.0, 0.0}},
+    };
+    for (const Row& row : rows) {
+        const std::string text = std::string("ply\nelement vertex 3\nend_header\n0 0 ") + row.low + "\n0 0 " + row.high
+                                 + "\n0 0 " + row.middle + "\n";
+        ModelPtr model = loadPlyText(text);
+        ASSERT_NE(model, nullptr) << row.low;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(model->vertices[i].position.z, row.expected[i]) << row.low << " .. " << row.high << ", " << i;
+    }
 }
 
 // A stream of endless vertex lines that stops answering once the load is
@@ -241,10 +264,11 @@ TEST(PlyFormats, CancellingStopsAnAsciiOrBinaryLoad)
 {
     std::signal(SIGPIPE, SIG_IGN);
     for (bool binary : {false, true}) {
-        const std::string head = binary ? BinaryPly(false, "element vertex 2000000000\nproperty float x\n"
+        // More vertices than the feeder gets to write before it cancels.
+        const std::string head = binary ? BinaryPly(false, "element vertex 10000000\nproperty float x\n"
                                                            "property float y\nproperty float z\n")
                                               .text()
-                                        : plyHeader(2000000000, 0);
+                                        : plyHeader(10000000, 0);
         const std::string chunk = binary ? std::string(1 << 16, '\0') : [] {
             std::string lines;
             while (lines.size() < (1u << 16))
@@ -312,7 +336,7 @@ TEST(PlyFormats, FacesReadOnTwoCoresGiveWhatReadingInOrderGives)
     std::string head = plyHeader(4, faces) + "0 0 0\n1 0 0\n1 1 0\n0 1 0\n";
     std::vector<std::string> lines;
     for (int i = 0; i < faces; ++i)
-        lines.push_back(i % 3 == 0 ? "4 0 1 2 3" : (i % 2 == 0 ? "3 0 1 2" : "3  0 2\t7 3 255 0 0"));
+        lines.push_back(i % 3 == 0 ? "4 0 1 2 3" : (i % 2 == 0 ? "3 0 1 2" : "3  0 2\t3 255 0 0"));
     const auto text = [&] { return joined(head, lines, "\r\n"); };
     ModelPtr ordered;
     ModelPtr parallel;

@@ -227,8 +227,8 @@ TEST_P(PlyStreams, HeaderCountsBeyondTheFileAreRejectedWithoutExhaustingMemory)
     if (GetParam() == StreamKind::regularFile)
         EXPECT_EQ(reason, "line 9: the header declares 2000000000 vertices and 2000000000 faces, more than the rest "
                           "of the file holds");
-    else
-        EXPECT_EQ(reason, "line 13: the file ends after 3 of 2000000000 vertices");
+    else // no machine has that much
+        EXPECT_EQ(reason.substr(0, 31), "the model would need 272.0 GB; ") << reason;
 }
 
 // ---------------------------------------------------------------- vertices
@@ -281,11 +281,11 @@ TEST(PlyReader, TooFewVertexOrFaceLinesAreRejected)
 
 // ---------------------------------------------------------------- faces
 
-TEST(PlyReader, FaceTokensAreSeparatedBySpacesAndExtraTokensIgnored)
+TEST(PlyReader, FaceTokensAreSeparatedByBlanksAndExtraTokensIgnored)
 {
     ModelPtr model
         = loadPlyText(unitBoxFile({"0 1 0", "1 0 0"}, {"4 0 1 2 3", "3  0   2    3", "3 3 2 1 255 128 0", " 3 1 2 0",
-                                                       "3 1abc 2x 0.9", "3 0 1 2\t7", "3 0\t5 2 1", "5 0 1 2 3 0"}));
+                                                       "3 1abc 2x 0.9", "3 0 1 2\t7", "3 0\t2 1", "5 0 1 2 3 0"}));
     ASSERT_NE(model, nullptr);
     ASSERT_EQ(model->faceCount, 8u);
     EXPECT_EQ(cornersOf(*model, 0), (std::vector<long>{0, 1, 2, 3}));
@@ -294,16 +294,20 @@ TEST(PlyReader, FaceTokensAreSeparatedBySpacesAndExtraTokensIgnored)
     EXPECT_EQ(cornersOf(*model, 3), (std::vector<long>{1, 2, 0}));
     // "%d" reads the digits at the start of a token.
     EXPECT_EQ(cornersOf(*model, 4), (std::vector<long>{1, 2, 0}));
-    // A tab belongs to the token around it.
+    // A tab separates tokens as a space does.
     EXPECT_EQ(cornersOf(*model, 5), (std::vector<long>{0, 1, 2}));
     EXPECT_EQ(cornersOf(*model, 6), (std::vector<long>{0, 2, 1}));
     EXPECT_EQ(cornersOf(*model, 7), (std::vector<long>{0, 1, 2, 3, 0}));
 }
 
-TEST(PlyReader, TabAfterTheCountJoinsItWithTheFirstIndex)
+TEST(PlyReader, TabAfterTheCountSeparatesItFromTheFirstIndex)
 {
-    // "3\t0" is one token, so only two corner indices follow the count.
-    EXPECT_EQ(rejection(unitBoxFile({"0 1 0"}, {"3\t0 1 2"})), "line 13: the face has 2 of its 3 corner indices");
+    // Tabs separate a face line's tokens as they separate a vertex line's.
+    ModelPtr model = loadPlyText(unitBoxFile({"0 1 0"}, {"3\t0\t1 2", "3\t\t0 1\t\t2\t"}));
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(cornersOf(*model, 0), (std::vector<long>{0, 1, 2}));
+    EXPECT_EQ(cornersOf(*model, 1), (std::vector<long>{0, 1, 2}));
+    EXPECT_EQ(rejection(unitBoxFile({"0 1 0"}, {"3\t0\t1"})), "line 13: the face has 2 of its 3 corner indices");
 }
 
 TEST(PlyReader, MalformedFacesAreRejected)

@@ -72,11 +72,30 @@ TEST_F(BrenvikRender, UsageErrorsGiveStatusTwo)
     const std::string files = " " + quoted(kSamples + "/cube.ply") + " " + quoted(out());
     for (const std::string& arguments :
          {std::string(), quoted(kSamples + "/cube.ply"), "--size 0x10" + files, "--size 10" + files,
-          "--size 10x" + files, "--shading phong" + files, "--shading" + files, "--fast" + files, files + " extra"}) {
+          "--size 10x" + files, "--shading phong" + files, "--shading" + files, "--fast" + files, files + " extra",
+          "--time-limit 0" + files, "--time-limit -1" + files, "--time-limit 1e3" + files, "--time-limit" + files}) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(run(arguments), 2);
         EXPECT_NE(err.find("usage: brenvik-render"), std::string::npos) << err;
     }
+    EXPECT_FALSE(fs::exists(out()));
+}
+
+TEST_F(BrenvikRender, GivesUpAfterItsTimeLimitLeavingNoPicture)
+{
+    // One polygon of 100,000 corners: far more than a millisecond's work.
+    {
+        std::ofstream file(dir / "big.ply");
+        file << "ply\nformat ascii 1.0\nelement vertex 100000\nelement face 1\nend_header\n";
+        for (int i = 0; i < 100000; ++i)
+            file << (i % 317) << ' ' << (i % 211) << ' ' << (i % 97) << '\n';
+        file << 100000;
+        for (int i = 0; i < 100000; ++i)
+            file << ' ' << i;
+        file << '\n';
+    }
+    EXPECT_EQ(run("--time-limit 0.001 " + quoted(dir / "big.ply") + " " + quoted(out())), 1);
+    EXPECT_NE(err.find("big.ply: gave up after 0.001 s"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(out()));
 }
 
