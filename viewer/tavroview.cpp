@@ -9,7 +9,6 @@
 #include "platform/winapp.h"
 #include "render/font.h"
 #include "render/frame.h"
-#include "viewer/camera.h"
 #include "viewer/viewerscene.h"
 #include "viewer/viewerstate.h"
 
@@ -269,112 +268,6 @@ SceneSettings CTavroView::CurrentScene() const
     scene.showAxes = m_showAxes;
     scene.showInfo = m_showInfo;
     return scene;
-}
-
-// ---------------------------------------------------------------------------
-// Mouse.
-
-void CTavroView::SetCapture()
-{
-    // The pointer belongs to the native drawing surface, not to the view's
-    // widget: grab it there, so a drag keeps its events outside the window.
-    if (m_pDC)
-        m_pDC->setMouseGrabEnabled(true);
-}
-
-void CTavroView::ReleaseCapture()
-{
-    if (m_pDC)
-        m_pDC->setMouseGrabEnabled(false);
-}
-
-void CTavroView::ApplyMouseDrag()
-{
-    applyCameraDrag(m_rotateMode, m_translateMode);
-}
-
-void CTavroView::OnLButtonDown(unsigned flags, const QPoint& point)
-{
-    CView::OnLButtonDown(flags, point);
-    SetCapture();
-    g_lastMouseX = point.x();
-    g_lastMouseY = point.y();
-    g_dragButton = 1;
-}
-
-void CTavroView::OnRButtonDown(unsigned flags, const QPoint& point)
-{
-    CView::OnRButtonDown(flags, point);
-    SetCapture();
-    g_lastMouseX = point.x();
-    g_lastMouseY = point.y();
-    g_dragButton = 2;
-}
-
-void CTavroView::OnMouseMove(unsigned flags, const QPoint& point)
-{
-    CView::OnMouseMove(flags, point);
-    if (g_dragButton == 1) {
-        g_mouseDX = point.x() - g_lastMouseX;
-        g_mouseDY = point.y() - g_lastMouseY;
-        g_mouseDZ = 0;
-        ApplyMouseDrag();
-        RenderScene();
-    } else if (g_dragButton == 2) {
-        g_mouseDX = 0;
-        g_mouseDY = 0;
-        g_mouseDZ = point.y() - g_lastMouseY;
-        ApplyMouseDrag();
-        RenderScene();
-    }
-    g_lastMouseX = point.x();
-    g_lastMouseY = point.y();
-}
-
-void CTavroView::OnLButtonUp(unsigned flags, const QPoint& point)
-{
-    CView::OnLButtonUp(flags, point);
-    g_mouseDX = point.x() - g_lastMouseX;
-    g_mouseDY = point.y() - g_lastMouseY;
-    g_mouseDZ = 0;
-    ApplyMouseDrag();
-    RenderScene();
-    g_dragButton = 0;
-    ReleaseCapture();
-}
-
-void CTavroView::OnRButtonUp(unsigned flags, const QPoint& point)
-{
-    CView::OnRButtonUp(flags, point);
-    g_mouseDX = 0;
-    g_mouseDY = 0;
-    g_mouseDZ = point.y() - g_lastMouseY;
-    ApplyMouseDrag();
-    RenderScene();
-    g_dragButton = 0;
-    ReleaseCapture();
-}
-
-void CTavroView::OnMouseWheel(unsigned, int delta, const QPoint&)
-{
-    if (m_noneMode)
-        return;
-    // Whole pixels of the drag so far; what is left of a notch part waits
-    // for the next turn in the same direction.
-    const int unitsPerPixel = kWheelUnitsPerNotch / kWheelDragPixelsPerNotch;
-    if ((m_wheelRemainder < 0) != (delta < 0))
-        m_wheelRemainder = 0;
-    const int units = m_wheelRemainder + delta;
-    const int pixels = units / unitsPerPixel;
-    m_wheelRemainder = units - pixels * unitsPerPixel;
-    if (pixels == 0)
-        return;
-    // Forwards is an upward right drag: nearer.
-    g_mouseDX = 0;
-    g_mouseDY = 0;
-    g_mouseDZ = -pixels;
-    ApplyMouseDrag();
-    RenderScene();
 }
 
 // ---------------------------------------------------------------------------
