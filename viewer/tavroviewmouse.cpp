@@ -107,4 +107,3 @@ void CTavroView::OnMouseWheel(unsigned, int delta, const QPoint&)
     ApplyMouseDrag();
     RenderScene();
 }
-

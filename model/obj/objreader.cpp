@@ -11,6 +11,7 @@
 #include "model/modelbuilder.h"
 #include "model/obj/objcount.h"
 #include "model/obj/objlines.h"
+#include "model/readerentry.h"
 
 namespace {
 
@@ -248,21 +249,11 @@ private:
 
 MeshModel* readObjModel(FILE* stream, std::string* reason, LoadControl* control)
 {
-    std::string ignored;
-    std::string& why = reason != nullptr ? *reason : ignored;
-    why.clear();
-    if (stream == nullptr) {
-        why = "no file to read";
-        return nullptr;
-    }
-    try {
+    return runReader(stream, reason, [&](std::string& why) -> MeshModel* {
         ObjReader reader(stream, why, control);
         MeshModel* model = reader.read();
         if (model != nullptr && control != nullptr)
             control->skippedFaces.store(reader.skippedFaces());
         return model;
-    } catch (const std::bad_alloc&) {
-        why = "not enough memory to read the file";
-        return nullptr;
-    }
+    });
 }

@@ -13,6 +13,7 @@
 #include "model/modelbuilder.h"
 #include "model/numberscan.h"
 #include "model/off/offlines.h"
+#include "model/readerentry.h"
 
 namespace {
 
@@ -295,21 +296,11 @@ private:
 
 MeshModel* readOffModel(FILE* stream, std::string* reason, LoadControl* control)
 {
-    std::string ignored;
-    std::string& why = reason != nullptr ? *reason : ignored;
-    why.clear();
-    if (stream == nullptr) {
-        why = "no file to read";
-        return nullptr;
-    }
-    try {
+    return runReader(stream, reason, [&](std::string& why) -> MeshModel* {
         OffReader reader(stream, why, control);
         MeshModel* model = reader.read();
         if (model != nullptr && control != nullptr)
             control->skippedFaces.store(reader.skippedFaces());
         return model;
-    } catch (const std::bad_alloc&) {
-        why = "not enough memory to read the file";
-        return nullptr;
-    }
+    });
 }

@@ -9,6 +9,7 @@
 #include "model/ply/plybody.h"
 #include "model/ply/plyheader.h"
 #include "model/ply/plylayout.h"
+#include "model/readerentry.h"
 
 namespace {
 
@@ -141,18 +142,8 @@ private:
 
 MeshModel* readPlyModel(FILE* stream, std::string* reason, LoadControl* control)
 {
-    std::string ignored;
-    std::string& why = reason != nullptr ? *reason : ignored;
-    why.clear();
-    if (stream == nullptr) {
-        why = "no file to read";
-        return nullptr;
-    }
-    try {
+    return runReader(stream, reason, [&](std::string& why) -> MeshModel* {
         PlyReader reader(stream, why, control);
         return reader.read();
-    } catch (const std::bad_alloc&) {
-        why = "not enough memory to read the file";
-        return nullptr;
-    }
+    });
 }

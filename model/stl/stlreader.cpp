@@ -7,6 +7,7 @@
 
 #include "model/blockreader.h"
 #include "model/modelbuilder.h"
+#include "model/readerentry.h"
 #include "model/stl/stlbody.h"
 
 namespace {
@@ -55,14 +56,7 @@ bool isAscii(BlockReader& in)
 
 MeshModel* readStlModel(FILE* stream, std::string* reason, LoadControl* control)
 {
-    std::string ignored;
-    std::string& why = reason != nullptr ? *reason : ignored;
-    why.clear();
-    if (stream == nullptr) {
-        why = "no file to read";
-        return nullptr;
-    }
-    try {
+    return runReader(stream, reason, [&](std::string& why) -> MeshModel* {
         const long long fileBytes = bytesLeftInFile(stream);
         BlockReader in(stream, readerBlockSize(fileBytes), control);
         ModelBuilder builder;
@@ -72,10 +66,7 @@ MeshModel* readStlModel(FILE* stream, std::string* reason, LoadControl* control)
             return nullptr;
         MeshModel* model = builder.finish();
         if (model == nullptr)
-            why = "not enough memory for the model";
+            why = builder.memoryReason().empty() ? "not enough memory for the model" : builder.memoryReason();
         return model;
-    } catch (const std::bad_alloc&) {
-        why = "not enough memory to read the file";
-        return nullptr;
-    }
+    });
 }
