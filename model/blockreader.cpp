@@ -229,7 +229,9 @@ bool BlockReader::takeLines(std::size_t wanted, uint64_t maxLines, const char*& 
     const char* base = buffer_.get();
     std::size_t limit = size_;
     if (!lineEndChosen_)
-        return false; // the first line goes through nextLine
+        chooseLineEnd();
+    if (!lineEndChosen_)
+        return false; // no line end yet: the first line goes through nextLine
     if (!atEnd_ || (size_ > start_ && base[size_ - 1] == lineEnd_)) {
         const void* last = memrchr(base + start_, lineEnd_, size_ - start_);
         if (last == nullptr)

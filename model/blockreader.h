@@ -46,7 +46,7 @@ public:
     bool nextLine()
     {
         char* base = buffer_.get();
-        if (size_ > scanned_) {
+        if (size_ > scanned_ && lineEndChosen_) {
             const void* found = std::memchr(base + scanned_, lineEnd_, size_ - scanned_);
             if (found != nullptr) {
                 const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - base);
