@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <system_error>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -70,10 +71,38 @@ std::size_t grown(std::size_t capacity, std::size_t needed, std::size_t limit)
     return next < needed ? needed : next;
 }
 
+// Blocks smaller than this are left to fill as they are written.
+constexpr std::size_t kWorthPopulating = std::size_t{4} << 20;
+
+// Faults in the pages of [block, block + bytes) writable, leaving their
+// contents alone (so a reader may write them meanwhile), in steps so that
+// the pages ahead of a reader that starts at the front come first.
+void populate(const void* block, std::size_t bytes)
+{
+#ifdef MADV_POPULATE_WRITE
+    constexpr std::size_t kStep = std::size_t{8} << 20;
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (block == nullptr || bytes < kWorthPopulating || pageSize <= 0)
+        return;
+    const auto page = static_cast<uintptr_t>(pageSize);
+    // Whole pages inside the block only.
+    uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
+    for (; begin < end; begin += kStep) {
+        if (madvise(reinterpret_cast<void*>(begin), std::min<uintptr_t>(kStep, end - begin), MADV_POPULATE_WRITE) != 0)
+            return;
+    }
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
 } // namespace
 
 ModelBuilder::~ModelBuilder()
 {
+    populated();
     std::free(vertices_);
     std::free(colours_);
     std::free(faces_);
@@ -87,6 +116,7 @@ bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colour
 
 bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact, uint64_t memoryLimit)
 {
+    populated();
     declaredVertices_ = vertexCount;
     memoryLimit_ = memoryLimit;
     wantColours_ = colours;
@@ -111,6 +141,39 @@ bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colour
     return true;
 }
 
+void ModelBuilder::populateAhead()
+{
+    populated();
+    struct Block {
+        const void* begin;
+        std::size_t bytes;
+    };
+    // Readers write the vertices first: the faces' pages come first here.
+    const Block blocks[] = {{faces_, std::size_t{faceCapacity_} * sizeof(MeshFace)},
+                            {corners_, cornerCapacity_ * sizeof(MeshVertex*)},
+                            {vertices_, std::size_t{vertexCapacity_} * sizeof(MeshVertex)},
+                            {colours_, colours_ != nullptr ? std::size_t{vertexCapacity_} * 3 * sizeof(float) : 0}};
+    bool worthIt = false;
+    for (const Block& block : blocks)
+        worthIt = worthIt || block.bytes >= kWorthPopulating;
+    if (!worthIt)
+        return;
+    try {
+        populating_ = std::thread([blocks] {
+            for (const Block& block : blocks)
+                populate(block.begin, block.bytes);
+        });
+    } catch (const std::system_error&) {
+        // No thread: the pages come as they are written.
+    }
+}
+
+void ModelBuilder::populated()
+{
+    if (populating_.joinable())
+        populating_.join();
+}
+
 bool ModelBuilder::outOfMemory()
 {
     memoryReason_ = "not enough memory for the model";
@@ -124,6 +187,7 @@ bool ModelBuilder::withinLimit(std::size_t vertices, std::size_t faces, std::siz
 
 bool ModelBuilder::growVertices(std::size_t needed)
 {
+    populated();
     // Only a file with more vertices than it declares would go past the
     // declared count; the readers never ask for that.
     if (needed > declaredVertices_ || verticesFixed_)
@@ -144,6 +208,7 @@ bool ModelBuilder::verticesDone()
 {
     if (verticesFixed_)
         return true;
+    populated();
     if (vertexCapacity_ != vertexCount_) {
         if (!resize(vertices_, vertexCount_)
             || (colours_ != nullptr && !resize(colours_, vertexCount_ * std::size_t{3})))
@@ -177,6 +242,7 @@ bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
     }
     if (!withinLimit(vertexCapacity_, faceCapacity, cornerCapacity))
         return false;
+    populated();
     if (faceCapacity != faceCapacity_) {
         if (!resize(faces_, faceCapacity))
             return outOfMemory();
@@ -238,6 +304,7 @@ bool ModelBuilder::addStrips(const int32_t* indices, std::size_t count)
 
 MeshModel* ModelBuilder::finish(const LoadControl* control)
 {
+    populated();
     if (!verticesDone() || !resize(faces_, faceCount_) || !resize(corners_, cornerCount_)) {
         outOfMemory();
         return nullptr;

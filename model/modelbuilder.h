@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "model/loadcontrol.h"
@@ -93,6 +94,15 @@ public:
     bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact = false);
     // The same with the limit given (in bytes).
     bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact, uint64_t memoryLimit);
+
+    // For counts the file has proven (counted in it, or a binary body of
+    // exactly their size): has the system supply the pages of the arrays, as
+    // prepared, on a thread of its own while the reader reads, instead of one
+    // page at a time as the reader first writes each. Filling fresh pages is
+    // the largest single cost of a big load, and this way it is shared
+    // between the cores. Only a hint: the contents are left alone, and
+    // without the system's support nothing happens.
+    void populateAhead();
 
     // Appends the next vertex; false when memory runs out.
     bool addVertex(const Vector3& position)
@@ -192,7 +202,10 @@ private:
     // reason is set).
     bool withinLimit(std::size_t vertices, std::size_t faces, std::size_t corners);
     bool outOfMemory();
+    // Waits for populateAhead's thread, before an array moves or goes.
+    void populated();
 
+    std::thread populating_;
     uint32_t declaredVertices_ = 0;
     uint64_t memoryLimit_ = UINT64_MAX;
     bool verticesFixed_ = false; // the vertex array has its final size and place

@@ -39,6 +39,8 @@ public:
                              && counts.faces <= std::numeric_limits<uint32_t>::max();
         if (counted && !prepare(counts.vertices, counts.faces, counts.colours, true))
             return nullptr;
+        if (counted)
+            builder_.populateAhead();
         const bool read = counted && usableCores() >= 2 ? readInRuns() : readLineByLine();
         if (!read)
             return nullptr;

@@ -132,6 +132,8 @@ private:
         }
         if (!builder_.prepare(vertices_, faces_, colours_, exact))
             return outOfMemory();
+        if (exact)
+            builder_.populateAhead();
         return true;
     }
 

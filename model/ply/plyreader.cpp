@@ -128,6 +128,8 @@ private:
             reason_ = builder_.memoryReason();
             return false;
         }
+        if (exact)
+            builder_.populateAhead();
         return true;
     }
 

@@ -1,7 +1,10 @@
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
+#include "model/cores.h"
 #include "model/stl/stlbody.h"
+#include "model/stl/stlsplitwelder.h"
 #include "model/stl/stlwelder.h"
 
 namespace {
@@ -12,6 +15,15 @@ constexpr std::size_t kTriangleBytes = 50;
 constexpr uint32_t kBatchTriangles = 32;
 // The welding table's first size for a count the file's size cannot confirm.
 constexpr uint32_t kUncheckedVertices = 4096;
+// Files of at least this many triangles are welded on two cores, a run of
+// triangles at a time. (A fuzzing build lowers both, so that small inputs
+// take that way too.)
+#ifndef BRENVIK_STL_SPLIT_TRIANGLES
+#define BRENVIK_STL_SPLIT_TRIANGLES 65536
+#define BRENVIK_STL_RUN_TRIANGLES 65536
+#endif
+constexpr uint32_t kSplitTriangles = BRENVIK_STL_SPLIT_TRIANGLES;
+constexpr uint32_t kRunTriangles = BRENVIK_STL_RUN_TRIANGLES;
 
 uint32_t littleEndian32(const char* bytes)
 {
@@ -27,6 +39,37 @@ bool finite(uint32_t bits)
 std::string endsIn(uint64_t triangle, uint32_t count)
 {
     return "the file ends in triangle " + std::to_string(triangle) + " of " + std::to_string(count);
+}
+
+// Reads triangles first .. first + n - 1 of `count` into corners (nine
+// coordinates each); false with the reason when the file is at fault.
+bool readTriangles(BlockReader& in, uint32_t first, uint32_t n, uint32_t count, float* corners, std::string& reason)
+{
+    for (uint32_t t = first; t < first + n; ++t) {
+        const char* triangle = nullptr;
+        if (!in.take(kTriangleBytes, triangle)) {
+            reason = stlStopReason(in);
+            if (reason.empty())
+                reason = endsIn(uint64_t{t} + 1, count);
+            return false;
+        }
+        float* slots = corners + 9 * (t - first);
+        for (int k = 0; k < 9; ++k) {
+            const uint32_t value = littleEndian32(triangle + 12 + 4 * k);
+            if (!finite(value)) {
+                reason = "facet " + std::to_string(uint64_t{t} + 1) + ": a coordinate is not finite";
+                return false;
+            }
+            std::memcpy(slots + k, &value, sizeof value);
+        }
+    }
+    return true;
+}
+
+bool memoryFault(const ModelBuilder& builder, std::string& reason)
+{
+    reason = builder.memoryReason().empty() ? "not enough memory for the model" : builder.memoryReason();
+    return false;
 }
 
 } // namespace
@@ -60,40 +103,31 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
     // Closed meshes have about half as many vertices as triangles; a stream
     // of unknown size gets a small table first, whatever its count claims.
     const uint32_t expected = count / 2 + 16;
+    if (fileBytes >= 0 && count >= kSplitTriangles && usableCores() >= 2) {
+        StlSplitWelder welder(expected, std::size_t{count} * 3);
+        std::vector<float> corners(std::size_t{kRunTriangles} * 9);
+        for (uint32_t t = 0; t < count;) {
+            const uint32_t run = count - t < kRunTriangles ? count - t : kRunTriangles;
+            if (!readTriangles(in, t, run, count, corners.data(), reason))
+                return false;
+            if (!welder.addCorners(corners.data(), std::size_t{run} * 3))
+                return memoryFault(builder, reason);
+            t += run;
+        }
+        return welder.build(builder) || memoryFault(builder, reason);
+    }
     StlWelder welder(fileBytes >= 0 || expected < kUncheckedVertices ? expected : kUncheckedVertices);
     welder.reserveCorners(fileBytes >= 0 ? uint64_t{count} * 3 : kUncheckedVertices);
     // Triangles are welded a batch at a time, so that the table's memory is
     // asked for ahead of use.
     float corners[kBatchTriangles * 9];
-    uint32_t inBatch = 0;
-    for (uint32_t t = 0; t < count; ++t) {
-        const char* triangle = nullptr;
-        if (!in.take(kTriangleBytes, triangle)) {
-            reason = stlStopReason(in);
-            if (reason.empty())
-                reason = endsIn(uint64_t{t} + 1, count);
+    for (uint32_t t = 0; t < count;) {
+        const uint32_t batch = count - t < kBatchTriangles ? count - t : kBatchTriangles;
+        if (!readTriangles(in, t, batch, count, corners, reason))
             return false;
-        }
-        float* slots = corners + 9 * inBatch;
-        for (int k = 0; k < 9; ++k) {
-            const uint32_t value = littleEndian32(triangle + 12 + 4 * k);
-            if (!finite(value)) {
-                reason = "facet " + std::to_string(uint64_t{t} + 1) + ": a coordinate is not finite";
-                return false;
-            }
-            std::memcpy(slots + k, &value, sizeof value);
-        }
-        if (++inBatch == kBatchTriangles || t + 1 == count) {
-            if (!welder.addCorners(corners, 3 * inBatch)) {
-                reason = builder.memoryReason().empty() ? "not enough memory for the model" : builder.memoryReason();
-                return false;
-            }
-            inBatch = 0;
-        }
+        if (!welder.addCorners(corners, 3 * batch))
+            return memoryFault(builder, reason);
+        t += batch;
     }
-    if (!welder.build(builder, {})) {
-        reason = builder.memoryReason().empty() ? "not enough memory for the model" : builder.memoryReason();
-        return false;
-    }
-    return true;
+    return welder.build(builder, {}) || memoryFault(builder, reason);
 }

@@ -87,6 +87,11 @@ bool StlWelder::vertexAt(const float position[3], uint32_t& index)
     return true;
 }
 
+void StlWelder::position(uint32_t index, float xyz[3]) const
+{
+    std::memcpy(xyz, keys_[index].bits, sizeof keys_[index].bits);
+}
+
 bool StlWelder::build(ModelBuilder& builder, const std::vector<uint32_t>& faceSizes) const
 {
     const auto vertices = static_cast<uint32_t>(keys_.size());

@@ -28,6 +28,13 @@ public:
     // kBatchCorners; false as addCorner.
     static constexpr std::size_t kBatchCorners = 96;
     bool addCorners(const float* positions, std::size_t count);
+    // The index of the vertex at `position`, added when new, without
+    // recording a corner; false as addCorner.
+    bool weld(const float position[3], uint32_t& index) { return vertexAt(position, index); }
+    uint32_t vertexCount() const { return static_cast<uint32_t>(keys_.size()); }
+    // The position of vertex `index`.
+    void position(uint32_t index, float xyz[3]) const;
+
     // The corners added so far.
     std::size_t cornerCount() const { return corners_.size(); }
     // Takes back the corners from `count` on.

@@ -274,6 +274,30 @@ TEST(StlReader, WeldsCornersAtOnePositionInOrderOfFirstUse)
         expectLoadsAs(row.text, "stl", row.mesh);
 }
 
+TEST(StlReader, LargeBinaryFileWeldsAsAStreamDoes)
+{
+    // A grid of 300 x 150 squares, the rows in a shuffled order, so that
+    // first uses come in no simple order: read from a file (welded on two
+    // cores) and from a stream (one), the models are the same.
+    std::vector<std::vector<float>> triangles;
+    for (int row = 0; row < 150; ++row) {
+        const auto y = static_cast<float>((row * 37) % 150);
+        for (int x = 0; x < 300; ++x) {
+            const auto fx = static_cast<float>(x);
+            triangles.push_back({fx, y, 0, fx + 1, y, 0, fx, y + 1, 0});
+            triangles.push_back({fx, y + 1, 0, fx + 1, y, 0, fx + 1, y + 1, 0.5f});
+        }
+    }
+    const std::string bytes = binaryStl(triangles);
+    std::string reason;
+    ModelPtr fromFile = loadText(bytes, "stl", &reason, StreamKind::regularFile);
+    ASSERT_NE(fromFile, nullptr) << reason;
+    ModelPtr fromStream = loadText(bytes, "stl", &reason, StreamKind::pipe);
+    ASSERT_NE(fromStream, nullptr) << reason;
+    EXPECT_EQ(fromFile->vertexCount, 301u * 150u + 300u + 300u * 150u);
+    expectSameModel(*fromFile, *fromStream, "binary STL");
+}
+
 TEST(StlReader, RefusesFaultsNamingTheFacet)
 {
     const std::vector<std::vector<float>> infinite = {kStlTriangles[0], {0, 1, 0, 1, 0, 0, 1, INFINITY, 0}};

@@ -1,0 +1,108 @@
+#include "model/stl/stlsplitwelder.h"
+
+#include <cstring>
+#include <limits>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+// Which table a position belongs to: a bit of a hash other than the one the
+// tables place their vertices by.
+int partOf(const float* position)
+{
+    uint32_t bits[3];
+    std::memcpy(bits, position, sizeof bits);
+    const uint64_t h
+        = ((uint64_t{bits[0]} << 32 | bits[1]) ^ (uint64_t{bits[2]} * 0x9E3779B97F4A7C15ull)) * 0xD6E8FEB86659FD93ull;
+    return static_cast<int>(h >> 63);
+}
+
+// A table's vertex indices carry the table in their lowest bit.
+constexpr uint32_t kMostPerPart = std::numeric_limits<uint32_t>::max() / 2 - 1;
+
+} // namespace
+
+StlSplitWelder::StlSplitWelder(uint64_t expectedVertices, std::size_t corners)
+    : parts_{StlWelder(expectedVertices / 2 + 1), StlWelder(expectedVertices / 2 + 1)}
+{
+    corners_.resize(corners);
+}
+
+bool StlSplitWelder::weldPart(int part, const float* positions, std::size_t count, std::size_t first)
+{
+    StlWelder& table = parts_[part];
+    for (std::size_t i = 0; i < count; ++i) {
+        const float* position = positions + 3 * i;
+        if (partOf(position) != part)
+            continue;
+        uint32_t index = 0;
+        if (!table.weld(position, index) || index > kMostPerPart)
+            return false;
+        corners_[first + i] = index * 2 + static_cast<uint32_t>(part);
+    }
+    return true;
+}
+
+bool StlSplitWelder::addCorners(const float* positions, std::size_t count)
+{
+    if (count > corners_.size() - added_)
+        return false;
+    const std::size_t first = added_;
+    added_ += count;
+    bool helped = true;
+    std::thread helper;
+    try {
+        helper = std::thread([&] { helped = weldPart(1, positions, count, first); });
+    } catch (const std::system_error&) {
+        helped = weldPart(1, positions, count, first);
+    }
+    const bool welded = weldPart(0, positions, count, first);
+    if (helper.joinable())
+        helper.join();
+    return welded && helped;
+}
+
+bool StlSplitWelder::build(ModelBuilder& builder)
+{
+    // Both tables' numbers become one numbering in the order of first use.
+    std::vector<uint32_t> numbers[2];
+    std::vector<uint32_t> order; // the table's index * 2 + part, by final index
+    const uint64_t vertices = uint64_t{parts_[0].vertexCount()} + parts_[1].vertexCount();
+    if (vertices >= std::numeric_limits<uint32_t>::max() - 1)
+        return false;
+    for (int part = 0; part < 2; ++part)
+        numbers[part].assign(parts_[part].vertexCount(), std::numeric_limits<uint32_t>::max());
+    order.reserve(static_cast<std::size_t>(vertices));
+    for (std::size_t c = 0; c < added_; ++c) {
+        const uint32_t welded = corners_[c];
+        uint32_t& number = numbers[welded & 1][welded >> 1];
+        if (number == std::numeric_limits<uint32_t>::max()) {
+            number = static_cast<uint32_t>(order.size());
+            order.push_back(welded);
+        }
+        corners_[c] = number;
+    }
+    const std::size_t faces = added_ / 3;
+    if (faces > std::numeric_limits<uint32_t>::max()
+        || !builder.prepare(static_cast<uint32_t>(order.size()), static_cast<uint32_t>(faces), false, true))
+        return false;
+    builder.populateAhead();
+    MeshVertex* slots = builder.vertexSlots(0);
+    PositionBox box;
+    for (std::size_t v = 0; v < order.size(); ++v) {
+        float xyz[3];
+        parts_[order[v] & 1].position(order[v] >> 1, xyz);
+        slots[v].position = {xyz[0], xyz[1], xyz[2]};
+        box.widen(slots[v].position);
+    }
+    builder.commitVertices(static_cast<uint32_t>(order.size()), box);
+    for (std::size_t f = 0; f < faces; ++f) {
+        MeshVertex** corners = builder.addFace(3);
+        if (corners == nullptr)
+            return false;
+        for (std::size_t c = 0; c < 3; ++c)
+            corners[c] = builder.corner(corners_[3 * f + c]);
+    }
+    return true;
+}
