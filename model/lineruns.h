@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "model/blockreader.h"
+#include "model/bytescan.h"
 
 // Runs are about this many bytes, shared out in chunks of about
 // kLineChunkBytes; a run has at most kLineRunChunks chunks. (A fuzzing build
@@ -58,19 +59,23 @@ LineFault forEachLine(const char* begin, const char* end, char lineEnd, bool nul
     if (nulIsFault)
         nul = static_cast<const char*>(std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)));
     uint64_t line = 0;
-    for (const char* p = begin; p < end; ++line) {
-        const auto* found = static_cast<const char*>(std::memchr(p, lineEnd, static_cast<std::size_t>(end - p)));
-        const char* stop = found != nullptr ? found : end;
+    const char* p = begin;
+    // The line from p to stop (its line end, or the end of the text).
+    const auto take = [&](const char* stop) {
         const char* textEnd = lineEnd == '\n' && stop > p && stop[-1] == '\r' ? stop - 1 : stop;
-        fault.message = nulIsFault ? checkLine(p, textEnd, stop, nul) : checkLineLength(p, textEnd);
+        if ((nul != nullptr && nul < stop) || static_cast<std::size_t>(textEnd - p) > BlockReader::kMaxLineLength)
+            fault.message = nulIsFault ? checkLine(p, textEnd, stop, nul) : checkLineLength(p, textEnd);
         if (fault.message.empty() && parseLine(p, textEnd, line, fault.message)) {
-            p = found != nullptr ? found + 1 : end;
-            continue;
+            p = stop + 1;
+            ++line;
+            return true;
         }
         fault.found = true;
         fault.line = line;
-        return fault;
-    }
+        return false;
+    };
+    if (forEachByte(begin, end, lineEnd, take) && p < end)
+        take(end);
     return fault;
 }
 

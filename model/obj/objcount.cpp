@@ -1,7 +1,6 @@
 #include "model/obj/objcount.h"
 
-#include <cstring>
-
+#include "model/bytescan.h"
 #include "model/filescan.h"
 #include "model/obj/objlines.h"
 
@@ -11,25 +10,31 @@ struct PartCounts {
     ObjCounts counts; // colours: of the part's first vertex
 };
 
+void countLine(const char* p, const char* lineEnd, PartCounts& part)
+{
+    const char* textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
+    if (textEnd > p && textEnd[-1] == '\\')
+        part.counts.continued = true;
+    const char word = ObjLineParser::keyword(p, textEnd);
+    if (word == 'v') {
+        double values[6];
+        if (part.counts.vertices++ == 0)
+            part.counts.colours = ObjLineParser::vertexNumbers(p, textEnd, values) == 6;
+    } else if (word == 'f') {
+        ++part.counts.faces;
+    }
+}
+
 void countPart(const char* begin, const char* end, PartCounts& part)
 {
-    for (const char* p = begin; p < end;) {
-        const auto* found = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const char* lineEnd = found != nullptr ? found : end;
-        const char* textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
-        if (textEnd > p && textEnd[-1] == '\\')
-            part.counts.continued = true;
-        const char* q = p;
-        const char word = ObjLineParser::keyword(q, textEnd);
-        if (word == 'v') {
-            double values[6];
-            if (part.counts.vertices++ == 0)
-                part.counts.colours = ObjLineParser::vertexNumbers(q, textEnd, values) == 6;
-        } else if (word == 'f') {
-            ++part.counts.faces;
-        }
+    const char* p = begin;
+    forEachByte(begin, end, '\n', [&](const char* lineEnd) {
+        countLine(p, lineEnd, part);
         p = lineEnd + 1;
-    }
+        return true;
+    });
+    if (p < end)
+        countLine(p, end, part);
 }
 
 } // namespace
