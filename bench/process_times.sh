@@ -6,7 +6,9 @@
 # interleaved, the medians of wall-clock and CPU (user + system) seconds
 # reported, with brenvik-info's peak resident set.
 #   bench/process_times.sh BUILD_DIR [RUNS]
-# BUILD_DIR holds tools/brenvik-info and bench/bench_load (built with
+# The floor of each (bench/load_floor: read the file and fill the model's
+# memory on two threads, nothing else) is timed beside them.
+# BUILD_DIR holds tools/brenvik-info, bench/bench_load and bench/load_floor (built with
 # -DCMAKE_BUILD_TYPE=Release). Needs assimp-utils; the inputs go into a
 # temporary folder that is removed at the end.
 set -euo pipefail
@@ -17,20 +19,30 @@ command -v assimp >/dev/null || { echo "assimp (assimp-utils) is not installed" 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 "$build/bench/bench_load" --write-inputs "$work"
-files=(grid.ply grid.obj grid.stl grid.off)
+files=(grid.ply grid_le.ply grid.obj grid.stl grid.off)
+floor="$build/bench/load_floor"
+# The model's bytes: 1,000,000 vertices of 48, 2,000,000 faces of 64 and
+# 6,000,000 corner addresses of 8.
+model_bytes=224000000
 
-# wall-clock seconds, peak kilobytes and CPU seconds of one run of a command
+# wall-clock seconds (to the millisecond), peak kilobytes and CPU seconds
+# of one run of a command
 run_once() {
-  /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$@" >/dev/null 2>&1
-  awk '{ printf "%s %s %.2f", $1, $2, $3 + $4 }' "$work/time"
+  local start end
+  start=$(date +%s%N)
+  /usr/bin/time -f "%M %U %S" -o "$work/time" "$@" >/dev/null 2>&1
+  end=$(date +%s%N)
+  awk -v ns="$((end - start))" '{ printf "%.3f %s %.2f", ns / 1e9, $1, $2 + $3 }' "$work/time"
 }
 for ((i = 0; i < runs; ++i)); do
   for f in "${files[@]}"; do
     echo "brenvik $f $(run_once "$info" "$work/$f")" >>"$work/results"
     echo "assimp $f $(run_once assimp info "$work/$f" -r -s)" >>"$work/results"
+    echo "floor $f $(run_once "$floor" "$work/$f" "$model_bytes")" >>"$work/results"
   done
 done
-printf '%-10s %5s %10s %10s %8s %12s %12s %8s %11s\n' file MB brenvik_s assimp_s speedup brenvik_cpu_s assimp_cpu_s speedup brenvik_MB
+printf '%-12s %5s %10s %10s %8s %12s %12s %8s %11s %8s %9s\n' file MB brenvik_s assimp_s speedup brenvik_cpu_s \
+  assimp_cpu_s speedup brenvik_MB floor_s of_floor
 for f in "${files[@]}"; do
   mb=$(awk -v s="$(stat -c %s "$work/$f")" 'BEGIN { printf "%.0f", s / 1e6 }')
   column() { grep "^$1 $f " "$work/results" | awk -v c="$2" '{print $c}' | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
@@ -39,6 +51,7 @@ for f in "${files[@]}"; do
   a=$(column assimp 3)
   bc=$(column brenvik 5)
   ac=$(column assimp 5)
-  printf '%-10s %5s %10s %10s %8s %12s %12s %8s %11.0f\n' "$f" "$mb" "$b" "$a" "$(ratio "$a" "$b")" "$bc" "$ac" \
-    "$(ratio "$ac" "$bc")" "$(($(column brenvik 4) / 1024))"
+  fl=$(column floor 3)
+  printf '%-12s %5s %10s %10s %8s %12s %12s %8s %11.0f %8s %9s\n' "$f" "$mb" "$b" "$a" "$(ratio "$a" "$b")" "$bc" "$ac" \
+    "$(ratio "$ac" "$bc")" "$(($(column brenvik 4) / 1024))" "$fl" "$(awk -v a="$b" -v b="$fl" 'BEGIN { printf "%.2fx", a / b }')"
 done
