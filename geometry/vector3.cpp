@@ -2,20 +2,6 @@
 
 #include <cmath>
 
-void vecAdd(Vector3& out, const Vector3& a, const Vector3& b)
-{
-    out.x = a.x + b.x;
-    out.y = a.y + b.y;
-    out.z = a.z + b.z;
-}
-
-void vecSub(Vector3& out, const Vector3& a, const Vector3& b)
-{
-    out.x = a.x - b.x;
-    out.y = a.y - b.y;
-    out.z = a.z - b.z;
-}
-
 void vecScale(Vector3& out, const Vector3& a, double s)
 {
     out.x = a.x * s;
@@ -23,39 +9,9 @@ void vecScale(Vector3& out, const Vector3& a, double s)
     out.z = a.z * s;
 }
 
-void vecDivide(Vector3& out, const Vector3& a, double s)
-{
-    out.x = a.x / s;
-    out.y = a.y / s;
-    out.z = a.z / s;
-}
-
 double vecDot(const Vector3& a, const Vector3& b)
 {
     return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-void vecCross(Vector3& out, const Vector3& a, const Vector3& b)
-{
-    const double x = a.y * b.z - a.z * b.y;
-    const double y = a.z * b.x - a.x * b.z;
-    const double z = a.x * b.y - a.y * b.x;
-    out.x = x;
-    out.y = y;
-    out.z = z;
-}
-
-double vecLength(const Vector3& a)
-{
-    const double q = a.x * a.x + a.y * a.y + a.z * a.z;
-    return q > kVectorEpsilon ? std::sqrt(q) : 0.0;
-}
-
-void vecNormalize(Vector3& v)
-{
-    const double len = vecLength(v);
-    if (len > kVectorEpsilon)
-        vecDivide(v, v, len);
 }
 
 double pointDistance(const Vector3& a, const Vector3& b)

@@ -77,23 +77,26 @@ bool buildMeshModel(MeshModel* model, const std::atomic<bool>& cancel)
 
     if (cancel.load(std::memory_order_relaxed))
         return false;
-    for (uint32_t i = 0; i < model->vertexCount; ++i)
-        model->vertices[i].normal = {0.0, 0.0, 0.0};
-
-    // In face order, so every vertex sums its faces' normals in file order.
-    for (uint32_t i = 0; i < model->faceCount; ++i) {
-        if (stop(i))
-            return false;
-        const MeshFace& face = model->faces[i];
-        for (uint32_t j = 0; j < face.vertexCount; ++j) {
-            Vector3& normal = face.vertices[j]->normal;
-            vecAdd(normal, normal, face.normal);
-        }
-    }
-
+    // In face order, so every vertex sums its faces' normals in file order;
+    // each thread sums (and then normalises) for the vertices of its part of
+    // the array.
     share(model->vertexCount, [model, &stop](uint32_t begin, uint32_t end) {
-        for (uint32_t i = begin; i < end && !stop(i - begin); ++i)
-            vecNormalize(model->vertices[i].normal);
+        MeshVertex* first = model->vertices + begin;
+        MeshVertex* last = model->vertices + end;
+        for (MeshVertex* v = first; v < last; ++v)
+            v->normal = {0.0, 0.0, 0.0};
+        for (uint32_t i = 0; i < model->faceCount; ++i) {
+            if (stop(i))
+                return;
+            const MeshFace& face = model->faces[i];
+            for (uint32_t j = 0; j < face.vertexCount; ++j) {
+                MeshVertex* corner = face.vertices[j];
+                if (corner >= first && corner < last)
+                    vecAdd(corner->normal, corner->normal, face.normal);
+            }
+        }
+        for (MeshVertex* v = first; v < last; ++v)
+            vecNormalize(v->normal);
     });
     return !cancel.load(std::memory_order_relaxed);
 }
