@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 using gltest::GlWindow;
@@ -260,6 +261,100 @@ TEST_F(ModelDrawTest, DegenerateFacesDrawNothingAndDoNotFail)
     buildMeshModel(model.get());
     for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe})
         EXPECT_EQ(draw(model.get(), mode, true).count(kBlack, 0), kSize * kSize);
+}
+
+// The colour at the centre of a model drawn in its colours from the file
+// is the colour the same model shows drawn in that model colour.
+TEST_F(ModelDrawTest, FlatFacesShowTheirColourOrTheMeanOfTheirCorners)
+{
+    const std::string square = "element vertex 4\nproperty float x\nproperty float y\nproperty float z\n";
+    const std::string rgb = "property uchar red\nproperty uchar green\nproperty uchar blue\n";
+    const std::string face = "element face 1\nproperty list uchar int vertex_indices\n";
+    const struct {
+        const char* what;
+        std::string text;
+        const char* extension;
+        int mode;
+        float expected[3];
+    } rows[] = {
+        {"flat: corners' mean",
+         "ply\nformat ascii 1.0\n" + square + rgb + face + "end_header\n"
+             + "0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 255 255 255\n4 0 1 2 3\n",
+         "ply",
+         kShadingFlat,
+         {0.5f, 0.5f, 0.5f}},
+        {"flat: PLY uchar face colour over vertex colours",
+         "ply\nformat ascii 1.0\n" + square + rgb + face + rgb
+             + "end_header\n0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 9 9 9\n4 0 1 2 3 51 102 153\n",
+         "ply",
+         kShadingFlat,
+         {0.2f, 0.4f, 0.6f}},
+        {"smooth: vertex colours over face colours",
+         "ply\nformat ascii 1.0\n" + square + rgb + face + rgb
+             + "end_header\n0 0 0 51 204 51\n1 0 0 51 204 51\n1 1 0 51 204 51\n0 1 0 51 204 51\n"
+             + "4 0 1 2 3 255 0 0\n",
+         "ply",
+         kShadingSmooth,
+         {0.2f, 0.8f, 0.2f}},
+        {"flat: PLY float face colour",
+         "ply\nformat ascii 1.0\n" + square
+             + "element face 1\nproperty float red\nproperty float green\nproperty float blue\n"
+             + "property list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n"
+             + "0.25 0.5 0.75 4 0 1 2 3\n",
+         "ply",
+         kShadingFlat,
+         {0.25f, 0.5f, 0.75f}},
+        {"flat: OFF face colour",
+         "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3 255 51 0\n",
+         "off",
+         kShadingFlat,
+         {1.0f, 0.2f, 0.0f}},
+        {"smooth: OFF face colour",
+         "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3 0.4 0.6 0.8 1\n",
+         "off",
+         kShadingSmooth,
+         {0.4f, 0.6f, 0.8f}},
+    };
+    const auto drawCentre = [&](const MeshModel* model, int mode, const float* colour, bool fileColours) {
+        gltest::BeginDefaultFrame(kSize, kSize);
+        glPushMatrix();
+        DrawMeshModel({model, mode, true, colour, 0, 0, 0, fileColours}, buffers);
+        glPopMatrix();
+        buffers.release();
+        return guitest::readBackBuffer(kSize, kSize).at(cx, cy);
+    };
+    for (const auto& row : rows) {
+        std::string reason;
+        ModelPtr model = loadText(row.text, row.extension, &reason);
+        ASSERT_NE(model, nullptr) << row.what << ": " << reason;
+        const Rgb shown = drawCentre(model.get(), row.mode, kWhite, true);
+        const Rgb expected = drawCentre(model.get(), row.mode, row.expected, false);
+        EXPECT_NEAR(shown.r, expected.r, 1) << row.what;
+        EXPECT_NEAR(shown.g, expected.g, 1) << row.what;
+        EXPECT_NEAR(shown.b, expected.b, 1) << row.what;
+    }
+}
+
+TEST_F(ModelDrawTest, PointsAreLargerForSmallCloudsAndScaleWithThePixelRatio)
+{
+    const struct {
+        unsigned points;
+        float ratio;
+        int side; // of the square all the points draw, in pixels
+    } rows[] = {{1, 1, 6}, {99, 1, 6}, {100, 1, 4}, {9999, 1, 4}, {10000, 1, 2}, {1, 2, 12}, {10000, 2, 4}};
+    for (const auto& row : rows) {
+        // Every point in one place: one square of the point size.
+        ModelPtr cloud = gltest::makeModelWithNormals(std::vector<Vector3>(row.points, Vector3{0.0, 0.0, 0.0}), {});
+        ModelDrawSettings settings{cloud.get(), kShadingFlat, true, kWhite};
+        settings.pixelRatio = row.ratio;
+        gltest::BeginDefaultFrame(kSize, kSize);
+        glPushMatrix();
+        DrawMeshModel(settings, buffers);
+        glPopMatrix();
+        buffers.release();
+        const PixelFrame f = guitest::readBackBuffer(kSize, kSize);
+        EXPECT_EQ(f.count(Rgb{255, 255, 255}, 1), row.side * row.side) << row.points << " at " << row.ratio;
+    }
 }
 
 TEST_F(ModelDrawTest, LitModesLeaveNormalizeOffAndLightingOn)
