@@ -264,45 +264,27 @@ TEST_F(SmallWindow, ExactlyOneCellShowsText)
     EXPECT_GT(frame.count(kYellow), 0);
 }
 
-// At a device pixel ratio of 2 the overlay's text, its cells and the axis
-// letters are twice as large (each glyph pixel a 2 x 2 square); the lines
-// are as wide again. The font goes back to scale 1 after the frame.
-TEST_F(TextLayout, SceneAtPixelRatioTwoDrawsTextAndLinesTwiceAsLarge)
+// At a device pixel ratio of 2 the lines are as wide again (the text's
+// height: tests/viewer, at QT_SCALE_FACTOR=2); the font goes back to scale 1
+// after the frame.
+TEST_F(TextLayout, SceneAtPixelRatioTwoDrawsLinesTwiceAsWide)
 {
     const float black[3] = {0.0f, 0.0f, 0.0f};
-    const float cyan[3] = {0.0f, 1.0f, 1.0f};
-    int textHeight[2] = {0, 0};
     int lineInk[2] = {0, 0};
     for (int i = 0; i < 2; ++i) {
         SceneSettings scene;
         scene.camera = FrameCamera{{80, 80, 400}, {0, 0, 0}, {0, 1, 0}};
-        scene.windowWidth = kWindow;
-        scene.windowHeight = kWindow;
+        scene.windowWidth = scene.windowHeight = kWindow;
         scene.bgColor = black;
-        scene.meshColor = cyan;
+        scene.meshColor = kYellowColour;
         scene.showInfo = true;
-        scene.infoColor = kYellowColour;
-        scene.viewVector = defaultViewVector();
+        scene.infoColor = black;
         scene.pixelRatio = static_cast<float>(i + 1);
         ModelBuffers buffers;
         DrawScene(scene, buffers);
         EXPECT_EQ(FontScale(), 1);
-        const PixelFrame f = read();
-        // The text's rows: from the top of the first line to the bottom of
-        // the third.
-        int top = -1;
-        int bottom = -1;
-        for (int y = kWindow - 1; y > kWindow / 2; --y) {
-            if (f.count(kYellow, PixelRect{0, y, kWindow / 4, y + 1}, 8) == 0)
-                continue;
-            top = top < 0 ? y : top;
-            bottom = y;
-        }
-        textHeight[i] = top - bottom + 1;
-        lineInk[i] = f.count(Rgb{0, 255, 255}, 8); // the grid's
+        lineInk[i] = read().count(kYellow, 8); // the grid's
     }
-    EXPECT_GT(textHeight[0], 30);
-    EXPECT_NEAR(textHeight[1], 2 * textHeight[0], 3);
     EXPECT_NEAR(lineInk[1], 2 * lineInk[0], lineInk[0] / 5);
 }
 
