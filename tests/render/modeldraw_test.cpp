@@ -267,53 +267,39 @@ TEST_F(ModelDrawTest, DegenerateFacesDrawNothingAndDoNotFail)
 // is the colour the same model shows drawn in that model colour.
 TEST_F(ModelDrawTest, FlatFacesShowTheirColourOrTheMeanOfTheirCorners)
 {
-    const std::string square = "element vertex 4\nproperty float x\nproperty float y\nproperty float z\n";
-    const std::string rgb = "property uchar red\nproperty uchar green\nproperty uchar blue\n";
-    const std::string face = "element face 1\nproperty list uchar int vertex_indices\n";
+    // A square in PLY: vertex and face properties, then the vertex and face lines.
+    const auto ply = [](const char* vertex, const char* face, const std::string& lines) {
+        return std::string("ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n")
+               + "property float z\n" + vertex + "element face 1\n" + face + "end_header\n" + lines;
+    };
+    const char* const rgb = "property uchar red\nproperty uchar green\nproperty uchar blue\n";
+    const std::string list = "property list uchar int vertex_indices\n";
+    const std::string listRgb = list + rgb;
+    const char* const off = "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3 ";
     const struct {
-        const char* what;
-        std::string text;
-        const char* extension;
         int mode;
         float expected[3];
+        std::string text;
     } rows[] = {
-        {"flat: corners' mean",
-         "ply\nformat ascii 1.0\n" + square + rgb + face + "end_header\n"
-             + "0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 255 255 255\n4 0 1 2 3\n",
-         "ply",
-         kShadingFlat,
-         {0.5f, 0.5f, 0.5f}},
-        {"flat: PLY uchar face colour over vertex colours",
-         "ply\nformat ascii 1.0\n" + square + rgb + face + rgb
-             + "end_header\n0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 9 9 9\n4 0 1 2 3 51 102 153\n",
-         "ply",
-         kShadingFlat,
-         {0.2f, 0.4f, 0.6f}},
-        {"smooth: vertex colours over face colours",
-         "ply\nformat ascii 1.0\n" + square + rgb + face + rgb
-             + "end_header\n0 0 0 51 204 51\n1 0 0 51 204 51\n1 1 0 51 204 51\n0 1 0 51 204 51\n"
-             + "4 0 1 2 3 255 0 0\n",
-         "ply",
-         kShadingSmooth,
-         {0.2f, 0.8f, 0.2f}},
-        {"flat: PLY float face colour",
-         "ply\nformat ascii 1.0\n" + square
-             + "element face 1\nproperty float red\nproperty float green\nproperty float blue\n"
-             + "property list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n"
-             + "0.25 0.5 0.75 4 0 1 2 3\n",
-         "ply",
-         kShadingFlat,
-         {0.25f, 0.5f, 0.75f}},
-        {"flat: OFF face colour",
-         "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3 255 51 0\n",
-         "off",
-         kShadingFlat,
-         {1.0f, 0.2f, 0.0f}},
-        {"smooth: OFF face colour",
-         "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3 0.4 0.6 0.8 1\n",
-         "off",
-         kShadingSmooth,
-         {0.4f, 0.6f, 0.8f}},
+        // The mean of the corners; a face colour over vertex colours; smooth:
+        // vertex colours over face colours; float face colours; OFF ones.
+        {kShadingFlat,
+         {0.5f, 0.5f, 0.5f},
+         ply(rgb, list.c_str(), "0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 255 255 255\n4 0 1 2 3\n")},
+        {kShadingFlat,
+         {0.2f, 0.4f, 0.6f},
+         ply(rgb, listRgb.c_str(), "0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 9 9 9\n4 0 1 2 3 51 102 153\n")},
+        {kShadingSmooth,
+         {0.2f, 0.8f, 0.2f},
+         ply(rgb, listRgb.c_str(),
+             "0 0 0 51 204 51\n1 0 0 51 204 51\n1 1 0 51 204 51\n0 1 0 51 204 51\n4 0 1 2 3 9 0 0\n")},
+        {kShadingFlat,
+         {0.25f, 0.5f, 0.75f},
+         ply("",
+             "property float red\nproperty float green\nproperty float blue\nproperty list uchar int vertex_indices\n",
+             "0 0 0\n1 0 0\n1 1 0\n0 1 0\n0.25 0.5 0.75 4 0 1 2 3\n")},
+        {kShadingFlat, {1.0f, 0.2f, 0.0f}, std::string(off) + "255 51 0\n"},
+        {kShadingSmooth, {0.4f, 0.6f, 0.8f}, std::string(off) + "0.4 0.6 0.8 1\n"},
     };
     const auto drawCentre = [&](const MeshModel* model, int mode, const float* colour, bool fileColours) {
         gltest::BeginDefaultFrame(kSize, kSize);
@@ -325,13 +311,13 @@ TEST_F(ModelDrawTest, FlatFacesShowTheirColourOrTheMeanOfTheirCorners)
     };
     for (const auto& row : rows) {
         std::string reason;
-        ModelPtr model = loadText(row.text, row.extension, &reason);
-        ASSERT_NE(model, nullptr) << row.what << ": " << reason;
+        ModelPtr model = loadText(row.text, row.text[0] == 'O' ? "off" : "ply", &reason);
+        ASSERT_NE(model, nullptr) << row.text << ": " << reason;
         const Rgb shown = drawCentre(model.get(), row.mode, kWhite, true);
         const Rgb expected = drawCentre(model.get(), row.mode, row.expected, false);
-        EXPECT_NEAR(shown.r, expected.r, 1) << row.what;
-        EXPECT_NEAR(shown.g, expected.g, 1) << row.what;
-        EXPECT_NEAR(shown.b, expected.b, 1) << row.what;
+        EXPECT_NEAR(shown.r, expected.r, 1) << row.text;
+        EXPECT_NEAR(shown.g, expected.g, 1) << row.text;
+        EXPECT_NEAR(shown.b, expected.b, 1) << row.text;
     }
 }
 
