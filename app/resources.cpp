@@ -38,7 +38,8 @@ const std::vector<CommandText>& commandTable()
         {ID_SHADING_WIREFRAME, "Wireframe", "Draw Wireframe"},
         {ID_SHADING_BOTH_FACES, "Both_Faces", ""},
         {ID_VIEW_COLOR, "Color", ""},
-        {ID_VIEW_VERTEX_COLORS, "Vertex Colors", "Draw the model in the colours of its vertices\nVertex Colors"},
+        {ID_VIEW_VERTEX_COLORS, "Colors from File",
+         "Draw the model in the colours of its vertices and faces\nColors from File"},
         {ID_VIEW_XYZ_ZXY, "XYZ->ZXY", ""},
         {ID_VIEW_STEREO, "3D Stereo", ""},
         // Tavro menu.

@@ -85,6 +85,11 @@ void checkModel(const MeshModel& model)
     for (uint32_t i = 0; i < model.faceCount; ++i) {
         const MeshFace& face = model.faces[i];
         check(face.vertexCount >= 3, "face with fewer than three corners");
+        for (int c = 0; model.faceColours != nullptr && c < 3; ++c) {
+            const float channel = model.faceColours[3 * static_cast<size_t>(i) + c];
+            const bool none = model.faceColours[3 * static_cast<size_t>(i)] == kNoFaceColour;
+            check(none ? channel == kNoFaceColour : channel >= 0.0f && channel <= 1.0f, "face colour outside [0, 1]");
+        }
         for (uint32_t j = 0; j < face.vertexCount; ++j) {
             const MeshVertex* corner = face.vertices[j];
             check(corner >= model.vertices && corner < model.vertices + model.vertexCount,
@@ -116,6 +121,9 @@ void checkSameModel(const MeshModel& a, const MeshModel& b)
     check((a.colours == nullptr) == (b.colours == nullptr), "file and stream differ in colours");
     check(a.colours == nullptr || std::memcmp(a.colours, b.colours, sizeof(float) * 3 * a.vertexCount) == 0,
           "file and stream give different colours");
+    check((a.faceColours == nullptr) == (b.faceColours == nullptr), "file and stream differ in face colours");
+    check(a.faceColours == nullptr || std::memcmp(a.faceColours, b.faceColours, sizeof(float) * 3 * a.faceCount) == 0,
+          "file and stream give different face colours");
     for (uint32_t i = 0; i < a.faceCount; ++i) {
         const MeshFace& f = a.faces[i];
         const MeshFace& g = b.faces[i];

@@ -6,7 +6,8 @@
 // finite and within [-1, 1], the box centred and its longest side spanning
 // 2; whose face centres lie in [-1, 1]; whose face and vertex normals are of
 // unit length, or untouched when 0.01 or shorter (a vertex normal being the
-// sum of its faces' normals in face order); whose colours (if any) are within
+// sum of its faces' normals in face order); whose colours (if any, vertex
+// and face colours; a face may have none) are within
 // [0, 1]; and whose positions and corners survive being written as PLY and
 // read back. Files of known size (a memory file descriptor) and of unknown
 // size (a memory stream) must give the same model, every position, normal,

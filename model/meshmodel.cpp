@@ -118,6 +118,7 @@ void freeMeshModel(MeshModel* model)
     }
     std::free(model->faces);
     std::free(model->colours);
+    std::free(model->faceColours);
     std::free(model);
 }
 

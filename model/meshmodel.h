@@ -4,7 +4,7 @@
 // whole model. Every block of a model comes from malloc and goes back with
 // free: the MeshModel record, its vertex array, its face array and each
 // face's corner array (or one block for all of them), and the optional
-// colour array.
+// vertex and face colour arrays.
 
 #include <atomic>
 #include <cstdint>
@@ -23,6 +23,9 @@ struct MeshFace {
     Vector3 center;        // mean of the corner positions, set by buildMeshModel
 };
 
+// The channels of a face that has no colour of its own.
+constexpr float kNoFaceColour = -1.0f;
+
 struct MeshModel {
     uint32_t vertexCount;
     MeshVertex* vertices; // never moved once faces point into it
@@ -30,6 +33,9 @@ struct MeshModel {
     MeshFace* faces;
     float* colours;           // optional: red, green, blue in [0, 1] for each vertex, three per
                               // vertex in vertex order; null when the file gave no colours
+    float* faceColours;       // optional: red, green, blue for each face, three per face in face
+                              // order, each in [0, 1], or all three kNoFaceColour for a face the
+                              // file gave none; null when the file gave no face colours
     MeshVertex** cornerBlock; // when not null, one block that holds the corners of every
                               // face, each face's vertices pointing into it; when null,
                               // every face has a corner array of its own

@@ -106,6 +106,7 @@ ModelBuilder::~ModelBuilder()
     std::free(vertices_);
     std::free(colours_);
     std::free(faces_);
+    std::free(faceColours_);
     std::free(corners_);
 }
 
@@ -180,6 +181,20 @@ bool ModelBuilder::outOfMemory()
     return false;
 }
 
+bool ModelBuilder::startFaceColours()
+{
+    return resizeFaceColours(0);
+}
+
+bool ModelBuilder::resizeFaceColours(std::size_t oldCapacity)
+{
+    if (!resize(faceColours_, std::size_t{3} * faceCapacity_))
+        return outOfMemory();
+    if (faceCapacity_ > oldCapacity)
+        std::fill(faceColours_ + 3 * oldCapacity, faceColours_ + std::size_t{3} * faceCapacity_, kNoFaceColour);
+    return true;
+}
+
 bool ModelBuilder::withinLimit(std::size_t vertices, std::size_t faces, std::size_t corners)
 {
     return fitsMemoryLimit(modelBytes(vertices, faces, corners, wantColours_), memoryLimit_, memoryReason_);
@@ -246,7 +261,10 @@ bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
     if (faceCapacity != faceCapacity_) {
         if (!resize(faces_, faceCapacity))
             return outOfMemory();
+        const std::size_t oldCapacity = faceCapacity_;
         faceCapacity_ = static_cast<uint32_t>(faceCapacity);
+        if (faceColours_ != nullptr && !resizeFaceColours(oldCapacity))
+            return false;
     }
     if (cornerCapacity != cornerCapacity_) {
         if (!resize(corners_, cornerCapacity))
@@ -264,6 +282,11 @@ bool ModelBuilder::addFaces(const FaceList& list)
         return false;
     for (std::size_t i = 0; i < faces; ++i)
         faces_[faceCount_ + i].vertexCount = list.counts[i];
+    if (!list.colours.empty()) {
+        if (faceColours_ == nullptr && !startFaceColours())
+            return false;
+        std::copy(list.colours.begin(), list.colours.end(), faceColours_ + std::size_t{3} * faceCount_);
+    }
     if (corners > 0)
         std::memcpy(corners_ + cornerCount_, list.corners.data(), corners * sizeof(MeshVertex*));
     faceCount_ += static_cast<uint32_t>(faces);
@@ -305,7 +328,8 @@ bool ModelBuilder::addStrips(const int32_t* indices, std::size_t count)
 MeshModel* ModelBuilder::finish(const LoadControl* control)
 {
     populated();
-    if (!verticesDone() || !resize(faces_, faceCount_) || !resize(corners_, cornerCount_)) {
+    if (!verticesDone() || !resize(faces_, faceCount_) || !resize(corners_, cornerCount_)
+        || (faceColours_ != nullptr && !resize(faceColours_, std::size_t{3} * faceCount_))) {
         outOfMemory();
         return nullptr;
     }
@@ -325,9 +349,11 @@ MeshModel* ModelBuilder::finish(const LoadControl* control)
     model->faceCount = faceCount_;
     model->faces = faces_;
     model->colours = colours_;
+    model->faceColours = faceColours_;
     model->cornerBlock = corners_;
     vertices_ = nullptr;
     colours_ = nullptr;
+    faceColours_ = nullptr;
     faces_ = nullptr;
     corners_ = nullptr;
     if (control == nullptr) {

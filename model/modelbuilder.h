@@ -6,6 +6,7 @@
 // what is read, within the load's memory limit; whatever is not handed over
 // is released, at once, with the builder.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -58,14 +59,24 @@ private:
 };
 
 // Polygons collected apart from the model (by another thread, say): the
-// corner count of each, and all their corners one after the other.
+// corner count of each, and all their corners one after the other; once a
+// face of the list has a colour, the colours, three a face, those from
+// colours.size() / 3 on having none.
 struct FaceList {
     std::vector<uint32_t> counts;
     std::vector<MeshVertex*> corners;
+    std::vector<float> colours;
     void clear()
     {
         counts.clear();
         corners.clear();
+        colours.clear();
+    }
+    // Gives the face added last its colour (red, green, blue in [0, 1]).
+    void colourLast(const float* rgb)
+    {
+        colours.resize(3 * (counts.size() - 1), kNoFaceColour);
+        colours.insert(colours.end(), rgb, rgb + 3);
     }
 };
 
@@ -175,7 +186,21 @@ public:
     {
         --faceCount_;
         cornerCount_ -= faces_[faceCount_].vertexCount;
+        if (faceColours_ != nullptr)
+            std::fill_n(faceColours_ + 3 * static_cast<std::size_t>(faceCount_), 3, kNoFaceColour);
     }
+    // Colour of the face added last, each channel in [0, 1]; false when
+    // memory runs out. The first one makes room for the colours of every
+    // face, kNoFaceColour for those given none: a model whose faces have no
+    // colours costs nothing for them.
+    bool setFaceColour(const float* rgb)
+    {
+        if (faceColours_ == nullptr && !startFaceColours())
+            return false;
+        std::copy_n(rgb, 3, faceColours_ + 3 * static_cast<std::size_t>(faceCount_ - 1));
+        return true;
+    }
+    bool hasFaceColours() const { return faceColours_ != nullptr; }
 
     // Appends the triangles of triangle strips: `indices` holds vertex
     // indices (each below the declared count) with -1 between strips. The
@@ -204,6 +229,9 @@ private:
     bool outOfMemory();
     // Waits for populateAhead's thread, before an array moves or goes.
     void populated();
+    bool startFaceColours();
+    // Resizes the face colours to the face capacity, marking new ones as none.
+    bool resizeFaceColours(std::size_t oldCapacity);
 
     std::thread populating_;
     uint32_t declaredVertices_ = 0;
@@ -215,6 +243,7 @@ private:
     uint32_t vertexCount_ = 0;
     uint32_t vertexCapacity_ = 0;
     MeshFace* faces_ = nullptr;
+    float* faceColours_ = nullptr; // three a face of the capacity, once a face has one
     uint32_t faceCount_ = 0;
     uint32_t faceCapacity_ = 0;
     MeshVertex** corners_ = nullptr;

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstring>
+#include <vector>
 
 unsigned int g_fontListBase = 0;
 int g_fontReady = 0;
@@ -22,6 +23,31 @@ constexpr float kGlyphAdvance = 10.0f;
 
 // Context the lists were built in; only there may they be deleted.
 const QOpenGLContext* g_fontContext = nullptr;
+// The scale text is drawn at, and the one the lists were built at.
+int g_requestedScale = 1;
+int g_builtScale = 1;
+constexpr int kMaxScale = 8;
+
+// A glyph with every pixel made scale x scale pixels, rows of `scale` bytes.
+std::vector<unsigned char> scaledGlyph(const unsigned char* glyph, int scale)
+{
+    const int rowBytes = scale; // 8 * scale bits
+    std::vector<unsigned char> out(static_cast<std::size_t>(kGlyphHeight * scale * rowBytes), 0);
+    for (int row = 0; row < kGlyphHeight; ++row) {
+        for (int column = 0; column < kGlyphWidth; ++column) {
+            if ((glyph[row] & (0x80 >> column)) == 0)
+                continue;
+            for (int dy = 0; dy < scale; ++dy) {
+                unsigned char* line = out.data() + static_cast<std::size_t>((row * scale + dy) * rowBytes);
+                for (int dx = 0; dx < scale; ++dx) {
+                    const int x = column * scale + dx;
+                    line[x / 8] = static_cast<unsigned char>(line[x / 8] | (0x80 >> (x % 8)));
+                }
+            }
+        }
+    }
+    return out;
+}
 
 void deleteListsIfCurrent()
 {
@@ -47,12 +73,21 @@ void BuildFont()
         return;
     }
     g_fontListBase = base;
+    const int scale = g_requestedScale;
+    const auto s = static_cast<float>(scale);
     for (int c = kFirstGlyph; c <= kLastGlyph; ++c) {
         glNewList(g_fontListBase + c, GL_COMPILE);
-        glBitmap(kGlyphWidth, kGlyphHeight, 0.0f, kGlyphBaselineRow, kGlyphAdvance, 0.0f,
-                 g_fontGlyphs[c - kFirstGlyph]);
+        if (scale == 1) {
+            glBitmap(kGlyphWidth, kGlyphHeight, 0.0f, kGlyphBaselineRow, kGlyphAdvance, 0.0f,
+                     g_fontGlyphs[c - kFirstGlyph]);
+        } else {
+            const std::vector<unsigned char> glyph = scaledGlyph(g_fontGlyphs[c - kFirstGlyph], scale);
+            glBitmap(kGlyphWidth * scale, kGlyphHeight * scale, 0.0f, kGlyphBaselineRow * s, kGlyphAdvance * s, 0.0f,
+                     glyph.data());
+        }
         glEndList();
     }
+    g_builtScale = scale;
     g_fontContext = QOpenGLContext::currentContext();
     g_fontReady = 1;
 }
@@ -61,7 +96,7 @@ void DrawTextLists(const char* text)
 {
     if (text == nullptr)
         return;
-    if (!g_fontReady)
+    if (!g_fontReady || g_builtScale != g_requestedScale)
         BuildFont();
     if (!g_fontReady)
         return;
@@ -119,15 +154,25 @@ void DrawText2D(const char* text, float x, float y)
     glPopAttrib();
 }
 
+void SetFontScale(int scale)
+{
+    g_requestedScale = scale < 1 ? 1 : (scale > kMaxScale ? kMaxScale : scale);
+}
+
+int FontScale()
+{
+    return g_requestedScale;
+}
+
 void DrawTextCell(const char* text, int column, int row, int windowWidth, int windowHeight)
 {
-    constexpr int kCellWidth = 10;
-    constexpr int kCellHeight = 14;
+    const int cellWidth = 10 * g_requestedScale;
+    const int cellHeight = 14 * g_requestedScale;
 
     if (text == nullptr)
         return;
-    const long long rows = windowHeight / kCellHeight;
-    const long long columns = windowWidth / kCellWidth;
+    const long long rows = windowHeight / cellHeight;
+    const long long columns = windowWidth / cellWidth;
     if (rows <= 0 || columns <= 0)
         return;
 

@@ -18,8 +18,14 @@ extern unsigned int g_fontListBase;
 // 1 once the lists exist in the current context.
 extern int g_fontReady;
 
-// Builds the 95 glyph lists in the current context.
+// Builds the 95 glyph lists in the current context, at the font scale.
 void BuildFont();
+
+// The font scale: each glyph pixel drawn as scale x scale pixels (1 to 8),
+// the advance and the character cells as much larger. Text drawn after a
+// change builds the font again at the new scale.
+void SetFontScale(int scale);
+int FontScale();
 
 // Draws a NUL-terminated string at the current raster position, building the
 // font first if needed. Codes outside 32..126 draw nothing and take no space.
@@ -36,7 +42,8 @@ void DrawText3D(const char* text, double x, double y, double z);
 // matrix mode at GL_MODELVIEW. A null text draws nothing.
 void DrawText2D(const char* text, float x, float y);
 
-// Text in the window's grid of character cells (10 x 14 pixels): row 0 at the
+// Text in the window's grid of character cells (10 x 14 pixels, times the
+// font scale): row 0 at the
 // top, column 0 at the left. Negative rows count from the bottom (-1 is the
 // last row); negative columns align the end of the text (-1 puts the last
 // character in the last column). Text that would run past the right edge is

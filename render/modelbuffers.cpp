@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -78,18 +79,62 @@ void putRecord(unsigned char* base, const RecordFormat& format, std::size_t i, c
     }
 }
 
+// The colours the records carry: the source, and the colour of faces the
+// file gave none.
+struct RecordColours {
+    ColourSource source = ColourSource::none;
+    const float* fallback = nullptr;
+
+    // Smooth faces in face colours: every face has its own corner records.
+    bool perFace(ModelLayout layout) const
+    {
+        return layout == ModelLayout::smoothFaces && source == ColourSource::faces;
+    }
+    // What a shared vertex record carries (with face colours, in flat
+    // shading, only the polygon's own corner's colour counts).
+    const float* ofVertex(const MeshModel& model, uint32_t v) const
+    {
+        if (source == ColourSource::none)
+            return nullptr;
+        return model.colours != nullptr ? model.colours + 3 * std::size_t(v) : fallback;
+    }
+};
+
+// Smooth faces in face colours: each polygon's corners, with the vertex
+// normals and the face's colour.
+void fillFaceCorners(unsigned char* out, const MeshModel& model, const RecordFormat& format,
+                     const RecordColours& colours)
+{
+    std::size_t next = 0;
+    for (uint32_t f = 0; f < model.faceCount; ++f) {
+        const MeshFace& face = model.faces[f];
+        if (face.vertexCount < 3)
+            continue;
+        float colour[3];
+        faceColour(model, f, colours.fallback, colour);
+        for (uint32_t j = 0; j < face.vertexCount; ++j) {
+            const MeshVertex& vertex = *face.vertices[j];
+            putRecord(out, format, next++, vertex.position, &vertex.normal, colour, true);
+        }
+    }
+}
+
 // The vertex records: every vertex with its edge flag on, then (outlines
 // of polygons with inner edges) every vertex again with it off, then (flat)
-// each polygon's own copy of its first corner, with the face normal: the
-// last corner of all its triangles, whose colour a flat-shaded triangle
-// takes.
+// each polygon's own copy of its first corner, with the face normal and the
+// face's colour: the last corner of all its triangles, whose colour a
+// flat-shaded triangle takes.
 void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout, const RecordFormat& format,
-                  bool innerEdges)
+                  bool innerEdges, const RecordColours& colours)
 {
+    if (colours.perFace(layout)) {
+        fillFaceCorners(out, model, format, colours);
+        return;
+    }
     const uint32_t shared = model.vertexCount;
     for (uint32_t v = 0; v < shared; ++v) {
         const MeshVertex& vertex = model.vertices[v];
-        const float* colour = format.colours ? model.colours + 3 * std::size_t(v) : nullptr;
+        const float* colour = colours.ofVertex(model, v);
         putRecord(out, format, v, vertex.position, &vertex.normal, colour, true);
         if (format.edgeFlag && innerEdges)
             putRecord(out, format, shared + std::size_t(v), vertex.position, nullptr, colour, false);
@@ -101,23 +146,27 @@ void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout
         const MeshFace& face = model.faces[f];
         if (face.vertexCount < 3)
             continue;
-        const std::size_t first = vertexIndex(model, face.vertices[0]);
-        const float* colour = format.colours ? model.colours + 3 * first : nullptr;
+        float colour[3] = {0.0f, 0.0f, 0.0f};
+        if (format.colours)
+            faceColour(model, f, colours.fallback, colour);
         putRecord(out, format, next++, face.vertices[0]->position, &face.normal, colour, true);
     }
 }
 
 // Three indices per triangle of each polygon's fan.
-void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout)
+void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout, bool perFace)
 {
     const GLuint shared = model.vertexCount;
     GLuint own = shared;
+    GLuint faceBase = 0; // per face: the polygon's first corner record
     for (uint32_t f = 0; f < model.faceCount; ++f) {
         const MeshFace& face = model.faces[f];
         const uint32_t n = face.vertexCount;
         if (n < 3)
             continue;
-        const auto corner = [&](uint32_t c) { return static_cast<GLuint>(vertexIndex(model, face.vertices[c])); };
+        const auto corner = [&](uint32_t c) {
+            return perFace ? faceBase + c : static_cast<GLuint>(vertexIndex(model, face.vertices[c]));
+        };
         for (uint32_t i = 0; i + 2 < n; ++i) {
             GLuint a = corner(i + 1);
             GLuint b = corner(i + 2);
@@ -137,6 +186,7 @@ void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout)
             *out++ = z;
         }
         ++own;
+        faceBase += n;
     }
 }
 
@@ -170,18 +220,21 @@ std::size_t modelMemoryBytes(const MeshModel& model)
         bytes += sizeof(MeshVertex*) * model.faces[i].vertexCount;
     if (model.colours)
         bytes += 3 * sizeof(float) * model.vertexCount;
+    if (model.faceColours)
+        bytes += 3 * sizeof(float) * model.faceCount;
     return bytes;
 }
 
 bool ModelBuffers::Source::operator==(const Source& other) const
 {
     return model == other.model && vertices == other.vertices && faces == other.faces && colours == other.colours
-           && vertexCount == other.vertexCount && faceCount == other.faceCount;
+           && faceColours == other.faceColours && vertexCount == other.vertexCount && faceCount == other.faceCount;
 }
 
 ModelBuffers::Source ModelBuffers::sourceOf(const MeshModel& model)
 {
-    return Source{&model, model.vertices, model.faces, model.colours, model.vertexCount, model.faceCount};
+    return Source{&model,         model.vertices, model.faces, model.colours, model.faceColours, model.vertexCount,
+                  model.faceCount};
 }
 
 void ModelBuffers::release()
@@ -197,7 +250,8 @@ void ModelBuffers::abandon()
 {
     m_source = Source{};
     m_layout = ModelLayout::none;
-    m_colours = false;
+    m_colours = ColourSource::none;
+    m_usesFallback = false;
     m_edgeFlags = false;
     m_vertexBuffer = 0;
     m_indexBuffer = 0;
@@ -206,8 +260,10 @@ void ModelBuffers::abandon()
     m_bytes = 0;
 }
 
-void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertexColours)
+void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSource colours, const float* fallback)
 {
+    const RecordColours recordColours{colours, fallback};
+    const bool perFace = recordColours.perFace(layout);
     release();
     if (layout == ModelLayout::none)
         return;
@@ -216,6 +272,7 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
     // whose edge flag is off).
     uint64_t triangles = 0;
     uint64_t polygons = 0;
+    uint64_t corners = 0; // of the polygons
     bool innerEdges = false;
     for (uint32_t f = 0; f < model.faceCount; ++f) {
         const uint32_t n = model.faces[f].vertexCount;
@@ -223,11 +280,14 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
             continue;
         triangles += n - 2;
         ++polygons;
+        corners += n;
         innerEdges = innerEdges || n > 3;
     }
-    const RecordFormat format = formatFor(layout, vertexColours, innerEdges);
+    const RecordFormat format = formatFor(layout, colours != ColourSource::none, innerEdges);
     uint64_t records = model.vertexCount;
-    if (layout == ModelLayout::flatFaces)
+    if (perFace)
+        records = corners;
+    else if (layout == ModelLayout::flatFaces)
         records += polygons;
     else if (layout == ModelLayout::outlines && innerEdges)
         records *= 2;
@@ -258,8 +318,8 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
     if (vertexOut && (indexOut || indices == 0)) {
         std::thread helper;
         if (indexOut)
-            helper = std::thread([&] { fillIndices(reinterpret_cast<GLuint*>(indexOut), model, layout); });
-        fillVertices(vertexOut, model, layout, format, innerEdges);
+            helper = std::thread([&] { fillIndices(reinterpret_cast<GLuint*>(indexOut), model, layout, perFace); });
+        fillVertices(vertexOut, model, layout, format, innerEdges, recordColours);
         if (helper.joinable())
             helper.join();
     }
@@ -269,11 +329,11 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
         ok = glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER) == GL_TRUE && ok;
     if (ok && (!vertexOut || (!indexOut && indices > 0))) {
         std::vector<unsigned char> copy(vertexBytes);
-        fillVertices(copy.data(), model, layout, format, innerEdges);
+        fillVertices(copy.data(), model, layout, format, innerEdges, recordColours);
         glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertexBytes), copy.data());
         if (indices > 0) {
             std::vector<GLuint> indexCopy(indices);
-            fillIndices(indexCopy.data(), model, layout);
+            fillIndices(indexCopy.data(), model, layout, perFace);
             glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(indexBytes), indexCopy.data());
         }
         ok = glGetError() == GL_NO_ERROR;
@@ -286,24 +346,29 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, bool vertex
     }
     m_source = sourceOf(model);
     m_layout = layout;
-    m_colours = vertexColours;
+    m_colours = colours;
+    m_usesFallback = colours == ColourSource::faces && usesFallbackColour(model);
+    std::copy_n(fallback, 3, m_fallback);
     m_edgeFlags = format.edgeFlag;
     m_vertexCount = static_cast<unsigned>(records);
     m_indexCount = static_cast<unsigned>(indices);
     m_bytes = vertexBytes + indexBytes;
 }
 
-bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool vertexColours)
+bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool fileColours, const float* modelColour)
 {
-    vertexColours = vertexColours && model.colours != nullptr;
+    static const float kWhite[3] = {1.0f, 1.0f, 1.0f};
+    const float* fallback = modelColour != nullptr ? modelColour : kWhite;
+    const ColourSource colours = colourSourceFor(model, layout, fileColours);
     if (layout == ModelLayout::none)
         return true;
-    if (!(m_source == sourceOf(model)) || m_layout != layout || m_colours != vertexColours || empty())
-        build(model, layout, vertexColours);
+    const bool fallbackChanged = m_usesFallback && !std::equal(m_fallback, m_fallback + 3, fallback);
+    if (!(m_source == sourceOf(model)) || m_layout != layout || m_colours != colours || fallbackChanged || empty())
+        build(model, layout, colours, fallback);
     if (empty())
         return false;
 
-    const RecordFormat format = formatFor(layout, vertexColours, m_edgeFlags);
+    const RecordFormat format = formatFor(layout, colours != ColourSource::none, m_edgeFlags);
     const auto stride = static_cast<GLsizei>(format.stride());
     glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     glEnableClientState(GL_VERTEX_ARRAY);

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "render/modelcolours.h"
+
 struct MeshModel;
 
 // What a model's buffers hold: they are laid out for one way of drawing.
@@ -43,8 +45,10 @@ public:
     // Draws the model from the buffers with the current OpenGL state
     // (lighting, culling, polygon mode and colour are the caller's), first
     // building them for the layout and the colour choice when they hold
-    // something else. vertexColours is ignored for a model without colours.
-    bool draw(const MeshModel& model, ModelLayout layout, bool vertexColours);
+    // something else. With fileColours the model's own colours are drawn
+    // (colourSourceFor, render/modelcolours.h); faces without a colour then
+    // show modelColour (white when null).
+    bool draw(const MeshModel& model, ModelLayout layout, bool fileColours, const float* modelColour = nullptr);
 
     // Deletes the buffers. Call when the model changes in place or goes
     // away, with the context current.
@@ -66,17 +70,22 @@ private:
         const void* vertices = nullptr;
         const void* faces = nullptr;
         const void* colours = nullptr;
+        const void* faceColours = nullptr;
         unsigned vertexCount = 0;
         unsigned faceCount = 0;
         bool operator==(const Source& other) const;
     };
     static Source sourceOf(const MeshModel& model);
 
-    void build(const MeshModel& model, ModelLayout layout, bool vertexColours);
+    void build(const MeshModel& model, ModelLayout layout, ColourSource colours, const float* fallback);
 
     Source m_source;
     ModelLayout m_layout = ModelLayout::none;
-    bool m_colours = false;
+    // Colours drawn; with face colours, whether some face shows the
+    // fallback colour, and which.
+    ColourSource m_colours = ColourSource::none;
+    bool m_usesFallback = false;
+    float m_fallback[3] = {0.0f, 0.0f, 0.0f};
     bool m_edgeFlags = false; // outlines of polygons with inner edges
     unsigned m_vertexBuffer = 0;
     unsigned m_indexBuffer = 0;

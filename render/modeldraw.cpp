@@ -2,14 +2,13 @@
 
 #include "model/meshmodel.h"
 #include "render/modelbuffers.h"
+#include "render/modelcolours.h"
 
 #include <GL/gl.h>
 
 #include <cstddef>
 
 namespace {
-
-constexpr float kPointSize = 2.0f;
 
 // Culling, fill, lighting and colour material shared by the two lit modes.
 void setUpLitFaces(bool cullBackFaces, const float modelColor[3])
@@ -51,11 +50,23 @@ void emitColour(const MeshModel& model, const MeshVertex* vertex, bool vertexCol
         glColor3fv(model.colours + 3 * static_cast<std::size_t>(vertex - model.vertices));
 }
 
-// Every face as one polygon with its face normal.
-void emitFacesWithFaceNormals(const MeshModel& model, bool vertexColours)
+// The colour of a face, when face colours are drawn.
+void emitFaceColour(const MeshModel& model, unsigned i, ColourSource source, const float* modelColor)
 {
+    if (source != ColourSource::faces)
+        return;
+    float colour[3];
+    faceColour(model, i, modelColor, colour);
+    glColor3fv(colour);
+}
+
+// Every face as one polygon with its face normal.
+void emitFacesWithFaceNormals(const MeshModel& model, ColourSource source, const float* modelColor)
+{
+    const bool vertexColours = source == ColourSource::vertices;
     for (unsigned i = 0; i < model.faceCount; ++i) {
         const MeshFace& face = model.faces[i];
+        emitFaceColour(model, i, source, modelColor);
         glBegin(GL_POLYGON);
         glNormal3d(face.normal.x, face.normal.y, face.normal.z);
         for (unsigned j = 0; j < face.vertexCount; ++j) {
@@ -68,10 +79,12 @@ void emitFacesWithFaceNormals(const MeshModel& model, bool vertexColours)
 }
 
 // Every face as one polygon with the vertex normals.
-void emitFacesWithVertexNormals(const MeshModel& model, bool vertexColours)
+void emitFacesWithVertexNormals(const MeshModel& model, ColourSource source, const float* modelColor)
 {
+    const bool vertexColours = source == ColourSource::vertices;
     for (unsigned i = 0; i < model.faceCount; ++i) {
         const MeshFace& face = model.faces[i];
+        emitFaceColour(model, i, source, modelColor);
         glBegin(GL_POLYGON);
         for (unsigned j = 0; j < face.vertexCount; ++j) {
             const MeshVertex& v = *face.vertices[j];
@@ -95,18 +108,18 @@ void emitPoints(const MeshModel& model, bool vertexColours)
     glEnd();
 }
 
-void emitImmediate(const MeshModel& model, ModelLayout layout, bool vertexColours)
+void emitImmediate(const MeshModel& model, ModelLayout layout, ColourSource source, const float* modelColor)
 {
     switch (layout) {
     case ModelLayout::points:
-        emitPoints(model, vertexColours);
+        emitPoints(model, source == ColourSource::vertices);
         break;
     case ModelLayout::smoothFaces:
-        emitFacesWithVertexNormals(model, vertexColours);
+        emitFacesWithVertexNormals(model, source, modelColor);
         break;
     case ModelLayout::flatFaces:
     case ModelLayout::outlines:
-        emitFacesWithFaceNormals(model, vertexColours);
+        emitFacesWithFaceNormals(model, source, modelColor);
         break;
     case ModelLayout::none:
         break;
@@ -128,11 +141,11 @@ void drawModel(const ModelDrawSettings& settings, ModelBuffers* buffers)
         return;
     const bool cullBackFaces = settings.cullBackFaces;
     const float* modelColor = settings.color;
-    const bool vertexColours = settings.vertexColours && model->colours != nullptr;
+    const ColourSource source = colourSourceFor(*model, layout, settings.fileColours);
 
     if (layout == ModelLayout::points) {
         glDisable(GL_LIGHTING);
-        glPointSize(kPointSize);
+        glPointSize(pointSizeFor(model->vertexCount) * settings.pixelRatio);
         glColor3fv(modelColor);
     } else {
         glEnable(GL_NORMALIZE);
@@ -147,8 +160,8 @@ void drawModel(const ModelDrawSettings& settings, ModelBuffers* buffers)
         }
     }
 
-    if (!buffers || !buffers->draw(*model, layout, vertexColours))
-        emitImmediate(*model, layout, vertexColours);
+    if (!buffers || !buffers->draw(*model, layout, settings.fileColours, modelColor))
+        emitImmediate(*model, layout, source, modelColor);
 
     if (layout == ModelLayout::points)
         glPointSize(1.0f);
@@ -157,6 +170,13 @@ void drawModel(const ModelDrawSettings& settings, ModelBuffers* buffers)
 }
 
 } // namespace
+
+float pointSizeFor(unsigned vertexCount)
+{
+    if (vertexCount < 100)
+        return 6.0f;
+    return vertexCount < 10000 ? 4.0f : 2.0f;
+}
 
 void DrawMeshModel(const ModelDrawSettings& settings, ModelBuffers& buffers)
 {

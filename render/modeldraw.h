@@ -22,9 +22,16 @@ struct ModelDrawSettings {
     float angleX = 0.0f;
     float angleY = 0.0f;
     float angleZ = 0.0f;
-    // A model with colours is drawn in them instead of color.
-    bool vertexColours = false;
+    // A model with colours of its own (vertex or face colours from the
+    // file) is drawn in them instead of color (see colourSourceFor).
+    bool fileColours = false;
+    // Device pixels per logical pixel: points are that much larger.
+    float pixelRatio = 1.0f;
 };
+
+// The size of the model's points in logical pixels: larger for small clouds,
+// so that a few points are as easy to see as many.
+float pointSizeFor(unsigned vertexCount);
 
 // Draws the model into the current image with the camera on the modelview
 // matrix. First multiplies the modelview matrix by the display scale and the
@@ -32,10 +39,10 @@ struct ModelDrawSettings {
 // that transform applied. Then, for a model and a shading mode of 1
 // (flat-lit), 2 (smooth-lit) or 3 (unlit outlines), draws every face as one
 // polygon in the colour, back faces culled when cullBackFaces is set. A
-// model with vertices but no faces is drawn as unlit points of 2 pixels in
-// any of the three modes. With vertexColours set and a model that has
-// colours, each vertex takes its own colour instead, lit the same way. Any
-// other mode, and a null model, draw nothing.
+// model with vertices but no faces is drawn as unlit points (pointSizeFor,
+// times the pixel ratio) in any of the three modes. With fileColours set and
+// a model that has colours, the model takes them instead (colourSourceFor),
+// lit the same way. Any other mode, and a null model, draw nothing.
 //
 // The model comes from buffers (built by the first frame after a change and
 // kept for the next ones): see ModelBuffers. Whoever changes or frees the

@@ -5,11 +5,12 @@
 
 #include <GL/gl.h>
 
-void DrawGridLines(int gridLines, int gridHalfLines, double gridHalfSize, double gridSpacing, const float meshColor[3])
+void DrawGridLines(int gridLines, int gridHalfLines, double gridHalfSize, double gridSpacing, const float meshColor[3],
+                   float pixelRatio)
 {
     glDisable(GL_LIGHTING);
     glColor3fv(meshColor);
-    glLineWidth(1.0f);
+    glLineWidth(pixelRatio);
 
     // Two endpoints for the current line of each family.
     Vector3 axis[4];
@@ -37,12 +38,12 @@ void DrawGridLines(int gridLines, int gridHalfLines, double gridHalfSize, double
     }
 }
 
-void DrawAxesLines()
+void DrawAxesLines(float pixelRatio)
 {
     constexpr float kLength = 100.0f;
 
     glDisable(GL_LIGHTING);
-    glLineWidth(2.0f);
+    glLineWidth(2.0f * pixelRatio);
 
     glColor3f(1.0f, 0.0f, 0.0f);
     glBegin(GL_LINES);

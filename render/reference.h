@@ -10,10 +10,12 @@ constexpr int kGridHalfLines = 20;
 
 // gridLines lines in each direction at offsets (j - gridHalfLines) * gridSpacing
 // for j = 0 .. gridLines - 1, each running from -gridHalfSize to +gridHalfSize,
-// in meshColor, line width 1. Leaves lighting off.
-void DrawGridLines(int gridLines, int gridHalfLines, double gridHalfSize, double gridSpacing, const float meshColor[3]);
+// in meshColor, line width 1 (times the device pixel ratio). Leaves lighting
+// off.
+void DrawGridLines(int gridLines, int gridHalfLines, double gridHalfSize, double gridSpacing, const float meshColor[3],
+                   float pixelRatio = 1.0f);
 
-// Red x, green y and blue z axis from the origin, 100 units long, line width 2,
-// each labelled with its letter at its tip. Leaves lighting off and the line
-// width at 2.
-void DrawAxesLines();
+// Red x, green y and blue z axis from the origin, 100 units long, line width 2
+// (times the device pixel ratio), each labelled with its letter at its tip.
+// Leaves lighting off and the line width at 2 (times the ratio).
+void DrawAxesLines(float pixelRatio = 1.0f);

@@ -24,6 +24,10 @@ struct SceneSettings {
     int windowHeight = 1;           // pixels, at least 1
     const float* bgColor = nullptr; // red, green, blue
     bool stereo = false;
+    // Device pixels per logical pixel (the window's width and height are
+    // device pixels): text, lines and points are drawn that much larger,
+    // text at the nearest whole multiple.
+    float pixelRatio = 1.0f;
 
     bool showGrid = true;
     GridLayout grid;
@@ -39,8 +43,8 @@ struct SceneSettings {
 };
 
 // Draws the whole frame of a scene with the current context: for one eye or
-// both, the grid, the axes and the model with the camera, then the overlay;
-// then glFinish. The model is drawn from buffers (see DrawMeshModel).
+// both, the grid, the axes and the model with the camera (lines first of
+// width 1 times the pixel ratio), then the overlay; then glFinish. The model is drawn from buffers (see DrawMeshModel).
 // Presenting the frame is the caller's.
 void DrawScene(const SceneSettings& scene, ModelBuffers& buffers);
 

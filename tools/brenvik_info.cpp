@@ -6,7 +6,8 @@
 // Without an option it prints the counts and the bounding box of the loaded
 // (centred and scaled) positions; --ply writes the loaded model as ASCII PLY;
 // --normals prints every vertex normal and every face normal and centre;
-// --colours prints every vertex colour (or fails when the file has none);
+// --colours prints every vertex colour, "c I R G B", then every face colour,
+// "fc I R G B" (or fails when the file has neither);
 // --swap N applies the XYZ->ZXY coordinate swap N times first. Only regular
 // files are read: PLY, OBJ, STL and OFF, chosen by the extension in any
 // letter case. Faces a reader skipped are counted on standard error.
@@ -92,9 +93,14 @@ void printNormals(const MeshModel& model)
 
 void printColours(const MeshModel& model)
 {
-    for (uint32_t i = 0; i < model.vertexCount; ++i) {
+    for (uint32_t i = 0; i < model.vertexCount && model.colours != nullptr; ++i) {
         const float* c = model.colours + 3 * static_cast<std::size_t>(i);
         std::printf("c %u %.6f %.6f %.6f\n", i, c[0], c[1], c[2]);
+    }
+    for (uint32_t i = 0; i < model.faceCount && model.faceColours != nullptr; ++i) {
+        const float* c = model.faceColours + 3 * static_cast<std::size_t>(i);
+        if (c[0] != kNoFaceColour)
+            std::printf("fc %u %.6f %.6f %.6f\n", i, c[0], c[1], c[2]);
     }
 }
 
@@ -156,7 +162,7 @@ int main(int argc, char** argv)
     const std::string skipped = skippedFacesNote(control.skippedFaces.load());
     if (!skipped.empty())
         std::fprintf(stderr, "brenvik-info: %s: %s\n", path, skipped.c_str());
-    if (output == Output::colours && model->colours == nullptr) {
+    if (output == Output::colours && model->colours == nullptr && model->faceColours == nullptr) {
         freeMeshModel(model);
         std::fprintf(stderr, "brenvik-info: %s: no vertex colours\n", path);
         return 1;

@@ -149,7 +149,7 @@ void drawFrame(const Options& options, const MeshModel* model)
     scene.showInfo = options.info;
     scene.model.model = model;
     scene.model.shadingMode = options.shading;
-    scene.model.vertexColours = model != nullptr && model->colours != nullptr;
+    scene.model.fileColours = model != nullptr && (model->colours != nullptr || model->faceColours != nullptr);
     ModelBuffers buffers;
     DrawScene(scene, buffers);
     buffers.release();

@@ -267,6 +267,7 @@ SceneSettings CTavroView::CurrentScene() const
     scene.grid = GridLayout{m_gridLines, m_gridHalfLines, m_gridHalfSize, m_gridSpacing};
     scene.showAxes = m_showAxes;
     scene.showInfo = m_showInfo;
+    scene.pixelRatio = static_cast<float>(m_pDC != nullptr ? m_pDC->devicePixelRatio() : devicePixelRatioF());
     return scene;
 }
 
@@ -371,7 +372,7 @@ CLoadProgressPane* CTavroView::loadProgressPane() const
 void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
 {
     g_model = outcome.model;
-    if (g_model && g_model->colours)
+    if (g_model && (g_model->colours || g_model->faceColours))
         g_vertexColours = 1;
     if (outcome.cancelled)
         ShowStatusNote(QStringLiteral("Loading cancelled"));

@@ -135,7 +135,7 @@ void CTavroView::OnSwapAxes()
 
 void CTavroView::OnVertexColours()
 {
-    if (isLoading() || !g_model || !g_model->colours)
+    if (isLoading() || !g_model || (!g_model->colours && !g_model->faceColours))
         return;
     g_vertexColours = g_vertexColours == 0 ? 1 : 0;
     RenderScene();
@@ -167,7 +167,7 @@ bool notLoading(const CTavroView& view)
 
 bool hasVertexColours(const CTavroView& view)
 {
-    return !view.isLoading() && g_model != nullptr && g_model->colours != nullptr;
+    return !view.isLoading() && g_model != nullptr && (g_model->colours != nullptr || g_model->faceColours != nullptr);
 }
 
 const ViewCommand kViewCommands[] = {

@@ -18,7 +18,7 @@ SceneSettings viewerScene(int width, int height)
     scene.model.angleX = g_playAngleX;
     scene.model.angleY = g_playAngleY;
     scene.model.angleZ = g_playAngleZ;
-    scene.model.vertexColours = g_vertexColours != 0;
+    scene.model.fileColours = g_vertexColours != 0;
     scene.infoColor = g_infoColor;
     scene.viewVector = g_viewVector;
     return scene;

@@ -39,7 +39,7 @@ extern float g_modelColor[3];
 extern int g_shadingMode;   // 0 hidden, 1 flat, 2 smooth, 3 wireframe
 extern int g_cullBackFaces; // 1 cull back faces, 0 draw both faces
 extern int g_stereo;        // non-zero: quad-buffered stereo pair
-extern int g_vertexColours; // non-zero: a model with colours is drawn in them
+extern int g_vertexColours; // non-zero: a model with vertex or face colours is drawn in them
 
 // Spin of the model in degrees, advanced by playback.
 extern float g_playAngleX;

@@ -1,5 +1,6 @@
 #include "model/off/offlines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -30,6 +31,20 @@ bool isIntegers(const char* p, const char* end, int count)
 float channel(double value)
 {
     return value >= 0.0 ? (value <= 1.0 ? static_cast<float>(value) : 1.0f) : 0.0f;
+}
+
+struct ColourValue {
+    float channels[3];
+    operator const float*() const { return channels; }
+};
+
+// A colour of three numbers read from `text`: integers with one above 1
+// are 0 to 255, other numbers 0 to 1.
+ColourValue colourOf(const double* rgb, const char* text, const char* end)
+{
+    const bool bytes = isIntegers(text, end, 3) && (rgb[0] > 1.0 || rgb[1] > 1.0 || rgb[2] > 1.0);
+    const double scale = bytes ? 1.0 / 255.0 : 1.0;
+    return ColourValue{{channel(rgb[0] * scale), channel(rgb[1] * scale), channel(rgb[2] * scale)}};
 }
 
 } // namespace
@@ -71,12 +86,8 @@ bool OffLineParser::vertex(const char* p, const char* end, Vector3& position, fl
         return false;
     }
     if (colours_) {
-        const double* rgb = values + wanted - 3;
-        // Integers with one above 1 are 0 to 255, other numbers 0 to 1.
-        const bool bytes = isIntegers(colourText, end, 3) && (rgb[0] > 1.0 || rgb[1] > 1.0 || rgb[2] > 1.0);
-        const double scale = bytes ? 1.0 / 255.0 : 1.0;
-        for (int c = 0; c < 3; ++c)
-            colour[c] = channel(rgb[c] * scale);
+        const ColourValue rgb = colourOf(values + wanted - 3, colourText, end);
+        std::copy_n(rgb.channels, 3, colour);
     }
     return true;
 }
@@ -116,6 +127,15 @@ bool OffLineParser::face(const char* p, const char* end, FaceList& faces, uint64
         return true;
     }
     faces.counts.push_back(static_cast<uint32_t>(count));
+    // A colour may follow the indices: r g b (an alpha after them is not
+    // read; a lone colour-map index is ignored).
+    double rgb[3];
+    const char* colourText = p;
+    for (int c = 0; c < 3; ++c) {
+        if ((p = scanDouble(p, end, rgb[c])) == nullptr)
+            return true;
+    }
+    faces.colourLast(colourOf(rgb, colourText, end));
     return true;
 }
 

@@ -137,17 +137,17 @@ private:
 
     bool verticesDone() { return builder_.verticesDone() || outOfMemory(); }
 
-    FaceLineParser parserFor(const PlyElement& element, int list) const
+    FaceLineParser parserFor(const PlyElement& element, int list, const int* colour = nullptr) const
     {
         const uint32_t vertices = layout_.vertices.element >= 0
                                       ? header_.elements[static_cast<std::size_t>(layout_.vertices.element)].count
                                       : 0;
-        return FaceLineParser(element, list, builder_, vertices);
+        return FaceLineParser(element, list, builder_, vertices, colour);
     }
 
     bool readFaces(const PlyElement& element)
     {
-        const FaceLineParser parser = parserFor(element, layout_.faces.list);
+        const FaceLineParser parser = parserFor(element, layout_.faces.list, layout_.faces.colour);
         std::vector<FaceList> faces(kLineRunChunks);
         std::string message;
         const bool inRuns = readAhead_ && element.count >= kParallelItems;

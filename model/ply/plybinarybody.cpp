@@ -231,6 +231,28 @@ private:
         return true;
     }
 
+    // Reads past properties [from, to) as skipProperties does, keeping the
+    // face colour's channels in rgb.
+    bool readFaceProperties(std::size_t from, std::size_t to, float* rgb)
+    {
+        const int* colour = layout_.faces.colour;
+        for (std::size_t k = from; k < to; ++k) {
+            const int index = static_cast<int>(k);
+            const int channel = index == colour[0] ? 0 : index == colour[1] ? 1 : index == colour[2] ? 2 : -1;
+            if (channel < 0) {
+                if (!skipProperties(k, k + 1))
+                    return false;
+                continue;
+            }
+            const PlyProperty& property = element_->properties[k];
+            const char* bytes = nullptr;
+            if (!take(plyTypeSize(property.type), bytes))
+                return false;
+            rgb[channel] = clampChannel(loadNumber(bytes, property.type, swap_) * plyColourScale(property.type));
+        }
+        return true;
+    }
+
     bool readVertices()
     {
         const PlyVertexLayout& layout = layout_.vertices;
@@ -306,12 +328,16 @@ private:
             return readSmallFaces(property);
         const std::size_t entrySize = plyTypeSize(property.type);
         const int64_t lowest = strips ? -1 : 0;
+        const bool colours = !strips && layout_.faces.hasColours();
+        float rgb[3] = {0.0f, 0.0f, 0.0f};
+        const auto before = static_cast<std::size_t>(list);
         std::vector<MeshVertex*> collected;
         std::vector<int32_t> stripIndices;
         const char* bytes = nullptr;
         for (item_ = 0; item_ < element_->count; ++item_) {
             int64_t count = 0;
-            if (!skipProperties(0, static_cast<std::size_t>(list)) || !readCount(property, count))
+            if (!(colours ? readFaceProperties(0, before, rgb) : skipProperties(0, before))
+                || !readCount(property, count))
                 return false;
             if (!strips && count < 3)
                 return fail("a face needs at least three corners, this one has " + std::to_string(count));
@@ -350,8 +376,14 @@ private:
                     return outOfMemory();
                 std::memcpy(slots, collected.data(), collected.size() * sizeof(MeshVertex*));
             }
-            if (!skipProperties(static_cast<std::size_t>(list) + 1, propertyCount))
+            if (!colours) {
+                if (!skipProperties(before + 1, propertyCount))
+                    return false;
+            } else if (!readFaceProperties(before + 1, propertyCount, rgb)) {
                 return false;
+            } else if (!builder_.setFaceColour(rgb)) {
+                return outOfMemory();
+            }
         }
         return true;
     }

@@ -4,6 +4,7 @@
 
 #include "model/blockreader.h"
 #include "model/numberscan.h"
+#include "model/ply/plylayout.h"
 
 namespace {
 
@@ -35,24 +36,42 @@ const char* skipToken(const char* p, const char* end)
 
 } // namespace
 
+FaceLineParser::FaceLineParser(const PlyElement& element, int list, const ModelBuilder& builder, uint32_t vertexCount,
+                               const int* colour)
+    : element_(element), list_(list), builder_(builder), vertexCount_(vertexCount)
+{
+    for (int c = 0; c < 3 && colour != nullptr && colour[0] >= 0; ++c) {
+        colour_[c] = colour[c];
+        colourScale_[c] = plyColourScale(element.properties[static_cast<std::size_t>(colour[c])].type);
+        lastColour_ = colour[c] > lastColour_ ? colour[c] : lastColour_;
+    }
+}
+
+// Steps over property k (a token, or a list's count and entries); null when
+// the line ends first.
+const char* FaceLineParser::skipProperty(std::size_t k, const char* p, const char* end) const
+{
+    int32_t count = 0;
+    bool outOfRange = false;
+    if (element_.properties[k].isList) {
+        if (scanInt(p, end, count, outOfRange) == nullptr || outOfRange || count < 0)
+            return nullptr;
+    }
+    for (int32_t j = 0; j <= count; ++j) {
+        p = skipBlanks(p, end);
+        if (p == end)
+            return nullptr;
+        p = skipToken(p, end);
+    }
+    return p;
+}
+
 // Steps over the properties in front of the corner list; null when the line
 // ends first.
 const char* FaceLineParser::skipToList(const char* p, const char* end) const
 {
-    for (int k = 0; k < list_; ++k) {
-        int32_t count = 0;
-        bool outOfRange = false;
-        if (element_.properties[static_cast<std::size_t>(k)].isList) {
-            if (scanInt(p, end, count, outOfRange) == nullptr || outOfRange || count < 0)
-                return nullptr;
-        }
-        for (int32_t j = 0; j <= count; ++j) {
-            p = skipBlanks(p, end);
-            if (p == end)
-                return nullptr;
-            p = skipToken(p, end);
-        }
-    }
+    for (int k = 0; k < list_ && p != nullptr; ++k)
+        p = skipProperty(static_cast<std::size_t>(k), p, end);
     return p;
 }
 
@@ -110,14 +129,65 @@ const char* FaceLineParser::readIndex(const char* p, const char* end, int32_t& i
 
 bool FaceLineParser::parseFaceText(const char* begin, const char* end, FaceList& faces, std::string& message) const
 {
+    if (lastColour_ >= 0)
+        return parseColouredFaceText(begin, end, faces, message);
     const char* p = list_ == 0 ? begin : skipToList(begin, end);
     if (p == nullptr) {
         message = "the face line ends before its vertex_indices list";
         return false;
     }
+    return readCorners(p, end, faces, message) != nullptr;
+}
+
+// Reads the properties up to the last one used, in their order: the corner
+// list and the colour; the rest are stepped over.
+bool FaceLineParser::parseColouredFaceText(const char* begin, const char* end, FaceList& faces,
+                                           std::string& message) const
+{
+    float rgb[3] = {0.0f, 0.0f, 0.0f};
+    const char* p = begin;
+    const int last = lastColour_ > list_ ? lastColour_ : list_;
+    const std::size_t cornersBefore = faces.corners.size();
+    bool listRead = false;
+    for (int k = 0; k <= last; ++k) {
+        const auto property = static_cast<std::size_t>(k);
+        const char* next = nullptr;
+        if (k == list_) {
+            if (p == nullptr || (next = readCorners(p, end, faces, message)) == nullptr)
+                return false;
+            listRead = true;
+        } else {
+            const int channel = k == colour_[0] ? 0 : k == colour_[1] ? 1 : k == colour_[2] ? 2 : -1;
+            double value = 0.0;
+            next = channel < 0 ? skipProperty(property, p, end) : scanDouble(p, end, value);
+            if (next == nullptr) {
+                if (listRead) {
+                    faces.counts.pop_back();
+                    faces.corners.resize(cornersBefore);
+                }
+                message = listRead
+                              ? "the face line has no number for its property " + element_.properties[property].name
+                              : "the face line ends before its vertex_indices list";
+                return false;
+            }
+            if (channel >= 0) {
+                const double scaled = value * colourScale_[channel];
+                rgb[channel] = scaled >= 0.0 ? (scaled <= 1.0 ? static_cast<float>(scaled) : 1.0f) : 0.0f;
+            }
+        }
+        p = next;
+    }
+    faces.colourLast(rgb);
+    return true;
+}
+
+// Reads the corner count and the corners from p and appends the polygon to
+// faces; the end of the list, or null with the fault.
+const char* FaceLineParser::readCorners(const char* p, const char* end, FaceList& faces, std::string& message) const
+{
     int32_t cornerCount = 0;
     if (!readCount(p, end, cornerCount, true, message))
-        return false;
+        return nullptr;
     // Small polygons get their slots at once; larger ones after their
     // indices proved to be there.
     const std::size_t first = faces.corners.size();
@@ -129,7 +199,7 @@ bool FaceLineParser::parseFaceText(const char* begin, const char* end, FaceList&
         p = readIndex(p, end, index, j, cornerCount, true, message);
         if (p == nullptr) {
             faces.corners.resize(first);
-            return false;
+            return nullptr;
         }
         if (direct)
             faces.corners[first + static_cast<std::size_t>(j)] = builder_.corner(static_cast<uint32_t>(index));
@@ -137,7 +207,7 @@ bool FaceLineParser::parseFaceText(const char* begin, const char* end, FaceList&
             faces.corners.push_back(builder_.corner(static_cast<uint32_t>(index)));
     }
     faces.counts.push_back(static_cast<uint32_t>(cornerCount));
-    return true;
+    return p;
 }
 
 bool FaceLineParser::parseStripText(const char* begin, const char* end, std::vector<int32_t>& indices,

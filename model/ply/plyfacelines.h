@@ -30,13 +30,14 @@ class FaceLineParser {
 public:
     // `list` is the index of the corner list among the element's properties;
     // the builder gives the corners of its `vertexCount` declared vertices.
-    FaceLineParser(const PlyElement& element, int list, const ModelBuilder& builder, uint32_t vertexCount)
-        : element_(element), list_(list), builder_(builder), vertexCount_(vertexCount)
-    {
-    }
+    // `colour`, when given, holds the indices of the face's red, green and
+    // blue properties.
+    FaceLineParser(const PlyElement& element, int list, const ModelBuilder& builder, uint32_t vertexCount,
+                   const int* colour = nullptr);
 
     // Reads one face line (without its line end) and appends the polygon to
-    // faces; false with the fault in *message.
+    // faces, with its colour when the element has one; false with the fault
+    // in *message.
     bool parseFace(const char* begin, const char* end, FaceList& faces, std::string& message) const
     {
         const char* textEnd = textBeforeNul(begin, end);
@@ -60,6 +61,9 @@ public:
 
 private:
     bool parseFaceText(const char* begin, const char* end, FaceList& faces, std::string& message) const;
+    bool parseColouredFaceText(const char* begin, const char* end, FaceList& faces, std::string& message) const;
+    const char* readCorners(const char* p, const char* end, FaceList& faces, std::string& message) const;
+    const char* skipProperty(std::size_t k, const char* p, const char* end) const;
     bool parseStripText(const char* begin, const char* end, std::vector<int32_t>& indices, std::string& message) const;
     const char* skipToList(const char* p, const char* end) const;
     bool readCount(const char*& p, const char* end, int32_t& count, bool face, std::string& message) const;
@@ -70,6 +74,9 @@ private:
     int list_;
     const ModelBuilder& builder_;
     uint32_t vertexCount_;
+    int colour_[3] = {-1, -1, -1};
+    float colourScale_[3] = {1.0f, 1.0f, 1.0f};
+    int lastColour_ = -1; // the last of the colour properties, -1 without colours
 };
 
 // Reads the face lines of [begin, end): whole lines, each ending in

@@ -1,11 +1,25 @@
 #include "model/ply/plylayout.h"
 
+#include <algorithm>
+
 namespace {
 
 bool fail(std::string& reason, const PlyElement& element, const std::string& message)
 {
     reason = "line " + std::to_string(element.line) + ": " + message;
     return false;
+}
+
+// The scalar properties red, green and blue; false unless all three are there.
+bool findColour(const PlyElement& element, int channels[3])
+{
+    static const char* const kChannels[] = {"red", "green", "blue"};
+    for (int channel = 0; channel < 3; ++channel) {
+        channels[channel] = element.find(kChannels[channel]);
+        if (channels[channel] < 0 || element.properties[static_cast<std::size_t>(channels[channel])].isList)
+            return false; // colours need all three channels
+    }
+    return true;
 }
 
 bool findVertices(const PlyHeader& header, int index, PlyVertexLayout& layout, std::string& reason)
@@ -17,7 +31,6 @@ bool findVertices(const PlyHeader& header, int index, PlyVertexLayout& layout, s
         return true;
     }
     static const char* const kAxes[] = {"x", "y", "z"};
-    static const char* const kChannels[] = {"red", "green", "blue"};
     layout.needed = 0;
     for (int axis = 0; axis < 3; ++axis) {
         const int found = element.find(kAxes[axis]);
@@ -30,11 +43,8 @@ bool findVertices(const PlyHeader& header, int index, PlyVertexLayout& layout, s
         layout.needed = found + 1 > layout.needed ? found + 1 : layout.needed;
     }
     int channels[3];
-    for (int channel = 0; channel < 3; ++channel) {
-        channels[channel] = element.find(kChannels[channel]);
-        if (channels[channel] < 0 || element.properties[static_cast<std::size_t>(channels[channel])].isList)
-            return true; // colours need all three channels
-    }
+    if (!findColour(element, channels))
+        return true;
     for (int channel = 0; channel < 3; ++channel) {
         layout.colour[channel] = channels[channel];
         layout.needed = channels[channel] + 1 > layout.needed ? channels[channel] + 1 : layout.needed;
@@ -64,6 +74,9 @@ bool findList(const PlyHeader& header, int index, PlyListLayout& layout, std::st
         return fail(reason, element,
                     "the vertex_indices list of the " + element.name + " element is not of an integer type");
     layout.list = found;
+    int channels[3];
+    if (element.name == "face" && findColour(element, channels))
+        std::copy_n(channels, 3, layout.colour);
     return true;
 }
 

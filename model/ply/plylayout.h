@@ -18,9 +18,11 @@ struct PlyVertexLayout {
 };
 
 struct PlyListLayout {
-    int element = -1;      // index in the header, -1 when there is none
-    int list = 0;          // the vertex_indices (or vertex_index) property
-    bool implicit = false; // no properties declared: the corner list leads each line
+    int element = -1;             // index in the header, -1 when there is none
+    int list = 0;                 // the vertex_indices (or vertex_index) property
+    bool implicit = false;        // no properties declared: the corner list leads each line
+    int colour[3] = {-1, -1, -1}; // faces: scalar properties red, green, blue, or -1
+    bool hasColours() const { return colour[0] >= 0; }
 };
 
 struct PlyMeshLayout {

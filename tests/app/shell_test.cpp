@@ -109,7 +109,7 @@ TEST_F(ShellTest, MenusHoldEveryCommandInOrder)
         "    ---",
         "    Both_Faces 32797",
         "  Color 32796",
-        "  Vertex Colors 32801",
+        "  Colors from File 32801",
         "  ---",
         "  XYZ->ZXY 32799",
         "  ---",

@@ -366,6 +366,65 @@ TEST(OffReader, ReadsHeadersCountsCommentsAndColours)
     }
 }
 
+// Face colours: PLY red, green, blue on the face element (before or after
+// the corners, uchar or float, ASCII or binary) and OFF colours after a
+// face's indices; a face of a coloured file given none is marked so.
+TEST(FaceColours, ReadFromPlyAndOffFaces)
+{
+    const std::string vertices = "element vertex 4\nproperty float x\nproperty float y\nproperty float z\n";
+    const std::string ascii = "ply\nformat ascii 1.0\n" + vertices;
+    const char* const square = "0 0 0\n1 0 0\n1 1 0\n0 1 0\n";
+    const std::string list = "property list uchar int vertex_indices\n";
+    std::string binary[2];
+    for (bool bigEndian : {false, true}) {
+        BinaryPly ply(bigEndian, vertices + "element face 2\nproperty float red\n" + list
+                                     + "property float green\nproperty float blue\n");
+        for (float v : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 1.f, 1.f, 0.f, 0.f, 1.f, 0.f})
+            ply.put(v);
+        ply.put(0.5f).put(uint8_t{3}).put(0).put(1).put(2).put(0.25f).put(1.0f);
+        ply.put(0.0f).put(uint8_t{3}).put(0).put(2).put(3).put(2.0f).put(-1.0f);
+        binary[bigEndian ? 1 : 0] = ply.text();
+    }
+    const float none = kNoFaceColour;
+    const struct {
+        std::string text;
+        const char* extension;
+        std::vector<float> expected; // empty: no face colours
+    } rows[] = {
+        {ascii + "element face 2\n" + list + "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+             + "end_header\n" + square + "3 0 1 2 255 0 51\n3 0 2 3 0 255 102 extra\n",
+         "ply",
+         {1, 0, 0.2f, 0, 1, 0.4f}},
+        {ascii + "element face 2\nproperty float blue\nproperty float green\nproperty float red\n" + list
+             + "end_header\n" + square + "0.75 0.5 0.25 3 0 1 2\n0 1 2 3 0 2 3\n",
+         "ply",
+         {0.25f, 0.5f, 0.75f, 1, 1, 0}},
+        {binary[0], "ply", {0.5f, 0.25f, 1, 0, 1, 0}},
+        {binary[1], "ply", {0.5f, 0.25f, 1, 0, 1, 0}},
+        {ascii + "element face 2\n" + list + "end_header\n" + square + "3 0 1 2\n3 0 2 3\n", "ply", {}},
+        {std::string("OFF\n4 2 0\n") + square + "3 0 1 2 255 0 51\n3 0 2 3\n", "off", {1, 0, 0.2f, none, none, none}},
+        {std::string("OFF\n4 2 0\n") + square + "3 0 1 2 0.5 0.25 1 0.5\n3 0 2 3 1 1 1 # white\n",
+         "off",
+         {0.5f, 0.25f, 1, 1, 1, 1}},
+        {std::string("OFF\n4 2 0\n") + square + "3 0 1 2\n3 0 2 3 7\n", "off", {}},
+    };
+    for (const auto& row : rows) {
+        for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
+            std::string reason;
+            ModelPtr model = loadText(row.text, row.extension, &reason, kind);
+            ASSERT_NE(model, nullptr) << row.text << reason;
+            ASSERT_EQ(model->faceCount, 2u) << row.text;
+            if (row.expected.empty()) {
+                EXPECT_EQ(model->faceColours, nullptr) << row.text;
+                continue;
+            }
+            ASSERT_NE(model->faceColours, nullptr) << row.text;
+            for (std::size_t i = 0; i < 6; ++i)
+                EXPECT_FLOAT_EQ(model->faceColours[i], row.expected[i]) << row.text << " channel " << i;
+        }
+    }
+}
+
 TEST(OffReader, RefusesFaultsNamingTheLine)
 {
     const struct {

@@ -123,6 +123,24 @@ TEST_F(ModelBuffersTest, SamePixelsAsOnePolygonPerFaceInEveryMode)
                 }
 }
 
+TEST_F(ModelBuffersTest, SamePixelsInFaceColours)
+{
+    // Face colours alone, and beside vertex colours.
+    ModelPtr faced = makeMixedBall();
+    addFaceColours(*faced);
+    ModelPtr both = makeMixedBall();
+    addColours(*both);
+    addFaceColours(*both);
+    for (const MeshModel* model : {faced.get(), both.get()})
+        for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe}) {
+            Style s;
+            s.mode = mode;
+            s.colours = true;
+            s.colour = kOrange;
+            EXPECT_EQ(differences(model, s, "facecolours"), 0) << describe(s);
+        }
+}
+
 TEST_F(ModelBuffersTest, SamePixelsInStereoAndAfterChangesBetweenFrames)
 {
     ModelPtr ball = makeMixedBall();
@@ -157,9 +175,10 @@ TEST_F(ModelBuffersTest, PointsForAModelWithoutFaces)
     for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe}) {
         s.mode = mode;
         EXPECT_EQ(differences(cloud.get(), s, "points"), 0) << describe(s);
-        // Three points of 2 x 2 pixels in the unlit model colour.
+        // Three points of 6 x 6 pixels (a small cloud) in the unlit model
+        // colour.
         const Frame f = draw(cloud.get(), s, true);
-        EXPECT_EQ(f.count(Rgb{255, 153, 51}, 1), 12) << describe(s);
+        EXPECT_EQ(f.count(Rgb{255, 153, 51}, 1), 108) << describe(s);
     }
     addColours(*cloud);
     s.colours = true;
@@ -167,7 +186,7 @@ TEST_F(ModelBuffersTest, PointsForAModelWithoutFaces)
     EXPECT_EQ(f.count(Rgb{255, 153, 51}, 1), 0);
     const Rgb first{static_cast<int>(cloud->colours[0] * 255 + 0.5f), static_cast<int>(cloud->colours[1] * 255 + 0.5f),
                     static_cast<int>(cloud->colours[2] * 255 + 0.5f)};
-    EXPECT_EQ(f.count(first, 1), 4);
+    EXPECT_EQ(f.count(first, 1), 36);
     EXPECT_EQ(differences(cloud.get(), s, "colouredpoints"), 0);
     // Shading off hides the points too.
     s.mode = kShadingNone;

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 using gltest::GlWindow;
@@ -260,6 +261,86 @@ TEST_F(ModelDrawTest, DegenerateFacesDrawNothingAndDoNotFail)
     buildMeshModel(model.get());
     for (int mode : {kShadingFlat, kShadingSmooth, kShadingWireframe})
         EXPECT_EQ(draw(model.get(), mode, true).count(kBlack, 0), kSize * kSize);
+}
+
+// The colour at the centre of a model drawn in its colours from the file
+// is the colour the same model shows drawn in that model colour.
+TEST_F(ModelDrawTest, FlatFacesShowTheirColourOrTheMeanOfTheirCorners)
+{
+    // A square in PLY: vertex and face properties, then the vertex and face lines.
+    const auto ply = [](const char* vertex, const char* face, const std::string& lines) {
+        return std::string("ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n")
+               + "property float z\n" + vertex + "element face 1\n" + face + "end_header\n" + lines;
+    };
+    const char* const rgb = "property uchar red\nproperty uchar green\nproperty uchar blue\n";
+    const std::string list = "property list uchar int vertex_indices\n";
+    const std::string listRgb = list + rgb;
+    const char* const off = "OFF\n4 1 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3 ";
+    const struct {
+        int mode;
+        float expected[3];
+        std::string text;
+    } rows[] = {
+        // The mean of the corners; a face colour over vertex colours; smooth:
+        // vertex colours over face colours; float face colours; OFF ones.
+        {kShadingFlat,
+         {0.5f, 0.5f, 0.5f},
+         ply(rgb, list.c_str(), "0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 255 255 255\n4 0 1 2 3\n")},
+        {kShadingFlat,
+         {0.2f, 0.4f, 0.6f},
+         ply(rgb, listRgb.c_str(), "0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 9 9 9\n4 0 1 2 3 51 102 153\n")},
+        {kShadingSmooth,
+         {0.2f, 0.8f, 0.2f},
+         ply(rgb, listRgb.c_str(),
+             "0 0 0 51 204 51\n1 0 0 51 204 51\n1 1 0 51 204 51\n0 1 0 51 204 51\n4 0 1 2 3 9 0 0\n")},
+        {kShadingFlat,
+         {0.25f, 0.5f, 0.75f},
+         ply("",
+             "property float red\nproperty float green\nproperty float blue\nproperty list uchar int vertex_indices\n",
+             "0 0 0\n1 0 0\n1 1 0\n0 1 0\n0.25 0.5 0.75 4 0 1 2 3\n")},
+        {kShadingFlat, {1.0f, 0.2f, 0.0f}, std::string(off) + "255 51 0\n"},
+        {kShadingSmooth, {0.4f, 0.6f, 0.8f}, std::string(off) + "0.4 0.6 0.8 1\n"},
+    };
+    const auto drawCentre = [&](const MeshModel* model, int mode, const float* colour, bool fileColours) {
+        gltest::BeginDefaultFrame(kSize, kSize);
+        glPushMatrix();
+        DrawMeshModel({model, mode, true, colour, 0, 0, 0, fileColours}, buffers);
+        glPopMatrix();
+        buffers.release();
+        return guitest::readBackBuffer(kSize, kSize).at(cx, cy);
+    };
+    for (const auto& row : rows) {
+        std::string reason;
+        ModelPtr model = loadText(row.text, row.text[0] == 'O' ? "off" : "ply", &reason);
+        ASSERT_NE(model, nullptr) << row.text << ": " << reason;
+        const Rgb shown = drawCentre(model.get(), row.mode, kWhite, true);
+        const Rgb expected = drawCentre(model.get(), row.mode, row.expected, false);
+        EXPECT_NEAR(shown.r, expected.r, 1) << row.text;
+        EXPECT_NEAR(shown.g, expected.g, 1) << row.text;
+        EXPECT_NEAR(shown.b, expected.b, 1) << row.text;
+    }
+}
+
+TEST_F(ModelDrawTest, PointsAreLargerForSmallCloudsAndScaleWithThePixelRatio)
+{
+    const struct {
+        unsigned points;
+        float ratio;
+        int side; // of the square all the points draw, in pixels
+    } rows[] = {{1, 1, 6}, {99, 1, 6}, {100, 1, 4}, {9999, 1, 4}, {10000, 1, 2}, {1, 2, 12}, {10000, 2, 4}};
+    for (const auto& row : rows) {
+        // Every point in one place: one square of the point size.
+        ModelPtr cloud = gltest::makeModelWithNormals(std::vector<Vector3>(row.points, Vector3{0.0, 0.0, 0.0}), {});
+        ModelDrawSettings settings{cloud.get(), kShadingFlat, true, kWhite};
+        settings.pixelRatio = row.ratio;
+        gltest::BeginDefaultFrame(kSize, kSize);
+        glPushMatrix();
+        DrawMeshModel(settings, buffers);
+        glPopMatrix();
+        buffers.release();
+        const PixelFrame f = guitest::readBackBuffer(kSize, kSize);
+        EXPECT_EQ(f.count(Rgb{255, 255, 255}, 1), row.side * row.side) << row.points << " at " << row.ratio;
+    }
 }
 
 TEST_F(ModelDrawTest, LitModesLeaveNormalizeOffAndLightingOn)

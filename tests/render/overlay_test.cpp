@@ -1,7 +1,9 @@
 // Text in character cells and the camera information overlay, checked pixel
 // for pixel against the glyph table.
 #include "render/font.h"
+#include "render/modelbuffers.h"
 #include "render/overlay.h"
+#include "render/scene.h"
 
 #include "geometry/vector3.h"
 #include "gltestutil.h"
@@ -260,6 +262,30 @@ TEST_F(SmallWindow, ExactlyOneCellShowsText)
 {
     const PixelFrame frame = drawOverlay(10, 14);
     EXPECT_GT(frame.count(kYellow), 0);
+}
+
+// At a device pixel ratio of 2 the lines are as wide again (the text's
+// height: tests/viewer, at QT_SCALE_FACTOR=2); the font goes back to scale 1
+// after the frame.
+TEST_F(TextLayout, SceneAtPixelRatioTwoDrawsLinesTwiceAsWide)
+{
+    const float black[3] = {0.0f, 0.0f, 0.0f};
+    int lineInk[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        SceneSettings scene;
+        scene.camera = FrameCamera{{80, 80, 400}, {0, 0, 0}, {0, 1, 0}};
+        scene.windowWidth = scene.windowHeight = kWindow;
+        scene.bgColor = black;
+        scene.meshColor = kYellowColour;
+        scene.showInfo = true;
+        scene.infoColor = black;
+        scene.pixelRatio = static_cast<float>(i + 1);
+        ModelBuffers buffers;
+        DrawScene(scene, buffers);
+        EXPECT_EQ(FontScale(), 1);
+        lineInk[i] = read().count(kYellow, 8); // the grid's
+    }
+    EXPECT_NEAR(lineInk[1], 2 * lineInk[0], lineInk[0] / 5);
 }
 
 } // namespace

@@ -24,6 +24,16 @@ void addColours(MeshModel& model)
     }
 }
 
+void addFaceColours(MeshModel& model)
+{
+    model.faceColours = static_cast<float*>(std::malloc(3 * sizeof(float) * std::max(model.faceCount, 1u)));
+    for (uint32_t i = 0; i < model.faceCount; ++i) {
+        const float channels[3] = {(i % 7) / 6.0f, (i % 3) / 2.0f, (i % 5) / 4.0f};
+        for (int c = 0; c < 3; ++c)
+            model.faceColours[3 * i + c] = i % 5 == 4 ? kNoFaceColour : channels[c];
+    }
+}
+
 ModelPtr makeMixedBall()
 {
     // Rings of a sphere; each band between two rings is cut into faces of

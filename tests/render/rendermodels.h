@@ -16,6 +16,9 @@ ModelPtr makeModelWithNormals(const std::vector<Vector3>& positions, const std::
 // vertex order.
 void addColours(MeshModel& model);
 
+// Gives the model a colour for every face, every fifth face none.
+void addFaceColours(MeshModel& model);
+
 // A closed, bumpy ball of radius about 0.9 whose faces mix triangles, quads
 // (not all planar), pentagons and hexagons, with the corner orders varied,
 // plus a few faces with fewer than three corners.

@@ -107,6 +107,7 @@ ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std:
     }
     model->faceCount = static_cast<uint32_t>(faces.size());
     model->colours = nullptr;
+    model->faceColours = nullptr;
     model->cornerBlock = nullptr;
     model->faces = static_cast<MeshFace*>(std::malloc(sizeof(MeshFace) * (faces.size() + 1)));
     for (std::size_t i = 0; i < faces.size(); ++i) {

@@ -283,6 +283,9 @@ TEST_F(BrenvikInfo, PrintsVertexColoursOrSaysThereAreNone)
     // The summary is the same as for a file without colours.
     EXPECT_EQ(run({coloured}).out, "vertices 2\nfaces 0\ncorners 0\nbbox -1.000000 -1.000000 -1.000000 1.000000 "
                                    "1.000000 1.000000\n");
+    // Face colours follow, for the faces that have one.
+    result = run({"--colours", file("faces.off", "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n3 0 2 1 255 0 51\n")});
+    EXPECT_EQ(result.out, "fc 1 1.000000 0.000000 0.200000\n") << result.err;
     const std::string plain = file("box.ply", kBoxPly);
     result = run({"--colours", plain});
     EXPECT_EQ(result.status, 1);

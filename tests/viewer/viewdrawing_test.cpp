@@ -9,7 +9,13 @@
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace viewertest;
 using guitest::PixelFrame;
@@ -172,6 +178,49 @@ TEST_F(ViewDrawingTest, FrameWithoutContextDrawsNothing)
     EXPECT_EQ(view->frameCount(), before + 1);
     // Every frame leaves no context current.
     EXPECT_EQ(QOpenGLContext::currentContext(), nullptr);
+}
+
+// Run by the test below in a process of its own, at the scale it sets:
+// prints the height in device pixels of the overlay's three lines.
+TEST_F(ViewDrawingTest, OverlayTextHeightAtThisScale)
+{
+    if (qEnvironmentVariableIsEmpty("BRENVIK_SCALE_CHILD"))
+        GTEST_SKIP() << "run by OverlayTextDoublesAtScaleFactorTwo";
+    view->m_showInfo = true;
+    const PixelFrame f = frame();
+    const Rgb ink{static_cast<int>(g_infoColor[0] * 255 + 0.5f), static_cast<int>(g_infoColor[1] * 255 + 0.5f),
+                  static_cast<int>(g_infoColor[2] * 255 + 0.5f)};
+    int top = -1;
+    int bottom = -1;
+    for (int y = f.height() - 1; y >= 0; --y) {
+        if (f.count(ink, guitest::PixelRect{0, y, f.width(), y + 1}, 8) > 0) {
+            top = top < 0 ? y : top;
+            bottom = y;
+        }
+    }
+    std::printf("text height %d\n", top - bottom + 1);
+}
+
+TEST(ViewScale, OverlayTextDoublesAtScaleFactorTwo)
+{
+    int heights[2] = {0, 0};
+    for (int scale = 1; scale <= 2; ++scale) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
+        env.insert(QStringLiteral("BRENVIK_SCALE_CHILD"), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=ViewDrawingTest.OverlayTextHeightAtThisScale")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
+        ASSERT_EQ(child.exitCode(), 0) << out.toStdString();
+        const qsizetype at = out.indexOf(QStringLiteral("text height "));
+        ASSERT_GE(at, 0) << out.toStdString();
+        heights[scale - 1] = out.mid(at + 12).section(QLatin1Char('\n'), 0, 0).toInt();
+    }
+    EXPECT_GT(heights[0], 30);
+    EXPECT_NEAR(heights[1], 2 * heights[0], 3);
 }
 
 } // namespace

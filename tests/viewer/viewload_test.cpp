@@ -248,8 +248,9 @@ TEST_F(ViewLoadTest, VertexColoursToggleAndPointCloudsShowAsPoints)
     ASSERT_TRUE(window->command(ID_VIEW_VERTEX_COLORS));
     EXPECT_TRUE(window->readFront().is(kSize / 2, kSize / 2, Rgb{0, 0, 255}, 2));
 
-    // A point cloud whose file carries colours: two unlit points of 2 x 2
-    // pixels, in their own colour after the load, then in the model colour.
+    // A point cloud whose file carries colours: two unlit points of 6 x 6
+    // pixels (a small cloud), in their own colour after the load, then in
+    // the model colour.
     g_vertexColours = 0;
     ASSERT_TRUE(window->openThroughDialog(writeFile(
         QStringLiteral("cloud.ply"), "ply\nformat ascii 1.0\nelement vertex 2\nproperty float x\nproperty float y\n"
@@ -259,10 +260,10 @@ TEST_F(ViewLoadTest, VertexColoursToggleAndPointCloudsShowAsPoints)
     ASSERT_EQ(g_model->faceCount, 0u);
     EXPECT_TRUE(enabled(ID_VIEW_VERTEX_COLORS));
     EXPECT_TRUE(window->actionChecked(ID_VIEW_VERTEX_COLORS));
-    EXPECT_EQ(window->readFront().count(Rgb{255, 0, 0}, 0), 8);
+    EXPECT_EQ(window->readFront().count(Rgb{255, 0, 0}, 0), 72);
     EXPECT_EQ(window->readFront().count(Rgb{255, 255, 255}, 0), 0);
     ASSERT_TRUE(window->command(ID_VIEW_VERTEX_COLORS));
-    EXPECT_EQ(window->readFront().count(Rgb{255, 255, 255}, 0), 8);
+    EXPECT_EQ(window->readFront().count(Rgb{255, 255, 255}, 0), 72);
 
     // A model without colours: the item is off and greyed.
     ASSERT_TRUE(window->openThroughDialog(writeFile(QStringLiteral("cube.ply"), QByteArray(kCubePly))));
