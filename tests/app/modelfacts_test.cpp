@@ -41,7 +41,6 @@ TEST_F(ShellTest, StatusBarShowsTheModelsCountsAndNamesAnEmptyMesh)
         EXPECT_TRUE(guitest::waitFor([&] { return messagePane() == "Open an existing document"; }));
         QTest::mouseMove(frame->centralWidget(), frame->centralWidget()->rect().center());
         EXPECT_TRUE(guitest::waitFor([&] { return messagePane() == row.message; })) << messagePane().toStdString();
-        frame->UpdateCommandUI();
         frame->UpdateIndicators();
         EXPECT_EQ(messagePane(), row.message);
         EXPECT_EQ(pane->text(), row.facts);
