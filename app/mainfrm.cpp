@@ -4,12 +4,10 @@
 #include "platform/trace.h"
 
 namespace {
-// The status-bar panes: message pane, then the three lock keys.
+// The status-bar panes: message pane, the loaded model's counts, then the
+// three lock keys.
 const unsigned indicators[] = {
-    ID_SEPARATOR,
-    ID_INDICATOR_CAPS,
-    ID_INDICATOR_NUM,
-    ID_INDICATOR_SCRL,
+    ID_SEPARATOR, ID_INDICATOR_MODEL, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL,
 };
 } // namespace
 

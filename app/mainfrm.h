@@ -3,7 +3,8 @@
 #include "platform/framewnd.h"
 
 // The main window: menu, toolbar docked at the top (movable to any edge or
-// floating), status bar with the message pane and the CAP, NUM and SCRL panes.
+// floating), status bar with the message pane, the model pane and the CAP, NUM
+// and SCRL panes.
 class CMainFrame : public CFrameWnd {
     Q_OBJECT
 public:

@@ -42,6 +42,14 @@ const std::vector<CommandText>& commandTable()
          "Draw the model in the colours of its vertices and faces\nColors from File"},
         {ID_VIEW_XYZ_ZXY, "XYZ->ZXY", ""},
         {ID_VIEW_STEREO, "3D Stereo", ""},
+        // View > Views.
+        {ID_VIEW_FRONT, "Front\tCtrl+1", "Look at the model from the front\nFront"},
+        {ID_VIEW_BACK, "Back\tCtrl+2", "Look at the model from the back\nBack"},
+        {ID_VIEW_LEFT, "Left\tCtrl+3", "Look at the model from the left\nLeft"},
+        {ID_VIEW_RIGHT, "Right\tCtrl+4", "Look at the model from the right\nRight"},
+        {ID_VIEW_TOP, "Top\tCtrl+5", "Look down on the model from the top\nTop"},
+        {ID_VIEW_BOTTOM, "Bottom\tCtrl+6", "Look up at the model from the bottom\nBottom"},
+        {ID_VIEW_OBLIQUE, "Oblique\tCtrl+7", "Look at the model from the start view's direction\nOblique"},
         // Tavro menu.
         {ID_TAVRO_PLAY, "PLAY", ""},
         // Help menu.
@@ -92,6 +100,14 @@ MenuItem item(unsigned id)
     return MenuItem::command(captionOf(id), id, id == ID_FILE_MRU_FILE1);
 }
 
+// View > Views: the standard views.
+MenuItem viewsMenu()
+{
+    return MenuItem::popup(QStringLiteral("Views"),
+                           {item(ID_VIEW_FRONT), item(ID_VIEW_BACK), item(ID_VIEW_LEFT), item(ID_VIEW_RIGHT),
+                            item(ID_VIEW_TOP), item(ID_VIEW_BOTTOM), MenuItem::separator(), item(ID_VIEW_OBLIQUE)});
+}
+
 std::vector<MenuItem> mainMenu()
 {
     const MenuItem separator = MenuItem::separator();
@@ -103,7 +119,7 @@ std::vector<MenuItem> mainMenu()
         MenuItem::popup(QStringLiteral("&View"),
                         {item(ID_VIEW_TOOLBAR), item(ID_VIEW_STATUS_BAR), separator, item(ID_VIEW_AXES),
                          item(ID_VIEW_BG_COLOR), item(ID_VIEW_MESH), item(ID_VIEW_MESH_COLOR), item(ID_VIEW_INFO),
-                         item(ID_VIEW_INFO_COLOR), separator,
+                         item(ID_VIEW_INFO_COLOR), separator, viewsMenu(),
                          MenuItem::popup(QStringLiteral("Shading"),
                                          {item(ID_SHADING_FLAT), item(ID_SHADING_SMOOTH), item(ID_SHADING_WIREFRAME),
                                           separator, item(ID_SHADING_BOTH_FACES)}),
@@ -128,6 +144,18 @@ std::vector<platform::Accelerator> accelerators()
     };
 }
 
+// The standard views' keys, numbered as CAD programs number them.
+std::vector<platform::Accelerator> viewAccelerators()
+{
+    const unsigned views[]
+        = {ID_VIEW_FRONT, ID_VIEW_BACK, ID_VIEW_LEFT, ID_VIEW_RIGHT, ID_VIEW_TOP, ID_VIEW_BOTTOM, ID_VIEW_OBLIQUE};
+    std::vector<platform::Accelerator> keys;
+    int number = 1;
+    for (unsigned id : views)
+        keys.push_back({QKeySequence(QStringLiteral("Ctrl+%1").arg(number++)), id});
+    return keys;
+}
+
 } // namespace
 
 void registerTavroResources()
@@ -147,6 +175,7 @@ void registerTavroResources()
     res.setString(ID_INDICATOR_SCRL, QStringLiteral("SCRL"));
     res.setString(ID_INDICATOR_OVR, QStringLiteral("OVR"));
     res.setString(ID_INDICATOR_REC, QStringLiteral("REC"));
+    res.setString(ID_INDICATOR_MODEL, QStringLiteral("0 points")); // the model pane's least width
     res.setString(61184, QStringLiteral("Change the window size"));
     res.setString(61185, QStringLiteral("Change the window position"));
     res.setString(61186, QStringLiteral("Reduce the window to an icon"));
@@ -161,7 +190,10 @@ void registerTavroResources()
     res.setString(IDC_INPUT_PROMPT, QStringLiteral("InputTextDialogStatic"));
 
     res.setMenu(IDR_MAINFRAME, mainMenu());
-    res.setAccelerators(IDR_MAINFRAME, accelerators());
+    std::vector<platform::Accelerator> keys = accelerators();
+    for (const platform::Accelerator& key : viewAccelerators())
+        keys.push_back(key);
+    res.setAccelerators(IDR_MAINFRAME, keys);
 
     platform::ToolBarResource toolbar;
     toolbar.buttonSize = QSize(16, 15);

@@ -11,6 +11,12 @@ void CCmdUI::SetCheck(int check)
     m_check = check;
 }
 
+void CCmdUI::SetText(const QString& text)
+{
+    m_textSet = true;
+    m_text = text;
+}
+
 CCmdTarget::~CCmdTarget() = default;
 
 bool CCmdTarget::OnCommand(unsigned)

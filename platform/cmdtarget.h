@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // Command routing by numeric command id.
 //
 // The frame routes every command (menu item, toolbar button, accelerator) to
@@ -25,16 +27,23 @@ public:
     // 0 unchecked, 1 checked (a check mark in the menu, a pressed toolbar
     // button), 2 indeterminate (shown as checked).
     void SetCheck(int check = 1);
+    // The text of a status-bar pane (instead of its string resource) while
+    // the pane is enabled.
+    void SetText(const QString& text);
 
     // State the framework reads after the update handler ran.
     bool IsEnabled() const { return m_enabled; }
     bool IsCheckSet() const { return m_checkSet; }
     int GetCheck() const { return m_check; }
+    bool IsTextSet() const { return m_textSet; }
+    const QString& GetText() const { return m_text; }
 
 private:
     bool m_enabled = true;
     bool m_checkSet = false;
     int m_check = 0;
+    bool m_textSet = false;
+    QString m_text;
 };
 
 class CCmdTarget {

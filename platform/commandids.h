@@ -85,3 +85,13 @@ constexpr unsigned ID_SHADING_BOTH_FACES = 32797; // View > Shading
 constexpr unsigned ID_VIEW_XYZ_ZXY = 32799;       // View menu
 constexpr unsigned ID_VIEW_STEREO = 32800;        // View menu
 constexpr unsigned ID_VIEW_VERTEX_COLORS = 32801; // View menu
+constexpr unsigned ID_VIEW_FRONT = 32820;         // View > Views
+constexpr unsigned ID_VIEW_BACK = 32821;          // View > Views
+constexpr unsigned ID_VIEW_LEFT = 32822;          // View > Views
+constexpr unsigned ID_VIEW_RIGHT = 32823;         // View > Views
+constexpr unsigned ID_VIEW_TOP = 32824;           // View > Views
+constexpr unsigned ID_VIEW_BOTTOM = 32825;        // View > Views
+constexpr unsigned ID_VIEW_OBLIQUE = 32826;       // View > Views
+
+// The status bar's pane with the loaded model's counts.
+constexpr unsigned ID_INDICATOR_MODEL = 32830;

@@ -432,7 +432,7 @@ void CFrameWnd::UpdateIndicators()
             continue;
         CCmdUI ui(id);
         const bool on = RouteUpdateCommandUI(id, ui) && ui.IsEnabled();
-        bar->SetPaneText(i, on ? AfxLoadString(id) : QString());
+        bar->SetPaneText(i, on ? (ui.IsTextSet() ? ui.GetText() : AfxLoadString(id)) : QString());
     }
 }
 

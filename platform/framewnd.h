@@ -91,6 +91,9 @@ public:
     bool IsCommandEnabled(unsigned id);
     // Refreshes enabled state and check marks of every command action now.
     void UpdateCommandUI();
+    // Refreshes the status bar's panes now: a pane shows the text its update
+    // handler sets (CCmdUI::SetText) or else its string, while enabled.
+    void UpdateIndicators();
     // The action of a command id (shared by menu item and toolbar button);
     // created on first request.
     QAction* GetCommandAction(unsigned id);
@@ -120,7 +123,6 @@ private:
     void OnMenuClosed();
     void AfterCommand();
     void DestroyViews();
-    void UpdateIndicators();
 
     CCreateContext* m_context = nullptr;
     CView* m_activeView = nullptr;

@@ -6,6 +6,20 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
+namespace {
+
+// A fixed pane is as wide as the longer of its string and its text.
+void fitPane(QLabel* pane, const QString& resourceText, const QString& text)
+{
+    constexpr int kPadding = 16;
+    const QFontMetrics metrics = pane->fontMetrics();
+    pane->setFixedWidth(std::max(metrics.horizontalAdvance(resourceText), metrics.horizontalAdvance(text)) + kPadding);
+}
+
+} // namespace
+
 CStatusBar::CStatusBar() = default;
 
 bool CStatusBar::Create(CFrameWnd* parent, unsigned style, unsigned id)
@@ -46,7 +60,7 @@ bool CStatusBar::SetIndicators(const unsigned* ids, int count)
             }
             pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             pane->setAlignment(Qt::AlignCenter);
-            pane->setFixedWidth(pane->fontMetrics().horizontalAdvance(text) + 16);
+            fitPane(pane, text, text);
             addPermanentWidget(pane);
         }
         m_ids.push_back(id);
@@ -76,7 +90,11 @@ bool CStatusBar::SetPaneText(int index, const QString& text)
     QLabel* pane = GetPane(index);
     if (!pane)
         return false;
-    if (pane->text() != text)
-        pane->setText(text);
+    if (pane->text() == text)
+        return true;
+    pane->setText(text);
+    const unsigned id = GetItemID(index);
+    if (id != ID_SEPARATOR)
+        fitPane(pane, AfxLoadString(id), text);
     return true;
 }

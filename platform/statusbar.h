@@ -17,7 +17,8 @@ public:
                 unsigned id = AFX_IDW_STATUS_BAR);
     // One pane per id; id 0 is the message pane. The other panes are as wide
     // as their text (string id) and show it while their update handler
-    // enables them.
+    // enables them, or the text the handler sets: a pane widens to fit a
+    // longer text and is never narrower than its string.
     bool SetIndicators(const unsigned* ids, int count);
 
     int GetCount() const { return static_cast<int>(m_ids.size()); }

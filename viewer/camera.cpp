@@ -4,6 +4,9 @@
 #include "geometry/vector3.h"
 #include "viewer/viewerstate.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr double kRotationPerPixel = 0.001;  // radians per pixel of a left step
@@ -61,6 +64,13 @@ void translateStep()
     g_viewDistance = g_viewDistance + g_mouseDZ * kDistancePerPixel;
 }
 
+void placeEye()
+{
+    g_eye.x = g_center.x + g_viewDistance * g_viewVector.x;
+    g_eye.y = g_center.y + g_viewDistance * g_viewVector.y;
+    g_eye.z = g_center.z + g_viewDistance * g_viewVector.z;
+}
+
 } // namespace
 
 void applyCameraDrag(bool rotateMode, bool translateMode)
@@ -70,8 +80,13 @@ void applyCameraDrag(bool rotateMode, bool translateMode)
     } else if (translateMode) {
         translateStep();
     }
+    placeEye();
+}
 
-    g_eye.x = g_center.x + g_viewDistance * g_viewVector.x;
-    g_eye.y = g_center.y + g_viewDistance * g_viewVector.y;
-    g_eye.z = g_center.z + g_viewDistance * g_viewVector.z;
+void applyWheelZoom(int angleDelta)
+{
+    const double notches = static_cast<double>(angleDelta) / kWheelUnitsPerNotch;
+    const double scaled = std::max(g_viewDistance, kWheelMinimumDistance) * std::pow(kWheelZoomPerNotch, notches);
+    g_viewDistance = std::max(scaled, kWheelMinimumDistance);
+    placeEye();
 }

@@ -9,6 +9,7 @@
 #include "platform/winapp.h"
 #include "render/font.h"
 #include "render/frame.h"
+#include "viewer/modelfacts.h"
 #include "viewer/viewerscene.h"
 #include "viewer/viewerstate.h"
 
@@ -377,13 +378,15 @@ void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
     if (outcome.cancelled)
         ShowStatusNote(QStringLiteral("Loading cancelled"));
     else if (g_model && outcome.reason.empty())
-        ShowStatusNote(QString());
+        ShowStatusNote(g_model->vertexCount == 0 ? QString::fromLatin1(kEmptyMeshNote) : QString());
     else
         ShowStatusNote(
             QStringLiteral("%1: %2").arg(QFileInfo(outcome.path).fileName(), QString::fromStdString(outcome.reason)));
     RenderScene();
-    if (CFrameWnd* frame = GetParentFrame())
+    if (CFrameWnd* frame = GetParentFrame()) {
         frame->UpdateCommandUI();
+        frame->UpdateIndicators(); // the model's counts
+    }
     // A document that opens its files itself records the file when the
     // model has arrived (see loadFinished); any other takes the name now.
     CDocument* document = GetDocument();

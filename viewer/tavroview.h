@@ -5,6 +5,7 @@
 #include "render/modelbuffers.h"
 #include "render/scene.h"
 #include "viewer/modelload.h"
+#include "viewer/standardview.h"
 
 #include <QPoint>
 #include <QPointer>
@@ -28,13 +29,6 @@ extern std::string g_fileExtension;
 // The filter and default extension of the open dialog.
 extern const char* const kOpenFileFilter;
 extern const char* const kOpenDefaultExtension;
-
-// One notch of the mouse wheel (120 units of its angle; high-resolution
-// wheels and touchpads send parts of it) moves the camera as a right drag of
-// this many pixels: forwards (away from the user) nearer, backwards farther.
-// With the drag's 0.1 world units per pixel, a notch is 6 units.
-constexpr int kWheelDragPixelsPerNotch = 60;
-constexpr int kWheelUnitsPerNotch = 120;
 
 // Client rectangle in pixels; right and bottom are the width and height.
 struct ClientRect {
@@ -91,7 +85,8 @@ public:
     void OnRButtonUp(unsigned flags, const QPoint& point) override;
     void OnMouseMove(unsigned flags, const QPoint& point) override;
     // delta: the wheel's turn in eighths of a degree, positive away from the
-    // user. Ignored in None mode, as drags are.
+    // user; zooms by proportion (applyWheelZoom, viewer/camera.h). Ignored in
+    // None mode, as drags are.
     void OnMouseWheel(unsigned flags, int delta, const QPoint& point);
     void OnTimer(unsigned id) override;
     void SetCapture() override;
@@ -150,7 +145,13 @@ public:
     void OnStereo();
     void OnVertexColours();
     void OnPlay();
+    // View > Views: the camera looks from one side, keeping centre and
+    // distance (applyStandardView), and the frame is drawn.
+    void ShowStandardView(StandardView view);
+    template <StandardView which> void OnStandardView() { ShowStandardView(which); }
 
+    // Commands, and the status bar's model pane (ID_INDICATOR_MODEL), which
+    // shows the loaded model's counts (modelFactsText).
     bool OnCommand(unsigned id) override;
     bool OnUpdateCommandUI(unsigned id, CCmdUI& ui) override;
 
@@ -198,7 +199,6 @@ private:
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
-    int m_wheelRemainder = 0;        // wheel units not yet turned into a pixel
     ModelBuffers m_modelBuffers;     // the current model's, in m_hRC
     ModelLoad* m_load = nullptr;     // reads the files the view opens
     bool m_recordPathOnLoad = false; // the document takes the name of a model that arrives

@@ -4,6 +4,7 @@
 #include "platform/commandids.h"
 #include "render/modeldraw.h"
 #include "viewer/colourentry.h"
+#include "viewer/modelfacts.h"
 #include "viewer/viewerstate.h"
 
 // The view's commands: what each does, and the one table that routes a
@@ -147,6 +148,12 @@ void CTavroView::OnStereo()
     RenderScene();
 }
 
+void CTavroView::ShowStandardView(StandardView view)
+{
+    applyStandardView(view);
+    RenderScene();
+}
+
 namespace {
 
 // The commands of the view: what each runs, the check mark its menu item
@@ -199,6 +206,13 @@ const ViewCommand kViewCommands[] = {
      hasVertexColours},
     {ID_TAVRO_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},
     {ID_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},
+    {ID_VIEW_FRONT, &CTavroView::OnStandardView<StandardView::Front>, nullptr},
+    {ID_VIEW_BACK, &CTavroView::OnStandardView<StandardView::Back>, nullptr},
+    {ID_VIEW_LEFT, &CTavroView::OnStandardView<StandardView::Left>, nullptr},
+    {ID_VIEW_RIGHT, &CTavroView::OnStandardView<StandardView::Right>, nullptr},
+    {ID_VIEW_TOP, &CTavroView::OnStandardView<StandardView::Top>, nullptr},
+    {ID_VIEW_BOTTOM, &CTavroView::OnStandardView<StandardView::Bottom>, nullptr},
+    {ID_VIEW_OBLIQUE, &CTavroView::OnStandardView<StandardView::Oblique>, nullptr},
 };
 
 // Commands of the document and the application that would replace the
@@ -232,6 +246,12 @@ bool CTavroView::OnCommand(unsigned id)
 
 bool CTavroView::OnUpdateCommandUI(unsigned id, CCmdUI& ui)
 {
+    if (id == ID_INDICATOR_MODEL) {
+        const QString facts = modelFactsText(g_model);
+        ui.Enable(!facts.isEmpty());
+        ui.SetText(facts);
+        return true;
+    }
     if (isLoading() && replacesTheModel(id)) {
         ui.Enable(false);
         return true;

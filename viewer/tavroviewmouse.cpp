@@ -88,22 +88,10 @@ void CTavroView::OnRButtonUp(unsigned flags, const QPoint& point)
 
 void CTavroView::OnMouseWheel(unsigned, int delta, const QPoint&)
 {
-    if (m_noneMode)
+    if (m_noneMode || delta == 0)
         return;
-    // Whole pixels of the drag so far; what is left of a notch part waits
-    // for the next turn in the same direction.
-    const int unitsPerPixel = kWheelUnitsPerNotch / kWheelDragPixelsPerNotch;
-    if ((m_wheelRemainder < 0) != (delta < 0))
-        m_wheelRemainder = 0;
-    const int units = m_wheelRemainder + delta;
-    const int pixels = units / unitsPerPixel;
-    m_wheelRemainder = units - pixels * unitsPerPixel;
-    if (pixels == 0)
-        return;
-    // Forwards is an upward right drag: nearer.
-    g_mouseDX = 0;
-    g_mouseDY = 0;
-    g_mouseDZ = -pixels;
-    ApplyMouseDrag();
+    // In proportion to the distance: zooming slows near the centre and never
+    // reaches it. Forwards is nearer.
+    applyWheelZoom(delta);
     RenderScene();
 }

@@ -43,9 +43,9 @@ void setColor(float color[3], float r, float g, float b)
 
 void initializeAxes()
 {
-    g_eye = {80.0, 80.0, 400.0};
+    g_eye = kStartEye;
     g_center = {0.0, 0.0, 0.0};
-    g_up = {0.0, 1.0, 0.0};
+    g_up = kStartUp;
     g_viewDistance = pointDistance(g_eye, g_center);
     vecSub(g_viewVector, g_eye, g_center);
     vecNormalize(g_viewVector);

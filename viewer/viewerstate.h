@@ -46,6 +46,10 @@ extern float g_playAngleX;
 extern float g_playAngleY;
 extern float g_playAngleZ;
 
+// The start camera: the eye looks at the origin from kStartEye, kStartUp up.
+constexpr Vector3 kStartEye{80.0, 80.0, 400.0};
+constexpr Vector3 kStartUp{0.0, 1.0, 0.0};
+
 // Puts the camera, the four colours and the spin angles back to their start
 // values. Touches nothing else and does not redraw.
 void initializeAxes();

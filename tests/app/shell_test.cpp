@@ -49,13 +49,15 @@ TEST_F(ShellTest, StartsWithAnUntitledDocumentToolbarAndStatusBar)
 
     CStatusBar& statusBar = frame->GetStatusBar();
     EXPECT_TRUE(statusBar.isVisible());
-    ASSERT_EQ(statusBar.GetCount(), 4);
+    ASSERT_EQ(statusBar.GetCount(), 5);
     EXPECT_EQ(statusBar.GetItemID(0), ID_SEPARATOR);
-    EXPECT_EQ(statusBar.GetItemID(1), ID_INDICATOR_CAPS);
-    EXPECT_EQ(statusBar.GetItemID(2), ID_INDICATOR_NUM);
-    EXPECT_EQ(statusBar.GetItemID(3), ID_INDICATOR_SCRL);
+    EXPECT_EQ(statusBar.GetItemID(1), ID_INDICATOR_MODEL);
+    EXPECT_EQ(statusBar.GetItemID(2), ID_INDICATOR_CAPS);
+    EXPECT_EQ(statusBar.GetItemID(3), ID_INDICATOR_NUM);
+    EXPECT_EQ(statusBar.GetItemID(4), ID_INDICATOR_SCRL);
     EXPECT_EQ(messagePane(), "Ready");
-    for (int i = 1; i < 4; ++i)
+    EXPECT_EQ(statusBar.GetPaneText(1), "") << "no model yet";
+    for (int i = 1; i < 5; ++i)
         EXPECT_TRUE(statusBar.GetPane(i)->isVisible());
 }
 
@@ -102,6 +104,15 @@ TEST_F(ShellTest, MenusHoldEveryCommandInOrder)
         "  Info 32787",
         "  Info Color 32789",
         "  ---",
+        "  Views >",
+        "    Front\tCtrl+1 32820",
+        "    Back\tCtrl+2 32821",
+        "    Left\tCtrl+3 32822",
+        "    Right\tCtrl+4 32823",
+        "    Top\tCtrl+5 32824",
+        "    Bottom\tCtrl+6 32825",
+        "    ---",
+        "    Oblique\tCtrl+7 32826",
         "  Shading >",
         "    Flat 32793",
         "    Smooth 32794",

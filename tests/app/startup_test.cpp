@@ -182,23 +182,23 @@ TEST_F(ShellTest, LockPanesShowTheirTextWhileTheKeyIsOn)
     LockKeys keys;
     ASSERT_TRUE(keys.available());
     ASSERT_TRUE(platform::lockKeyStateIsReliable());
-    CStatusBar& bar = frame->GetStatusBar();
+    CStatusBar& bar = frame->GetStatusBar(); // the model pane, then CAP, NUM and SCRL
     keys.set(keys.capsMask(), false);
     keys.set(keys.numMask(), false);
-    EXPECT_TRUE(guitest::waitFor([&] { return bar.GetPaneText(1).isEmpty() && bar.GetPaneText(2).isEmpty(); }));
+    EXPECT_TRUE(guitest::waitFor([&] { return bar.GetPaneText(2).isEmpty() && bar.GetPaneText(3).isEmpty(); }));
 
     keys.set(keys.capsMask(), true);
-    EXPECT_TRUE(guitest::waitFor([&] { return bar.GetPaneText(1) == "CAP"; }));
-    EXPECT_EQ(bar.GetPaneText(2), "");
+    EXPECT_TRUE(guitest::waitFor([&] { return bar.GetPaneText(2) == "CAP"; }));
+    EXPECT_EQ(bar.GetPaneText(3), "");
     keys.set(keys.numMask(), true);
-    EXPECT_TRUE(guitest::waitFor([&] { return bar.GetPaneText(2) == "NUM"; }));
+    EXPECT_TRUE(guitest::waitFor([&] { return bar.GetPaneText(3) == "NUM"; }));
 
     keys.set(keys.capsMask(), false);
-    EXPECT_TRUE(guitest::waitFor([&] { return bar.GetPaneText(1).isEmpty(); }));
-    EXPECT_EQ(bar.GetPaneText(2), "NUM");
-    keys.set(keys.numMask(), false);
     EXPECT_TRUE(guitest::waitFor([&] { return bar.GetPaneText(2).isEmpty(); }));
-    EXPECT_EQ(bar.GetPaneText(3), "") << "Scroll Lock is off";
+    EXPECT_EQ(bar.GetPaneText(3), "NUM");
+    keys.set(keys.numMask(), false);
+    EXPECT_TRUE(guitest::waitFor([&] { return bar.GetPaneText(3).isEmpty(); }));
+    EXPECT_EQ(bar.GetPaneText(4), "") << "Scroll Lock is off";
 }
 #endif
 

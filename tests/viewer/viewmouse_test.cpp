@@ -6,6 +6,7 @@
 #include "geometry/vector3.h"
 #include "platform/commandids.h"
 #include "tests/support/vectorcheck.h"
+#include "viewer/camera.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
@@ -406,59 +407,46 @@ TEST_F(ViewMouseTest, DragKeepsThePointerWhenItLeavesTheWindow)
     EXPECT_EQ(std::count(moves.xs.begin(), moves.xs.end(), kSize + 60), 0);
 }
 
-// The wheel: a notch is a right drag of kWheelDragPixelsPerNotch pixels.
-TEST_F(ViewMouseTest, NotchIsTheRightDragOfItsPixelsPictureAndAll)
+// The wheel: a notch scales the distance by 0.9 (backwards by 1 / 0.9), finer
+// wheels in proportion, never below the minimum; None mode ignores it.
+TEST_F(ViewMouseTest, WheelScalesTheDistanceByATenthANotchDownToAMinimum)
 {
-    // The picture after a right drag upwards of one notch's pixels...
-    const QPoint from(kSize / 2, kSize - 1);
-    move(from);
-    press(Qt::RightButton, from);
-    release(Qt::RightButton, from - QPoint(0, kWheelDragPixelsPerNotch));
-    const double dragged = g_viewDistance;
-    const guitest::PixelFrame afterDrag = window->readFront();
+    const double start = pointDistance(kStartEye, {0.0, 0.0, 0.0});
+    const struct {
+        const char* what;
+        unsigned mode;
+        std::vector<int> turns;
+        double distance;
+    } rows[] = {
+        {"a notch forwards", ID_ROTATE, {120}, start * 0.9},
+        {"two notches backwards, Translate", ID_TRANSLATE, {-240}, start / 0.81},
+        {"forwards and back", ID_ROTATE, {120, -120}, start},
+        {"a touchpad's quarter notches", ID_ROTATE, {30, 30, 30, 30}, start * 0.9},
+        {"one huge turn", ID_ROTATE, {120 * 1000}, kWheelMinimumDistance},
+        {"then back a notch", ID_ROTATE, {120 * 1000, -120}, kWheelMinimumDistance / 0.9},
+        {"None mode", ID_NONE, {120, -360}, start},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        initializeAxes();
+        window->command(row.mode);
+        const Vector3 viewVector = g_viewVector;
+        const unsigned long before = frames();
+        for (int delta : row.turns)
+            turn(delta);
+        EXPECT_NEAR(g_viewDistance, row.distance, 1e-9);
+        EXPECT_EQ(frames(), before + (row.mode == ID_NONE ? 0 : row.turns.size()));
+        expectVector(g_viewVector, viewVector, 0.0);
+        expectEyeConsistent();
+    }
 
-    // ...is the picture after one notch forwards.
-    initializeAxes();
-    const double start = g_viewDistance;
-    const unsigned long frames = window->frames();
-    turn(kWheelUnitsPerNotch);
-    EXPECT_EQ(window->frames(), frames + 1);
-    EXPECT_DOUBLE_EQ(g_viewDistance, dragged);
-    EXPECT_NEAR(g_viewDistance, start - 0.1 * kWheelDragPixelsPerNotch, 1e-9);
-    const guitest::PixelFrame afterWheel = window->readFront();
-    ASSERT_EQ(afterWheel.width(), afterDrag.width());
-    int differing = 0;
-    for (int y = 0; y < afterWheel.height(); ++y)
-        for (int x = 0; x < afterWheel.width(); ++x)
-            differing += afterWheel.is(x, y, afterDrag.at(x, y), 0) ? 0 : 1;
-    EXPECT_EQ(differing, 0);
-
-    // Backwards, in Translate mode too: farther.
-    window->command(ID_TRANSLATE);
-    turn(-2 * kWheelUnitsPerNotch);
-    EXPECT_NEAR(g_viewDistance, start + 0.1 * kWheelDragPixelsPerNotch, 1e-9);
-}
-
-TEST_F(ViewMouseTest, PartsOfANotchAddUpAndNoneModeIgnoresTheWheel)
-{
-    const double start = g_viewDistance;
-    const int unitsPerPixel = kWheelUnitsPerNotch / kWheelDragPixelsPerNotch;
-    // A touchpad's small steps: less than a pixel moves nothing yet.
-    for (int i = 0; i < 4 * unitsPerPixel - 1; ++i)
-        turn(1);
-    EXPECT_NEAR(g_viewDistance, start - 0.1 * 3, 1e-9);
-    turn(1);
-    EXPECT_NEAR(g_viewDistance, start - 0.1 * 4, 1e-9);
-    // A turn back starts afresh.
-    turn(-unitsPerPixel);
-    EXPECT_NEAR(g_viewDistance, start - 0.1 * 3, 1e-9);
-
-    window->command(ID_NONE);
-    const unsigned long frames = window->frames();
-    const Vector3 eye = g_eye;
-    turn(5 * kWheelUnitsPerNotch);
-    EXPECT_EQ(g_eye.z, eye.z);
-    EXPECT_EQ(window->frames(), frames);
+    // Right drags keep their tenth of a unit a pixel, also past the minimum.
+    window->command(ID_ROTATE);
+    turn(120 * 1000);
+    move(QPoint(128, 100));
+    press(Qt::RightButton, QPoint(128, 100));
+    release(Qt::RightButton, QPoint(128, 70));
+    EXPECT_NEAR(g_viewDistance, kWheelMinimumDistance - 3.0, 1e-9);
 }
 
 } // namespace

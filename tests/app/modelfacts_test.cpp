@@ -1,0 +1,48 @@
+// What the status bar says about the loaded model, opened through File Open
+// in the real window: its counts in a pane of their own, and a file without
+// vertices named as such, both staying when a prompt has come and gone.
+#include "shellfixture.h"
+
+#include "platform/commandids.h"
+#include "tests/support/plytexts.h"
+
+#include <QLabel>
+
+TEST_F(ShellTest, StatusBarShowsTheModelsCountsAndNamesAnEmptyMesh)
+{
+    ASSERT_TRUE(start());
+    const QByteArray header = "ply\nformat ascii 1.0\nelement vertex %1\nproperty float x\nproperty float y\n"
+                              "property float z\nend_header\n";
+    const struct {
+        const char* name;
+        QByteArray content;
+        QString facts;
+        QString message;
+    } rows[] = {
+        {"cube.ply", kCubePly, "8 vertices, 6 faces", "Ready"},
+        {"triangle.ply", trianglePly(), "3 vertices, 1 face", "Ready"},
+        {"cloud.ply", QString(header).arg(4).toLatin1() + "0 0 0\n1 0 0\n0 1 0\n0 0 1\n", "4 points", "Ready"},
+        {"empty.ply", QString(header).arg(0).toLatin1(), "", "empty mesh: no vertices"},
+    };
+    QLabel* pane = frame->GetStatusBar().GetPane(1);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        nextPath = file(QString::fromLatin1(row.name), row.content);
+        ASSERT_TRUE(frame->SendCommand(ID_FILE_OPEN));
+        ASSERT_TRUE(loadEnded());
+        EXPECT_EQ(frame->windowTitle(), QStringLiteral("%1 - Brenvik").arg(QString::fromLatin1(row.name)));
+        EXPECT_EQ(pane->text(), row.facts);
+        EXPECT_GE(pane->width(), pane->fontMetrics().horizontalAdvance(row.facts));
+        EXPECT_EQ(messagePane(), row.message);
+
+        // A prompt comes and goes; so do idle passes.
+        QToolButton* open = toolButton(ID_FILE_OPEN);
+        QTest::mouseMove(open, open->rect().center());
+        EXPECT_TRUE(guitest::waitFor([&] { return messagePane() == "Open an existing document"; }));
+        QTest::mouseMove(frame->centralWidget(), frame->centralWidget()->rect().center());
+        EXPECT_TRUE(guitest::waitFor([&] { return messagePane() == row.message; })) << messagePane().toStdString();
+        frame->UpdateIndicators();
+        EXPECT_EQ(messagePane(), row.message);
+        EXPECT_EQ(pane->text(), row.facts);
+    }
+}
