@@ -19,8 +19,8 @@ std::vector<unsigned char> ReadBackPicture(int width, int height)
     return rgb;
 }
 
-bool WritePicture(const QString& path, const std::vector<unsigned char>& rgb, int width, int height,
-                  const char* format, QString* reason)
+bool WritePicture(const QString& path, const std::vector<unsigned char>& rgb, int width, int height, const char* format,
+                  QString* reason)
 {
     const std::size_t row = static_cast<std::size_t>(width) * 3;
     if (width <= 0 || height <= 0 || rgb.size() < row * height) {
@@ -43,7 +43,8 @@ bool WritePicture(const QString& path, const std::vector<unsigned char>& rgb, in
     const bool jpeg = std::strcmp(format, "JPEG") == 0;
     if (!image.save(&file, format, jpeg ? 95 : -1)) {
         if (reason)
-            *reason = file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("the picture could not be encoded");
+            *reason = file.error() != QFileDevice::NoError ? file.errorString()
+                                                           : QStringLiteral("the picture could not be encoded");
         file.cancelWriting();
         return false;
     }

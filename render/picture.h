@@ -19,5 +19,5 @@ std::vector<unsigned char> ReadBackPicture(int width, int height);
 // was written: an existing file stays as it was, and no part of a picture
 // is left behind, when writing fails. False, with why in *reason (when not
 // null), when it does.
-bool WritePicture(const QString& path, const std::vector<unsigned char>& rgb, int width, int height,
-                  const char* format, QString* reason = nullptr);
+bool WritePicture(const QString& path, const std::vector<unsigned char>& rgb, int width, int height, const char* format,
+                  QString* reason = nullptr);

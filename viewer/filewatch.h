@@ -57,8 +57,8 @@ private:
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_timer = nullptr;
     QString m_path;
-    Stamp m_seen;    // the file as last reported (or as first watched)
-    Stamp m_latest;  // the file at the last look while settling
+    Stamp m_seen;   // the file as last reported (or as first watched)
+    Stamp m_latest; // the file at the last look while settling
     QElapsedTimer m_sameSince;
     int m_settleMs = 300;
 };

@@ -181,10 +181,10 @@ void CTavroView::OnFileExportPicture()
         return;
     }
     if (QFileInfo::exists(path)
-        && AfxMessageBox(this,
-                         QStringLiteral("%1 already exists.\nDo you want to replace it?")
-                             .arg(QDir::toNativeSeparators(path)),
-                         MB_YESNO)
+        && AfxMessageBox(
+               this,
+               QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path)),
+               MB_YESNO)
                != IDYES)
         return;
     const std::vector<unsigned char> rgb = ReadPicture();
