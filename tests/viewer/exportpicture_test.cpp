@@ -71,13 +71,12 @@ TEST_F(ExportPictureTest, WritesTheFrameAsShownPixelForPixel)
     EXPECT_EQ(window->frames(), frames) << "exporting presents no frame";
     const QImage picture = QImage(dir.filePath(QStringLiteral("out.png"))).convertToFormat(QImage::Format_RGB888);
     ASSERT_EQ(picture.size(), QSize(frame.width(), frame.height()));
-    const guitest::PixelFrame written(
-        frame.width(), frame.height(), [&] {
-            std::vector<unsigned char> rgb;
-            for (int y = frame.height() - 1; y >= 0; --y)
-                rgb.insert(rgb.end(), picture.constScanLine(y), picture.constScanLine(y) + frame.width() * 3);
-            return rgb;
-        }());
+    const guitest::PixelFrame written(frame.width(), frame.height(), [&] {
+        std::vector<unsigned char> rgb;
+        for (int y = frame.height() - 1; y >= 0; --y)
+            rgb.insert(rgb.end(), picture.constScanLine(y), picture.constScanLine(y) + frame.width() * 3);
+        return rgb;
+    }());
     EXPECT_EQ(written.countDifferent(frame), 0);
 
     exportTo(dir.filePath(QStringLiteral("out.jpg")));
