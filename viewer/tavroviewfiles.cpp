@@ -120,17 +120,16 @@ void CTavroView::WatchLoadedFile(const QString& path)
 
 void CTavroView::OnOpenFileChanged()
 {
-    const QString path = openFilePath();
-    if (!m_reloadWhenChanged || path.isEmpty()) {
-        if (!isLoading())
-            m_fileWatch->stop();
+    if (!m_reloadWhenChanged)
         return;
-    }
     if (isLoading()) {
         m_reloadWanted = true; // once the running load has ended
         return;
     }
-    if (path == m_fileWatch->path())
+    const QString path = openFilePath();
+    if (path.isEmpty())
+        m_fileWatch->stop(); // the document has let go of the file
+    else if (path == m_fileWatch->path())
         OnFileReload();
 }
 
