@@ -17,6 +17,8 @@ const std::vector<CommandText>& commandTable()
         // File menu.
         {ID_FILE_NEW, "&New\tCtrl+N", "Create a new document\nNew"},
         {ID_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing document\nOpen"},
+        {ID_FILE_RELOAD, "&Reload\tF5", "Load the open file again\nReload"},
+        {ID_FILE_EXPORT_PICTURE, "&Export Picture...", "Write the view as a PNG or JPEG picture\nExport Picture"},
         {ID_FILE_SAVE, "&Save\tCtrl+S", "Save the active document\nSave"},
         {ID_FILE_SAVE_AS, "Save &As...", "Save the active document with a new name\nSave As"},
         {ID_FILE_PRINT, "&Print...\tCtrl+P", "Print the active document\nPrint"},
@@ -50,6 +52,8 @@ const std::vector<CommandText>& commandTable()
         {ID_VIEW_TOP, "Top\tCtrl+5", "Look down on the model from the top\nTop"},
         {ID_VIEW_BOTTOM, "Bottom\tCtrl+6", "Look up at the model from the bottom\nBottom"},
         {ID_VIEW_OBLIQUE, "Oblique\tCtrl+7", "Look at the model from the start view's direction\nOblique"},
+        {ID_VIEW_RELOAD_WHEN_CHANGED, "Reload When Changed",
+         "Load the open file again whenever it changes on disk\nReload When Changed"},
         // Tavro menu.
         {ID_TAVRO_PLAY, "PLAY", ""},
         // Help menu.
@@ -113,9 +117,10 @@ std::vector<MenuItem> mainMenu()
     const MenuItem separator = MenuItem::separator();
     return {
         MenuItem::popup(QStringLiteral("&File"),
-                        {item(ID_FILE_NEW), item(ID_FILE_OPEN), item(ID_FILE_SAVE), item(ID_FILE_SAVE_AS), separator,
-                         item(ID_FILE_PRINT), item(ID_FILE_PRINT_PREVIEW), item(ID_FILE_PRINT_SETUP), separator,
-                         item(ID_FILE_MRU_FILE1), separator, item(ID_APP_EXIT)}),
+                        {item(ID_FILE_NEW), item(ID_FILE_OPEN), item(ID_FILE_RELOAD), item(ID_FILE_SAVE),
+                         item(ID_FILE_SAVE_AS), separator, item(ID_FILE_EXPORT_PICTURE), separator, item(ID_FILE_PRINT),
+                         item(ID_FILE_PRINT_PREVIEW), item(ID_FILE_PRINT_SETUP), separator, item(ID_FILE_MRU_FILE1),
+                         separator, item(ID_APP_EXIT)}),
         MenuItem::popup(QStringLiteral("&View"),
                         {item(ID_VIEW_TOOLBAR), item(ID_VIEW_STATUS_BAR), separator, item(ID_VIEW_AXES),
                          item(ID_VIEW_BG_COLOR), item(ID_VIEW_MESH), item(ID_VIEW_MESH_COLOR), item(ID_VIEW_INFO),
@@ -124,7 +129,7 @@ std::vector<MenuItem> mainMenu()
                                          {item(ID_SHADING_FLAT), item(ID_SHADING_SMOOTH), item(ID_SHADING_WIREFRAME),
                                           separator, item(ID_SHADING_BOTH_FACES)}),
                          item(ID_VIEW_COLOR), item(ID_VIEW_VERTEX_COLORS), separator, item(ID_VIEW_XYZ_ZXY), separator,
-                         item(ID_VIEW_STEREO)}),
+                         item(ID_VIEW_STEREO), separator, item(ID_VIEW_RELOAD_WHEN_CHANGED)}),
         MenuItem::popup(QStringLiteral("Tavro"), {item(ID_TAVRO_PLAY)}),
         MenuItem::popup(QStringLiteral("&Help"), {item(ID_APP_ABOUT)}),
     };
@@ -140,7 +145,7 @@ std::vector<platform::Accelerator> accelerators()
         key("Ctrl+P", ID_FILE_PRINT),  key("Ctrl+Z", ID_EDIT_UNDO),   key("Alt+Backspace", ID_EDIT_UNDO),
         key("Ctrl+X", ID_EDIT_CUT),    key("Shift+Del", ID_EDIT_CUT), key("Ctrl+C", ID_EDIT_COPY),
         key("Ctrl+Ins", ID_EDIT_COPY), key("Ctrl+V", ID_EDIT_PASTE),  key("Shift+Ins", ID_EDIT_PASTE),
-        key("F6", ID_NEXT_PANE),       key("Shift+F6", ID_PREV_PANE),
+        key("F6", ID_NEXT_PANE),       key("Shift+F6", ID_PREV_PANE), key("F5", ID_FILE_RELOAD),
     };
 }
 

@@ -52,6 +52,8 @@ constexpr unsigned AFX_IDS_IDLEMESSAGE = 57345;
 // Dialog results and standard buttons.
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
 
 // Resources of the program.
 constexpr unsigned IDD_ABOUTBOX = 100;
@@ -95,3 +97,9 @@ constexpr unsigned ID_VIEW_OBLIQUE = 32826;       // View > Views
 
 // The status bar's pane with the loaded model's counts.
 constexpr unsigned ID_INDICATOR_MODEL = 32830;
+
+// The viewer's file commands: File > Reload (F5), File > Export Picture and
+// View > Reload When Changed.
+constexpr unsigned ID_FILE_RELOAD = 32840;
+constexpr unsigned ID_FILE_EXPORT_PICTURE = 32841;
+constexpr unsigned ID_VIEW_RELOAD_WHEN_CHANGED = 32842;

@@ -37,8 +37,22 @@ void setFileDialogHook(FileDialogHook hook)
 
 int AfxMessageBox(QWidget* owner, const QString& text)
 {
-    if (platform::messageBoxHook())
-        return platform::messageBoxHook()(owner, text);
+    return AfxMessageBox(owner, text, MB_OK);
+}
+
+int AfxMessageBox(QWidget* owner, const QString& text, unsigned type)
+{
+    const bool question = (type & MB_YESNO) == MB_YESNO;
+    if (platform::messageBoxHook()) {
+        const int answer = platform::messageBoxHook()(owner, text);
+        return question ? (answer == IDYES ? IDYES : IDNO) : answer;
+    }
+    if (question) {
+        QMessageBox box(QMessageBox::Question, AfxGetAppName(), text, QMessageBox::Yes | QMessageBox::No, owner);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? IDYES : IDNO;
+    }
     QMessageBox box(QMessageBox::Warning, AfxGetAppName(), text, QMessageBox::Ok, owner);
     box.setDefaultButton(QMessageBox::Ok);
     box.exec();
@@ -259,7 +273,8 @@ int CFileDialog::DoModal()
     const QStringList filters = GetNameFilters();
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
-    dialog.setDirectory(QDir::currentPath());
+    dialog.setDirectory(m_initialDir.isEmpty() || !QFileInfo(m_initialDir).isDir() ? QDir::currentPath()
+                                                                                   : m_initialDir);
     if (!m_initialFileName.isEmpty())
         dialog.selectFile(m_initialFileName);
     if (dialog.exec() != QDialog::Accepted)

@@ -16,9 +16,17 @@ constexpr unsigned OFN_HIDEREADONLY = 0x00000004;
 constexpr unsigned OFN_PATHMUSTEXIST = 0x00000800;
 constexpr unsigned OFN_FILEMUSTEXIST = 0x00001000;
 
+// Message box buttons.
+constexpr unsigned MB_OK = 0x00000000;
+constexpr unsigned MB_YESNO = 0x00000004;
+
 // Modal message box with an OK button and the application title ("Tavro") as
 // caption. Returns IDOK.
 int AfxMessageBox(QWidget* owner, const QString& text);
+// The same with the buttons of type: MB_OK (returns IDOK) or MB_YESNO, a
+// question (returns IDYES or IDNO; No is the default button, and the close
+// box or Esc answer No).
+int AfxMessageBox(QWidget* owner, const QString& text, unsigned type);
 
 // A modal dialog. DoModal returns IDOK or IDCANCEL after the dialog's own
 // handlers ran: the OK button and Enter (accept) call OnOK, Cancel, Escape and
@@ -75,6 +83,9 @@ public:
     QString GetFileExt() const;                        // its extension, no dot
     QString GetFileTitle() const;                      // file name without extension
     void SetPathName(const QString& path) { m_pathName = path; }
+    // The folder the dialog starts in (empty: the working folder).
+    void SetInitialDir(const QString& folder) { m_initialDir = folder; }
+    QString GetInitialDir() const { return m_initialDir; }
 
     bool IsOpenDialog() const { return m_open; }
     QString GetDefExt() const { return m_defExt; }
@@ -96,6 +107,7 @@ private:
     QString m_filter;
     QWidget* m_parent;
     QString m_pathName;
+    QString m_initialDir;
 };
 
 namespace platform {

@@ -1,5 +1,7 @@
 #include "render/offscreen.h"
 
+#include "render/picture.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
@@ -128,12 +130,5 @@ bool OffscreenContext::create(int width, int height, std::string* reason)
 
 std::vector<unsigned char> OffscreenContext::readBack() const
 {
-    std::vector<unsigned char> rgb(static_cast<std::size_t>(m_width) * m_height * 3);
-    if (rgb.empty())
-        return rgb;
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, m_width, m_height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    return rgb;
+    return ReadBackPicture(m_width, m_height);
 }

@@ -19,12 +19,12 @@
 #include "render/frame.h"
 #include "render/modelbuffers.h"
 #include "render/offscreen.h"
+#include "render/picture.h"
 #include "render/scene.h"
 #include "tools/renderdeadline.h"
 #include "viewer/viewerscene.h"
 #include "viewer/viewerstate.h"
 
-#include <QImage>
 #include <QString>
 
 #include <cerrno>
@@ -155,15 +155,6 @@ void drawFrame(const Options& options, const MeshModel* model)
     buffers.release();
 }
 
-bool writePng(const char* path, const std::vector<unsigned char>& rgb, int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB888);
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
-    for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y), rgb.data() + static_cast<std::size_t>(height - 1 - y) * row, row);
-    return image.save(QString::fromLocal8Bit(path), "PNG");
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -192,7 +183,7 @@ int main(int argc, char** argv)
     drawFrame(options, model);
     const std::vector<unsigned char> rgb = context.readBack();
     freeMeshModel(model);
-    if (!writePng(options.out, rgb, options.width, options.height)) {
+    if (!WritePicture(QString::fromLocal8Bit(options.out), rgb, options.width, options.height, "PNG")) {
         std::fprintf(stderr, "brenvik-render: %s: the picture could not be written\n", options.out);
         return 1;
     }

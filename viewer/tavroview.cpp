@@ -10,7 +10,9 @@
 #include "render/font.h"
 #include "render/frame.h"
 #include "viewer/modelfacts.h"
+#include "viewer/filewatch.h"
 #include "viewer/viewerscene.h"
+#include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
 
 #include <QDragEnterEvent>
@@ -58,6 +60,9 @@ CTavroView::CTavroView()
     setAcceptDrops(true);
     m_load = new ModelLoad(this);
     m_load->onFinished = [this](ModelLoadOutcome outcome) { OnLoadEnded(std::move(outcome)); };
+    m_fileWatch = new FileWatch(this);
+    m_fileWatch->onChanged = [this] { OnOpenFileChanged(); };
+    m_reloadWhenChanged = reloadWhenChanged();
 }
 
 CTavroView::~CTavroView()
@@ -327,6 +332,7 @@ void CTavroView::OnFileOpen()
         return;
     CFileDialog dialog(true, QString::fromLatin1(kOpenDefaultExtension), QString(),
                        OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, QString::fromLatin1(kOpenFileFilter), nullptr);
+    dialog.SetInitialDir(lastFileFolder());
     if (dialog.DoModal() == IDCANCEL)
         return;
     OpenFile(dialog.GetPathName());
@@ -344,6 +350,7 @@ bool CTavroView::openModelFile(const QString& path)
         ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(why.c_str())));
         return false;
     }
+    WatchLoadedFile(path);
     g_fileName = QFile::encodeName(path).toStdString();
     g_fileExtension = fileExtension(g_fileName);
     ReleaseModelBuffers();
@@ -372,6 +379,10 @@ CLoadProgressPane* CTavroView::loadProgressPane() const
 
 void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
 {
+    if (m_reloading) {
+        OnReloadEnded(std::move(outcome));
+        return;
+    }
     g_model = outcome.model;
     if (g_model && (g_model->colours || g_model->faceColours))
         g_vertexColours = 1;
@@ -394,6 +405,7 @@ void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
         document->SetPathName(outcome.path);
     m_recordPathOnLoad = false;
     emit loadFinished(outcome.path, g_model != nullptr, outcome.cancelled);
+    AfterFileLoad(g_model != nullptr, outcome.path);
 }
 
 void CTavroView::OpenFile(const QString& path)

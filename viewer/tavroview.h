@@ -13,8 +13,10 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CLoadProgressPane;
+class FileWatch;
 class QDragEnterEvent;
 class QDropEvent;
 class QOpenGLContext;
@@ -150,6 +152,12 @@ public:
     void ShowStandardView(StandardView view);
     template <StandardView which> void OnStandardView() { ShowStandardView(which); }
 
+    // File > Reload, View > Reload When Changed and File > Export Picture
+    // (tavroviewfiles.cpp).
+    void OnFileReload();
+    void OnReloadWhenChanged();
+    void OnFileExportPicture();
+
     // Commands, and the status bar's model pane (ID_INDICATOR_MODEL), which
     // shows the loaded model's counts (modelFactsText).
     bool OnCommand(unsigned id) override;
@@ -170,6 +178,13 @@ public:
     // The progress pane of the status bar (null before the first load, or
     // when the frame has no status bar).
     CLoadProgressPane* loadProgressPane() const;
+    // The file of the model on screen, as the document records it; empty
+    // when none is open. Reload loads it again.
+    QString openFilePath() const;
+    // Reload When Changed is on.
+    bool reloadsWhenChanged() const { return m_reloadWhenChanged; }
+    // Watches the open file while Reload When Changed is on.
+    FileWatch* fileWatch() const { return m_fileWatch; }
     // Bytes held by the current model's buffer objects.
     std::size_t modelBufferBytes() const { return m_modelBuffers.byteSize(); }
 
@@ -178,6 +193,10 @@ signals:
     // whether a model came out of path, cancelled whether Cancel or Esc ended
     // it. Whoever keeps the document's name or the recent files follows this.
     void loadFinished(const QString& path, bool loaded, bool cancelled);
+    // A reload of the open file ended (after its frame): loaded tells whether
+    // the new model replaced the old one, which stays on screen otherwise.
+    // The document is left as it is (a reload emits no loadFinished).
+    void reloadFinished(const QString& path, bool loaded);
 
 public:
     // Frames put on screen so far (RenderScene calls that drew).
@@ -196,10 +215,25 @@ private:
     void ReleaseModelBuffers();
     // The load ended: shows its model or says why there is none.
     void OnLoadEnded(ModelLoadOutcome outcome);
+    // Reload and its watch (tavroviewfiles.cpp): the reload's end, the
+    // watch of a file that a load starts reading, the watched file changed,
+    // and what follows the end of a load that opened a file.
+    void OnReloadEnded(ModelLoadOutcome outcome);
+    void WatchLoadedFile(const QString& path);
+    void OnOpenFileChanged();
+    void AfterFileLoad(bool loaded, const QString& path);
+    // The frame as the view shows it now, drawn into the back buffer and read
+    // back (RGB, bottom row first; empty with no context); nothing is
+    // presented.
+    std::vector<unsigned char> ReadPicture();
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
-    ModelBuffers m_modelBuffers;     // the current model's, in m_hRC
-    ModelLoad* m_load = nullptr;     // reads the files the view opens
-    bool m_recordPathOnLoad = false; // the document takes the name of a model that arrives
+    ModelBuffers m_modelBuffers;      // the current model's, in m_hRC
+    ModelLoad* m_load = nullptr;      // reads the files the view opens
+    bool m_recordPathOnLoad = false;  // the document takes the name of a model that arrives
+    FileWatch* m_fileWatch = nullptr; // the open file, while Reload When Changed is on
+    bool m_reloadWhenChanged = true;
+    bool m_reloading = false;    // the running load reloads the open file
+    bool m_reloadWanted = false; // the open file changed while a load ran
 };

@@ -177,8 +177,18 @@ bool hasVertexColours(const CTavroView& view)
     return !view.isLoading() && g_model != nullptr && (g_model->colours != nullptr || g_model->faceColours != nullptr);
 }
 
+// Reload needs an open file.
+bool canReload(const CTavroView& view)
+{
+    return !view.isLoading() && !view.openFilePath().isEmpty();
+}
+
 const ViewCommand kViewCommands[] = {
     {ID_FILE_OPEN, &CTavroView::OnFileOpen, nullptr, notLoading},
+    {ID_FILE_RELOAD, &CTavroView::OnFileReload, nullptr, canReload},
+    {ID_FILE_EXPORT_PICTURE, &CTavroView::OnFileExportPicture, nullptr, notLoading},
+    {ID_VIEW_RELOAD_WHEN_CHANGED, &CTavroView::OnReloadWhenChanged,
+     [](const CTavroView& v) { return int{v.reloadsWhenChanged()}; }},
     {ID_FILE_SAVE_AS, &CTavroView::OnFileSaveAs, nullptr},
     {ID_ROTATE, &CTavroView::OnRotate, [](const CTavroView& v) { return int{v.m_rotateMode}; }},
     {ID_TRANSLATE, &CTavroView::OnTranslate, [](const CTavroView& v) { return int{v.m_translateMode}; }},

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -49,6 +50,37 @@ TEST_F(ShellTest, CommandLineFileNamesTheDocumentAndGoesToTheRecentFiles)
     ASSERT_TRUE(QFile::exists(settingsFile));
     QSettings stored(settingsFile, QSettings::IniFormat);
     EXPECT_EQ(stored.value("Recent File List/File1").toString(), mesh);
+}
+
+TEST_F(ShellTest, DialogsStartInTheLastFilesFolderAndReloadWhenChangedKeepsItsStateAfterARestart)
+{
+    QDir(files.path()).mkpath("meshes");
+    nextPath = file("meshes/tri.ply", trianglePly());
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(frame->SendCommand(ID_FILE_OPEN));
+    ASSERT_TRUE(loadEnded());
+    EXPECT_TRUE(frame->GetCommandAction(ID_VIEW_RELOAD_WHEN_CHANGED)->isChecked()) << "on at the first start";
+    EXPECT_TRUE(frame->SendCommand(ID_VIEW_RELOAD_WHEN_CHANGED));
+    app.reset();
+
+    ASSERT_TRUE(start());
+    EXPECT_FALSE(frame->GetCommandAction(ID_VIEW_RELOAD_WHEN_CHANGED)->isChecked());
+    platform::setFileDialogHook({}); // the real dialogs
+    for (unsigned id : {ID_FILE_OPEN, ID_FILE_EXPORT_PICTURE}) {
+        QString folder;
+        auto answered = guitest::onNextModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            folder = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        if (id == ID_FILE_OPEN)
+            QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+        else
+            frame->SendCommand(id);
+        EXPECT_TRUE(*answered) << id;
+        EXPECT_EQ(folder, files.filePath("meshes")) << id;
+    }
 }
 
 TEST_F(ShellTest, RecentFileListHoldsFourEntries)
