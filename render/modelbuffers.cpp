@@ -298,8 +298,10 @@ bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool vertexC
     vertexColours = vertexColours && model.colours != nullptr;
     if (layout == ModelLayout::none)
         return true;
-    if (!(m_source == sourceOf(model)) || m_layout != layout || m_colours != vertexColours || empty())
+    if (!(m_source == sourceOf(model)) || m_layout != layout || m_colours != vertexColours || empty()) {
+        ++m_builds;
         build(model, layout, vertexColours);
+    }
     if (empty())
         return false;
 

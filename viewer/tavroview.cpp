@@ -9,6 +9,7 @@
 #include "platform/winapp.h"
 #include "render/font.h"
 #include "render/frame.h"
+#include "render/framememory.h"
 #include "viewer/viewerscene.h"
 #include "viewer/viewerstate.h"
 
@@ -109,6 +110,7 @@ void CTavroView::SetUpOpenGL()
 
     if (!ApplyPixelFormat())
         return;
+    keepFrameMemory();
     BuildPalette();
     m_hRC = m_pDC->CreateContext();
     if (!m_hRC)
