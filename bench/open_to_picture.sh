@@ -61,7 +61,9 @@ for ((i = 1; i <= runs; ++i)); do
   while [ -z "$seen" ]; do
     shot=$(now)
     level=$(middle $cx $cy)
-    if awk -v a="$level" -v b="$before" 'BEGIN { exit !(a > b + 0.3) }'; then
+    # The dialog, light grey, may still cover the middle: it must be gone.
+    dialogs=$( (xdotool search --onlyvisible --name Open 2>/dev/null || true) | wc -l)
+    if [ "$dialogs" -eq 0 ] && awk -v a="$level" -v b="$before" 'BEGIN { exit !(a > b + 0.3) }'; then
       seen=$shot
     else
       awk -v s="$shot" -v n="$(now)" 'BEGIN { d = 0.3 - (n - s); if (d > 0) system("sleep " d) }'
