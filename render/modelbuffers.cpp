@@ -363,8 +363,10 @@ bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool fileCol
     if (layout == ModelLayout::none)
         return true;
     const bool fallbackChanged = m_usesFallback && !std::equal(m_fallback, m_fallback + 3, fallback);
-    if (!(m_source == sourceOf(model)) || m_layout != layout || m_colours != colours || fallbackChanged || empty())
+    if (!(m_source == sourceOf(model)) || m_layout != layout || m_colours != colours || fallbackChanged || empty()) {
+        ++m_builds;
         build(model, layout, colours, fallback);
+    }
     if (empty())
         return false;
 

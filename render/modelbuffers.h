@@ -61,6 +61,8 @@ public:
     bool empty() const { return m_vertexBuffer == 0; }
     // Bytes held by the buffer objects.
     std::size_t byteSize() const { return m_bytes; }
+    // Builds so far (each fills both buffers from the model).
+    unsigned long buildCount() const { return m_builds; }
 
 private:
     // What identifies the model the buffers were built from, so that a new
@@ -92,4 +94,5 @@ private:
     unsigned m_vertexCount = 0; // records in the vertex buffer
     unsigned m_indexCount = 0;  // indices in the index buffer (0 for points)
     std::size_t m_bytes = 0;
+    unsigned long m_builds = 0;
 };

@@ -9,8 +9,9 @@
 #include "platform/winapp.h"
 #include "render/font.h"
 #include "render/frame.h"
-#include "viewer/modelfacts.h"
+#include "render/framememory.h"
 #include "viewer/filewatch.h"
+#include "viewer/modelfacts.h"
 #include "viewer/viewerscene.h"
 #include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
@@ -115,6 +116,7 @@ void CTavroView::SetUpOpenGL()
 
     if (!ApplyPixelFormat())
         return;
+    keepFrameMemory();
     BuildPalette();
     m_hRC = m_pDC->CreateContext();
     if (!m_hRC)

@@ -187,6 +187,8 @@ public:
     FileWatch* fileWatch() const { return m_fileWatch; }
     // Bytes held by the current model's buffer objects.
     std::size_t modelBufferBytes() const { return m_modelBuffers.byteSize(); }
+    // How often the model's buffers have been built.
+    unsigned long modelBufferBuilds() const { return m_modelBuffers.buildCount(); }
 
 signals:
     // A load started by openModelFile ended (after its frame): loaded tells

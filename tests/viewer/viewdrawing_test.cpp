@@ -9,9 +9,14 @@
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -221,6 +226,51 @@ TEST(ViewScale, OverlayTextDoublesAtScaleFactorTwo)
     }
     EXPECT_GT(heights[0], 30);
     EXPECT_NEAR(heights[1], 2 * heights[0], 3);
+}
+
+// The model's buffers are built by the first frame after a load and kept
+// while the model and its shading stay: camera moves and spin frames draw
+// from them. A change of shading builds them again.
+TEST_F(ViewDrawingTest, BuffersAreBuiltOnceUntilTheShadingChanges)
+{
+    GLSurface* surface = view->m_pDC;
+    const QPoint middle(kSize / 2, kSize / 2);
+    const auto drag = [&](Qt::MouseButton button) {
+        QTest::mousePress(surface, button, Qt::NoModifier, middle);
+        QTest::mouseMove(surface, middle + QPoint(40, 25));
+        QTest::mouseRelease(surface, button, Qt::NoModifier, middle + QPoint(40, 25));
+    };
+    const auto spin = [&] {
+        const unsigned long before = window->frames();
+        window->command(ID_PLAY);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->frames() >= before + 5; }));
+        window->command(ID_PLAY);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        unsigned long builds;
+    } rows[] = {
+        {"load", [&] { load(kCubePly); }, 1},
+        {"left drag", [&] { drag(Qt::LeftButton); }, 1},
+        {"right drag", [&] { drag(Qt::RightButton); }, 1},
+        {"wheel",
+         [&] {
+             QWheelEvent event(middle, surface->mapToGlobal(middle), QPoint(), QPoint(0, 240), Qt::NoButton,
+                               Qt::NoModifier, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(surface, &event);
+         },
+         1},
+        {"spin frames", spin, 1},
+        {"redraw", [&] { view->RenderScene(); }, 1},
+        {"smooth shading", [&] { window->command(ID_SHADING_SMOOTH); }, 2},
+        {"spin frames in smooth", spin, 2},
+    };
+    const unsigned long start = view->modelBufferBuilds();
+    for (const auto& row : rows) {
+        row.act();
+        EXPECT_EQ(view->modelBufferBuilds() - start, row.builds) << row.name;
+    }
 }
 
 } // namespace
