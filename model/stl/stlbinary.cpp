@@ -4,13 +4,13 @@
 
 #include "model/cores.h"
 #include "model/stl/stlbody.h"
+#include "model/stl/stlrecord.h"
 #include "model/stl/stlsplitwelder.h"
 #include "model/stl/stlwelder.h"
 
 namespace {
 
 constexpr std::size_t kHeaderBytes = 84;
-constexpr std::size_t kTriangleBytes = 50;
 // Triangles welded at once.
 constexpr uint32_t kBatchTriangles = 32;
 // The welding table's first size for a count the file's size cannot confirm.
@@ -31,9 +31,9 @@ uint32_t littleEndian32(const char* bytes)
     return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
 }
 
-bool finite(uint32_t bits)
+std::string notFinite(uint64_t triangle)
 {
-    return (bits & 0x7F800000u) != 0x7F800000u;
+    return "facet " + std::to_string(triangle + 1) + ": a coordinate is not finite";
 }
 
 std::string endsIn(uint64_t triangle, uint32_t count)
@@ -47,20 +47,17 @@ bool readTriangles(BlockReader& in, uint32_t first, uint32_t n, uint32_t count, 
 {
     for (uint32_t t = first; t < first + n; ++t) {
         const char* triangle = nullptr;
-        if (!in.take(kTriangleBytes, triangle)) {
+        if (!in.take(kStlTriangleBytes, triangle)) {
             reason = stlStopReason(in);
             if (reason.empty())
                 reason = endsIn(uint64_t{t} + 1, count);
             return false;
         }
         float* slots = corners + 9 * (t - first);
-        for (int k = 0; k < 9; ++k) {
-            const uint32_t value = littleEndian32(triangle + 12 + 4 * k);
-            if (!finite(value)) {
-                reason = "facet " + std::to_string(uint64_t{t} + 1) + ": a coordinate is not finite";
-                return false;
-            }
-            std::memcpy(slots + k, &value, sizeof value);
+        if (!stlCorner(triangle, 0, slots) || !stlCorner(triangle, 1, slots + 3)
+            || !stlCorner(triangle, 2, slots + 6)) {
+            reason = notFinite(t);
+            return false;
         }
     }
     return true;
@@ -95,8 +92,8 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
     const uint32_t count = littleEndian32(header + 80);
     if (fileBytes >= 0) {
         const uint64_t body = static_cast<uint64_t>(fileBytes) - kHeaderBytes;
-        if (body / kTriangleBytes < count) {
-            reason = endsIn(body / kTriangleBytes + 1, count);
+        if (body / kStlTriangleBytes < count) {
+            reason = endsIn(body / kStlTriangleBytes + 1, count);
             return false;
         }
     }
@@ -105,13 +102,23 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
     const uint32_t expected = count / 2 + 16;
     if (fileBytes >= 0 && count >= kSplitTriangles && usableCores() >= 2) {
         StlSplitWelder welder(expected, std::size_t{count} * 3);
-        std::vector<float> corners(std::size_t{kRunTriangles} * 9);
         for (uint32_t t = 0; t < count;) {
             const uint32_t run = count - t < kRunTriangles ? count - t : kRunTriangles;
-            if (!readTriangles(in, t, run, count, corners.data(), reason))
+            const char* records = nullptr;
+            if (!in.take(std::size_t{run} * kStlTriangleBytes, records)) {
+                // The file has changed or cannot be read: where, triangle by
+                // triangle.
+                std::vector<float> corners(std::size_t{run} * 9);
+                if (readTriangles(in, t, run, count, corners.data(), reason))
+                    reason = "the file could not be read";
                 return false;
-            if (!welder.addCorners(corners.data(), std::size_t{run} * 3))
-                return memoryFault(builder, reason);
+            }
+            std::size_t bad = run;
+            if (!welder.addTriangles(records, run, bad)) {
+                if (bad < run)
+                    reason = notFinite(uint64_t{t} + bad);
+                return bad < run ? false : memoryFault(builder, reason);
+            }
             t += run;
         }
         return welder.build(builder) || memoryFault(builder, reason);

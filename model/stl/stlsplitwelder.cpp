@@ -5,6 +5,8 @@
 #include <system_error>
 #include <thread>
 
+#include "model/stl/stlrecord.h"
+
 namespace {
 
 // Which table a position belongs to: a bit of a hash other than the one the
@@ -29,38 +31,67 @@ StlSplitWelder::StlSplitWelder(uint64_t expectedVertices, std::size_t corners)
     corners_.resize(corners);
 }
 
-bool StlSplitWelder::weldPart(int part, const float* positions, std::size_t count, std::size_t first)
+bool StlSplitWelder::weldPart(int part, const char* records, std::size_t count, std::size_t& badTriangle)
 {
+    // The part's corners a batch at a time, so that the table looks them up
+    // with its memory asked for ahead of use.
     StlWelder& table = parts_[part];
-    for (std::size_t i = 0; i < count; ++i) {
-        const float* position = positions + 3 * i;
-        if (partOf(position) != part)
-            continue;
-        uint32_t index = 0;
-        if (!table.weld(position, index) || index > kMostPerPart)
+    float positions[StlWelder::kBatchCorners][3];
+    const float* batch[StlWelder::kBatchCorners] = {};
+    std::size_t places[StlWelder::kBatchCorners];
+    uint32_t indices[StlWelder::kBatchCorners];
+    std::size_t inBatch = 0;
+    const auto weldBatch = [&] {
+        if (!table.weld(batch, inBatch, indices))
             return false;
-        corners_[first + i] = index * 2 + static_cast<uint32_t>(part);
+        for (std::size_t i = 0; i < inBatch; ++i) {
+            if (indices[i] > kMostPerPart)
+                return false;
+            corners_[places[i]] = indices[i] * 2 + static_cast<uint32_t>(part);
+        }
+        inBatch = 0;
+        return true;
+    };
+    badTriangle = count;
+    for (std::size_t t = 0; t < count; ++t) {
+        const char* record = records + t * kStlTriangleBytes;
+        for (int c = 0; c < 3; ++c) {
+            float* position = positions[inBatch];
+            const bool finite = stlCorner(record, c, position);
+            if (partOf(position) != part)
+                continue;
+            if (!finite) {
+                badTriangle = t;
+                return false;
+            }
+            batch[inBatch] = position;
+            places[inBatch] = added_ + 3 * t + static_cast<std::size_t>(c);
+            if (++inBatch == StlWelder::kBatchCorners && !weldBatch())
+                return false;
+        }
     }
-    return true;
+    return weldBatch();
 }
 
-bool StlSplitWelder::addCorners(const float* positions, std::size_t count)
+bool StlSplitWelder::addTriangles(const char* records, std::size_t count, std::size_t& badTriangle)
 {
-    if (count > corners_.size() - added_)
+    badTriangle = count;
+    if (count > (corners_.size() - added_) / 3)
         return false;
-    const std::size_t first = added_;
-    added_ += count;
-    bool helped = true;
+    std::size_t bad[2] = {count, count};
+    bool welded[2] = {true, true};
     std::thread helper;
     try {
-        helper = std::thread([&] { helped = weldPart(1, positions, count, first); });
+        helper = std::thread([&] { welded[1] = weldPart(1, records, count, bad[1]); });
     } catch (const std::system_error&) {
-        helped = weldPart(1, positions, count, first);
+        welded[1] = weldPart(1, records, count, bad[1]);
     }
-    const bool welded = weldPart(0, positions, count, first);
+    welded[0] = weldPart(0, records, count, bad[0]);
     if (helper.joinable())
         helper.join();
-    return welded && helped;
+    added_ += 3 * count;
+    badTriangle = bad[0] < bad[1] ? bad[0] : bad[1];
+    return welded[0] && welded[1];
 }
 
 bool StlSplitWelder::build(ModelBuilder& builder)

@@ -18,16 +18,21 @@ public:
     // For `corners` corners in all, about expectedVertices of them distinct.
     StlSplitWelder(uint64_t expectedVertices, std::size_t corners);
 
-    // Welds the next `count` corners, at positions[3 * i .. 3 * i + 2];
-    // false when there would be more vertices than a model holds.
-    bool addCorners(const float* positions, std::size_t count);
+    // Welds the corners of the next `count` triangles, given as the file's
+    // records (stlrecord.h). False when a coordinate is not finite
+    // (badTriangle is then the first such triangle's place among these) or
+    // when there would be more vertices than a model holds (badTriangle is
+    // then count).
+    bool addTriangles(const char* records, std::size_t count, std::size_t& badTriangle);
 
     // Numbers the vertices in the order of their first use and gives the
     // builder them and the triangles; false when memory runs out.
     bool build(ModelBuilder& builder);
 
 private:
-    bool weldPart(int part, const float* positions, std::size_t count, std::size_t first);
+    // Welds the corners of the records that belong to table `part`; false
+    // as addTriangles.
+    bool weldPart(int part, const char* records, std::size_t count, std::size_t& badTriangle);
 
     StlWelder parts_[2];
     std::vector<uint32_t> corners_; // vertex index * 2 + part, then the final index

@@ -30,13 +30,25 @@ uint64_t StlWelder::hash(const Key& key)
 
 bool StlWelder::addCorners(const float* positions, std::size_t count)
 {
+    const float* at[kBatchCorners] = {};
+    uint32_t indices[kBatchCorners];
+    for (std::size_t i = 0; i < count; ++i)
+        at[i] = positions + 3 * i;
+    if (!weld(at, count, indices))
+        return false;
+    corners_.insert(corners_.end(), indices, indices + count);
+    return true;
+}
+
+bool StlWelder::weld(const float* const positions[], std::size_t count, uint32_t indices[])
+{
     // First the table's slots, then the vertices they hold, are brought
     // into the cache for the whole batch; then the corners are looked up
     // (and added) one by one as usual.
     uint64_t at[kBatchCorners];
     for (std::size_t i = 0; i < count; ++i) {
         Key key;
-        std::memcpy(key.bits, positions + 3 * i, sizeof key.bits);
+        std::memcpy(key.bits, positions[i], sizeof key.bits);
         at[i] = hash(key) & mask_;
         __builtin_prefetch(&slots_[at[i]]);
     }
@@ -46,7 +58,7 @@ bool StlWelder::addCorners(const float* positions, std::size_t count)
             __builtin_prefetch(&keys_[slot - 1]);
     }
     for (std::size_t i = 0; i < count; ++i) {
-        if (!addCorner(positions + 3 * i))
+        if (!vertexAt(positions[i], indices[i]))
             return false;
     }
     return true;

@@ -28,9 +28,10 @@ public:
     // kBatchCorners; false as addCorner.
     static constexpr std::size_t kBatchCorners = 96;
     bool addCorners(const float* positions, std::size_t count);
-    // The index of the vertex at `position`, added when new, without
-    // recording a corner; false as addCorner.
-    bool weld(const float position[3], uint32_t& index) { return vertexAt(position, index); }
+    // The indices of the vertices at positions[i] (i < count, at most
+    // kBatchCorners), added when new, without recording corners; false as
+    // addCorner.
+    bool weld(const float* const positions[], std::size_t count, uint32_t indices[]);
     uint32_t vertexCount() const { return static_cast<uint32_t>(keys_.size()); }
     // The position of vertex `index`.
     void position(uint32_t index, float xyz[3]) const;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -296,6 +297,15 @@ TEST(StlReader, LargeBinaryFileWeldsAsAStreamDoes)
     ASSERT_NE(fromStream, nullptr) << reason;
     EXPECT_EQ(fromFile->vertexCount, 301u * 150u + 300u + 300u * 150u);
     expectSameModel(*fromFile, *fromStream, "binary STL");
+
+    // The first facet with a coordinate that is not finite is the one named,
+    // wherever its corners are welded.
+    triangles[70000][4] = std::numeric_limits<float>::infinity();
+    triangles[80000][0] = std::numeric_limits<float>::quiet_NaN();
+    for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
+        EXPECT_EQ(loadText(binaryStl(triangles), "stl", &reason, kind), nullptr);
+        EXPECT_EQ(reason, "facet 70001: a coordinate is not finite");
+    }
 }
 
 TEST(StlReader, RefusesFaultsNamingTheFacet)
