@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -100,13 +101,23 @@ struct RecordColours {
     }
 };
 
+// Where a run of faces starts in the buffers: the face, and the places of
+// its first index, its first own record (flat: after the shared vertices)
+// and its first corner record (smooth faces in face colours).
+struct FacePlace {
+    uint32_t face = 0;
+    std::size_t index = 0;
+    std::size_t own = 0;
+    std::size_t corner = 0;
+};
+
 // Smooth faces in face colours: each polygon's corners, with the vertex
-// normals and the face's colour.
+// normals and the face's colour, for faces from.face up to end.
 void fillFaceCorners(unsigned char* out, const MeshModel& model, const RecordFormat& format,
-                     const RecordColours& colours)
+                     const RecordColours& colours, const FacePlace& from, uint32_t end)
 {
-    std::size_t next = 0;
-    for (uint32_t f = 0; f < model.faceCount; ++f) {
+    std::size_t next = from.corner;
+    for (uint32_t f = from.face; f < end; ++f) {
         const MeshFace& face = model.faces[f];
         if (face.vertexCount < 3)
             continue;
@@ -119,20 +130,22 @@ void fillFaceCorners(unsigned char* out, const MeshModel& model, const RecordFor
     }
 }
 
-// The vertex records: every vertex with its edge flag on, then (outlines
-// of polygons with inner edges) every vertex again with it off, then (flat)
-// each polygon's own copy of its first corner, with the face normal and the
-// face's colour: the last corner of all its triangles, whose colour a
-// flat-shaded triangle takes.
+// One part of the vertex records, for vertices [firstVertex, endVertex) and
+// faces from.face up to endFace: every vertex with its edge flag on, then
+// (outlines of polygons with inner edges) every vertex again with it off,
+// then (flat) each polygon's own copy of its first corner, with the face
+// normal and the face's colour: the last corner of all its triangles, whose
+// colour a flat-shaded triangle takes.
 void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout, const RecordFormat& format,
-                  bool innerEdges, const RecordColours& colours)
+                  bool innerEdges, const RecordColours& colours, uint32_t firstVertex, uint32_t endVertex,
+                  const FacePlace& from, uint32_t endFace)
 {
     if (colours.perFace(layout)) {
-        fillFaceCorners(out, model, format, colours);
+        fillFaceCorners(out, model, format, colours, from, endFace);
         return;
     }
     const uint32_t shared = model.vertexCount;
-    for (uint32_t v = 0; v < shared; ++v) {
+    for (uint32_t v = firstVertex; v < endVertex; ++v) {
         const MeshVertex& vertex = model.vertices[v];
         const float* colour = colours.ofVertex(model, v);
         putRecord(out, format, v, vertex.position, &vertex.normal, colour, true);
@@ -141,8 +154,8 @@ void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout
     }
     if (layout != ModelLayout::flatFaces)
         return;
-    std::size_t next = shared;
-    for (uint32_t f = 0; f < model.faceCount; ++f) {
+    std::size_t next = from.own;
+    for (uint32_t f = from.face; f < endFace; ++f) {
         const MeshFace& face = model.faces[f];
         if (face.vertexCount < 3)
             continue;
@@ -153,13 +166,16 @@ void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout
     }
 }
 
-// Three indices per triangle of each polygon's fan.
-void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout, bool perFace)
+// Three indices per triangle of each polygon's fan, for faces from.face up
+// to end.
+void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout, bool perFace, const FacePlace& from,
+                 uint32_t end)
 {
     const GLuint shared = model.vertexCount;
-    GLuint own = shared;
-    GLuint faceBase = 0; // per face: the polygon's first corner record
-    for (uint32_t f = 0; f < model.faceCount; ++f) {
+    auto own = static_cast<GLuint>(from.own);
+    auto faceBase = static_cast<GLuint>(from.corner); // per face: the polygon's first corner record
+    out += from.index;
+    for (uint32_t f = from.face; f < end; ++f) {
         const MeshFace& face = model.faces[f];
         const uint32_t n = face.vertexCount;
         if (n < 3)
@@ -274,7 +290,15 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
     uint64_t polygons = 0;
     uint64_t corners = 0; // of the polygons
     bool innerEdges = false;
+    // The buffers are filled in two parts, the second from the middle face.
+    FacePlace middle;
+    middle.face = model.faceCount / 2;
     for (uint32_t f = 0; f < model.faceCount; ++f) {
+        if (f == middle.face) {
+            middle.index = 3 * triangles;
+            middle.own = model.vertexCount + polygons;
+            middle.corner = corners;
+        }
         const uint32_t n = model.faces[f].vertexCount;
         if (n < 3)
             continue;
@@ -315,11 +339,28 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
     bool ok = glGetError() == GL_NO_ERROR;
     unsigned char* vertexOut = ok ? mapForWriting(GL_ARRAY_BUFFER, vertexBytes) : nullptr;
     unsigned char* indexOut = ok ? mapForWriting(GL_ELEMENT_ARRAY_BUFFER, indexBytes) : nullptr;
+    FacePlace first;
+    first.own = model.vertexCount;
+    const uint32_t middleVertex = model.vertexCount / 2;
+    // Each part: its half of the vertices and of the faces, records and
+    // indices.
+    const auto fill = [&](unsigned char* vertexTo, GLuint* indexTo, int part) {
+        const FacePlace& from = part == 0 ? first : middle;
+        const uint32_t endFace = part == 0 ? middle.face : model.faceCount;
+        fillVertices(vertexTo, model, layout, format, innerEdges, recordColours, part == 0 ? 0 : middleVertex,
+                     part == 0 ? middleVertex : model.vertexCount, from, endFace);
+        if (indexTo != nullptr)
+            fillIndices(indexTo, model, layout, perFace, from, endFace);
+    };
     if (vertexOut && (indexOut || indices == 0)) {
+        auto* indexTo = reinterpret_cast<GLuint*>(indexOut);
         std::thread helper;
-        if (indexOut)
-            helper = std::thread([&] { fillIndices(reinterpret_cast<GLuint*>(indexOut), model, layout, perFace); });
-        fillVertices(vertexOut, model, layout, format, innerEdges, recordColours);
+        try {
+            helper = std::thread([&] { fill(vertexOut, indexTo, 1); });
+        } catch (const std::system_error&) {
+            fill(vertexOut, indexTo, 1);
+        }
+        fill(vertexOut, indexTo, 0);
         if (helper.joinable())
             helper.join();
     }
@@ -329,13 +370,12 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
         ok = glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER) == GL_TRUE && ok;
     if (ok && (!vertexOut || (!indexOut && indices > 0))) {
         std::vector<unsigned char> copy(vertexBytes);
-        fillVertices(copy.data(), model, layout, format, innerEdges, recordColours);
+        std::vector<GLuint> indexCopy(indices);
+        for (int part = 0; part < 2; ++part)
+            fill(copy.data(), indices > 0 ? indexCopy.data() : nullptr, part);
         glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertexBytes), copy.data());
-        if (indices > 0) {
-            std::vector<GLuint> indexCopy(indices);
-            fillIndices(indexCopy.data(), model, layout, perFace);
+        if (indices > 0)
             glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(indexBytes), indexCopy.data());
-        }
         ok = glGetError() == GL_NO_ERROR;
     }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
