@@ -28,10 +28,11 @@ struct BackgroundLoad::Shared {
     ~Shared() { freeMeshModel(model); }
 };
 
-BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, uint64_t totalBytes)
+BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, uint64_t totalBytes, MeshModel* retired)
     : m_totalBytes(totalBytes), m_shared(std::make_shared<Shared>())
 {
-    m_thread = std::thread([shared = m_shared, stream, extension = std::move(extension)] {
+    m_thread = std::thread([shared = m_shared, stream, extension = std::move(extension), retired] {
+        freeMeshModel(retired);
         std::string reason;
         MeshModel* model = loadModel(stream, extension.c_str(), &reason, &shared->control);
         if (model != nullptr)

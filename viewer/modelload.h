@@ -44,8 +44,10 @@ public:
     // Opens path and starts reading it, showing the progress in statusBar
     // (none when null). False, with why the file cannot be opened, when it
     // cannot (missing, unreadable, not a regular file), or while another
-    // load runs; then nothing has changed.
-    bool start(const QString& path, QStatusBar* statusBar, std::string& why);
+    // load runs; then nothing has changed. A load that starts takes over
+    // `retired` (a model no one uses any more, or null) and releases it on
+    // its worker; otherwise it stays the caller's.
+    bool start(const QString& path, QStatusBar* statusBar, std::string& why, MeshModel* retired = nullptr);
     bool running() const { return m_load != nullptr; }
     const QString& path() const { return m_path; }
     // Asks the reader to stop as the Cancel button does; the report follows

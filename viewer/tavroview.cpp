@@ -347,17 +347,18 @@ bool CTavroView::openModelFile(const QString& path)
     CFrameWnd* frame = GetParentFrame();
     const QString name = QFileInfo(path).fileName();
     std::string why;
-    if (!m_load->start(path, frame ? frame->statusBar() : nullptr, why)) {
+    // The load's worker releases the current model, so the window does not
+    // wait for it.
+    if (!m_load->start(path, frame ? frame->statusBar() : nullptr, why, g_model)) {
         // The current model stays; say why nothing changed.
         ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(why.c_str())));
         return false;
     }
+    g_model = nullptr;
+    ReleaseModelBuffers();
     WatchLoadedFile(path);
     g_fileName = QFile::encodeName(path).toStdString();
     g_fileExtension = fileExtension(g_fileName);
-    ReleaseModelBuffers();
-    freeMeshModel(g_model);
-    g_model = nullptr;
     ShowStatusNote(QStringLiteral("Loading %1").arg(name));
     if (frame)
         frame->UpdateCommandUI();
