@@ -23,6 +23,9 @@ display=":$((90 + RANDOM % 100))"
 Xvfb "$display" -screen 0 1280x1024x24 +extension GLX +render -noreset >/dev/null 2>&1 &
 server=$!
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb LIBGL_ALWAYS_SOFTWARE=1
+# Settings of its own, so that the runs leave the user's recent files and
+# last folder alone.
+export XDG_CONFIG_HOME="$work/config"
 sleep 1
 
 now() { date +%s.%N; }
