@@ -9,17 +9,6 @@
 
 namespace {
 
-// Which table a position belongs to: a bit of a hash other than the one the
-// tables place their vertices by.
-int partOf(const float* position)
-{
-    uint32_t bits[3];
-    std::memcpy(bits, position, sizeof bits);
-    const uint64_t h
-        = ((uint64_t{bits[0]} << 32 | bits[1]) ^ (uint64_t{bits[2]} * 0x9E3779B97F4A7C15ull)) * 0xD6E8FEB86659FD93ull;
-    return static_cast<int>(h >> 63);
-}
-
 // A table's vertex indices carry the table in their lowest bit.
 constexpr uint32_t kMostPerPart = std::numeric_limits<uint32_t>::max() / 2 - 1;
 
@@ -28,7 +17,7 @@ constexpr uint32_t kMostPerPart = std::numeric_limits<uint32_t>::max() / 2 - 1;
 StlSplitWelder::StlSplitWelder(uint64_t expectedVertices, std::size_t corners)
     : parts_{StlWelder(expectedVertices / 2 + 1), StlWelder(expectedVertices / 2 + 1)}
 {
-    corners_.resize(corners);
+    corners_.assign(corners);
 }
 
 bool StlSplitWelder::weldPart(int part, const char* records, std::size_t count, std::size_t& badTriangle)
@@ -38,11 +27,12 @@ bool StlSplitWelder::weldPart(int part, const char* records, std::size_t count, 
     StlWelder& table = parts_[part];
     float positions[StlWelder::kBatchCorners][3];
     const float* batch[StlWelder::kBatchCorners] = {};
+    uint64_t hashes[StlWelder::kBatchCorners] = {};
     std::size_t places[StlWelder::kBatchCorners];
     uint32_t indices[StlWelder::kBatchCorners];
     std::size_t inBatch = 0;
     const auto weldBatch = [&] {
-        if (!table.weld(batch, inBatch, indices))
+        if (!table.weld(batch, hashes, inBatch, indices))
             return false;
         for (std::size_t i = 0; i < inBatch; ++i) {
             if (indices[i] > kMostPerPart)
@@ -58,13 +48,17 @@ bool StlSplitWelder::weldPart(int part, const char* records, std::size_t count, 
         for (int c = 0; c < 3; ++c) {
             float* position = positions[inBatch];
             const bool finite = stlCorner(record, c, position);
-            if (partOf(position) != part)
+            // The highest bit of the hash, which the tables do not place
+            // their vertices by, says which table the position belongs to.
+            const uint64_t hash = StlWelder::hashOf(position);
+            if (static_cast<int>(hash >> 63) != part)
                 continue;
             if (!finite) {
                 badTriangle = t;
                 return false;
             }
             batch[inBatch] = position;
+            hashes[inBatch] = hash;
             places[inBatch] = added_ + 3 * t + static_cast<std::size_t>(c);
             if (++inBatch == StlWelder::kBatchCorners && !weldBatch())
                 return false;
@@ -96,38 +90,40 @@ bool StlSplitWelder::addTriangles(const char* records, std::size_t count, std::s
 
 bool StlSplitWelder::build(ModelBuilder& builder)
 {
-    // Both tables' numbers become one numbering in the order of first use.
-    std::vector<uint32_t> numbers[2];
-    std::vector<uint32_t> order; // the table's index * 2 + part, by final index
+    parts_[0].releaseTable();
+    parts_[1].releaseTable();
     const uint64_t vertices = uint64_t{parts_[0].vertexCount()} + parts_[1].vertexCount();
-    if (vertices >= std::numeric_limits<uint32_t>::max() - 1)
+    const std::size_t faces = added_ / 3;
+    if (vertices >= std::numeric_limits<uint32_t>::max() - 1 || faces > std::numeric_limits<uint32_t>::max()
+        || !builder.prepare(static_cast<uint32_t>(vertices), static_cast<uint32_t>(faces), false, true))
         return false;
-    for (int part = 0; part < 2; ++part)
-        numbers[part].assign(parts_[part].vertexCount(), std::numeric_limits<uint32_t>::max());
-    order.reserve(static_cast<std::size_t>(vertices));
+    // The model's pages are taken on another thread while the vertices are
+    // numbered here.
+    builder.populateAhead();
+    // Both tables' numbers become one numbering in the order of first use.
+    ScratchArray<uint32_t> numbers[2]
+        = {ScratchArray<uint32_t>(parts_[0].vertexCount()),
+           ScratchArray<uint32_t>(parts_[1].vertexCount())};          // final index + 1, 0 while unused
+    ScratchArray<uint32_t> order(static_cast<std::size_t>(vertices)); // the table's index * 2 + part, by final index
+    uint32_t numbered = 0;
     for (std::size_t c = 0; c < added_; ++c) {
         const uint32_t welded = corners_[c];
         uint32_t& number = numbers[welded & 1][welded >> 1];
-        if (number == std::numeric_limits<uint32_t>::max()) {
-            number = static_cast<uint32_t>(order.size());
-            order.push_back(welded);
+        if (number == 0) {
+            order[numbered] = welded;
+            number = ++numbered;
         }
-        corners_[c] = number;
+        corners_[c] = number - 1;
     }
-    const std::size_t faces = added_ / 3;
-    if (faces > std::numeric_limits<uint32_t>::max()
-        || !builder.prepare(static_cast<uint32_t>(order.size()), static_cast<uint32_t>(faces), false, true))
-        return false;
-    builder.populateAhead();
     MeshVertex* slots = builder.vertexSlots(0);
     PositionBox box;
-    for (std::size_t v = 0; v < order.size(); ++v) {
+    for (uint32_t v = 0; v < numbered; ++v) {
         float xyz[3];
         parts_[order[v] & 1].position(order[v] >> 1, xyz);
         slots[v].position = {xyz[0], xyz[1], xyz[2]};
         box.widen(slots[v].position);
     }
-    builder.commitVertices(static_cast<uint32_t>(order.size()), box);
+    builder.commitVertices(numbered, box);
     for (std::size_t f = 0; f < faces; ++f) {
         MeshVertex** corners = builder.addFace(3);
         if (corners == nullptr)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/modelbuilder.h"
+#include "model/scratcharray.h"
 #include "model/stl/stlwelder.h"
 
 class StlSplitWelder {
@@ -35,6 +36,6 @@ private:
     bool weldPart(int part, const char* records, std::size_t count, std::size_t& badTriangle);
 
     StlWelder parts_[2];
-    std::vector<uint32_t> corners_; // vertex index * 2 + part, then the final index
+    ScratchArray<uint32_t> corners_; // vertex index * 2 + part, then the final index
     std::size_t added_ = 0;
 };

@@ -5,9 +5,11 @@
 // welded mesh to a model builder.
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "model/modelbuilder.h"
+#include "model/scratcharray.h"
 
 class StlWelder {
 public:
@@ -19,7 +21,7 @@ public:
     bool addCorner(const float position[3])
     {
         uint32_t index = 0;
-        if (!vertexAt(position, index))
+        if (!vertexAt(position, hashOf(position), index))
             return false;
         corners_.push_back(index);
         return true;
@@ -29,10 +31,21 @@ public:
     static constexpr std::size_t kBatchCorners = 96;
     bool addCorners(const float* positions, std::size_t count);
     // The indices of the vertices at positions[i] (i < count, at most
-    // kBatchCorners), added when new, without recording corners; false as
-    // addCorner.
-    bool weld(const float* const positions[], std::size_t count, uint32_t indices[]);
-    uint32_t vertexCount() const { return static_cast<uint32_t>(keys_.size()); }
+    // kBatchCorners), whose hashOf is hashes[i], added when new, without
+    // recording corners; false as addCorner.
+    bool weld(const float* const positions[], const uint64_t hashes[], std::size_t count, uint32_t indices[]);
+    // The hash a position is placed by (its bits'); the table uses its low
+    // bits, so the highest are free to share positions out between tables.
+    static uint64_t hashOf(const float position[3])
+    {
+        Key key;
+        std::memcpy(key.bits, position, sizeof key.bits);
+        return hash(key);
+    }
+    // Lets the lookup table go once every corner is in (only the vertices
+    // and corners are needed from then on).
+    void releaseTable();
+    uint32_t vertexCount() const { return vertexCount_; }
     // The position of vertex `index`.
     void position(uint32_t index, float xyz[3]) const;
 
@@ -52,12 +65,24 @@ private:
     struct Key {
         uint32_t bits[3];
     };
-    static uint64_t hash(const Key& key);
-    bool vertexAt(const float position[3], uint32_t& index);
+    // A vertex's bits beside its index, so that a lookup reads one place.
+    struct alignas(16) Slot {
+        Key key;
+        uint32_t index; // vertex index + 1; 0 is empty
+    };
+    static uint64_t hash(const Key& key)
+    {
+        uint64_t h = (uint64_t{key.bits[0]} << 32 | key.bits[1]) * 0x9E3779B97F4A7C15ull;
+        h ^= (h >> 29) ^ (uint64_t{key.bits[2]} * 0xC2B2AE3D27D4EB4Full);
+        h *= 0xFF51AFD7ED558CCDull;
+        return h ^ (h >> 32);
+    }
+    bool vertexAt(const float position[3], uint64_t hash, uint32_t& index);
     void grow();
 
-    std::vector<uint32_t> slots_; // vertex index + 1; 0 is empty
-    std::vector<Key> keys_;       // of each vertex, in vertex order
+    ScratchArray<Slot> slots_;
+    ScratchArray<Key> keys_; // of each vertex, in vertex order, room for the table's most
+    uint32_t vertexCount_ = 0;
     std::vector<uint32_t> corners_;
     uint64_t mask_ = 0;
 };
