@@ -2,20 +2,25 @@
 # From pressing Return in the Open dialog to the model's pixels on the screen,
 # timed from outside the program as a user sees it: a fresh brenvik on its own
 # Xvfb with Mesa's software renderer, the benchmarks' 1,000,000-vertex grid
-# typed into File > Open with xdotool, then screenshots of the root window
-# (import) no more often than every 0.3 s until the middle of the view turns
-# to the lit model. A screenshot is taken after the time it stands for, so a
-# run's figure is at most 0.3 s plus one screenshot late.
-#   bench/open_to_picture.sh BUILD_DIR [RUNS]
-# BUILD_DIR holds app/brenvik and bench/bench_load (Release). Needs xvfb,
-# xdotool and imagemagick (scripts/deps.sh).
+# typed into File > Open with xdotool, then looks at a 120 x 120 square in the
+# middle of the view (bench/screen_probe, half a millisecond of a core each)
+# every INTERVAL seconds until the dialog is off the screen and the square
+# has turned to the lit model. A run's figure is the time of the first look
+# that shows the model: it is late by at most INTERVAL (the look before it,
+# printed beside it, did not show the model yet).
+#   bench/open_to_picture.sh BUILD_DIR [RUNS] [INTERVAL]
+# BUILD_DIR holds app/brenvik, bench/bench_load and bench/screen_probe
+# (Release). Needs xvfb and xdotool (scripts/deps.sh).
 set -euo pipefail
-build="${1:?usage: bench/open_to_picture.sh BUILD_DIR [RUNS]}"
+build="${1:?usage: bench/open_to_picture.sh BUILD_DIR [RUNS] [INTERVAL]}"
 runs="${2:-5}"
+interval="${3:-0.05}"
 app="$build/app/brenvik"
+probe="$build/bench/screen_probe"
 work="$(mktemp -d)"
 server=""
-trap '[ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
+watcher=""
+trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; [ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
 "$build/bench/bench_load" --write-inputs "$work" >/dev/null 2>&1
 rm -f "$work"/grid.obj "$work"/grid.stl "$work"/grid.off "$work"/grid_le.ply
 model="$work/grid.ply"
@@ -29,17 +34,25 @@ export XDG_CONFIG_HOME="$work/config"
 sleep 1
 
 now() { date +%s.%N; }
-# Mean brightness (0..1) of a 120 x 120 square in the middle of the view.
-middle() {
-  import -window root "$work/shot.png" 2>/dev/null
-  convert "$work/shot.png" -crop 120x120+$(($1 - 60))+$(($2 - 60)) -colorspace Gray -format '%[fx:mean]' info:
-}
 wait_for_window() { # name
   for _ in $(seq 1 100); do
     xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 && return 0
     sleep 0.1
   done
   return 1
+}
+# Starts looking at the middle square, marking the looks after WINDOW has
+# gone; the looks go to $work/looks.
+watch() { # WINDOW
+  : >"$work/looks"
+  "$probe" $((cx - 60)) $((cy - 60)) 120 "$interval" "$1" >"$work/looks" &
+  watcher=$!
+  while [ ! -s "$work/looks" ]; do sleep 0.01; done
+}
+unwatch() {
+  kill "$watcher" 2>/dev/null || true
+  wait "$watcher" 2>/dev/null || true
+  watcher=""
 }
 
 for ((i = 1; i <= runs; ++i)); do
@@ -50,7 +63,9 @@ for ((i = 1; i <= runs; ++i)); do
   eval "$(xdotool getwindowgeometry --shell "$main")"
   cx=$((X + WIDTH / 2))
   cy=$((Y + HEIGHT / 2))
-  before=$(middle $cx $cy)
+  watch 0
+  before=$(awk 'NR == 1 { print $2 }' "$work/looks")
+  unwatch
   xdotool windowfocus "$main" 2>/dev/null || true
   xdotool key ctrl+o
   dialog=$(wait_for_window Open)
@@ -58,22 +73,26 @@ for ((i = 1; i <= runs; ++i)); do
   xdotool windowfocus "$dialog" 2>/dev/null || true
   xdotool type --delay 1 "$model"
   sleep 0.3
+  watch "$dialog"
   start=$(now)
   xdotool key Return
   seen=""
   while [ -z "$seen" ]; do
-    shot=$(now)
-    level=$(middle $cx $cy)
-    # The dialog, light grey, may still cover the middle: it must be gone.
-    dialogs=$( (xdotool search --onlyvisible --name Open 2>/dev/null || true) | wc -l)
-    if [ "$dialogs" -eq 0 ] && awk -v a="$level" -v b="$before" 'BEGIN { exit !(a > b + 0.3) }'; then
-      seen=$shot
-    else
-      awk -v s="$shot" -v n="$(now)" 'BEGIN { d = 0.3 - (n - s); if (d > 0) system("sleep " d) }'
-    fi
-    awk -v s="$shot" -v t="$start" 'BEGIN { exit !(s - t > 30) }' && { echo "run $i: no picture in 30 s" >&2; break; }
+    sleep 0.05
+    # The first look that shows the middle lit after one that showed it
+    # dark with the dialog gone (where the dialog was, its pixels stay on
+    # the screen until the window beneath draws itself again), and the look
+    # before it.
+    seen=$(awk -v t="$start" -v b="$before" '
+      $1 <= t { next }
+      dark && $2 > b + 300 { printf "%s %s", $1, prev; exit }
+      $3 == 1 && $2 < b + 100 { dark = 1 }
+      { prev = $1 }' "$work/looks")
+    awk -v s="$(now)" -v t="$start" 'BEGIN { exit !(s - t > 30) }' && { echo "run $i: no picture in 30 s" >&2; break; }
   done
-  [ -n "$seen" ] && awk -v s="$seen" -v t="$start" -v i="$i" 'BEGIN { printf "run %d: %.2f s\n", i, s - t }' | tee -a "$work/results"
+  unwatch
+  [ -n "$seen" ] && awk -v s="${seen% *}" -v p="${seen#* }" -v t="$start" -v i="$i" \
+    'BEGIN { printf "run %d: %.2f s (not yet at %.2f s)\n", i, s - t, p - t }' | tee -a "$work/results"
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 done

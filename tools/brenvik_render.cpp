@@ -17,6 +17,7 @@
 #include "model/meshmodel.h"
 #include "model/regularfile.h"
 #include "render/frame.h"
+#include "render/hugepagestart.h"
 #include "render/modelbuffers.h"
 #include "render/offscreen.h"
 #include "render/picture.h"
@@ -166,6 +167,7 @@ int main(int argc, char** argv)
     Options options;
     if (const int status = parseOptions(argc, argv, options))
         return status;
+    startWithHugePages(argv);
     const RenderDeadline deadline(options.timeLimit, options.file, options.out);
 
     MeshModel* model = load(options.file);
