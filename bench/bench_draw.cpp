@@ -72,7 +72,7 @@ Scene& scene()
     return s;
 }
 
-void drawFrame(int mode, bool fromBuffers)
+void drawFrame(int mode, bool fromBuffers, float turn = 0.0f)
 {
     Scene& s = scene();
     const float background[3] = {0.0f, 0.0f, 0.0f};
@@ -84,7 +84,7 @@ void drawFrame(int mode, bool fromBuffers)
     settings.bgColor = background;
     DrawFrameImages(settings,
                     [&] {
-                        const ModelDrawSettings drawing{s.model, mode, true, white, 30, 20, 10, false};
+                        const ModelDrawSettings drawing{s.model, mode, true, white, 30, 20 + turn, 10, false};
                         if (fromBuffers)
                             DrawMeshModel(drawing, s.buffers);
                         else
@@ -94,15 +94,21 @@ void drawFrame(int mode, bool fromBuffers)
     s.context->swapBuffers(s.window.get());
 }
 
-void BM_Draw(benchmark::State& state, int mode, bool fromBuffers)
+// turning: the model turns by a degree a frame, as in the spin (outlines
+// then pick the edges they show again for every frame).
+void BM_Draw(benchmark::State& state, int mode, bool fromBuffers, bool turning = false)
 {
     Scene& s = scene();
     s.context->makeCurrent(s.window.get());
     s.buffers.release();
     if (fromBuffers)
         drawFrame(mode, true); // builds the buffers, not timed
-    for (auto _ : state)
-        drawFrame(mode, fromBuffers);
+    float turn = 0.0f;
+    for (auto _ : state) {
+        if (turning)
+            turn += 1.0f;
+        drawFrame(mode, fromBuffers, turn);
+    }
     const double modelBytes = static_cast<double>(modelMemoryBytes(*s.model));
     state.counters["buffer MB"] = static_cast<double>(s.buffers.byteSize()) / 1e6;
     state.counters["of model"] = static_cast<double>(s.buffers.byteSize()) / modelBytes;
@@ -144,6 +150,10 @@ BENCHMARK_CAPTURE(BM_Draw, wireframe_immediate, kShadingWireframe, false)
     ->UseRealTime()
     ->Iterations(kRepeats);
 BENCHMARK_CAPTURE(BM_Draw, wireframe_buffers, kShadingWireframe, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_Draw, wireframe_buffers_turning, kShadingWireframe, true, true)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(kRepeats);

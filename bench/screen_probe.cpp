@@ -67,7 +67,7 @@ int main(int argc, char** argv)
                 || (event.type == DestroyNotify && event.xdestroywindow.window == window))
                 gone = true;
         }
-        timespec now {};
+        timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
         XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(size),
                                   static_cast<unsigned>(size), AllPlanes, ZPixmap);

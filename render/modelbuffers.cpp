@@ -18,26 +18,21 @@
 namespace {
 
 // One vertex record: position, then the normal and the colour when the
-// layout has them, then (outlines only) the edge flag in a 4-byte slot.
+// layout has them.
 struct RecordFormat {
     bool normals = false;
     bool colours = false;
-    bool edgeFlag = false;
 
     std::size_t normalOffset() const { return 3 * sizeof(float); }
     std::size_t colourOffset() const { return (normals ? 6 : 3) * sizeof(float); }
-    std::size_t flagOffset() const { return colourOffset() + (colours ? 3 : 0) * sizeof(float); }
-    std::size_t stride() const { return flagOffset() + (edgeFlag ? sizeof(float) : 0); }
+    std::size_t stride() const { return colourOffset() + (colours ? 3 : 0) * sizeof(float); }
 };
 
-// Edge flags only for outlines of polygons with inner edges: without them
-// every edge of a triangle is drawn.
-RecordFormat formatFor(ModelLayout layout, bool colours, bool innerEdges)
+RecordFormat formatFor(ModelLayout layout, bool colours)
 {
     RecordFormat format;
     format.normals = layout == ModelLayout::flatFaces || layout == ModelLayout::smoothFaces;
     format.colours = colours;
-    format.edgeFlag = layout == ModelLayout::outlines && innerEdges;
     return format;
 }
 
@@ -66,7 +61,7 @@ void putVector(unsigned char* at, const Vector3& v)
 
 // Writes record number i with the given position, normal and colour.
 void putRecord(unsigned char* base, const RecordFormat& format, std::size_t i, const Vector3& position,
-               const Vector3* normal, const float* colour, bool edge)
+               const Vector3* normal, const float* colour)
 {
     unsigned char* record = base + i * format.stride();
     putVector(record, position);
@@ -74,10 +69,6 @@ void putRecord(unsigned char* base, const RecordFormat& format, std::size_t i, c
         putVector(record + format.normalOffset(), *normal);
     if (format.colours)
         putFloats(record + format.colourOffset(), colour, 3);
-    if (format.edgeFlag) {
-        std::memset(record + format.flagOffset(), 0, sizeof(float));
-        record[format.flagOffset()] = edge ? GL_TRUE : GL_FALSE;
-    }
 }
 
 // The colours the records carry: the source, and the colour of faces the
@@ -125,32 +116,28 @@ void fillFaceCorners(unsigned char* out, const MeshModel& model, const RecordFor
         faceColour(model, f, colours.fallback, colour);
         for (uint32_t j = 0; j < face.vertexCount; ++j) {
             const MeshVertex& vertex = *face.vertices[j];
-            putRecord(out, format, next++, vertex.position, &vertex.normal, colour, true);
+            putRecord(out, format, next++, vertex.position, &vertex.normal, colour);
         }
     }
 }
 
 // One part of the vertex records, for vertices [firstVertex, endVertex) and
-// faces from.face up to endFace: every vertex with its edge flag on, then
-// (outlines of polygons with inner edges) every vertex again with it off,
-// then (flat) each polygon's own copy of its first corner, with the face
-// normal and the face's colour: the last corner of all its triangles, whose
-// colour a flat-shaded triangle takes.
+// faces from.face up to endFace: every vertex, then (flat) each polygon's
+// own copy of its first corner, with the face normal and the face's colour:
+// the last corner of all its triangles, whose colour a flat-shaded triangle
+// takes.
 void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout, const RecordFormat& format,
-                  bool innerEdges, const RecordColours& colours, uint32_t firstVertex, uint32_t endVertex,
-                  const FacePlace& from, uint32_t endFace)
+                  const RecordColours& colours, uint32_t firstVertex, uint32_t endVertex, const FacePlace& from,
+                  uint32_t endFace)
 {
     if (colours.perFace(layout)) {
         fillFaceCorners(out, model, format, colours, from, endFace);
         return;
     }
-    const uint32_t shared = model.vertexCount;
     for (uint32_t v = firstVertex; v < endVertex; ++v) {
         const MeshVertex& vertex = model.vertices[v];
         const float* colour = colours.ofVertex(model, v);
-        putRecord(out, format, v, vertex.position, &vertex.normal, colour, true);
-        if (format.edgeFlag && innerEdges)
-            putRecord(out, format, shared + std::size_t(v), vertex.position, nullptr, colour, false);
+        putRecord(out, format, v, vertex.position, &vertex.normal, colour);
     }
     if (layout != ModelLayout::flatFaces)
         return;
@@ -162,7 +149,7 @@ void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout
         float colour[3] = {0.0f, 0.0f, 0.0f};
         if (format.colours)
             faceColour(model, f, colours.fallback, colour);
-        putRecord(out, format, next++, face.vertices[0]->position, &face.normal, colour, true);
+        putRecord(out, format, next++, face.vertices[0]->position, &face.normal, colour);
     }
 }
 
@@ -171,7 +158,6 @@ void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout
 void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout, bool perFace, const FacePlace& from,
                  uint32_t end)
 {
-    const GLuint shared = model.vertexCount;
     auto own = static_cast<GLuint>(from.own);
     auto faceBase = static_cast<GLuint>(from.corner); // per face: the polygon's first corner record
     out += from.index;
@@ -184,22 +170,9 @@ void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout, bool p
             return perFace ? faceBase + c : static_cast<GLuint>(vertexIndex(model, face.vertices[c]));
         };
         for (uint32_t i = 0; i + 2 < n; ++i) {
-            GLuint a = corner(i + 1);
-            GLuint b = corner(i + 2);
-            GLuint z = corner(0);
-            if (layout == ModelLayout::flatFaces) {
-                z = own;
-            } else if (layout == ModelLayout::outlines) {
-                // Edges a-b, b-z, z-a: only the polygon's own edges keep
-                // their flag on.
-                if (i + 3 != n)
-                    b += shared;
-                if (i != 0)
-                    z += shared;
-            }
-            *out++ = a;
-            *out++ = b;
-            *out++ = z;
+            *out++ = corner(i + 1);
+            *out++ = corner(i + 2);
+            *out++ = layout == ModelLayout::flatFaces ? own : corner(0);
         }
         ++own;
         faceBase += n;
@@ -268,7 +241,8 @@ void ModelBuffers::abandon()
     m_layout = ModelLayout::none;
     m_colours = ColourSource::none;
     m_usesFallback = false;
-    m_edgeFlags = false;
+    m_edges.clear();
+    m_edgesWritten = false;
     m_vertexBuffer = 0;
     m_indexBuffer = 0;
     m_vertexCount = 0;
@@ -283,13 +257,10 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
     release();
     if (layout == ModelLayout::none)
         return;
-    // Sizes first: triangles of the faces that have any, and whether a
-    // polygon has inner edges (then outlines need a copy of every vertex
-    // whose edge flag is off).
+    // Sizes first: triangles of the faces that have any.
     uint64_t triangles = 0;
     uint64_t polygons = 0;
     uint64_t corners = 0; // of the polygons
-    bool innerEdges = false;
     // The buffers are filled in two parts, the second from the middle face.
     FacePlace middle;
     middle.face = model.faceCount / 2;
@@ -305,17 +276,20 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
         triangles += n - 2;
         ++polygons;
         corners += n;
-        innerEdges = innerEdges || n > 3;
     }
-    const RecordFormat format = formatFor(layout, colours != ColourSource::none, innerEdges);
+    const RecordFormat format = formatFor(layout, colours != ColourSource::none);
     uint64_t records = model.vertexCount;
     if (perFace)
         records = corners;
     else if (layout == ModelLayout::flatFaces)
         records += polygons;
-    else if (layout == ModelLayout::outlines && innerEdges)
-        records *= 2;
-    const uint64_t indices = layout == ModelLayout::points ? 0 : 3 * triangles;
+    // Outlines are lines over the shared vertices, two indices an edge,
+    // written as the culling asks when they are drawn.
+    if (layout == ModelLayout::outlines && triangles > 0 && triangles <= INT_MAX / 3)
+        m_edges.build(model);
+    const uint64_t indices = layout == ModelLayout::points     ? 0
+                             : layout == ModelLayout::outlines ? uint64_t{m_edges.indexRoom()}
+                                                               : 3 * triangles;
     if (records == 0 || records > UINT32_MAX || indices > INT_MAX)
         return;
     if (layout != ModelLayout::points && indices == 0)
@@ -338,7 +312,8 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
     }
     bool ok = glGetError() == GL_NO_ERROR;
     unsigned char* vertexOut = ok ? mapForWriting(GL_ARRAY_BUFFER, vertexBytes) : nullptr;
-    unsigned char* indexOut = ok ? mapForWriting(GL_ELEMENT_ARRAY_BUFFER, indexBytes) : nullptr;
+    unsigned char* indexOut
+        = ok && layout != ModelLayout::outlines ? mapForWriting(GL_ELEMENT_ARRAY_BUFFER, indexBytes) : nullptr;
     FacePlace first;
     first.own = model.vertexCount;
     const uint32_t middleVertex = model.vertexCount / 2;
@@ -347,12 +322,13 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
     const auto fill = [&](unsigned char* vertexTo, GLuint* indexTo, int part) {
         const FacePlace& from = part == 0 ? first : middle;
         const uint32_t endFace = part == 0 ? middle.face : model.faceCount;
-        fillVertices(vertexTo, model, layout, format, innerEdges, recordColours, part == 0 ? 0 : middleVertex,
+        fillVertices(vertexTo, model, layout, format, recordColours, part == 0 ? 0 : middleVertex,
                      part == 0 ? middleVertex : model.vertexCount, from, endFace);
-        if (indexTo != nullptr)
+        if (indexTo != nullptr && layout != ModelLayout::outlines)
             fillIndices(indexTo, model, layout, perFace, from, endFace);
     };
-    if (vertexOut && (indexOut || indices == 0)) {
+    const bool indicesLater = layout == ModelLayout::outlines;
+    if (vertexOut && (indexOut || indices == 0 || indicesLater)) {
         auto* indexTo = reinterpret_cast<GLuint*>(indexOut);
         std::thread helper;
         try {
@@ -368,13 +344,13 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
         ok = glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE && ok;
     if (indexOut)
         ok = glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER) == GL_TRUE && ok;
-    if (ok && (!vertexOut || (!indexOut && indices > 0))) {
+    if (ok && (!vertexOut || (!indexOut && indices > 0 && !indicesLater))) {
         std::vector<unsigned char> copy(vertexBytes);
-        std::vector<GLuint> indexCopy(indices);
+        std::vector<GLuint> indexCopy(indicesLater ? 0 : indices);
         for (int part = 0; part < 2; ++part)
-            fill(copy.data(), indices > 0 ? indexCopy.data() : nullptr, part);
+            fill(copy.data(), indexCopy.empty() ? nullptr : indexCopy.data(), part);
         glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertexBytes), copy.data());
-        if (indices > 0)
+        if (!indexCopy.empty())
             glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(indexBytes), indexCopy.data());
         ok = glGetError() == GL_NO_ERROR;
     }
@@ -389,10 +365,9 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
     m_colours = colours;
     m_usesFallback = colours == ColourSource::faces && usesFallbackColour(model);
     std::copy_n(fallback, 3, m_fallback);
-    m_edgeFlags = format.edgeFlag;
     m_vertexCount = static_cast<unsigned>(records);
     m_indexCount = static_cast<unsigned>(indices);
-    m_bytes = vertexBytes + indexBytes;
+    m_bytes = vertexBytes + indexBytes + m_edges.byteSize();
 }
 
 bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool fileColours, const float* modelColour)
@@ -410,7 +385,7 @@ bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool fileCol
     if (empty())
         return false;
 
-    const RecordFormat format = formatFor(layout, colours != ColourSource::none, m_edgeFlags);
+    const RecordFormat format = formatFor(layout, colours != ColourSource::none);
     const auto stride = static_cast<GLsizei>(format.stride());
     glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -423,25 +398,104 @@ bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool fileCol
         glEnableClientState(GL_COLOR_ARRAY);
         glColorPointer(3, GL_FLOAT, stride, offset(format.colourOffset()));
     }
-    if (format.edgeFlag) {
-        glEnableClientState(GL_EDGE_FLAG_ARRAY);
-        glEdgeFlagPointer(stride, offset(format.flagOffset()));
-    }
     if (layout == ModelLayout::points) {
         glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(m_vertexCount));
+    } else if (layout == ModelLayout::outlines) {
+        drawEdges();
     } else {
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
         glDrawRangeElements(GL_TRIANGLES, 0, m_vertexCount - 1, static_cast<GLsizei>(m_indexCount), GL_UNSIGNED_INT,
                             offset(0));
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     }
-    glDisableClientState(GL_EDGE_FLAG_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    // Arrays leave the current values undefined: polygons drawn one by one
-    // afterwards must again show all their edges.
-    glEdgeFlag(GL_TRUE);
     return true;
+}
+
+EdgeCulling ModelBuffers::currentCulling()
+{
+    EdgeCulling culling;
+    culling.enabled = glIsEnabled(GL_CULL_FACE) == GL_TRUE;
+    if (!culling.enabled)
+        return culling;
+    GLint mode = GL_BACK;
+    GLint front = GL_CCW;
+    glGetIntegerv(GL_CULL_FACE_MODE, &mode);
+    glGetIntegerv(GL_FRONT_FACE, &front);
+    const bool keepFront = mode == GL_BACK;
+    const bool keepBack = mode == GL_FRONT;
+    // A clockwise front face swaps what the area's sign means.
+    culling.keepFront = front == GL_CCW ? keepFront : keepBack;
+    culling.keepBack = front == GL_CCW ? keepBack : keepFront;
+    // The window area of a triangle (times its corners' w) is the 3 x 3
+    // determinant of the x, y and w rows of projection * modelview applied
+    // to its corners; by the Cauchy-Binet formula that is the sum over the
+    // columns j of the rows' determinant without column j times the
+    // corners' without row j, which for corners (p, 1) are n.x, -n.y, n.z
+    // and d.
+    double modelview[16];
+    double projection[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    double rows[3][4]; // x, y and w rows of projection * modelview
+    const int rowOf[3] = {0, 1, 3};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) {
+            double sum = 0.0;
+            for (int k = 0; k < 4; ++k)
+                sum += projection[4 * k + rowOf[r]] * modelview[4 * c + k];
+            rows[r][c] = sum;
+        }
+    const auto without = [&](int column) {
+        double m[3][3];
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0, out = 0; c < 4; ++c)
+                if (c != column)
+                    m[r][out++] = rows[r][c];
+        return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0])
+               + m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    };
+    culling.eye[0] = without(0);
+    culling.eye[1] = -without(1);
+    culling.eye[2] = without(2);
+    culling.eye[3] = without(3);
+    return culling;
+}
+
+void ModelBuffers::drawEdges()
+{
+    const EdgeCulling culling = currentCulling();
+    const bool changed = !m_edgesWritten || culling.enabled != m_culling.enabled
+                         || (culling.enabled
+                             && (culling.keepFront != m_culling.keepFront || culling.keepBack != m_culling.keepBack
+                                 || !std::equal(culling.eye, culling.eye + 4, m_culling.eye)));
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
+    if (changed) {
+        const std::size_t bytes = std::size_t{m_indexCount} * sizeof(GLuint);
+        auto* out = reinterpret_cast<GLuint*>(mapForWriting(GL_ELEMENT_ARRAY_BUFFER, bytes));
+        std::vector<GLuint> copy;
+        if (out == nullptr) {
+            copy.resize(m_indexCount);
+            out = copy.data();
+        }
+        // With vertex colours, each edge both ways round, so that the
+        // pixels where lines meet show the colour they show in line mode.
+        m_edges.write(culling, m_colours == ColourSource::vertices, out, m_edgeCounts);
+        if (copy.empty())
+            glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER);
+        else
+            glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), copy.data());
+        m_culling = culling;
+        m_edgesWritten = true;
+    }
+    const std::size_t starts[2] = {0, m_edges.secondPart()};
+    for (int part = 0; part < 2; ++part) {
+        if (m_edgeCounts[part] > 0)
+            glDrawRangeElements(GL_LINES, 0, m_vertexCount - 1, static_cast<GLsizei>(m_edgeCounts[part]),
+                                GL_UNSIGNED_INT, offset(starts[part] * sizeof(GLuint)));
+    }
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }

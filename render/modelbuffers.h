@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "render/modelcolours.h"
+#include "render/outlineedges.h"
 
 struct MeshModel;
 
@@ -12,7 +13,7 @@ enum class ModelLayout {
     points,      // a model without faces: one point per vertex
     flatFaces,   // triangles whose last corner carries the face normal
     smoothFaces, // triangles over the shared vertices and their normals
-    outlines,    // triangles with edge flags: only the polygons' own edges
+    outlines,    // lines: the polygons' own edges, each once
 };
 
 // The layout a model is drawn with in a shading mode (none for a mode that
@@ -31,6 +32,8 @@ std::size_t modelMemoryBytes(const MeshModel& model);
 // corner 0), the order in which Mesa splits a polygon, so the buffers give
 // exactly the pixels of drawing each face as one polygon there (other
 // drivers may split polygons of more than three corners differently).
+// Outlines are drawn as lines, each polygon edge once (OutlineEdges), which
+// gives the pixels of the polygons drawn in line mode.
 //
 // The context the buffers were made in must be current for draw and
 // release. The object never touches OpenGL on its own, so destroying it
@@ -80,6 +83,11 @@ private:
     static Source sourceOf(const MeshModel& model);
 
     void build(const MeshModel& model, ModelLayout layout, ColourSource colours, const float* fallback);
+    // Outlines: the culling the current OpenGL state asks for.
+    static EdgeCulling currentCulling();
+    // Outlines: the edges the current culling leaves, written to the index
+    // buffer when it differs from the last frame's, drawn as lines.
+    void drawEdges();
 
     Source m_source;
     ModelLayout m_layout = ModelLayout::none;
@@ -88,7 +96,10 @@ private:
     ColourSource m_colours = ColourSource::none;
     bool m_usesFallback = false;
     float m_fallback[3] = {0.0f, 0.0f, 0.0f};
-    bool m_edgeFlags = false; // outlines of polygons with inner edges
+    OutlineEdges m_edges;        // outlines: the edges and the triangles beside them
+    bool m_edgesWritten = false; // the index buffer holds the edges for m_culling
+    EdgeCulling m_culling;
+    std::size_t m_edgeCounts[2] = {0, 0}; // indices drawn from each part
     unsigned m_vertexBuffer = 0;
     unsigned m_indexBuffer = 0;
     unsigned m_vertexCount = 0; // records in the vertex buffer

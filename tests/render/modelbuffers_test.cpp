@@ -79,7 +79,11 @@ protected:
         return guitest::readBackBuffer(kSize, kSize);
     }
 
-    // Pixels that differ at all between the two ways of drawing.
+    // Pixels that differ at all between the two ways of drawing. Outlines
+    // without vertex colours draw an edge between two polygons once, not
+    // once each way round: the pixels at a line's ends that only the other
+    // way round lights may be missing, and up to one in a hundred of the lit
+    // pixels are not counted.
     int differences(const MeshModel* model, const Style& s, const char* name)
     {
         const Frame reference = draw(model, s, false);
@@ -89,6 +93,9 @@ protected:
             for (int x = 0; x < kSize; ++x)
                 if (!drawn.is(x, y, reference.at(x, y), 0))
                     ++differing;
+        const bool onceEach = s.mode == kShadingWireframe && model->faceCount > 0 && !(s.colours && model->colours);
+        if (onceEach && differing <= reference.countOther(reference.at(0, 0), PixelRect{0, 0, kSize, kSize}, 0) / 100)
+            differing = 0;
         if (differing > 0) {
             reference.savePng(guitest::debugImagePath(QStringLiteral("buffers-%1-reference.png").arg(name)), 2);
             drawn.savePng(guitest::debugImagePath(QStringLiteral("buffers-%1-drawn.png").arg(name)), 2);
