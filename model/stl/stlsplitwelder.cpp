@@ -124,6 +124,9 @@ bool StlSplitWelder::build(ModelBuilder& builder)
         box.widen(slots[v].position);
     }
     builder.commitVertices(numbered, box);
+    // The corners are then written as addresses at once.
+    if (!builder.verticesDone())
+        return false;
     for (std::size_t f = 0; f < faces; ++f) {
         MeshVertex** corners = builder.addFace(3);
         if (corners == nullptr)

@@ -16,6 +16,7 @@ StlWelder::StlWelder(uint64_t expectedVertices)
     while (slots < 2 * expectedVertices && slots < (uint64_t{1} << 26))
         slots *= 2;
     slots_.assign(static_cast<std::size_t>(slots));
+    recent_.assign(kRecent);
     mask_ = slots - 1;
     keys_.assign(static_cast<std::size_t>(slots / 2 + 1));
 }
@@ -42,13 +43,27 @@ bool StlWelder::addCorners(const float* positions, std::size_t count)
 
 bool StlWelder::weld(const float* const positions[], const uint64_t hashes[], std::size_t count, uint32_t indices[])
 {
-    // The table's places for the whole batch are brought into the cache
-    // first; then the corners are looked up (and added) one by one.
-    for (std::size_t i = 0; i < count; ++i)
-        __builtin_prefetch(&slots_[hashes[i] & mask_]);
+    // The corners not among the recent vertices have the table's places
+    // brought into the cache for the whole batch first; then they are
+    // looked up (and added) one by one, in order.
+    std::size_t missed[kBatchCorners];
+    std::size_t misses = 0;
     for (std::size_t i = 0; i < count; ++i) {
+        const Slot& recent = recent_[(hashes[i] >> 40) & (kRecent - 1)];
+        if (recent.index != 0 && std::memcmp(recent.key.bits, positions[i], sizeof recent.key.bits) == 0) {
+            indices[i] = recent.index - 1;
+        } else {
+            __builtin_prefetch(&slots_[hashes[i] & mask_]);
+            missed[misses++] = i;
+        }
+    }
+    for (std::size_t m = 0; m < misses; ++m) {
+        const std::size_t i = missed[m];
         if (!vertexAt(positions[i], hashes[i], indices[i]))
             return false;
+        Slot& recent = recent_[(hashes[i] >> 40) & (kRecent - 1)];
+        std::memcpy(recent.key.bits, positions[i], sizeof recent.key.bits);
+        recent.index = indices[i] + 1;
     }
     return true;
 }
@@ -110,6 +125,9 @@ bool StlWelder::build(ModelBuilder& builder, const std::vector<uint32_t>& faceSi
         box.widen(slots[v].position);
     }
     builder.commitVertices(vertices, box);
+    // The corners are then written as addresses at once.
+    if (!builder.verticesDone())
+        return false;
     std::size_t next = 0;
     for (std::size_t f = 0; f < faces; ++f) {
         const uint32_t size = faceSizes.empty() ? 3 : faceSizes[f];

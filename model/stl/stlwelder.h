@@ -81,6 +81,11 @@ private:
     void grow();
 
     ScratchArray<Slot> slots_;
+    // The vertices met last, by other bits of the hash: meshes use a vertex
+    // again soon after its first use, and this small table stays in the
+    // cache while the big one does not.
+    static constexpr std::size_t kRecent = 4096;
+    ScratchArray<Slot> recent_;
     ScratchArray<Key> keys_; // of each vertex, in vertex order, room for the table's most
     uint32_t vertexCount_ = 0;
     std::vector<uint32_t> corners_;
