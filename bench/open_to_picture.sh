@@ -63,9 +63,17 @@ for ((i = 1; i <= runs; ++i)); do
   eval "$(xdotool getwindowgeometry --shell "$main")"
   cx=$((X + WIDTH / 2))
   cy=$((Y + HEIGHT / 2))
+  # The empty view's level, once the middle has stayed the same for six
+  # looks (a fresh server may not have drawn the window yet).
   watch 0
-  before=$(awk 'NR == 1 { print $2 }' "$work/looks")
+  before=""
+  for _ in $(seq 1 200); do
+    sleep 0.05
+    before=$(awk '{ l[NR] = $2 } END { if (NR < 6) exit; for (i = NR - 5; i < NR; ++i) if (l[i] != l[NR]) exit; print l[NR] }' "$work/looks")
+    [ -n "$before" ] && break
+  done
   unwatch
+  [ -n "$before" ] || { echo "run $i: the view never settled" >&2; kill "$pid"; wait "$pid" 2>/dev/null; continue; }
   xdotool windowfocus "$main" 2>/dev/null || true
   xdotool key ctrl+o
   dialog=$(wait_for_window Open)
