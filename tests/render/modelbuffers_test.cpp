@@ -174,6 +174,27 @@ TEST_F(ModelBuffersTest, SamePixelsInStereoAndAfterChangesBetweenFrames)
     EXPECT_EQ(differences(ball.get(), s, "swapped"), 0) << describe(s);
 }
 
+TEST_F(ModelBuffersTest, OutlinesOfEdgesSharedByThreePolygonsOrAgainstTheWinding)
+{
+    // A fin of three triangles on one edge, a triangle wound the other way
+    // round beside it, and a quad: each edge shows while a polygon beside it
+    // does.
+    ModelPtr fin = makeModelWithNormals(
+        {{-0.8, -0.8, 0}, {0.8, -0.8, 0}, {0, 0.8, 0}, {0, 0, 0.8}, {0, 0, -0.8}, {0.8, 0.8, 0.3}, {-0.8, 0.8, -0.3}},
+        {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}, {2, 1, 5}, {0, 2, 6, 4}});
+    addColours(*fin);
+    Style s;
+    s.mode = kShadingWireframe;
+    for (bool cull : {true, false})
+        for (bool colours : {false, true})
+            for (float spin : {0.0f, 70.0f, 160.0f}) {
+                s.cull = cull;
+                s.colours = colours;
+                s.spin = spin;
+                EXPECT_EQ(differences(fin.get(), s, "fin"), 0) << describe(s);
+            }
+}
+
 TEST_F(ModelBuffersTest, PointsForAModelWithoutFaces)
 {
     ModelPtr cloud = makeModelWithNormals({{0, 0, 0}, {0.5, 0.5, 0}, {-0.5, 0.3, 0.2}}, {});
