@@ -137,8 +137,8 @@ void OutlineEdges::write(const EdgeCulling& culling, bool bothWays, uint32_t* ou
             const std::size_t end = part == 0 ? half : triangles;
             for (std::size_t t = part == 0 ? 0 : half; t < end; ++t) {
                 const float* p = &m_planes[4 * t];
-                const double area = culling.eye[0] * p[0] + culling.eye[1] * p[1] + culling.eye[2] * p[2]
-                                    + culling.eye[3] * p[3];
+                const double area
+                    = culling.eye[0] * p[0] + culling.eye[1] * p[1] + culling.eye[2] * p[2] + culling.eye[3] * p[3];
                 m_kept[t] = (area > 0.0 && culling.keepFront) || (area < 0.0 && culling.keepBack);
             }
         });
