@@ -1,6 +1,24 @@
 #pragma once
 
+#include <system_error>
+#include <thread>
+
 // How many processors this process may run on (its affinity, not merely
 // what the machine has), so that work is shared between threads only when
 // they can really run at once.
 unsigned usableCores();
+
+// Runs part(1) on a helper thread and part(0) on this one, and returns when
+// both are done; without a thread, both run here, part(1) first.
+template <typename Part> void runInTwo(const Part& part)
+{
+    std::thread helper;
+    try {
+        helper = std::thread([&part] { part(1); });
+    } catch (const std::system_error&) {
+        part(1);
+    }
+    part(0);
+    if (helper.joinable())
+        helper.join();
+}

@@ -2,8 +2,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <system_error>
-#include <thread>
 
 #include "model/cores.h"
 
@@ -22,15 +20,7 @@ template <typename Work> void share(uint32_t count, const Work& work)
         return;
     }
     const uint32_t middle = count / 2;
-    std::thread helper;
-    try {
-        helper = std::thread([&work, middle, count] { work(middle, count); });
-    } catch (const std::system_error&) {
-        work(middle, count);
-    }
-    work(0, middle);
-    if (helper.joinable())
-        helper.join();
+    runInTwo([&](int part) { part == 0 ? work(0, middle) : work(middle, count); });
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "render/modelbuffers.h"
 
+#include "model/cores.h"
 #include "model/meshmodel.h"
 #include "render/modeldraw.h"
 
@@ -11,8 +12,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -330,15 +329,7 @@ void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSourc
     const bool indicesLater = layout == ModelLayout::outlines;
     if (vertexOut && (indexOut || indices == 0 || indicesLater)) {
         auto* indexTo = reinterpret_cast<GLuint*>(indexOut);
-        std::thread helper;
-        try {
-            helper = std::thread([&] { fill(vertexOut, indexTo, 1); });
-        } catch (const std::system_error&) {
-            fill(vertexOut, indexTo, 1);
-        }
-        fill(vertexOut, indexTo, 0);
-        if (helper.joinable())
-            helper.join();
+        runInTwo([&](int part) { fill(vertexOut, indexTo, part); });
     }
     if (vertexOut)
         ok = glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE && ok;

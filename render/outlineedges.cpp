@@ -1,10 +1,9 @@
 #include "render/outlineedges.h"
 
+#include "model/cores.h"
 #include "model/meshmodel.h"
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -14,21 +13,6 @@ struct HalfEdge {
     uint32_t other;
     uint32_t place;
 };
-
-// Runs part(0) here and part(1) on a helper thread (or here too, when
-// there is none), and waits for both.
-template <typename Part> void inTwo(const Part& part)
-{
-    std::thread helper;
-    try {
-        helper = std::thread([&] { part(1); });
-    } catch (const std::system_error&) {
-        part(1);
-    }
-    part(0);
-    if (helper.joinable())
-        helper.join();
-}
 
 } // namespace
 
@@ -109,7 +93,7 @@ void OutlineEdges::build(const MeshModel& model)
         }
     }
     const uint32_t middle = model.vertexCount / 2;
-    inTwo([&](int part) {
+    runInTwo([&](int part) {
         const uint32_t end = part == 0 ? middle : model.vertexCount;
         for (uint32_t v = part == 0 ? 0 : middle; v < end; ++v) {
             HalfEdge* begin = halves.data() + edgesAt[v];
@@ -133,7 +117,7 @@ void OutlineEdges::write(const EdgeCulling& culling, bool bothWays, uint32_t* ou
     const std::size_t triangles = m_triangles.size();
     const std::size_t half = triangles / 2;
     if (culling.enabled) {
-        inTwo([&](int part) {
+        runInTwo([&](int part) {
             const std::size_t end = part == 0 ? half : triangles;
             for (std::size_t t = part == 0 ? 0 : half; t < end; ++t) {
                 const float* p = &m_planes[4 * t];
@@ -145,7 +129,7 @@ void OutlineEdges::write(const EdgeCulling& culling, bool bothWays, uint32_t* ou
     } else {
         std::fill(m_kept.begin(), m_kept.end(), 1);
     }
-    inTwo([&](int part) {
+    runInTwo([&](int part) {
         uint32_t* to = out + (part == 0 ? 0 : secondPart());
         const uint32_t* start = to;
         const std::size_t end = part == 0 ? half : triangles;

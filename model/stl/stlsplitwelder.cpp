@@ -2,9 +2,8 @@
 
 #include <cstring>
 #include <limits>
-#include <system_error>
-#include <thread>
 
+#include "model/cores.h"
 #include "model/stl/stlrecord.h"
 
 namespace {
@@ -74,15 +73,7 @@ bool StlSplitWelder::addTriangles(const char* records, std::size_t count, std::s
         return false;
     std::size_t bad[2] = {count, count};
     bool welded[2] = {true, true};
-    std::thread helper;
-    try {
-        helper = std::thread([&] { welded[1] = weldPart(1, records, count, bad[1]); });
-    } catch (const std::system_error&) {
-        welded[1] = weldPart(1, records, count, bad[1]);
-    }
-    welded[0] = weldPart(0, records, count, bad[0]);
-    if (helper.joinable())
-        helper.join();
+    runInTwo([&](int part) { welded[part] = weldPart(part, records, count, bad[part]); });
     added_ += 3 * count;
     badTriangle = bad[0] < bad[1] ? bad[0] : bad[1];
     return welded[0] && welded[1];
