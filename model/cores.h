@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <system_error>
 #include <thread>
 
@@ -21,4 +22,17 @@ template <typename Part> void runInTwo(const Part& part)
     part(0);
     if (helper.joinable())
         helper.join();
+}
+
+// Runs work(begin, end) over [0, count): when count is at least `from` and
+// two cores are usable, in two parts split at a multiple of `step`, by
+// runInTwo; otherwise at once, here.
+template <typename Work> void splitInTwo(uint32_t count, uint32_t from, uint32_t step, const Work& work)
+{
+    if (count < from || usableCores() < 2) {
+        work(uint32_t{0}, count);
+        return;
+    }
+    const uint32_t middle = count / 2 / step * step;
+    runInTwo([&](int part) { part == 0 ? work(uint32_t{0}, middle) : work(middle, count); });
 }

@@ -37,7 +37,7 @@ struct MeshModel {
                               // order, each in [0, 1], or all three kNoFaceColour for a face the
                               // file gave none; null when the file gave no face colours
     MeshVertex** cornerBlock; // when not null, one block that holds the corners of every
-                              // face, each face's vertices pointing into it; when null,
+                              // face in face order, each face's vertices pointing into it; when null,
                               // every face has a corner array of its own
 };
 

@@ -132,7 +132,7 @@ bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colour
     // start small and double as items are read.
     const std::size_t vertexRoom = exact || vertexCount < kFirstCapacity ? vertexCount : kFirstCapacity;
     const std::size_t faceRoom = exact || faceCount < kFirstCapacity ? faceCount : kFirstCapacity;
-    if (!resize(vertices_, vertexRoom) || !resize(faces_, faceRoom) || !resize(corners_, faceRoom * 3)
+    if (!resize(vertices_, vertexRoom) || !resize(faces_, faceRoom) || !resizeCorners(faceRoom * 3)
         || (colours && !resize(colours_, vertexRoom * 3)))
         return outOfMemory();
     vertexCapacity_ = static_cast<uint32_t>(vertexRoom);
@@ -192,6 +192,15 @@ bool ModelBuilder::resizeFaceColours(std::size_t oldCapacity)
         return outOfMemory();
     if (faceCapacity_ > oldCapacity)
         std::fill(faceColours_ + 3 * oldCapacity, faceColours_ + std::size_t{3} * faceCapacity_, kNoFaceColour);
+    return true;
+}
+
+bool ModelBuilder::resizeCorners(std::size_t capacity)
+{
+    const auto before = reinterpret_cast<uintptr_t>(corners_);
+    if (!resize(corners_, capacity))
+        return false;
+    cornersMoved_ = cornersMoved_ || (reinterpret_cast<uintptr_t>(corners_) != before && faceCount_ > 0);
     return true;
 }
 
@@ -267,7 +276,7 @@ bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
             return false;
     }
     if (cornerCapacity != cornerCapacity_) {
-        if (!resize(corners_, cornerCapacity))
+        if (!resizeCorners(cornerCapacity))
             return outOfMemory();
         cornerCapacity_ = cornerCapacity;
     }
@@ -280,8 +289,12 @@ bool ModelBuilder::addFaces(const FaceList& list)
     const std::size_t corners = list.corners.size();
     if (!makeRoom(faces, corners))
         return false;
-    for (std::size_t i = 0; i < faces; ++i)
+    MeshVertex** next = corners_ + cornerCount_;
+    for (std::size_t i = 0; i < faces; ++i) {
         faces_[faceCount_ + i].vertexCount = list.counts[i];
+        faces_[faceCount_ + i].vertices = next;
+        next += list.counts[i];
+    }
     if (!list.colours.empty()) {
         if (faceColours_ == nullptr && !startFaceColours())
             return false;
@@ -328,7 +341,7 @@ bool ModelBuilder::addStrips(const int32_t* indices, std::size_t count)
 MeshModel* ModelBuilder::finish(const LoadControl* control)
 {
     populated();
-    if (!verticesDone() || !resize(faces_, faceCount_) || !resize(corners_, cornerCount_)
+    if (!verticesDone() || !resize(faces_, faceCount_) || !resizeCorners(cornerCount_)
         || (faceColours_ != nullptr && !resize(faceColours_, std::size_t{3} * faceCount_))) {
         outOfMemory();
         return nullptr;
@@ -338,10 +351,12 @@ MeshModel* ModelBuilder::finish(const LoadControl* control)
         outOfMemory();
         return nullptr;
     }
-    MeshVertex** next = corners_;
-    for (uint32_t i = 0; i < faceCount_; ++i) {
-        faces_[i].vertices = next;
-        next += faces_[i].vertexCount;
+    if (cornersMoved_) {
+        MeshVertex** next = corners_;
+        for (uint32_t i = 0; i < faceCount_; ++i) {
+            faces_[i].vertices = next;
+            next += faces_[i].vertexCount;
+        }
     }
     normalisePositions(vertices_, vertexCount_, box_.low, box_.high);
     model->vertexCount = vertexCount_;

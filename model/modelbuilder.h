@@ -174,10 +174,31 @@ public:
     {
         if ((faceCount_ == faceCapacity_ || cornerCapacity_ - cornerCount_ < corners) && !makeRoom(1, corners))
             return nullptr;
-        faces_[faceCount_++].vertexCount = corners;
         MeshVertex** slots = corners_ + cornerCount_;
+        faces_[faceCount_].vertexCount = corners;
+        faces_[faceCount_++].vertices = slots;
         cornerCount_ += corners;
         return slots;
+    }
+    // For a reader that writes faces into the arrays itself: the address
+    // corner slots hold for vertex 0 (vertex i's is this + i), null until
+    // the vertices are done; room for `faces` more faces with `corners`
+    // corners in all (false when memory runs out); the slots of the next
+    // face and corner, to be filled within that room, each face given its
+    // corner count and the address of its first corner slot; and then
+    // commitFaces to count them as added.
+    MeshVertex* cornerBase() const { return verticesFixed_ ? vertices_ : nullptr; }
+    bool reserveFaces(std::size_t faces, std::size_t corners)
+    {
+        return (faceCapacity_ - faceCount_ >= faces && cornerCapacity_ - cornerCount_ >= corners)
+               || makeRoom(faces, corners);
+    }
+    MeshFace* faceSlots() const { return faces_ + faceCount_; }
+    MeshVertex** cornerSlots() const { return corners_ + cornerCount_; }
+    void commitFaces(uint32_t faces, std::size_t corners)
+    {
+        faceCount_ += faces;
+        cornerCount_ += corners;
     }
     // Appends the polygons of a list; false when memory runs out.
     bool addFaces(const FaceList& list);
@@ -232,6 +253,9 @@ private:
     bool startFaceColours();
     // Resizes the face colours to the face capacity, marking new ones as none.
     bool resizeFaceColours(std::size_t oldCapacity);
+    // Resizes the corner array; once it has moved, the faces' corner
+    // addresses are made again when the model is handed over.
+    bool resizeCorners(std::size_t capacity);
 
     std::thread populating_;
     uint32_t declaredVertices_ = 0;
@@ -249,6 +273,7 @@ private:
     MeshVertex** corners_ = nullptr;
     std::size_t cornerCount_ = 0;
     std::size_t cornerCapacity_ = 0;
+    bool cornersMoved_ = false; // since faces were given addresses in it
     PositionBox box_;
     std::string memoryReason_;
     bool cancelled_ = false;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "model/cores.h"
+
 namespace {
 
 // How far past +-1 the usual formula may put a box end through rounding
@@ -9,6 +11,8 @@ namespace {
 // farther out means the formula has lost the model (an extent of a few
 // rounding steps of its coordinates) and the careful way is taken.
 constexpr double kRoundingOvershoot = 1e-12;
+// Models of at least this many vertices are worked on by two threads.
+constexpr uint32_t kShareFrom = 200000;
 
 // Whether p * s keeps the centred box within [-1, 1] up to rounding; sets
 // clamp when an end lies past +-1 at all. Rounding is monotonic, so the two
@@ -59,13 +63,15 @@ void normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low
     bool clamp = false;
     if (std::isfinite(s) && s > 0.0 && std::isfinite(CenterV.x) && std::isfinite(CenterV.y) && std::isfinite(CenterV.z)
         && roughlyInside(low, high, CenterV, s, clamp)) {
-        for (uint32_t i = 0; i < count; ++i) {
-            Vector3& position = vertices[i].position;
-            vecSub(position, position, CenterV);
-            vecScale(position, position, s);
-            if (clamp)
-                position = {clampUnit(position.x), clampUnit(position.y), clampUnit(position.z)};
-        }
+        splitInTwo(count, kShareFrom, 1, [&](uint32_t begin, uint32_t end) {
+            for (uint32_t i = begin; i < end; ++i) {
+                Vector3& position = vertices[i].position;
+                vecSub(position, position, CenterV);
+                vecScale(position, position, s);
+                if (clamp)
+                    position = {clampUnit(position.x), clampUnit(position.y), clampUnit(position.z)};
+            }
+        });
         return;
     }
 

@@ -57,8 +57,14 @@ bool parseSwapCount(const char* text, unsigned& swaps)
 void printSummary(const MeshModel& model)
 {
     uint64_t corners = 0;
-    for (uint32_t i = 0; i < model.faceCount; ++i)
-        corners += model.faces[i].vertexCount;
+    if (model.cornerBlock != nullptr && model.faceCount > 0) {
+        // One block holds every face's corners, in face order.
+        const MeshFace& last = model.faces[model.faceCount - 1];
+        corners = static_cast<uint64_t>(last.vertices + last.vertexCount - model.cornerBlock);
+    } else {
+        for (uint32_t i = 0; i < model.faceCount; ++i)
+            corners += model.faces[i].vertexCount;
+    }
     std::printf("vertices %u\n", model.vertexCount);
     std::printf("faces %u\n", model.faceCount);
     std::printf("corners %llu\n", static_cast<unsigned long long>(corners));

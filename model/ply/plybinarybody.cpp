@@ -1,7 +1,11 @@
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "model/cores.h"
+#include "model/ply/plybinaryruns.h"
+#include "model/ply/plybinaryvalues.h"
 #include "model/ply/plybody.h"
 
 namespace {
@@ -11,68 +15,24 @@ constexpr std::size_t kListChunk = 16384;
 // Faces with up to this many corners get their corner slots at once.
 constexpr int64_t kDirectCorners = 64;
 
-bool hostIsLittleEndian()
-{
-    const uint16_t probe = 1;
-    unsigned char first = 0;
-    std::memcpy(&first, &probe, 1);
-    return first == 1;
-}
-
-template <typename T> T load(const char* p, bool swap)
-{
-    char bytes[sizeof(T)];
-    if (swap) {
-        for (std::size_t i = 0; i < sizeof(T); ++i)
-            bytes[i] = p[sizeof(T) - 1 - i];
-    } else {
-        std::memcpy(bytes, p, sizeof(T));
-    }
-    T value;
-    std::memcpy(&value, bytes, sizeof(T));
-    return value;
-}
-
-// A value of the type, converted to R.
-template <typename R> R loadAs(const char* p, PlyType type, bool swap)
-{
-    switch (type) {
-    case PlyType::int8:
-        return static_cast<R>(load<int8_t>(p, swap));
-    case PlyType::uint8:
-        return static_cast<R>(load<uint8_t>(p, swap));
-    case PlyType::int16:
-        return static_cast<R>(load<int16_t>(p, swap));
-    case PlyType::uint16:
-        return static_cast<R>(load<uint16_t>(p, swap));
-    case PlyType::int32:
-        return static_cast<R>(load<int32_t>(p, swap));
-    case PlyType::uint32:
-        return static_cast<R>(load<uint32_t>(p, swap));
-    case PlyType::float32:
-        return static_cast<R>(load<float>(p, swap));
-    case PlyType::float64:
-        return static_cast<R>(load<double>(p, swap));
-    case PlyType::unknown:
-        break; // never read: such elements are refused or not reached
-    }
-    return R();
-}
-
-inline double loadNumber(const char* p, PlyType type, bool swap)
-{
-    return loadAs<double>(p, type, swap);
-}
+// Items are read in runs of about this many bytes, on two cores for
+// elements of at least kParallelItems items. (A fuzzing build lowers both,
+// so that small inputs take that way too.)
+#ifndef BRENVIK_PARALLEL_ITEMS
+#define BRENVIK_PARALLEL_ITEMS 65536
+#endif
+#ifndef BRENVIK_BINARY_RUN_BYTES
+#define BRENVIK_BINARY_RUN_BYTES (std::size_t{1} << 20)
+#endif
+constexpr uint32_t kParallelItems = BRENVIK_PARALLEL_ITEMS;
+constexpr std::size_t kRunBytes = BRENVIK_BINARY_RUN_BYTES;
+// The bytes of a triangle: a one-byte count and three 32-bit indices.
+constexpr std::size_t kTriangleBytes = 13;
 
 // Integer types only (the header and the layout see to that).
 inline int64_t loadInteger(const char* p, PlyType type, bool swap)
 {
-    return loadAs<int64_t>(p, type, swap);
-}
-
-float clampChannel(double value)
-{
-    return value >= 0.0 ? (value <= 1.0 ? static_cast<float>(value) : 1.0f) : 0.0f;
+    return plyLoadAs<int64_t>(p, type, swap);
 }
 
 class BinaryBody {
@@ -183,35 +143,134 @@ private:
 
     // The face element most files have: nothing but a list of a one-byte
     // count and 32-bit indices. The same checks and reasons as readLists,
-    // without its generality.
+    // without its generality: runs of whole faces straight from the buffer
+    // (once the vertices are done), a face at a time where a run cannot go
+    // on (a fault, the end of the buffer).
     bool readSmallFaces(const PlyProperty& property)
     {
-        const bool signedCount = property.countType == PlyType::int8;
-        const bool signedIndex = property.type == PlyType::int32;
-        const char* bytes = nullptr;
-        for (item_ = 0; item_ < element_->count; ++item_) {
-            if (!take(1, bytes))
-                return false;
-            const int64_t count = signedCount ? static_cast<int8_t>(*bytes) : static_cast<uint8_t>(*bytes);
-            if (!checkCount(property, count))
-                return false;
-            if (count < 3)
-                return fail("a face needs at least three corners, this one has " + std::to_string(count));
-            if (!take(static_cast<std::size_t>(count) * 4, bytes))
-                return false;
-            MeshVertex** slots = builder_.addFace(static_cast<uint32_t>(count));
-            if (slots == nullptr)
-                return outOfMemory();
-            for (int64_t j = 0; j < count; ++j, bytes += 4) {
-                const int64_t index = signedIndex ? static_cast<int64_t>(load<int32_t>(bytes, swap_))
-                                                  : static_cast<int64_t>(load<uint32_t>(bytes, swap_));
-                if (index < 0 || static_cast<uint64_t>(index) >= vertexCount_) {
-                    builder_.dropLastFace();
-                    return indexFault(index);
-                }
-                slots[j] = builder_.corner(static_cast<uint32_t>(index));
+        PlyFaceRecord record;
+        record.signedCount = property.countType == PlyType::int8;
+        record.signedIndex = property.type == PlyType::int32;
+        record.swap = swap_;
+        record.vertexCount = vertexCount_;
+        // Runs are first taken to be all triangles, checked as they are
+        // read; from the first that is not, they are walked before reading.
+        bool triangles = true;
+        const bool split = element_->count >= kParallelItems && usableCores() >= 2;
+        for (item_ = 0; item_ < element_->count;) {
+            MeshVertex* const base = builder_.cornerBase();
+            const char* bytes = nullptr;
+            const std::size_t room = base != nullptr ? in_.peek(kRunBytes, bytes) : 0;
+            const uint32_t most = element_->count - item_;
+            const PlyFaceRun run
+                = triangles ? plyTriangleRun(static_cast<uint32_t>(std::min<std::size_t>(most, room / kTriangleBytes)))
+                            : walkPlyFaceRun(bytes, bytes + room, most, record);
+            if (run.faces == 0) {
+                if (!readSmallFace(record))
+                    return false;
+                ++item_;
+                continue;
             }
+            if (!builder_.reserveFaces(run.faces, run.corners))
+                return outOfMemory();
+            // The second half's faces, corners and bytes follow the first's.
+            PlyFaceRun halves[2] = {run, {}};
+            if (split && run.faces >= 2) {
+                halves[0] = triangles ? plyTriangleRun(run.faces / 2)
+                                      : walkPlyFaceRun(bytes, bytes + room, run.faces / 2, record);
+                halves[1] = {run.faces - halves[0].faces, run.corners - halves[0].corners, run.bytes - halves[0].bytes};
+            }
+            PlyFaceStop stops[2];
+            MeshFace* const faces = builder_.faceSlots();
+            MeshVertex** const corners = builder_.cornerSlots();
+            const auto readHalf = [&](int half) {
+                const PlyFaceRun before = half == 0 ? PlyFaceRun{} : halves[0];
+                stops[half] = readPlyFaceRun(bytes + before.bytes, halves[half], triangles, record, base,
+                                             faces + before.faces, corners + before.corners);
+            };
+            if (halves[1].faces > 0)
+                runInTwo(readHalf);
+            else
+                readHalf(0);
+            // The first half's stop comes first in the file.
+            const int stopped = stops[0].kind != PlyFaceStop::none ? 0 : stops[1].kind != PlyFaceStop::none ? 1 : -1;
+            if (stopped >= 0 && stops[stopped].kind == PlyFaceStop::notTriangle) {
+                triangles = false;
+                continue;
+            }
+            if (stopped >= 0) {
+                item_ += (stopped == 1 ? halves[0].faces : 0) + stops[stopped].face;
+                return indexFault(stops[stopped].index);
+            }
+            builder_.commitFaces(run.faces, run.corners);
+            in_.take(run.bytes, bytes);
+            item_ += run.faces;
         }
+        return true;
+    }
+
+    // The next face of readSmallFaces, read on its own.
+    bool readSmallFace(const PlyFaceRecord& record)
+    {
+        const PlyProperty& property = element_->properties[0];
+        const char* bytes = nullptr;
+        if (!take(1, bytes))
+            return false;
+        const int64_t count = record.signedCount ? static_cast<int8_t>(*bytes) : static_cast<uint8_t>(*bytes);
+        if (!checkCount(property, count))
+            return false;
+        if (count < 3)
+            return fail("a face needs at least three corners, this one has " + std::to_string(count));
+        if (!take(static_cast<std::size_t>(count) * 4, bytes))
+            return false;
+        MeshVertex** slots = builder_.addFace(static_cast<uint32_t>(count));
+        if (slots == nullptr)
+            return outOfMemory();
+        for (int64_t j = 0; j < count; ++j, bytes += 4) {
+            const int64_t index = record.signedIndex ? static_cast<int64_t>(plyLoad<int32_t>(bytes, swap_))
+                                                     : static_cast<int64_t>(plyLoad<uint32_t>(bytes, swap_));
+            if (index < 0 || static_cast<uint64_t>(index) >= vertexCount_) {
+                builder_.dropLastFace();
+                return indexFault(index);
+            }
+            slots[j] = builder_.corner(static_cast<uint32_t>(index));
+        }
+        return true;
+    }
+
+    // Reads a run of whole vertex items straight from the buffer when there
+    // is one at hand (`ran`), on two cores with `split`.
+    bool readVertexRun(const PlyVertexRecord& record, bool split, bool& ran)
+    {
+        const char* bytes = nullptr;
+        const std::size_t room = in_.peek(std::max(kRunBytes, record.bytes), bytes);
+        const auto count = static_cast<uint32_t>(std::min<std::size_t>(element_->count - item_, room / record.bytes));
+        ran = count > 0;
+        if (!ran)
+            return true;
+        if (!builder_.reserveVertices(item_ + count))
+            return outOfMemory();
+        const uint32_t first = item_;
+        const uint32_t halves[2] = {split ? count / 2 : count, split ? count - count / 2 : 0};
+        uint32_t read[2] = {0, 0};
+        PositionBox boxes[2];
+        const auto readHalf = [&](int half) {
+            const uint32_t from = first + (half == 0 ? 0 : halves[0]);
+            read[half] = readPlyVertexRun(bytes + std::size_t{from - first} * record.bytes, halves[half], record,
+                                          builder_.vertexSlots(from), builder_.colourSlots(from), boxes[half]);
+        };
+        if (halves[1] > 0)
+            runInTwo(readHalf);
+        else
+            readHalf(0);
+        if (read[0] < halves[0] || read[1] < halves[1]) {
+            item_ += read[0] < halves[0] ? read[0] : halves[0] + read[1];
+            return fail("a coordinate is not finite");
+        }
+        boxes[0].merge(boxes[1]);
+        builder_.commitVertices(count, boxes[0]);
+        in_.take(count * record.bytes, bytes);
+        item_ += count;
         return true;
     }
 
@@ -248,7 +307,7 @@ private:
             const char* bytes = nullptr;
             if (!take(plyTypeSize(property.type), bytes))
                 return false;
-            rgb[channel] = clampChannel(loadNumber(bytes, property.type, swap_) * plyColourScale(property.type));
+            rgb[channel] = plyClampChannel(plyLoadNumber(bytes, property.type, swap_) * plyColourScale(property.type));
         }
         return true;
     }
@@ -269,19 +328,39 @@ private:
         float scale[3] = {1.0f, 1.0f, 1.0f};
         for (int c = 0; c < 3 && colours; ++c)
             scale[c] = plyColourScale(properties[static_cast<std::size_t>(layout.colour[c])].type);
+        PlyVertexRecord record;
+        record.bytes = offsets.back();
+        record.colours = colours;
+        record.swap = swap_;
+        for (int k = 0; k < 6 && fixed; ++k) {
+            const int property = k < 3 ? layout.position[k] : colours ? layout.colour[k - 3] : layout.position[0];
+            // (An element without items needs no properties.)
+            fixed = property >= 0 && static_cast<std::size_t>(property) < properties.size();
+            if (!fixed)
+                break;
+            record.offset[k] = offsets[static_cast<std::size_t>(property)];
+            record.type[k] = properties[static_cast<std::size_t>(property)].type;
+        }
+        std::copy_n(scale, 3, record.scale);
+        const bool split = element_->count >= kParallelItems && usableCores() >= 2;
         std::vector<double> values(properties.size(), 0.0);
         const char* bytes = nullptr;
-        for (item_ = 0; item_ < element_->count; ++item_) {
-            if (fixed) {
+        for (item_ = 0; item_ < element_->count;) {
+            if (fixed && record.bytes > 0) {
+                bool ran = false;
+                if (!readVertexRun(record, split, ran))
+                    return false;
+                if (ran)
+                    continue;
                 if (!take(offsets.back(), bytes))
                     return false;
                 for (int axis = 0; axis < 3; ++axis) {
                     const auto k = static_cast<std::size_t>(layout.position[axis]);
-                    values[k] = loadNumber(bytes + offsets[k], properties[k].type, swap_);
+                    values[k] = plyLoadNumber(bytes + offsets[k], properties[k].type, swap_);
                 }
                 for (int c = 0; c < 3 && colours; ++c) {
                     const auto k = static_cast<std::size_t>(layout.colour[c]);
-                    values[k] = loadNumber(bytes + offsets[k], properties[k].type, swap_);
+                    values[k] = plyLoadNumber(bytes + offsets[k], properties[k].type, swap_);
                 }
             } else {
                 for (std::size_t k = 0; k < properties.size(); ++k) {
@@ -292,7 +371,7 @@ private:
                     }
                     if (!take(plyTypeSize(properties[k].type), bytes))
                         return false;
-                    values[k] = loadNumber(bytes, properties[k].type, swap_);
+                    values[k] = plyLoadNumber(bytes, properties[k].type, swap_);
                 }
             }
             const Vector3 position = {values[static_cast<std::size_t>(layout.position[0])],
@@ -303,10 +382,11 @@ private:
             if (!builder_.addVertex(position))
                 return outOfMemory();
             if (colours) {
-                builder_.setColour(clampChannel(values[static_cast<std::size_t>(layout.colour[0])] * scale[0]),
-                                   clampChannel(values[static_cast<std::size_t>(layout.colour[1])] * scale[1]),
-                                   clampChannel(values[static_cast<std::size_t>(layout.colour[2])] * scale[2]));
+                builder_.setColour(plyClampChannel(values[static_cast<std::size_t>(layout.colour[0])] * scale[0]),
+                                   plyClampChannel(values[static_cast<std::size_t>(layout.colour[1])] * scale[1]),
+                                   plyClampChannel(values[static_cast<std::size_t>(layout.colour[2])] * scale[2]));
             }
+            ++item_;
         }
         return builder_.verticesDone() || outOfMemory();
     }

@@ -2,6 +2,7 @@
 // properties in any order, extra elements, triangle strips, colours; and
 // what the reader does with hostile ones.
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -181,6 +182,7 @@ TEST(PlyFormats, BinaryFaultsNameTheElementAndItem)
               "line 9: the header declares 3 vertices and 2 tristrips items, more than the rest of the file holds");
     // Items without properties take no bytes, however many there are.
     EXPECT_NE(loadPlyText(BinaryPly(false, "element nothing 2000000000\n").text()), nullptr);
+    EXPECT_NE(loadPlyText(BinaryPly(false, "element vertex 0\n").text()), nullptr);
     const std::string list = "element vertex 1\nproperty float x\nproperty float y\nproperty float z\n"
                              "element face 1\nproperty list int int vertex_indices\n";
     EXPECT_EQ(rejection(BinaryPly(true, list).put(0.0f).put(0.0f).put(0.0f).put(-4).text()),
@@ -410,6 +412,88 @@ TEST(PlyFormats, VerticesReadOnTwoCoresGiveWhatReadingInOrderGives)
     EXPECT_EQ(rejection(text(), StreamKind::pipe), "line 150011: a vertex line needs three numbers x y z");
     lines[150000] = "1 2 3 0 0 0";
     EXPECT_EQ(rejection(text()), "line 190011: a vertex coordinate is not a finite number");
+}
+
+} // namespace
+
+namespace {
+
+// Binary items are read in runs straight from the buffer, halves of a run on
+// two cores: runs of triangles until a face with another count, then walked
+// runs. Whatever the byte order, the model is the one the text gives, and
+// the first fault in file order is the one reported.
+TEST(PlyFormats, BinaryRunsOnTwoCoresGiveWhatTheTextGives)
+{
+    const int vertices = 100000;
+    const int faces = 300000;
+    const std::string declarations = "element vertex " + std::to_string(vertices)
+                                     + "\nproperty float x\nproperty float y\nproperty float z\nproperty uchar red\n"
+                                       "property uchar green\nproperty uchar blue\nelement face "
+                                     + std::to_string(faces) + "\nproperty list uchar int vertex_indices\n";
+    // Quads only after the first 200000 faces; a corner of -1 or a NaN for
+    // the z of vertex 3 marks a fault.
+    const auto corners = [&](int face) {
+        std::vector<int> list = {face % vertices, (face + 1) % vertices, (face * 7 + 2) % vertices};
+        if (face >= 200000 && face % 5 == 0)
+            list.push_back((face + 3) % vertices);
+        return list;
+    };
+    const auto binary = [&](bool bigEndian, const std::vector<int>& badFaces, const std::vector<int>& badVertices) {
+        BinaryPly ply(bigEndian, declarations);
+        for (int i = 0; i < vertices; ++i) {
+            const bool bad = std::find(badVertices.begin(), badVertices.end(), i) != badVertices.end();
+            ply.put(static_cast<float>(i % 7)).put(-0.0f).put(bad ? NAN : static_cast<float>((i * 13) % 101) / 4);
+            ply.put(uint8_t{255}).put(static_cast<uint8_t>(i % 256)).put(uint8_t{0});
+        }
+        for (int f = 0; f < faces; ++f) {
+            const std::vector<int> list = corners(f);
+            ply.put(static_cast<uint8_t>(list.size()));
+            for (std::size_t j = 0; j < list.size(); ++j)
+                ply.put(j == 2 && std::find(badFaces.begin(), badFaces.end(), f) != badFaces.end() ? -1 : list[j]);
+        }
+        return ply.text();
+    };
+    std::string text = "ply\nformat ascii 1.0\n" + declarations + "end_header\n";
+    for (int i = 0; i < vertices; ++i)
+        text += std::to_string(i % 7) + " -0 " + std::to_string(static_cast<float>((i * 13) % 101) / 4) + " 255 "
+                + std::to_string(i % 256) + " 0\n";
+    for (int f = 0; f < faces; ++f) {
+        const std::vector<int> list = corners(f);
+        text += std::to_string(list.size());
+        for (int corner : list)
+            text += " " + std::to_string(corner);
+        text += "\n";
+    }
+    ModelPtr expected = loadPlyText(text);
+    ASSERT_NE(expected, nullptr);
+    for (bool bigEndian : {false, true}) {
+        ModelPtr model = loadPlyText(binary(bigEndian, {}, {}));
+        ASSERT_NE(model, nullptr) << bigEndian;
+        ASSERT_EQ(model->vertexCount, expected->vertexCount);
+        ASSERT_EQ(model->faceCount, expected->faceCount);
+        EXPECT_EQ(std::memcmp(model->vertices, expected->vertices, sizeof(MeshVertex) * vertices), 0) << bigEndian;
+        EXPECT_EQ(std::memcmp(model->colours, expected->colours, sizeof(float) * 3 * vertices), 0) << bigEndian;
+        for (uint32_t i = 0; i < model->faceCount; i += 997)
+            EXPECT_EQ(cornersOf(*model, i), cornersOf(*expected, i)) << bigEndian << " face " << i;
+        EXPECT_EQ(cornersOf(*model, faces - 1), cornersOf(*expected, faces - 1)) << bigEndian;
+    }
+
+    struct Case {
+        std::vector<int> badFaces;
+        std::vector<int> badVertices;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {{299990}, {}, "face 299990: corner index -1 is outside 0..99999"},
+        {{100000, 150000, 299990}, {}, "face 100000: corner index -1 is outside 0..99999"},
+        {{210000, 250005}, {}, "face 210000: corner index -1 is outside 0..99999"},
+        {{5}, {99998}, "vertex 99998: a coordinate is not finite"},
+        {{}, {80000, 99998}, "vertex 80000: a coordinate is not finite"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(rejection(binary(false, c.badFaces, c.badVertices)), c.reason);
+        EXPECT_EQ(rejection(binary(true, c.badFaces, c.badVertices), StreamKind::pipe), c.reason);
+    }
 }
 
 } // namespace
