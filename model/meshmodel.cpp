@@ -3,32 +3,99 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <vector>
 
 #include "model/cores.h"
 
 namespace {
 
-// Models with at least this many faces or vertices have their independent
-// per-face and per-vertex work shared between two threads.
+// Models with at least this many faces and vertices have their normals
+// built on two threads.
 constexpr uint32_t kShareFrom = 200000;
-// Faces are taken in blocks of this many for the vertex normals: a block
-// whose corners all lie outside a thread's vertices is passed over.
+// Faces are taken in blocks of this many: a thread passes over a block of
+// the other thread's faces that has no corner among its own vertices.
 constexpr uint32_t kFaceBlock = 4096;
+// Stretches of work between looks at cancel.
+constexpr uint32_t kStretch = 65536;
 
-// Runs work(begin, end) over [0, count), on two threads for large counts,
-// split at a multiple of `step`. Each element is worked on alone, so the
-// results do not depend on the split.
-template <typename Work> void share(uint32_t count, uint32_t step, const Work& work)
+// A face's centre (the mean of its corners) and normal (from its first
+// three corners, unit length, or zero for fewer corners).
+inline void centreAndNormal(const MeshFace& face, Vector3& centre, Vector3& normal)
 {
-    splitInTwo(count, kShareFrom, step, work);
+    Vector3 sum = {0.0, 0.0, 0.0};
+    for (uint32_t j = 0; j < face.vertexCount; ++j)
+        vecAdd(sum, sum, face.vertices[j]->position);
+    if (face.vertexCount > 0)
+        vecDivide(centre, sum, static_cast<double>(face.vertexCount));
+    else
+        centre = sum;
+    if (face.vertexCount >= 3) {
+        Vector3 firstEdge;
+        Vector3 secondEdge;
+        vecSub(firstEdge, face.vertices[1]->position, face.vertices[0]->position);
+        vecSub(secondEdge, face.vertices[2]->position, face.vertices[1]->position);
+        vecCross(normal, firstEdge, secondEdge);
+        vecNormalize(normal);
+    } else {
+        normal = {0.0, 0.0, 0.0};
+    }
 }
 
-// The lowest and highest corner of a block of faces.
-struct CornerRange {
-    const MeshVertex* low;
-    const MeshVertex* high;
-};
+// Whether a corner of faces [begin, end) is one of the vertices [first,
+// last). Only the corners are read when one block holds them all, in face
+// order; otherwise every block is taken to have one.
+bool hasCornerIn(const MeshModel& model, uint32_t begin, uint32_t end, const MeshVertex* first, const MeshVertex* last)
+{
+    if (model.cornerBlock == nullptr)
+        return true;
+    const MeshFace& lastFace = model.faces[end - 1];
+    MeshVertex* const* const stop = lastFace.vertices + lastFace.vertexCount;
+    for (MeshVertex* const* corner = model.faces[begin].vertices; corner < stop; ++corner) {
+        if (*corner >= first && *corner < last)
+            return true;
+    }
+    return false;
+}
+
+// One thread's share of the normals: the centres and normals of faces
+// [ownBegin, ownEnd), and the normals of vertices [first, last), each the sum
+// of the normals of the faces that use it in face order, brought to unit
+// length. The faces of other blocks with a corner among those vertices have
+// their normals worked out again here, the same way, rather than read.
+// False when cancelled.
+bool buildShare(MeshModel& model, uint32_t ownBegin, uint32_t ownEnd, uint32_t first, uint32_t last,
+                const std::atomic<bool>& cancel)
+{
+    MeshVertex* const low = model.vertices + first;
+    MeshVertex* const high = model.vertices + last;
+    for (MeshVertex* v = low; v < high; ++v)
+        v->normal = {0.0, 0.0, 0.0};
+    for (uint64_t begin = 0; begin < model.faceCount; begin += kFaceBlock) {
+        const auto end = static_cast<uint32_t>(std::min<uint64_t>(model.faceCount, begin + kFaceBlock));
+        const bool own = begin >= ownBegin && begin < ownEnd;
+        if (begin % kStretch == 0 && cancel.load(std::memory_order_relaxed))
+            return false;
+        if (!own && (low == high || !hasCornerIn(model, static_cast<uint32_t>(begin), end, low, high)))
+            continue;
+        for (auto i = static_cast<uint32_t>(begin); i < end; ++i) {
+            MeshFace& face = model.faces[i];
+            Vector3 centre;
+            Vector3 normal;
+            centreAndNormal(face, centre, normal);
+            if (own) {
+                face.center = centre;
+                face.normal = normal;
+            }
+            for (uint32_t j = 0; j < face.vertexCount; ++j) {
+                MeshVertex* corner = face.vertices[j];
+                if (corner >= low && corner < high)
+                    vecAdd(corner->normal, corner->normal, normal);
+            }
+        }
+    }
+    for (MeshVertex* v = low; v < high; ++v)
+        vecNormalize(v->normal);
+    return true;
+}
 
 } // namespace
 
@@ -42,70 +109,18 @@ bool buildMeshModel(MeshModel* model, const std::atomic<bool>& cancel)
 {
     if (model == nullptr)
         return true;
-    // Stretches of work between looks at cancel.
-    constexpr uint32_t kStretch = 65536;
-    const auto stop = [&cancel](uint32_t i) { return i % kStretch == 0 && cancel.load(std::memory_order_relaxed); };
-
-    const uint32_t blocks = model->faceCount / kFaceBlock + 1;
-    std::vector<CornerRange> ranges(blocks, CornerRange{model->vertices + model->vertexCount, model->vertices});
-    share(model->faceCount, kFaceBlock, [model, &stop, &ranges](uint32_t begin, uint32_t end) {
-        for (uint32_t i = begin; i < end; ++i) {
-            if (stop(i - begin))
-                return;
-            MeshFace& face = model->faces[i];
-            CornerRange& range = ranges[i / kFaceBlock];
-            Vector3 sum = {0.0, 0.0, 0.0};
-            for (uint32_t j = 0; j < face.vertexCount; ++j) {
-                const MeshVertex* corner = face.vertices[j];
-                range.low = corner < range.low ? corner : range.low;
-                range.high = corner > range.high ? corner : range.high;
-                vecAdd(sum, sum, corner->position);
-            }
-            if (face.vertexCount > 0)
-                vecDivide(face.center, sum, static_cast<double>(face.vertexCount));
-            else
-                face.center = sum;
-
-            if (face.vertexCount >= 3) {
-                Vector3 firstEdge;
-                Vector3 secondEdge;
-                vecSub(firstEdge, face.vertices[1]->position, face.vertices[0]->position);
-                vecSub(secondEdge, face.vertices[2]->position, face.vertices[1]->position);
-                vecCross(face.normal, firstEdge, secondEdge);
-                vecNormalize(face.normal);
-            } else {
-                face.normal = {0.0, 0.0, 0.0};
-            }
-        }
-    });
-
-    if (cancel.load(std::memory_order_relaxed))
-        return false;
-    // In face order, so every vertex sums its faces' normals in file order;
-    // each thread sums (and then normalises) for the vertices of its part of
-    // the array, passing over the blocks of faces that have no corner there.
-    share(model->vertexCount, 1, [model, &cancel, &ranges](uint32_t begin, uint32_t end) {
-        MeshVertex* first = model->vertices + begin;
-        MeshVertex* last = model->vertices + end;
-        for (MeshVertex* v = first; v < last; ++v)
-            v->normal = {0.0, 0.0, 0.0};
-        for (std::size_t block = 0; block < ranges.size(); ++block) {
-            if (ranges[block].high < first || ranges[block].low >= last)
-                continue;
-            if (cancel.load(std::memory_order_relaxed))
-                return;
-            const uint64_t blockEnd = std::min<uint64_t>(model->faceCount, (block + 1) * uint64_t{kFaceBlock});
-            for (uint64_t i = block * uint64_t{kFaceBlock}; i < blockEnd; ++i) {
-                const MeshFace& face = model->faces[i];
-                for (uint32_t j = 0; j < face.vertexCount; ++j) {
-                    MeshVertex* corner = face.vertices[j];
-                    if (corner >= first && corner < last)
-                        vecAdd(corner->normal, corner->normal, face.normal);
-                }
-            }
-        }
-        for (MeshVertex* v = first; v < last; ++v)
-            vecNormalize(v->normal);
+    const uint32_t faces = model->faceCount;
+    const uint32_t vertices = model->vertexCount;
+    if (faces < kShareFrom || vertices < kShareFrom || usableCores() < 2)
+        return buildShare(*model, 0, faces, 0, vertices, cancel) && !cancel.load(std::memory_order_relaxed);
+    // Each thread owns half the faces (whole blocks) and half the vertices.
+    const uint32_t middleFace = faces / 2 / kFaceBlock * kFaceBlock;
+    const uint32_t middleVertex = vertices / 2;
+    runInTwo([&](int part) {
+        if (part == 0)
+            buildShare(*model, 0, middleFace, 0, middleVertex, cancel);
+        else
+            buildShare(*model, middleFace, faces, middleVertex, vertices, cancel);
     });
     return !cancel.load(std::memory_order_relaxed);
 }

@@ -1,7 +1,13 @@
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
+
+#include <sched.h>
 
 #include "model/meshmodel.h"
 #include "tests/support/modeltestsupport.h"
@@ -138,6 +144,66 @@ TEST(FreeMeshModel, AcceptsNull)
     freeMeshModel(nullptr);
     MeshModel* model = makeModel({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {2, 1, 0}}).release();
     freeMeshModel(model); // the leak checker sees every block released
+}
+
+} // namespace
+
+namespace {
+
+// The normals of a large model, built on two threads (each owning half the
+// faces and half the vertices), are exactly those of one thread, whatever
+// the order of the faces, with the corners in one block or not.
+TEST(BuildMeshModel, TwoThreadsGiveExactlyWhatOneGives)
+{
+    cpu_set_t all;
+    if (sched_getaffinity(0, sizeof all, &all) != 0 || CPU_COUNT(&all) < 2)
+        GTEST_SKIP() << "one core only";
+    const int side = 500; // a 500 x 500 grid: 250000 vertices, 498002 triangles
+    enum class Order { rows, reversed, scattered };
+    for (Order order : {Order::rows, Order::reversed, Order::scattered}) {
+        std::vector<std::vector<int>> faces;
+        for (int y = 0; y + 1 < side; ++y) {
+            for (int x = 0; x + 1 < side; ++x) {
+                const int a = y * side + x;
+                faces.push_back({a, a + 1, a + side + 1});
+                faces.push_back({a, a + side + 1, a + side});
+            }
+        }
+        if (order == Order::reversed)
+            std::reverse(faces.begin(), faces.end());
+        if (order == Order::scattered) {
+            for (std::size_t i = 0; i < faces.size(); i += 2)
+                std::swap(faces[i], faces[(i * 7919) % faces.size()]);
+        }
+        BinaryPly ply(false, "element vertex " + std::to_string(side * side)
+                                 + "\nproperty float x\nproperty float y\nproperty float z\nelement face "
+                                 + std::to_string(faces.size()) + "\nproperty list uchar int vertex_indices\n");
+        for (int i = 0; i < side * side; ++i)
+            ply.put(static_cast<float>(i % side)).put(static_cast<float>(i / side)).put(std::sin(i * 0.37f));
+        for (const std::vector<int>& face : faces)
+            ply.put(uint8_t{3}).put(face[0]).put(face[1]).put(face[2]);
+        ModelPtr model = loadPlyText(ply.text());
+        ASSERT_NE(model, nullptr);
+        for (bool block : {true, false}) {
+            MeshVertex** const corners = model->cornerBlock;
+            if (!block)
+                model->cornerBlock = nullptr; // every block of faces is then read
+            buildMeshModel(model.get());
+            const std::vector<MeshVertex> twoVertices(model->vertices, model->vertices + model->vertexCount);
+            const std::vector<MeshFace> twoFaces(model->faces, model->faces + model->faceCount);
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(sched_getcpu(), &one);
+            ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+            buildMeshModel(model.get());
+            sched_setaffinity(0, sizeof all, &all);
+            model->cornerBlock = corners;
+            EXPECT_EQ(std::memcmp(twoVertices.data(), model->vertices, sizeof(MeshVertex) * model->vertexCount), 0)
+                << static_cast<int>(order) << " " << block;
+            EXPECT_EQ(std::memcmp(twoFaces.data(), model->faces, sizeof(MeshFace) * model->faceCount), 0)
+                << static_cast<int>(order) << " " << block;
+        }
+    }
 }
 
 } // namespace
