@@ -128,7 +128,10 @@ private:
     FILE* stream_;
     std::size_t blockSize_;
     LoadControl* control_;
-    std::unique_ptr<char[]> buffer_;
+    struct Release {
+        void operator()(char* buffer) const;
+    };
+    std::unique_ptr<char[], Release> buffer_;
     std::size_t capacity_ = 0;
     std::size_t start_ = 0;   // first unread byte
     std::size_t scanned_ = 0; // searched for a line end up to here
