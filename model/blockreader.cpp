@@ -1,9 +1,5 @@
 #include "model/blockreader.h"
 
-#include <cstdlib>
-#include <new>
-
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -40,29 +36,6 @@ namespace {
 
 // Blocks of this size are read from the stream: one huge page.
 constexpr std::size_t kBlockSize = std::size_t{2} << 20;
-// Buffers of at least this size are made of whole huge pages, where the
-// system has them: a fresh small page costs as much as reading tens of
-// kilobytes.
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-// A buffer of `bytes` (at least one); throws std::bad_alloc.
-char* allocateBuffer(std::size_t bytes)
-{
-    void* buffer = nullptr;
-    if (bytes >= kHugePage) {
-        const std::size_t whole = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        buffer = std::aligned_alloc(kHugePage, whole);
-#ifdef MADV_HUGEPAGE
-        if (buffer != nullptr)
-            madvise(buffer, whole, MADV_HUGEPAGE);
-#endif
-    } else {
-        buffer = std::malloc(bytes > 0 ? bytes : 1);
-    }
-    if (buffer == nullptr)
-        throw std::bad_alloc();
-    return static_cast<char*>(buffer);
-}
 // The first buffer for streams of unknown size (pipes, memory streams).
 constexpr std::size_t kSmallBlockSize = std::size_t{1} << 16;
 
@@ -88,11 +61,6 @@ std::size_t readerBlockSize(long long fileBytes)
         return kSmallBlockSize;
     const auto wanted = static_cast<unsigned long long>(fileBytes) + 1;
     return wanted < 4096 ? 4096 : (wanted > kBlockSize ? kBlockSize : static_cast<std::size_t>(wanted));
-}
-
-void BlockReader::Release::operator()(char* buffer) const
-{
-    std::free(buffer);
 }
 
 BlockReader::BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control)
@@ -205,7 +173,7 @@ bool BlockReader::fill()
     }
     if (size_ == capacity_) {
         const std::size_t newCapacity = capacity_ == 0 ? blockSize_ : capacity_ * 2;
-        std::unique_ptr<char[], Release> bigger(allocateBuffer(newCapacity));
+        HugeBuffer bigger = makeHugeBuffer(newCapacity);
         if (size_ > 0)
             std::memcpy(bigger.get(), buffer_.get(), size_);
         buffer_ = std::move(bigger);

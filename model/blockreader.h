@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "model/hugebuffer.h"
 #include "model/loadcontrol.h"
 
 // The number of line ends (line feeds, or `lineEnd`) in [begin, end).
@@ -128,10 +129,7 @@ private:
     FILE* stream_;
     std::size_t blockSize_;
     LoadControl* control_;
-    struct Release {
-        void operator()(char* buffer) const;
-    };
-    std::unique_ptr<char[], Release> buffer_;
+    HugeBuffer buffer_;
     std::size_t capacity_ = 0;
     std::size_t start_ = 0;   // first unread byte
     std::size_t scanned_ = 0; // searched for a line end up to here

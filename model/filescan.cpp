@@ -1,42 +1,104 @@
 #include "model/filescan.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 
-#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/cores.h"
+#include "model/hugebuffer.h"
+
+namespace {
+
+// Each half is read in pieces of this size (one huge page), cut after
+// their last line end; a longer line grows the piece.
+constexpr std::size_t kPieceBytes = std::size_t{2} << 20;
+
+// The end of the line that holds byte `at` (just past its line end), or
+// `size` when it is the last one, read from the file.
+off_t lineEndAfter(int fd, off_t at, off_t size)
+{
+    char block[4096];
+    while (at < size) {
+        const ssize_t got = pread(fd, block, sizeof block, at);
+        if (got <= 0)
+            return size;
+        const void* found = std::memchr(block, '\n', static_cast<std::size_t>(got));
+        if (found != nullptr)
+            return at + (static_cast<const char*>(found) - block) + 1;
+        at += got;
+    }
+    return size;
+}
+
+// Calls scan for the bytes [begin, end) of the file, a run of whole lines at
+// a time. A file that has become shorter simply ends sooner. False when
+// memory runs out.
+bool scanPart(int fd, off_t begin, off_t end, int half,
+              const std::function<void(const char*, const char*, int)>& scan) noexcept
+try {
+    std::size_t size = kPieceBytes;
+    HugeBuffer piece = makeHugeBuffer(size);
+    std::size_t kept = 0; // the start of a line that goes on in the next piece
+    for (off_t at = begin; at < end;) {
+        if (kept == size) {
+            HugeBuffer larger = makeHugeBuffer(2 * size);
+            std::memcpy(larger.get(), piece.get(), kept);
+            piece = std::move(larger);
+            size *= 2;
+        }
+        const auto wanted = static_cast<std::size_t>(std::min<off_t>(end - at, static_cast<off_t>(size - kept)));
+        const ssize_t got = pread(fd, piece.get() + kept, wanted, at);
+        if (got <= 0)
+            break;
+        at += got;
+        const std::size_t held = kept + static_cast<std::size_t>(got);
+        std::size_t cut = held;
+        if (at < end) {
+            const void* last = memrchr(piece.get(), '\n', held);
+            cut = last != nullptr ? static_cast<std::size_t>(static_cast<const char*>(last) - piece.get()) + 1 : 0;
+        }
+        if (cut > 0) {
+            scan(piece.get(), piece.get() + cut, half);
+            std::memmove(piece.get(), piece.get() + cut, held - cut);
+        }
+        kept = held - cut;
+    }
+    if (kept > 0)
+        scan(piece.get(), piece.get() + kept, half);
+    return true;
+} catch (const std::bad_alloc&) {
+    return false;
+}
+
+} // namespace
 
 bool scanFileHalves(int fd, long long from, const std::function<void(const char*, const char*, int)>& scan)
 {
     struct stat info;
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= from || from < 0)
         return false;
-    const auto size = static_cast<std::size_t>(info.st_size);
-    void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (mapped == MAP_FAILED)
-        return false;
-    madvise(mapped, size, MADV_SEQUENTIAL);
-    const char* begin = static_cast<const char*>(mapped) + from;
-    const char* end = static_cast<const char*>(mapped) + size;
-    const char* middle = begin + (end - begin) / 2;
-    const auto* cut = static_cast<const char*>(std::memchr(middle, '\n', static_cast<std::size_t>(end - middle)));
-    middle = cut != nullptr ? cut + 1 : end;
+    const off_t begin = static_cast<off_t>(from);
+    const off_t end = info.st_size;
+    const off_t middle = lineEndAfter(fd, begin + (end - begin) / 2, end);
+    bool read[2] = {true, true};
     std::thread helper;
     if (usableCores() >= 2 && middle < end) {
         try {
-            helper = std::thread(scan, middle, end, 1);
+            helper = std::thread([&] { read[1] = scanPart(fd, middle, end, 1, scan); });
         } catch (const std::system_error&) {
             // No helper: this thread looks at both halves.
         }
     }
-    scan(begin, middle, 0);
+    read[0] = scanPart(fd, begin, middle, 0, scan);
     if (helper.joinable())
         helper.join();
-    else
-        scan(middle, end, 1);
-    munmap(mapped, size);
-    return true;
+    else if (middle < end)
+        read[1] = scanPart(fd, middle, end, 1, scan);
+    return read[0] && read[1];
 }
