@@ -2,13 +2,6 @@
 
 #include <cmath>
 
-void vecScale(Vector3& out, const Vector3& a, double s)
-{
-    out.x = a.x * s;
-    out.y = a.y * s;
-    out.z = a.z * s;
-}
-
 double vecDot(const Vector3& a, const Vector3& b)
 {
     return a.x * b.x + a.y * b.y + a.z * b.z;

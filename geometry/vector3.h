@@ -2,7 +2,7 @@
 
 // Three-component double vector and the small set of free operations on it.
 // Results are written through the first argument, which may alias an operand.
-// The operations a model's normals are built with are inline.
+// The operations a model's positions and normals are built with are inline.
 
 #include <cmath>
 
@@ -29,7 +29,12 @@ inline void vecSub(Vector3& out, const Vector3& a, const Vector3& b)
     out.z = a.z - b.z;
 }
 
-void vecScale(Vector3& out, const Vector3& a, double s);
+inline void vecScale(Vector3& out, const Vector3& a, double s)
+{
+    out.x = a.x * s;
+    out.y = a.y * s;
+    out.z = a.z * s;
+}
 inline void vecDivide(Vector3& out, const Vector3& a, double s)
 {
     out.x = a.x / s;

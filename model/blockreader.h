@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include <sys/types.h>
+
 #include "model/hugebuffer.h"
 #include "model/loadcontrol.h"
 
@@ -39,6 +41,10 @@ public:
     };
 
     BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control);
+    // Leaves the stream just past what was read from it.
+    ~BlockReader();
+    BlockReader(const BlockReader&) = delete;
+    BlockReader& operator=(const BlockReader&) = delete;
 
     // Moves to the next line, without its line end (LF or CR LF; CR alone
     // in a stream whose first line ends so, as old Mac programs wrote);
@@ -79,6 +85,11 @@ public:
     // them; returns how many there are (fewer only at the end of the stream
     // or on a stop).
     std::size_t peek(std::size_t count, const char*& bytes);
+    // Points `bytes` at every byte ahead that the buffer holds, reading more
+    // first only when it holds fewer than `least` (at most kMaxLineLength),
+    // and returns how many there are: for runs of items taken straight from
+    // the buffer, so that what a run leaves is seldom moved.
+    std::size_t ahead(std::size_t least, const char*& bytes);
 
     const char* begin() const { return begin_; }
     const char* end() const { return end_; }
@@ -122,11 +133,17 @@ private:
     // Keeps the unread bytes, makes room and reads the next block; false
     // when nothing more can be read.
     bool fill();
+    // Reads up to `wanted` bytes of the stream to `into`: from a regular
+    // file by position, a large block in two halves on two cores; returns
+    // how many (fewer only at the end, or with readFailed set).
+    std::size_t read(char* into, std::size_t wanted, bool& readFailed);
     // Chooses the line end once the first one is in the buffer (or the
     // stream has ended): a CR not followed by LF makes CR the line end.
     void chooseLineEnd();
 
     FILE* stream_;
+    int file_ = -1;      // the stream's descriptor when it is a regular file, read by position
+    off_t position_ = 0; // where the next read from file_ begins
     std::size_t blockSize_;
     LoadControl* control_;
     HugeBuffer buffer_;

@@ -4,15 +4,27 @@
 #include <system_error>
 #include <thread>
 
+#include "model/helperthread.h"
+
 // How many processors this process may run on (its affinity, not merely
 // what the machine has), so that work is shared between threads only when
 // they can really run at once.
 unsigned usableCores();
 
-// Runs part(1) on a helper thread and part(0) on this one, and returns when
-// both are done; without a thread, both run here, part(1) first.
+// Runs part(1) on a helper thread (the kept one when it is free, else one of
+// its own) and part(0) on this one, and returns when both are done; without
+// a thread, both run here, part(1) first.
 template <typename Part> void runInTwo(const Part& part)
 {
+    if (helperthread::start([](void* context) { (*static_cast<const Part*>(context))(1); },
+                            const_cast<void*>(static_cast<const void*>(&part)))) {
+        // (Should part(0) throw, part(1) still ends before `part` goes.)
+        const struct Finish {
+            ~Finish() { helperthread::finish(); }
+        } finish;
+        part(0);
+        return;
+    }
     std::thread helper;
     try {
         helper = std::thread([&part] { part(1); });

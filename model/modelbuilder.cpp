@@ -9,6 +9,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "model/helperthread.h"
 #include "model/memorylimit.h"
 #include "model/normalise.h"
 
@@ -80,7 +81,7 @@ constexpr std::size_t kWorthPopulating = std::size_t{4} << 20;
 void populate(const void* block, std::size_t bytes)
 {
 #ifdef MADV_POPULATE_WRITE
-    constexpr std::size_t kStep = std::size_t{8} << 20;
+    constexpr std::size_t kStep = std::size_t{2} << 20;
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (block == nullptr || bytes < kWorthPopulating || pageSize <= 0)
         return;
@@ -159,6 +160,8 @@ void ModelBuilder::populateAhead()
         worthIt = worthIt || block.bytes >= kWorthPopulating;
     if (!worthIt)
         return;
+    // The readers' helper is made first, so that it does not wait for this.
+    helperthread::make();
     try {
         populating_ = std::thread([blocks] {
             for (const Block& block : blocks)

@@ -20,13 +20,18 @@
 #include <string>
 
 #include "geometry/clocalescope.h"
+#include "model/cores.h"
 #include "model/loadmodel.h"
 #include "model/meshmodel.h"
+#include "model/modelbuilder.h"
 #include "model/numberscan.h"
 #include "model/plywriter.h"
 #include "model/regularfile.h"
 
 namespace {
+
+// Models of at least this many vertices have their box found on two cores.
+constexpr uint32_t kShareFrom = 200000;
 
 const char kUsage[] = "usage: brenvik-info [--ply | --normals | --colours] [--swap N] FILE\n";
 
@@ -70,17 +75,17 @@ void printSummary(const MeshModel& model)
     std::printf("corners %llu\n", static_cast<unsigned long long>(corners));
     if (model.vertexCount == 0)
         return;
-    Vector3 low = model.vertices[0].position;
-    Vector3 high = low;
-    for (uint32_t i = 1; i < model.vertexCount; ++i) {
-        const Vector3& p = model.vertices[i].position;
-        low.x = p.x < low.x ? p.x : low.x;
-        low.y = p.y < low.y ? p.y : low.y;
-        low.z = p.z < low.z ? p.z : low.z;
-        high.x = p.x > high.x ? p.x : high.x;
-        high.y = p.y > high.y ? p.y : high.y;
-        high.z = p.z > high.z ? p.z : high.z;
-    }
+    // On two cores for a big model: each half's box, the first half's
+    // ends kept where the second's only equal them.
+    PositionBox halves[2];
+    splitInTwo(model.vertexCount, kShareFrom, 1, [&](uint32_t begin, uint32_t end) {
+        PositionBox& box = halves[begin == 0 ? 0 : 1];
+        for (uint32_t i = begin; i < end; ++i)
+            box.widen(model.vertices[i].position);
+    });
+    halves[0].merge(halves[1]);
+    const Vector3& low = halves[0].low;
+    const Vector3& high = halves[0].high;
     std::printf("bbox %.6f %.6f %.6f %.6f %.6f %.6f\n", low.x, low.y, low.z, high.x, high.y, high.z);
 }
 

@@ -26,6 +26,9 @@ constexpr int64_t kDirectCorners = 64;
 #endif
 constexpr uint32_t kParallelItems = BRENVIK_PARALLEL_ITEMS;
 constexpr std::size_t kRunBytes = BRENVIK_BINARY_RUN_BYTES;
+// A run goes on with what the buffer holds while it holds this much (a
+// triangle's bytes at least), so that what a run leaves is seldom moved.
+constexpr std::size_t kLeastRunBytes = kRunBytes < 4096 ? kRunBytes : 4096;
 // The bytes of a triangle: a one-byte count and three 32-bit indices.
 constexpr std::size_t kTriangleBytes = 13;
 
@@ -160,7 +163,7 @@ private:
         for (item_ = 0; item_ < element_->count;) {
             MeshVertex* const base = builder_.cornerBase();
             const char* bytes = nullptr;
-            const std::size_t room = base != nullptr ? in_.peek(kRunBytes, bytes) : 0;
+            const std::size_t room = base != nullptr ? std::min(kRunBytes, in_.ahead(kLeastRunBytes, bytes)) : 0;
             const uint32_t most = element_->count - item_;
             const PlyFaceRun run
                 = triangles ? plyTriangleRun(static_cast<uint32_t>(std::min<std::size_t>(most, room / kTriangleBytes)))
@@ -243,7 +246,8 @@ private:
     bool readVertexRun(const PlyVertexRecord& record, bool split, bool& ran)
     {
         const char* bytes = nullptr;
-        const std::size_t room = in_.peek(std::max(kRunBytes, record.bytes), bytes);
+        const std::size_t room
+            = std::min(std::max(kRunBytes, record.bytes), in_.ahead(std::max(kLeastRunBytes, record.bytes), bytes));
         const auto count = static_cast<uint32_t>(std::min<std::size_t>(element_->count - item_, room / record.bytes));
         ran = count > 0;
         if (!ran)
