@@ -77,7 +77,9 @@ constexpr std::size_t kWorthPopulating = std::size_t{4} << 20;
 
 // Faults in the pages of [block, block + bytes) writable, leaving their
 // contents alone (so a reader may write them meanwhile), in steps so that
-// the pages ahead of a reader that starts at the front come first.
+// the pages ahead of a reader that starts at the front come first. A step is
+// one huge page: while it runs, any thread that changes the address space
+// (making a thread, mapping memory) waits for it.
 void populate(const void* block, std::size_t bytes)
 {
 #ifdef MADV_POPULATE_WRITE
