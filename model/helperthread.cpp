@@ -1,6 +1,7 @@
 #include "model/helperthread.h"
 
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -35,8 +36,9 @@ public:
 
     void make()
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        makeLocked();
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (makeLocked())
+            done_.wait(lock, [this] { return ready_; });
     }
 
 private:
@@ -57,7 +59,14 @@ private:
 
     void serve()
     {
+        // A thread's first use of the heap may give it a heap of its own,
+        // mapped anew: done now, before anyone fills pages.
+        // (Kept through a volatile, so that the pair is not left out.)
+        void* volatile first = std::malloc(1);
+        std::free(first);
         std::unique_lock<std::mutex> lock(mutex_);
+        ready_ = true;
+        done_.notify_all();
         for (;;) {
             wake_.wait(lock, [this] { return state_ == State::queued; });
             state_ = State::running;
@@ -74,6 +83,7 @@ private:
     std::condition_variable done_;
     State state_ = State::idle;
     bool started_ = false;
+    bool ready_ = false; // the helper has its heap
     Job job_ = nullptr;
     void* context_ = nullptr;
 };

@@ -2,7 +2,8 @@
 
 // Reading many text lines of a regular file on two cores: runs of whole
 // lines are taken from the block reader, cut into chunks at line
-// boundaries, and the chunks are parsed by this thread and a helper, then
+// boundaries, and the chunks are parsed by this thread and a helper (the
+// kept one of runInTwo when it is free), then
 // handed on in file order. The first fault in file order is the one
 // reported, as when reading line by line.
 
@@ -11,12 +12,11 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "model/blockreader.h"
 #include "model/bytescan.h"
+#include "model/cores.h"
 
 // Runs are about this many bytes, shared out in chunks of about
 // kLineChunkBytes; a run has at most kLineRunChunks chunks. (A fuzzing build
@@ -138,17 +138,10 @@ bool readLineRuns(BlockReader& in, uint32_t count, MakeRoom makeRoom, ParseChunk
             for (std::size_t i; (i = next.fetch_add(1)) < chunks;)
                 faults[i] = parseChunk(i, cuts[i], cuts[i + 1], done + firstLines[i]);
         };
-        std::thread helper;
-        if (chunks > 1) {
-            try {
-                helper = std::thread(work);
-            } catch (const std::system_error&) {
-                // No helper: this thread reads every chunk.
-            }
-        }
-        work();
-        if (helper.joinable())
-            helper.join();
+        if (chunks > 1)
+            runInTwo([&work](int) { work(); });
+        else
+            work();
         for (std::size_t i = 0; i < chunks; ++i) {
             if (faults[i].found)
                 return fail(lineBefore + 1 + firstLines[i] + static_cast<long long>(faults[i].line), faults[i].message);
