@@ -41,7 +41,8 @@ public:
     };
 
     BlockReader(FILE* stream, std::size_t blockSize, LoadControl* control);
-    // Leaves the stream just past what was read from it.
+    // Leaves the stream just past what was read from it (so the stream must
+    // outlive the reader).
     ~BlockReader();
     BlockReader(const BlockReader&) = delete;
     BlockReader& operator=(const BlockReader&) = delete;

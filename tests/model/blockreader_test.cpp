@@ -71,10 +71,12 @@ TEST(BlockReader, AFileCutShortMeanwhileEndsTheReading)
     ASSERT_NE(file, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::rewind(file);
-    BlockReader in(file, std::size_t{2} << 20, nullptr);
-    const std::string seen = readAll(in, 4096, [file] { ASSERT_EQ(ftruncate(fileno(file), 3 << 20), 0); });
-    EXPECT_EQ(seen, bytes.substr(0, std::size_t{3} << 20));
-    EXPECT_EQ(in.stop(), BlockReader::Stop::end);
+    {
+        BlockReader in(file, std::size_t{2} << 20, nullptr);
+        const std::string seen = readAll(in, 4096, [file] { ASSERT_EQ(ftruncate(fileno(file), 3 << 20), 0); });
+        EXPECT_EQ(seen, bytes.substr(0, std::size_t{3} << 20));
+        EXPECT_EQ(in.stop(), BlockReader::Stop::end);
+    }
     std::fclose(file);
 }
 
