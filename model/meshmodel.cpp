@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdlib>
 
+#include <emmintrin.h>
+
 #include "model/cores.h"
 
 namespace {
@@ -43,17 +45,50 @@ inline void centreAndNormal(const MeshFace& face, Vector3& centre, Vector3& norm
 // Whether a corner of faces [begin, end) is one of the vertices [first,
 // last). Only the corners are read when one block holds them all, in face
 // order; otherwise every block is taken to have one.
-bool hasCornerIn(const MeshModel& model, uint32_t begin, uint32_t end, const MeshVertex* first, const MeshVertex* last)
+bool hasCornerIn(const MeshModel& model, bool triangles, uint32_t begin, uint32_t end, const MeshVertex* first,
+                 const MeshVertex* last)
 {
     if (model.cornerBlock == nullptr)
         return true;
-    const MeshFace& lastFace = model.faces[end - 1];
-    MeshVertex* const* const stop = lastFace.vertices + lastFace.vertexCount;
-    for (MeshVertex* const* corner = model.faces[begin].vertices; corner < stop; ++corner) {
+    MeshVertex* const* from = model.cornerBlock + std::size_t{3} * begin;
+    MeshVertex* const* stop = model.cornerBlock + std::size_t{3} * end;
+    if (!triangles) {
+        const MeshFace& lastFace = model.faces[end - 1];
+        from = model.faces[begin].vertices;
+        stop = lastFace.vertices + lastFace.vertexCount;
+    }
+    for (MeshVertex* const* corner = from; corner < stop; ++corner) {
         if (*corner >= first && *corner < last)
             return true;
     }
     return false;
+}
+
+// Adds the normal to those of the face's corners in [low, high).
+inline void addToCorners(const MeshFace& face, const Vector3& normal, MeshVertex* low, MeshVertex* high)
+{
+    for (uint32_t j = 0; j < face.vertexCount; ++j) {
+        MeshVertex* corner = face.vertices[j];
+        if (corner >= low && corner < high)
+            vecAdd(corner->normal, corner->normal, normal);
+    }
+}
+
+static_assert(sizeof(MeshFace) == 64 && offsetof(MeshFace, vertices) == 8 && offsetof(MeshFace, normal) == 16
+                  && offsetof(MeshFace, center) == 40,
+              "a triangle's record is written as four 16-byte pieces");
+
+// Writes a triangle's whole record past the cache: the record's line is
+// neither read first nor kept, which halves what a large model's faces
+// cost to write. Needs a record on a 16-byte boundary, as malloc gives.
+inline void streamFace(MeshFace& out, MeshVertex** corners, const Vector3& normal, const Vector3& centre)
+{
+    auto* const words = reinterpret_cast<double*>(&out);
+    _mm_stream_si128(reinterpret_cast<__m128i*>(&out),
+                     _mm_set_epi64x(static_cast<long long>(reinterpret_cast<uintptr_t>(corners)), 3));
+    _mm_stream_pd(words + 2, _mm_set_pd(normal.y, normal.x));
+    _mm_stream_pd(words + 4, _mm_set_pd(centre.x, normal.z));
+    _mm_stream_pd(words + 6, _mm_set_pd(centre.z, centre.y));
 }
 
 // One thread's share of the normals: the centres and normals of faces
@@ -62,7 +97,7 @@ bool hasCornerIn(const MeshModel& model, uint32_t begin, uint32_t end, const Mes
 // length. The faces of other blocks with a corner among those vertices have
 // their normals worked out again here, the same way, rather than read.
 // False when cancelled.
-bool buildShare(MeshModel& model, uint32_t ownBegin, uint32_t ownEnd, uint32_t first, uint32_t last,
+bool buildShare(MeshModel& model, bool triangles, uint32_t ownBegin, uint32_t ownEnd, uint32_t first, uint32_t last,
                 const std::atomic<bool>& cancel)
 {
     MeshVertex* const low = model.vertices + first;
@@ -74,27 +109,56 @@ bool buildShare(MeshModel& model, uint32_t ownBegin, uint32_t ownEnd, uint32_t f
         const bool own = begin >= ownBegin && begin < ownEnd;
         if (begin % kStretch == 0 && cancel.load(std::memory_order_relaxed))
             return false;
-        if (!own && (low == high || !hasCornerIn(model, static_cast<uint32_t>(begin), end, low, high)))
+        if (!own && (low == high || !hasCornerIn(model, triangles, static_cast<uint32_t>(begin), end, low, high)))
             continue;
         for (auto i = static_cast<uint32_t>(begin); i < end; ++i) {
-            MeshFace& face = model.faces[i];
             Vector3 centre;
             Vector3 normal;
+            if (triangles) {
+                // The record is written whole, here, from the corners.
+                const MeshFace face = {3, model.cornerBlock + std::size_t{3} * i, {}, {}};
+                centreAndNormal(face, centre, normal);
+                if (own)
+                    streamFace(model.faces[i], face.vertices, normal, centre);
+                addToCorners(face, normal, low, high);
+                continue;
+            }
+            MeshFace& face = model.faces[i];
             centreAndNormal(face, centre, normal);
             if (own) {
                 face.center = centre;
                 face.normal = normal;
             }
-            for (uint32_t j = 0; j < face.vertexCount; ++j) {
-                MeshVertex* corner = face.vertices[j];
-                if (corner >= low && corner < high)
-                    vecAdd(corner->normal, corner->normal, normal);
-            }
+            addToCorners(face, normal, low, high);
         }
     }
+    if (triangles)
+        _mm_sfence();
     for (MeshVertex* v = low; v < high; ++v)
         vecNormalize(v->normal);
     return true;
+}
+
+// The normals as buildMeshModel makes them; with `triangles` as
+// buildTriangleModel does, writing the faces' records whole.
+bool buildNormals(MeshModel* model, bool triangles, const std::atomic<bool>& cancel)
+{
+    if (model == nullptr)
+        return true;
+    const uint32_t faces = model->faceCount;
+    const uint32_t vertices = model->vertexCount;
+    if (faces < kShareFrom || vertices < kShareFrom || usableCores() < 2)
+        return buildShare(*model, triangles, 0, faces, 0, vertices, cancel) && !cancel.load(std::memory_order_relaxed);
+    // Each thread owns half the faces (whole blocks) and half the vertices.
+    const uint32_t middleFace = faces / 2 / kFaceBlock * kFaceBlock;
+    const uint32_t middleVertex = vertices / 2;
+    runInTwo([&](int part) {
+        if (part == 0)
+            buildShare(*model, triangles, 0, middleFace, 0, middleVertex, cancel);
+        else
+            buildShare(*model, triangles, middleFace, faces, middleVertex, vertices, cancel);
+    });
+    return !cancel.load(std::memory_order_relaxed);
 }
 
 } // namespace
@@ -107,22 +171,19 @@ void buildMeshModel(MeshModel* model)
 
 bool buildMeshModel(MeshModel* model, const std::atomic<bool>& cancel)
 {
-    if (model == nullptr)
-        return true;
-    const uint32_t faces = model->faceCount;
-    const uint32_t vertices = model->vertexCount;
-    if (faces < kShareFrom || vertices < kShareFrom || usableCores() < 2)
-        return buildShare(*model, 0, faces, 0, vertices, cancel) && !cancel.load(std::memory_order_relaxed);
-    // Each thread owns half the faces (whole blocks) and half the vertices.
-    const uint32_t middleFace = faces / 2 / kFaceBlock * kFaceBlock;
-    const uint32_t middleVertex = vertices / 2;
-    runInTwo([&](int part) {
-        if (part == 0)
-            buildShare(*model, 0, middleFace, 0, middleVertex, cancel);
-        else
-            buildShare(*model, middleFace, faces, middleVertex, vertices, cancel);
-    });
-    return !cancel.load(std::memory_order_relaxed);
+    return buildNormals(model, false, cancel);
+}
+
+bool buildTriangleModel(MeshModel* model, const std::atomic<bool>& cancel)
+{
+    const bool aligned = model == nullptr || reinterpret_cast<uintptr_t>(model->faces) % 16 == 0;
+    if (model != nullptr && !aligned) {
+        for (uint32_t i = 0; i < model->faceCount; ++i) {
+            model->faces[i].vertexCount = 3;
+            model->faces[i].vertices = model->cornerBlock + std::size_t{3} * i;
+        }
+    }
+    return buildNormals(model, aligned, cancel);
 }
 
 void freeMeshModel(MeshModel* model)

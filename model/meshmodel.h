@@ -50,6 +50,11 @@ void buildMeshModel(MeshModel* model);
 // The same, giving up once `cancel` is set (looked at every 65536 faces or
 // vertices): false then, the normals unfinished.
 bool buildMeshModel(MeshModel* model, const std::atomic<bool>& cancel);
+// The same for a model whose faces are all triangles, their corners one
+// after the other in cornerBlock, three a face: the faces' records need not
+// have been written, as they are written here, whole (corner count,
+// corners, centre and normal), and with less memory traffic.
+bool buildTriangleModel(MeshModel* model, const std::atomic<bool>& cancel);
 
 // Releases the model and everything it owns. Does nothing for null.
 void freeMeshModel(MeshModel* model);

@@ -288,14 +288,27 @@ bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
     return true;
 }
 
+void ModelBuilder::writeTriangleRecords(uint32_t face, std::size_t corner)
+{
+    for (; face < faceCount_; ++face, corner += 3) {
+        faces_[face].vertexCount = 3;
+        faces_[face].vertices = corners_ + corner;
+    }
+}
+
 bool ModelBuilder::addFaces(const FaceList& list)
 {
     const std::size_t faces = list.counts.size();
     const std::size_t corners = list.corners.size();
+    // A list of triangles alone leaves their records to finish, as
+    // commitTriangles does.
+    if (!(trianglesOnly_ && corners == 3 * faces
+          && std::all_of(list.counts.begin(), list.counts.end(), [](uint32_t count) { return count == 3; })))
+        endTrianglesOnly();
     if (!makeRoom(faces, corners))
         return false;
     MeshVertex** next = corners_ + cornerCount_;
-    for (std::size_t i = 0; i < faces; ++i) {
+    for (std::size_t i = 0; i < faces && !trianglesOnly_; ++i) {
         faces_[faceCount_ + i].vertexCount = list.counts[i];
         faces_[faceCount_ + i].vertices = next;
         next += list.counts[i];
@@ -356,7 +369,12 @@ MeshModel* ModelBuilder::finish(const LoadControl* control)
         outOfMemory();
         return nullptr;
     }
-    if (cornersMoved_) {
+    // Triangles whose records are still to be written get them with the
+    // normals.
+    const bool triangles = trianglesOnly_ && faceCount_ > 0;
+    if (!triangles)
+        endTrianglesOnly();
+    if (cornersMoved_ && !triangles) {
         MeshVertex** next = corners_;
         for (uint32_t i = 0; i < faceCount_; ++i) {
             faces_[i].vertices = next;
@@ -376,9 +394,9 @@ MeshModel* ModelBuilder::finish(const LoadControl* control)
     faceColours_ = nullptr;
     faces_ = nullptr;
     corners_ = nullptr;
-    if (control == nullptr) {
-        buildMeshModel(model);
-    } else if (!buildMeshModel(model, control->cancel)) {
+    const std::atomic<bool> never{false};
+    const std::atomic<bool>& cancel = control != nullptr ? control->cancel : never;
+    if (!(triangles ? buildTriangleModel(model, cancel) : buildMeshModel(model, cancel))) {
         freeMeshModel(model);
         cancelled_ = true;
         return nullptr;

@@ -168,10 +168,24 @@ public:
         return verticesFixed_ ? vertices_ + index : reinterpret_cast<MeshVertex*>(static_cast<uintptr_t>(index));
     }
 
+    // Appends a triangle as addFace(3) does, its record left to finish while
+    // every face is such a triangle (see commitTriangles).
+    MeshVertex** addTriangle()
+    {
+        if (!trianglesOnly_)
+            return addFace(3);
+        if ((faceCount_ == faceCapacity_ || cornerCapacity_ - cornerCount_ < 3) && !makeRoom(1, 3))
+            return nullptr;
+        MeshVertex** slots = corners_ + cornerCount_;
+        ++faceCount_;
+        cornerCount_ += 3;
+        return slots;
+    }
     // Appends a face of `corners` corners and returns the slots for its
     // corner addresses, or null when memory runs out.
     MeshVertex** addFace(uint32_t corners)
     {
+        endTrianglesOnly();
         if ((faceCount_ == faceCapacity_ || cornerCapacity_ - cornerCount_ < corners) && !makeRoom(1, corners))
             return nullptr;
         MeshVertex** slots = corners_ + cornerCount_;
@@ -197,14 +211,32 @@ public:
     MeshVertex** cornerSlots() const { return corners_ + cornerCount_; }
     void commitFaces(uint32_t faces, std::size_t corners)
     {
+        endTrianglesOnly();
         faceCount_ += faces;
         cornerCount_ += corners;
     }
-    // Appends the polygons of a list; false when memory runs out.
+    // The same for `faces` triangles whose corners, three a face, the
+    // reader has written at cornerSlots() but whose records it has left
+    // alone. While every face of the model is such a triangle (or came by
+    // addTriangle, or in a list of triangles alone), finish writes their
+    // records whole, with the normals (buildTriangleModel), rather than
+    // each record being written twice; the first other face has the records
+    // so far written at once.
+    void commitTriangles(uint32_t faces)
+    {
+        faceCount_ += faces;
+        cornerCount_ += std::size_t{3} * faces;
+        if (!trianglesOnly_)
+            writeTriangleRecords(faceCount_ - faces, cornerCount_ - std::size_t{3} * faces);
+    }
+    // Appends the polygons of a list (a list of triangles alone, while every
+    // face is a triangle, leaves their records to finish); false when memory
+    // runs out.
     bool addFaces(const FaceList& list);
     // Takes back the face added last (its corners turned out to be wrong).
     void dropLastFace()
     {
+        endTrianglesOnly();
         --faceCount_;
         cornerCount_ -= faces_[faceCount_].vertexCount;
         if (faceColours_ != nullptr)
@@ -242,6 +274,18 @@ public:
     const std::string& memoryReason() const { return memoryReason_; }
 
 private:
+    // Once another face comes, or one goes: the triangles so far get their
+    // records.
+    void endTrianglesOnly()
+    {
+        if (trianglesOnly_) {
+            writeTriangleRecords(0, 0);
+            trianglesOnly_ = false;
+        }
+    }
+    // Writes the records of faces [face, faceCount_), triangles whose
+    // corners start at corner `corner`.
+    void writeTriangleRecords(uint32_t face, std::size_t corner);
     bool growVertices(std::size_t needed);
     bool makeRoom(std::size_t faces, std::size_t corners);
     // Whether arrays of these capacities stay within the limit (else the
@@ -274,6 +318,7 @@ private:
     std::size_t cornerCount_ = 0;
     std::size_t cornerCapacity_ = 0;
     bool cornersMoved_ = false; // since faces were given addresses in it
+    bool trianglesOnly_ = true; // every face is a triangle whose record is left to finish
     PositionBox box_;
     std::string memoryReason_;
     bool cancelled_ = false;

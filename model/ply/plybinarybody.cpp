@@ -205,7 +205,10 @@ private:
                 item_ += (stopped == 1 ? halves[0].faces : 0) + stops[stopped].face;
                 return indexFault(stops[stopped].index);
             }
-            builder_.commitFaces(run.faces, run.corners);
+            if (triangles)
+                builder_.commitTriangles(run.faces);
+            else
+                builder_.commitFaces(run.faces, run.corners);
             in_.take(run.bytes, bytes);
             item_ += run.faces;
         }

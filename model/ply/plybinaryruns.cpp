@@ -96,8 +96,10 @@ PlyFaceStop readPlyFaceRun(const char* bytes, const PlyFaceRun& run, bool triang
             return stop;
         }
         const char* index = bytes + 1;
-        faces[i].vertexCount = count;
-        faces[i].vertices = corners;
+        if (!triangles) {
+            faces[i].vertexCount = count;
+            faces[i].vertices = corners;
+        }
         for (uint32_t j = 0; j < count; ++j, index += 4) {
             const int64_t value = loadIndex(index, record);
             if (value < 0 || value >= record.vertexCount) {

@@ -66,6 +66,7 @@ struct PlyFaceStop {
 
 // Reads the faces of `run` (walked, or with `triangles` a triangle run) from
 // `bytes` into `faces` and their corners, one after the other, into
-// `corners`: vertex i's corner is cornerBase + i.
+// `corners`: vertex i's corner is cornerBase + i. A triangle run writes
+// only the corners, leaving the records to the builder (commitTriangles).
 PlyFaceStop readPlyFaceRun(const char* bytes, const PlyFaceRun& run, bool triangles, const PlyFaceRecord& record,
                            MeshVertex* cornerBase, MeshFace* faces, MeshVertex** corners);

@@ -119,7 +119,7 @@ bool StlSplitWelder::build(ModelBuilder& builder)
     if (!builder.verticesDone())
         return false;
     for (std::size_t f = 0; f < faces; ++f) {
-        MeshVertex** corners = builder.addFace(3);
+        MeshVertex** corners = builder.addTriangle();
         if (corners == nullptr)
             return false;
         for (std::size_t c = 0; c < 3; ++c)

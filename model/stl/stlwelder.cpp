@@ -131,7 +131,7 @@ bool StlWelder::build(ModelBuilder& builder, const std::vector<uint32_t>& faceSi
     std::size_t next = 0;
     for (std::size_t f = 0; f < faces; ++f) {
         const uint32_t size = faceSizes.empty() ? 3 : faceSizes[f];
-        MeshVertex** corners = builder.addFace(size);
+        MeshVertex** corners = size == 3 ? builder.addTriangle() : builder.addFace(size);
         if (corners == nullptr)
             return false;
         for (uint32_t c = 0; c < size; ++c)

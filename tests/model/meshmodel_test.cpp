@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -150,6 +151,45 @@ TEST(FreeMeshModel, AcceptsNull)
 
 namespace {
 
+// The triangles of a side x side grid, in rows, reversed or scattered.
+enum class Order { rows, reversed, scattered };
+std::vector<std::vector<int>> gridFaces(int side, Order order)
+{
+    std::vector<std::vector<int>> faces;
+    for (int y = 0; y + 1 < side; ++y) {
+        for (int x = 0; x + 1 < side; ++x) {
+            const int a = y * side + x;
+            faces.push_back({a, a + 1, a + side + 1});
+            faces.push_back({a, a + side + 1, a + side});
+        }
+    }
+    if (order == Order::reversed)
+        std::reverse(faces.begin(), faces.end());
+    if (order == Order::scattered) {
+        for (std::size_t i = 0; i < faces.size(); i += 2)
+            std::swap(faces[i], faces[(i * 7919) % faces.size()]);
+    }
+    return faces;
+}
+
+// The grid with a bumpy height, as a binary PLY file.
+std::string gridPly(int side, const std::vector<std::vector<int>>& faces)
+{
+    BinaryPly ply(false, "element vertex " + std::to_string(side * side)
+                             + "\nproperty float x\nproperty float y\nproperty float z\nelement face "
+                             + std::to_string(faces.size()) + "\nproperty list uchar int vertex_indices\n");
+    for (int i = 0; i < side * side; ++i)
+        ply.put(static_cast<float>(i % side))
+            .put(static_cast<float>(i / side))
+            .put(std::sin(static_cast<float>(i) * 0.37f));
+    for (const std::vector<int>& face : faces) {
+        ply.put(static_cast<uint8_t>(face.size()));
+        for (int index : face)
+            ply.put(index);
+    }
+    return ply.text();
+}
+
 // The normals of a large model, built on two threads (each owning half the
 // faces and half the vertices), are exactly those of one thread, whatever
 // the order of the faces, with the corners in one block or not.
@@ -159,30 +199,8 @@ TEST(BuildMeshModel, TwoThreadsGiveExactlyWhatOneGives)
     if (sched_getaffinity(0, sizeof all, &all) != 0 || CPU_COUNT(&all) < 2)
         GTEST_SKIP() << "one core only";
     const int side = 500; // a 500 x 500 grid: 250000 vertices, 498002 triangles
-    enum class Order { rows, reversed, scattered };
     for (Order order : {Order::rows, Order::reversed, Order::scattered}) {
-        std::vector<std::vector<int>> faces;
-        for (int y = 0; y + 1 < side; ++y) {
-            for (int x = 0; x + 1 < side; ++x) {
-                const int a = y * side + x;
-                faces.push_back({a, a + 1, a + side + 1});
-                faces.push_back({a, a + side + 1, a + side});
-            }
-        }
-        if (order == Order::reversed)
-            std::reverse(faces.begin(), faces.end());
-        if (order == Order::scattered) {
-            for (std::size_t i = 0; i < faces.size(); i += 2)
-                std::swap(faces[i], faces[(i * 7919) % faces.size()]);
-        }
-        BinaryPly ply(false, "element vertex " + std::to_string(side * side)
-                                 + "\nproperty float x\nproperty float y\nproperty float z\nelement face "
-                                 + std::to_string(faces.size()) + "\nproperty list uchar int vertex_indices\n");
-        for (int i = 0; i < side * side; ++i)
-            ply.put(static_cast<float>(i % side)).put(static_cast<float>(i / side)).put(std::sin(i * 0.37f));
-        for (const std::vector<int>& face : faces)
-            ply.put(uint8_t{3}).put(face[0]).put(face[1]).put(face[2]);
-        ModelPtr model = loadPlyText(ply.text());
+        ModelPtr model = loadPlyText(gridPly(side, gridFaces(side, order)));
         ASSERT_NE(model, nullptr);
         for (bool block : {true, false}) {
             MeshVertex** const corners = model->cornerBlock;
@@ -203,6 +221,54 @@ TEST(BuildMeshModel, TwoThreadsGiveExactlyWhatOneGives)
             EXPECT_EQ(std::memcmp(twoFaces.data(), model->faces, sizeof(MeshFace) * model->faceCount), 0)
                 << static_cast<int>(order) << " " << block;
         }
+    }
+}
+
+// The grid's triangles as a binary STL file.
+std::string gridStl(int side, const std::vector<std::vector<int>>& faces)
+{
+    std::string bytes(80, ' ');
+    const auto put = [&bytes](const auto& value) { bytes.append(reinterpret_cast<const char*>(&value), sizeof value); };
+    put(static_cast<uint32_t>(faces.size()));
+    for (const std::vector<int>& face : faces) {
+        put(std::array<float, 3>{0, 0, 0});
+        for (int i : face)
+            put(std::array<float, 3>{static_cast<float>(i % side), static_cast<float>(i / side),
+                                     std::sin(static_cast<float>(i) * 0.37f)});
+        put(uint16_t{0});
+    }
+    return bytes;
+}
+
+// A model as a reader hands it over is, to the last bit, what buildMeshModel
+// makes of it, whichever way its faces reached the builder: triangles whose
+// records are written with the normals, or records written as they came.
+TEST(BuildMeshModel, ReadersHandOverWhatItMakes)
+{
+    const int side = 500;
+    std::vector<std::vector<int>> quadLast = gridFaces(side, Order::rows);
+    quadLast.push_back({0, 1, side + 1, side});
+    std::vector<std::vector<int>> quadFirst = gridFaces(side, Order::rows);
+    quadFirst.insert(quadFirst.begin(), {0, 1, side + 1, side});
+    const struct {
+        const char* name;
+        std::string text;
+        const char* extension;
+    } rows[] = {
+        {"binary PLY, triangles", gridPly(side, gridFaces(side, Order::scattered)), "ply"},
+        {"binary PLY, a quad last", gridPly(side, quadLast), "ply"},
+        {"binary PLY, a quad first", gridPly(side, quadFirst), "ply"},
+        {"binary STL", gridStl(side, gridFaces(side, Order::reversed)), "stl"},
+    };
+    for (const auto& row : rows) {
+        std::string reason;
+        ModelPtr model = loadText(row.text, row.extension, &reason);
+        ASSERT_NE(model, nullptr) << row.name << ": " << reason;
+        const std::vector<MeshVertex> vertices(model->vertices, model->vertices + model->vertexCount);
+        const std::vector<MeshFace> faces(model->faces, model->faces + model->faceCount);
+        buildMeshModel(model.get());
+        EXPECT_EQ(std::memcmp(vertices.data(), model->vertices, sizeof(MeshVertex) * vertices.size()), 0) << row.name;
+        EXPECT_EQ(std::memcmp(faces.data(), model->faces, sizeof(MeshFace) * faces.size()), 0) << row.name;
     }
 }
 
