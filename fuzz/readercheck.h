@@ -11,7 +11,8 @@
 // [0, 1]; and whose positions and corners survive being written as PLY and
 // read back. Files of known size (a memory file descriptor) and of unknown
 // size (a memory stream) must give the same model, every position, normal,
-// face and colour. A broken invariant aborts.
+// face and colour, and the normals pass run again on the model must change
+// nothing. A broken invariant aborts.
 
 #include <cstddef>
 #include <cstdint>
