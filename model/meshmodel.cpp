@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 
 #include <emmintrin.h>
@@ -107,8 +108,11 @@ bool buildShare(MeshModel& model, bool triangles, uint32_t ownBegin, uint32_t ow
     for (uint64_t begin = 0; begin < model.faceCount; begin += kFaceBlock) {
         const auto end = static_cast<uint32_t>(std::min<uint64_t>(model.faceCount, begin + kFaceBlock));
         const bool own = begin >= ownBegin && begin < ownEnd;
-        if (begin % kStretch == 0 && cancel.load(std::memory_order_relaxed))
+        if (begin % kStretch == 0 && cancel.load(std::memory_order_relaxed)) {
+            if (triangles)
+                _mm_sfence(); // the streamed records are out before the model goes
             return false;
+        }
         if (!own && (low == high || !hasCornerIn(model, triangles, static_cast<uint32_t>(begin), end, low, high)))
             continue;
         for (auto i = static_cast<uint32_t>(begin); i < end; ++i) {

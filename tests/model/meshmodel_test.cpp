@@ -1,9 +1,9 @@
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -151,8 +151,9 @@ TEST(FreeMeshModel, AcceptsNull)
 
 namespace {
 
-// The triangles of a side x side grid, in rows, reversed or scattered.
-enum class Order { rows, reversed, scattered };
+// The triangles of a side x side grid, in rows, reversed or scattered, or
+// in rows with one quad after them.
+enum class Order { rows, reversed, scattered, quadLast };
 std::vector<std::vector<int>> gridFaces(int side, Order order)
 {
     std::vector<std::vector<int>> faces;
@@ -169,6 +170,8 @@ std::vector<std::vector<int>> gridFaces(int side, Order order)
         for (std::size_t i = 0; i < faces.size(); i += 2)
             std::swap(faces[i], faces[(i * 7919) % faces.size()]);
     }
+    if (order == Order::quadLast)
+        faces.push_back({0, 1, side + 1, side});
     return faces;
 }
 
@@ -192,23 +195,35 @@ std::string gridPly(int side, const std::vector<std::vector<int>>& faces)
 
 // The normals of a large model, built on two threads (each owning half the
 // faces and half the vertices), are exactly those of one thread, whatever
-// the order of the faces, with the corners in one block or not.
+// the order of the faces, with the corners in one block or not; and they
+// are exactly the model as the reader handed it over, whether the faces'
+// records were written with the normals (triangles alone) or as read.
 TEST(BuildMeshModel, TwoThreadsGiveExactlyWhatOneGives)
 {
     cpu_set_t all;
     if (sched_getaffinity(0, sizeof all, &all) != 0 || CPU_COUNT(&all) < 2)
         GTEST_SKIP() << "one core only";
     const int side = 500; // a 500 x 500 grid: 250000 vertices, 498002 triangles
-    for (Order order : {Order::rows, Order::reversed, Order::scattered}) {
+    for (Order order : {Order::rows, Order::reversed, Order::scattered, Order::quadLast}) {
         ModelPtr model = loadPlyText(gridPly(side, gridFaces(side, order)));
         ASSERT_NE(model, nullptr);
+        const auto snapshot = [&model] {
+            return std::make_pair(std::vector<MeshVertex>(model->vertices, model->vertices + model->vertexCount),
+                                  std::vector<MeshFace>(model->faces, model->faces + model->faceCount));
+        };
+        const auto expectSame = [&](const auto& before, const char* what) {
+            EXPECT_EQ(std::memcmp(before.first.data(), model->vertices, sizeof(MeshVertex) * model->vertexCount), 0)
+                << static_cast<int>(order) << " " << what;
+            EXPECT_EQ(std::memcmp(before.second.data(), model->faces, sizeof(MeshFace) * model->faceCount), 0)
+                << static_cast<int>(order) << " " << what;
+        };
+        const auto loaded = snapshot();
         for (bool block : {true, false}) {
             MeshVertex** const corners = model->cornerBlock;
             if (!block)
                 model->cornerBlock = nullptr; // every block of faces is then read
             buildMeshModel(model.get());
-            const std::vector<MeshVertex> twoVertices(model->vertices, model->vertices + model->vertexCount);
-            const std::vector<MeshFace> twoFaces(model->faces, model->faces + model->faceCount);
+            const auto two = snapshot();
             cpu_set_t one;
             CPU_ZERO(&one);
             CPU_SET(sched_getcpu(), &one);
@@ -216,59 +231,9 @@ TEST(BuildMeshModel, TwoThreadsGiveExactlyWhatOneGives)
             buildMeshModel(model.get());
             sched_setaffinity(0, sizeof all, &all);
             model->cornerBlock = corners;
-            EXPECT_EQ(std::memcmp(twoVertices.data(), model->vertices, sizeof(MeshVertex) * model->vertexCount), 0)
-                << static_cast<int>(order) << " " << block;
-            EXPECT_EQ(std::memcmp(twoFaces.data(), model->faces, sizeof(MeshFace) * model->faceCount), 0)
-                << static_cast<int>(order) << " " << block;
+            expectSame(two, block ? "one block" : "corner arrays");
         }
-    }
-}
-
-// The grid's triangles as a binary STL file.
-std::string gridStl(int side, const std::vector<std::vector<int>>& faces)
-{
-    std::string bytes(80, ' ');
-    const auto put = [&bytes](const auto& value) { bytes.append(reinterpret_cast<const char*>(&value), sizeof value); };
-    put(static_cast<uint32_t>(faces.size()));
-    for (const std::vector<int>& face : faces) {
-        put(std::array<float, 3>{0, 0, 0});
-        for (int i : face)
-            put(std::array<float, 3>{static_cast<float>(i % side), static_cast<float>(i / side),
-                                     std::sin(static_cast<float>(i) * 0.37f)});
-        put(uint16_t{0});
-    }
-    return bytes;
-}
-
-// A model as a reader hands it over is, to the last bit, what buildMeshModel
-// makes of it, whichever way its faces reached the builder: triangles whose
-// records are written with the normals, or records written as they came.
-TEST(BuildMeshModel, ReadersHandOverWhatItMakes)
-{
-    const int side = 500;
-    std::vector<std::vector<int>> quadLast = gridFaces(side, Order::rows);
-    quadLast.push_back({0, 1, side + 1, side});
-    std::vector<std::vector<int>> quadFirst = gridFaces(side, Order::rows);
-    quadFirst.insert(quadFirst.begin(), {0, 1, side + 1, side});
-    const struct {
-        const char* name;
-        std::string text;
-        const char* extension;
-    } rows[] = {
-        {"binary PLY, triangles", gridPly(side, gridFaces(side, Order::scattered)), "ply"},
-        {"binary PLY, a quad last", gridPly(side, quadLast), "ply"},
-        {"binary PLY, a quad first", gridPly(side, quadFirst), "ply"},
-        {"binary STL", gridStl(side, gridFaces(side, Order::reversed)), "stl"},
-    };
-    for (const auto& row : rows) {
-        std::string reason;
-        ModelPtr model = loadText(row.text, row.extension, &reason);
-        ASSERT_NE(model, nullptr) << row.name << ": " << reason;
-        const std::vector<MeshVertex> vertices(model->vertices, model->vertices + model->vertexCount);
-        const std::vector<MeshFace> faces(model->faces, model->faces + model->faceCount);
-        buildMeshModel(model.get());
-        EXPECT_EQ(std::memcmp(vertices.data(), model->vertices, sizeof(MeshVertex) * vertices.size()), 0) << row.name;
-        EXPECT_EQ(std::memcmp(faces.data(), model->faces, sizeof(MeshFace) * faces.size()), 0) << row.name;
+        expectSame(loaded, "as loaded");
     }
 }
 
