@@ -7,13 +7,26 @@
 // is set, the load gives no model, with the reason "loading was cancelled",
 // well within a fifth of a second. After a load, skippedFaces holds how many
 // faces the reader left out (faces of fewer than three corners in the
-// formats that allow them).
+// formats that allow them), and note what else the user should know about the
+// model the reader gave ("the file holds 2 triangles more than its count"),
+// one sentence a line; note is written by the loading thread and read once
+// the load is over.
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 struct LoadControl {
     std::atomic<uint64_t> bytesRead{0};
     std::atomic<bool> cancel{false};
     std::atomic<uint64_t> skippedFaces{0};
+    std::string note;
+
+    // Adds a sentence to note.
+    void addNote(const std::string& sentence)
+    {
+        if (!note.empty())
+            note += "; ";
+        note += sentence;
+    }
 };

@@ -47,3 +47,11 @@ std::string skippedFacesNote(uint64_t count)
     return std::to_string(count) + (count == 1 ? " face" : " faces") + " of fewer than three corners "
            + (count == 1 ? "was" : "were") + " skipped";
 }
+
+std::string loadNote(const LoadControl& control)
+{
+    std::string note = skippedFacesNote(control.skippedFaces.load());
+    if (!note.empty() && !control.note.empty())
+        note += "; ";
+    return note + control.note;
+}

@@ -29,3 +29,7 @@ MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = 
 // three corners ("2 faces of fewer than three corners were skipped"); empty
 // for none.
 std::string skippedFacesNote(uint64_t count);
+// Everything a load that gave a model has to tell the user: the skipped
+// faces, then the reader's notes, joined by "; "; empty when there is
+// nothing to say.
+std::string loadNote(const LoadControl& control);

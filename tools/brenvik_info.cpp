@@ -170,9 +170,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "brenvik-info: %s: %s\n", path, reason.c_str());
         return 1;
     }
-    const std::string skipped = skippedFacesNote(control.skippedFaces.load());
-    if (!skipped.empty())
-        std::fprintf(stderr, "brenvik-info: %s: %s\n", path, skipped.c_str());
+    const std::string note = loadNote(control);
+    if (!note.empty())
+        std::fprintf(stderr, "brenvik-info: %s: %s\n", path, note.c_str());
     if (output == Output::colours && model->colours == nullptr && model->faceColours == nullptr) {
         freeMeshModel(model);
         std::fprintf(stderr, "brenvik-info: %s: no vertex colours\n", path);

@@ -36,7 +36,7 @@ BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, uint64_t tot
         std::string reason;
         MeshModel* model = loadModel(stream, extension.c_str(), &reason, &shared->control);
         if (model != nullptr)
-            reason = skippedFacesNote(shared->control.skippedFaces.load());
+            reason = loadNote(shared->control);
         std::fclose(stream);
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->model = model;
