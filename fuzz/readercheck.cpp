@@ -14,6 +14,7 @@
 #include "model/loadmodel.h"
 #include "model/meshmodel.h"
 #include "model/plywriter.h"
+#include "model/stl/stlreader.h"
 
 namespace {
 
@@ -214,6 +215,19 @@ void checkRebuild(MeshModel& model)
           "the model differs from its normals built again");
 }
 
+// A binary STL file whose header begins as an ASCII one does is told from
+// ASCII by its size, which a stream of unknown size does not have: there
+// the file alone is checked.
+bool onlyTheFileKnowsTheKind(const uint8_t* data, size_t size, const char* extension)
+{
+    if (std::strcmp(extension, "stl") != 0 || size < 84
+        || !isAsciiStlStart(reinterpret_cast<const char*>(data), size < kStlProbeBytes ? size : kStlProbeBytes))
+        return false;
+    const uint64_t count
+        = uint64_t{data[80]} | uint64_t{data[81]} << 8 | uint64_t{data[82]} << 16 | uint64_t{data[83]} << 24;
+    return size == 84 + 50 * count;
+}
+
 } // namespace
 
 void checkReaderInput(const uint8_t* data, size_t size, const char* extension)
@@ -222,6 +236,11 @@ void checkReaderInput(const uint8_t* data, size_t size, const char* extension)
     MeshModel* fromMemory = loadFromMemoryStream(data, size, extension, memoryReason);
     std::string fileReason;
     MeshModel* fromFile = loadFromFile(data, size, extension, fileReason);
+    if (onlyTheFileKnowsTheKind(data, size, extension)) {
+        freeMeshModel(fromMemory);
+        memoryReason = fileReason;
+        fromMemory = fromFile == nullptr ? nullptr : loadFromFile(data, size, extension, memoryReason);
+    }
 
     check((fromMemory == nullptr) == (fromFile == nullptr), "file and stream disagree");
     if (fromMemory == nullptr) {

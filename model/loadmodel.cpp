@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "model/formatsignature.h"
 #include "model/obj/objreader.h"
 #include "model/off/offreader.h"
 #include "model/ply/plyreader.h"
@@ -23,21 +24,60 @@ bool extensionIs(const char* extension, const char* name, bool whole)
     return !whole || extension[i] == '\0';
 }
 
+// The format the extension names; none for one no reader reads.
+ModelFormat namedFormat(const char* extension)
+{
+    if (extensionIs(extension, "ply", false))
+        return ModelFormat::ply;
+    if (extensionIs(extension, "obj", true))
+        return ModelFormat::obj;
+    if (extensionIs(extension, "stl", true))
+        return ModelFormat::stl;
+    if (extensionIs(extension, "off", true))
+        return ModelFormat::off;
+    return ModelFormat::none;
+}
+
 } // namespace
 
 MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason, LoadControl* control)
 {
-    if (extensionIs(extension, "ply", false))
-        return readPlyModel(stream, reason, control);
-    if (extensionIs(extension, "obj", true))
-        return readObjModel(stream, reason, control);
-    if (extensionIs(extension, "stl", true))
-        return readStlModel(stream, reason, control);
-    if (extensionIs(extension, "off", true))
-        return readOffModel(stream, reason, control);
-    if (reason != nullptr)
-        *reason = "no reader for this file type";
-    return nullptr;
+    // A name no reader reads is refused whatever the file holds, as the
+    // file dialog's other types are.
+    const ModelFormat named = namedFormat(extension);
+    if (named == ModelFormat::none) {
+        if (reason != nullptr)
+            *reason = "no reader for this file type";
+        return nullptr;
+    }
+    ModelFormat content = ModelFormat::none;
+    if (!peekSignature(stream, content)) {
+        if (reason != nullptr)
+            *reason = "the file could not be read";
+        return nullptr;
+    }
+    MeshModel* model = nullptr;
+    switch (content != ModelFormat::none ? content : named) {
+    case ModelFormat::ply:
+        model = readPlyModel(stream, reason, control);
+        break;
+    case ModelFormat::obj:
+        model = readObjModel(stream, reason, control);
+        break;
+    case ModelFormat::stl:
+        model = readStlModel(stream, reason, control);
+        break;
+    case ModelFormat::off:
+        model = readOffModel(stream, reason, control);
+        break;
+    case ModelFormat::none:
+        break;
+    }
+    if (model != nullptr && control != nullptr && content != ModelFormat::none && content != named) {
+        const std::string note = std::string("read as ") + formatName(content) + ": the file is named ." + extension;
+        control->note = control->note.empty() ? note : note + "; " + control->note;
+    }
+    return model;
 }
 
 std::string skippedFacesNote(uint64_t count)

@@ -1,6 +1,7 @@
 #pragma once
 
-// Loading a model from a stream, the reader chosen by the file's extension.
+// Loading a model from a stream, the reader chosen by the file's content or
+// else by its extension.
 // The path helpers and minComponent come with it for the callers that use
 // them.
 
@@ -13,10 +14,16 @@
 #include "model/meshmodel.h"
 #include "model/normalise.h"
 
-// Chooses the reader by extension, in any letter case: one whose first three
-// characters are "ply" is read with readPlyModel, "obj" with readObjModel,
-// "stl" with readStlModel and "off" with readOffModel; any other gives null
-// with the reason "no reader for this file type".
+// Reads files whose extension names a format, in any letter case: one whose
+// first three characters are "ply", or "obj", "stl" or "off"; any other
+// gives null with the reason "no reader for this file type", whatever the
+// file holds. The reader is chosen by the stream's first bytes when they
+// carry a format's signature (peekSignature: a "ply" line, an OFF header,
+// the start of an ASCII STL file), whatever the extension says; otherwise
+// (OBJ, binary STL, a stream that cannot go back) by the extension:
+// readPlyModel, readObjModel, readStlModel or readOffModel. A model read by
+// content from a file whose extension names another format gets the note
+// "read as PLY: the file is named .obj" first in the control's note.
 // On null, *reason (when given) holds a short sentence saying why, such as
 // "line 14: corner index 12 is outside 0..7"; on success it is empty. The
 // faces a reader left out are counted in the control's skippedFaces.

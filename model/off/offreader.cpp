@@ -34,6 +34,11 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r';
 }
 
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 class OffReader {
 public:
     OffReader(FILE* stream, std::string& reason, LoadControl* control)
@@ -94,12 +99,11 @@ private:
             return false;
         while (p < end && isBlank(*p))
             ++p;
-        const char* word = p;
-        while (p < end && !isBlank(*p))
-            ++p;
-        const std::string keyword(word, p);
-        if (keyword != "OFF" && keyword != "COFF" && keyword != "NOFF" && keyword != "CNOFF")
+        const std::size_t length = offHeaderWordLength(p, end);
+        if (length == 0)
             return fail("the file does not begin with OFF, COFF, NOFF or CNOFF");
+        const std::string keyword(p, length);
+        p += length;
         normals_ = keyword.find('N') != std::string::npos;
         colours_ = keyword[0] == 'C';
         if (OffLineParser::isEmpty(p, end) && !nextLine(p, end, "the file ends before the vertex and face counts"))
@@ -305,4 +309,17 @@ MeshModel* readOffModel(FILE* stream, std::string* reason, LoadControl* control)
             control->skippedFaces.store(reader.skippedFaces());
         return model;
     });
+}
+
+std::size_t offHeaderWordLength(const char* begin, const char* end)
+{
+    for (const char* word : {"CNOFF", "COFF", "NOFF", "OFF"}) {
+        const std::size_t length = std::strlen(word);
+        if (static_cast<std::size_t>(end - begin) < length || std::memcmp(begin, word, length) != 0)
+            continue;
+        const char* after = begin + length;
+        if (after == end || isBlank(*after) || *after == '\n' || isDigit(*after))
+            return length;
+    }
+    return 0;
 }

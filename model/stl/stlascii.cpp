@@ -1,6 +1,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "model/numberscan.h"
@@ -40,6 +41,10 @@ public:
 
     bool read()
     {
+        // A UTF-8 byte-order mark before "solid" is not part of the text.
+        const char* mark = nullptr;
+        if (in_.peek(3, mark) == 3 && std::memcmp(mark, "\xEF\xBB\xBF", 3) == 0)
+            in_.take(3, mark);
         while (in_.nextLine()) {
             const char* p = in_.begin();
             const std::string word = keyword(p, in_.end());

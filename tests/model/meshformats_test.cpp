@@ -475,6 +475,78 @@ TEST(LoadModel, ChoosesTheReaderByExtensionInAnyLetterCase)
         expectLoadsAs(row.text, row.extension, kTriangle);
 }
 
+// Where a file starts and what it holds: OFF headers after blanks and with
+// their counts joined to the word, the kinds of STL, binary STL counts that
+// are not the file's, and a file read by its content whatever its extension
+// says, with the note that says so.
+TEST(LoadModel, ReadsWhatTheFileHoldsWithANoteWhenItsNameSaysOtherwise)
+{
+    const std::string ply = plyHeader(3, 1) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    const std::string off = "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    const std::string stl = asciiStl({kStlTriangles[0]});
+    std::string stlCr = stl;
+    std::replace(stlCr.begin(), stlCr.end(), '\n', '\r');
+    const std::string solidHeader = "solid part\nfacet normal 0 0 1\nouter loop";
+    const struct {
+        std::string bytes;
+        const char* extension;
+        uint32_t vertices;
+        uint32_t faces;
+        const char* reason; // empty: the file gives a model
+        const char* note;
+    } rows[] = {
+        {"OFF3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", "off", 3, 1, "", ""},
+        {"\t OFF3 1 3\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", "off", 3, 1, "", ""},
+        {"  NOFF 3 1\n0 0 0 0 0 1\n1 0 0 0 0 1\n0 1 0 0 0 1\n3 0 1 2\n", "off", 3, 1, "", ""},
+        {"CNOFF\r\n3 1 0\r\n0 0 0 0 0 1 1 0 0\r\n1 0 0 0 0 1 1 0 0\r\n0 1 0 0 0 1 1 0 0\r\n3 0 1 2\r\n", "off", 3, 1,
+         "", ""},
+        {"OFFX 3 1\n", "off", 0, 0, "line 1: the file does not begin with OFF, COFF, NOFF or CNOFF", ""},
+        {" \t" + stl, "stl", 3, 1, "", ""},
+        {"\xEF\xBB\xBF" + stl, "stl", 3, 1, "", ""},
+        {"\n\r\n  \n" + stl, "stl", 3, 1, "", ""},
+        {stlCr, "stl", 3, 1, "", ""},
+        {asciiStl({kStlTriangles[0]}, "a") + "\n" + asciiStl({kStlTriangles[1]}, "b"), "stl", 4, 2, "", ""},
+        {binaryStl(kStlTriangles, solidHeader), "stl", 4, 2, "", ""},
+        {binaryStl(kStlTriangles, "binary", 0), "stl", 0, 0, "", "the file holds 2 triangles more than its count"},
+        {binaryStl(kStlTriangles, solidHeader, 1) + "spare", "stl", 0, 0, "facet 1: the file ends inside the facet",
+         ""},
+        {binaryStl(kStlTriangles, "binary", 1) + "spare", "stl", 3, 1, "",
+         "the file holds 1 triangle more than its count"},
+        {binaryStl(kStlTriangles, "binary", 3), "stl", 0, 0, "the file ends in triangle 3 of 3", ""},
+        {ply, "obj", 3, 1, "", "read as PLY: the file is named .obj"},
+        {"ply\r\n" + ply.substr(4), "STL", 3, 1, "", "read as PLY: the file is named .STL"},
+        {off, "obj", 3, 1, "", "read as OFF: the file is named .obj"},
+        {"COFF3 1\n0 0 0 1 0 0\n1 0 0 1 0 0\n0 1 0 1 0 0\n3 0 1 2\n", "stl", 3, 1, "",
+         "read as OFF: the file is named .stl"},
+        {stl, "off", 3, 1, "", "read as STL: the file is named .off"},
+        {binaryStl(kStlTriangles, solidHeader), "Obj", 4, 2, "", "read as STL: the file is named .Obj"},
+        {"\t" + off, "ply", 3, 1, "", "read as OFF: the file is named .ply"},
+        {ply, "ply", 3, 1, "", ""},
+        {off, "OFF", 3, 1, "", ""},
+        {stl, "Stl", 3, 1, "", ""},
+        {"OFFICE 3 1\n", "off", 0, 0, "line 1: the file does not begin with OFF, COFF, NOFF or CNOFF", ""},
+        {ply, "dat", 0, 0, "no reader for this file type", ""},
+    };
+    for (const auto& row : rows) {
+        const std::string what = std::string(row.extension) + ": " + row.bytes.substr(0, 40);
+        std::string reason;
+        LoadControl control;
+        ModelPtr model = loadText(row.bytes, row.extension, &reason, StreamKind::regularFile, &control);
+        EXPECT_EQ(reason, row.reason) << what;
+        EXPECT_EQ(control.note, row.note) << what;
+        if (*row.reason != '\0') {
+            EXPECT_EQ(model, nullptr) << what;
+            continue;
+        }
+        if (model == nullptr) {
+            ADD_FAILURE() << what << ": no model";
+            continue;
+        }
+        EXPECT_EQ(model->vertexCount, row.vertices) << what;
+        EXPECT_EQ(model->faceCount, row.faces) << what;
+    }
+}
+
 std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
