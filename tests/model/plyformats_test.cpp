@@ -141,7 +141,7 @@ TEST(PlyFormats, HeaderFaultsNameTheirLine)
               "line 3: the vertex element has no z property");
     EXPECT_EQ(rejection(start
                         + "property float x\nproperty float y\nproperty float z\nelement face 1\n"
-                          "property list uchar int corners\nend_header\n0 0 0\n3 0 0 0\n"),
+                          "property int corners\nend_header\n0 0 0\n3\n"),
               "line 7: the face element has no vertex_indices list");
     EXPECT_EQ(rejection("ply\nformat binary_middle_endian 1.0\nend_header\n"),
               "line 2: unknown format 'binary_middle_endian'");
