@@ -12,28 +12,39 @@
 #include <emmintrin.h>
 #endif
 
-std::size_t countLineEnds(const char* begin, const char* end, char lineEnd)
+std::size_t countLineEnds(const char* begin, const char* end)
 {
     std::size_t count = 0;
     const char* p = begin;
+    // A line feed after a carriage return is no line end of its own.
+    const auto isLineEnd
+        = [begin](const char* q) { return *q == '\r' || (*q == '\n' && (q == begin || q[-1] != '\r')); };
 #if defined(__SSE2__)
-    // Each byte lane counts its line feeds (up to 255 blocks at a time);
-    // the lanes are then summed.
-    const __m128i lineFeed = _mm_set1_epi8(lineEnd);
+    if (end - p >= 17)
+        count += isLineEnd(p++) ? 1 : 0;
+    // Each byte lane counts its line ends (up to 255 blocks at a time); the
+    // lanes are then summed.
+    const __m128i feed = _mm_set1_epi8('\n');
+    const __m128i carriage = _mm_set1_epi8('\r');
     const __m128i zero = _mm_setzero_si128();
     while (end - p >= 16) {
         __m128i lanes = zero;
         for (int block = 0; block < 255 && end - p >= 16; ++block, p += 16) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, lineFeed));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+            const __m128i feeds = _mm_cmpeq_epi8(bytes, feed);
+            const __m128i ends = _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi8(before, carriage), feeds),
+                                              _mm_cmpeq_epi8(bytes, carriage));
+            lanes = _mm_sub_epi8(lanes, ends);
         }
         const __m128i sums = _mm_sad_epu8(lanes, zero);
         count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums))
                  + static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
 #endif
+    // (Without SSE2, every byte is counted here.)
     for (; p < end; ++p)
-        count += *p == lineEnd ? 1 : 0;
+        count += isLineEnd(p) ? 1 : 0;
     return count;
 }
 
@@ -145,49 +156,28 @@ void BlockReader::takeLine(std::size_t lineEnd, std::size_t next)
     const char* base = buffer_.get();
     begin_ = base + start_;
     end_ = base + lineEnd;
-    if (end_ > begin_ && end_[-1] == '\r' && lineEnd_ == '\n')
-        --end_;
     consumed_ += next - start_;
     start_ = scanned_ = next;
     ++lineNumber_;
 }
 
-void BlockReader::chooseLineEnd()
-{
-    if (size_ == start_) {
-        lineEndChosen_ = atEnd_; // nothing to go by yet (or ever)
-        return;
-    }
-    const char* begin = buffer_.get() + start_;
-    const char* end = buffer_.get() + size_;
-    const auto* feed = static_cast<const char*>(std::memchr(begin, '\n', size_ - start_));
-    const char* searchEnd = feed != nullptr ? feed : end;
-    const auto* carriage
-        = static_cast<const char*>(std::memchr(begin, '\r', static_cast<std::size_t>(searchEnd - begin)));
-    if (carriage != nullptr && carriage + 1 == end && !atEnd_)
-        return; // a CR LF may be on its way
-    if (carriage == nullptr && feed == nullptr && !atEnd_)
-        return; // no line end yet
-    lineEndChosen_ = true;
-    if (carriage != nullptr && (carriage + 1 == end || carriage[1] != '\n'))
-        lineEnd_ = '\r';
-}
-
 bool BlockReader::nextLineSlow()
 {
     for (;;) {
-        if (!lineEndChosen_)
-            chooseLineEnd();
         std::size_t lineEnd = size_;
+        std::size_t next = size_;
         bool whole = false;
-        if (size_ > scanned_ && lineEndChosen_) {
-            const void* found = std::memchr(buffer_.get() + scanned_, lineEnd_, size_ - scanned_);
-            if (found != nullptr) {
-                lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
-                whole = true;
-            } else {
-                scanned_ = size_;
-            }
+        if (size_ > scanned_) {
+            const char* base = buffer_.get();
+            forEachLineEnd(base + scanned_, base + size_, [&](const char* at, const char* past) {
+                lineEnd = static_cast<std::size_t>(at - base);
+                next = static_cast<std::size_t>(past - base);
+                return false;
+            });
+            // (A CR as the last byte held may be the first half of a CR LF.)
+            whole = lineEnd < size_ && (next < size_ || base[lineEnd] == '\n' || atEnd_);
+            if (!whole)
+                scanned_ = lineEnd < size_ ? lineEnd : size_;
         }
         if (lineEnd - start_ > kMaxLineLength + 1) {
             ++lineNumber_;
@@ -198,7 +188,7 @@ bool BlockReader::nextLineSlow()
         }
         const bool last = !whole && atEnd_ && start_ < size_ && stop_ == Stop::none;
         if (whole || last) {
-            takeLine(lineEnd, whole ? lineEnd + 1 : lineEnd);
+            takeLine(lineEnd, next);
             if (static_cast<std::size_t>(end_ - begin_) > kMaxLineLength) {
                 stop_ = Stop::longLine;
                 return false;
@@ -309,33 +299,24 @@ bool BlockReader::takeLines(std::size_t wanted, uint64_t maxLines, const char*& 
         return false;
     const char* base = buffer_.get();
     std::size_t limit = size_;
-    if (!lineEndChosen_)
-        chooseLineEnd();
-    if (!lineEndChosen_)
-        return false; // no line end yet: the first line goes through nextLine
-    if (!atEnd_ || (size_ > start_ && base[size_ - 1] == lineEnd_)) {
-        const void* last = memrchr(base + start_, lineEnd_, size_ - start_);
-        if (last == nullptr)
-            return false;
-        limit = static_cast<std::size_t>(static_cast<const char*>(last) - base) + 1;
+    if (!atEnd_) {
+        limit = start_ + wholeLinesLength(base + start_, size_ - start_);
+        if (limit == start_)
+            return false; // no whole line yet: the first line goes through nextLine
     }
     if (limit == start_)
         return false;
     if (limit - start_ > wanted) {
-        // No more than wanted bytes, unless the first line alone is longer.
-        const void* last = memrchr(base + start_, lineEnd_, wanted);
-        if (last == nullptr)
-            last = std::memchr(base + start_ + wanted, lineEnd_, limit - start_ - wanted);
-        if (last != nullptr)
-            limit = static_cast<std::size_t>(static_cast<const char*>(last) - base) + 1;
+        // About wanted bytes: up to the first line end from there on.
+        limit = static_cast<std::size_t>(pastLineEnd(base + start_ + wanted - 1, base + limit) - base);
     }
-    uint64_t count = countLineEnds(base + start_, base + limit, lineEnd_);
-    if (base[limit - 1] != lineEnd_)
+    uint64_t count = countLineEnds(base + start_, base + limit);
+    if (base[limit - 1] != '\n' && base[limit - 1] != '\r')
         ++count; // the last line of the stream
     if (count > maxLines) {
         const char* p = base + start_;
         for (uint64_t i = 0; i < maxLines; ++i)
-            p = static_cast<const char*>(std::memchr(p, lineEnd_, static_cast<std::size_t>(base + limit - p))) + 1;
+            p = pastLineEnd(p, base + limit);
         limit = static_cast<std::size_t>(p - base);
         count = maxLines;
     }

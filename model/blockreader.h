@@ -13,11 +13,13 @@
 
 #include <sys/types.h>
 
+#include "model/bytescan.h"
 #include "model/hugebuffer.h"
 #include "model/loadcontrol.h"
 
-// The number of line ends (line feeds, or `lineEnd`) in [begin, end).
-std::size_t countLineEnds(const char* begin, const char* end, char lineEnd = '\n');
+// The number of line ends (LF, CR LF or a lone CR; see forEachLineEnd) in
+// [begin, end).
+std::size_t countLineEnds(const char* begin, const char* end);
 
 // Bytes left in the stream when it is a regular file; -1 when unknown.
 long long bytesLeftInFile(FILE* stream);
@@ -47,19 +49,26 @@ public:
     BlockReader(const BlockReader&) = delete;
     BlockReader& operator=(const BlockReader&) = delete;
 
-    // Moves to the next line, without its line end (LF or CR LF; CR alone
-    // in a stream whose first line ends so, as old Mac programs wrote);
-    // false when there is none, and stop() says why. A line may hold NUL
-    // bytes: what they mean is for the caller to say.
+    // Moves to the next line, without its line end (LF, CR LF, or CR alone
+    // as old Mac programs wrote, mixed in any way); false when there is
+    // none, and stop() says why. A line may hold NUL bytes: what they mean
+    // is for the caller to say.
     bool nextLine()
     {
         char* base = buffer_.get();
-        if (size_ > scanned_ && lineEndChosen_) {
-            const void* found = std::memchr(base + scanned_, lineEnd_, size_ - scanned_);
-            if (found != nullptr) {
-                const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(found) - base);
+        if (size_ > scanned_) {
+            const char* at = nullptr;
+            const char* next = nullptr;
+            forEachLineEnd(base + scanned_, base + size_, [&at, &next](const char* end, const char* past) {
+                at = end;
+                next = past;
+                return false;
+            });
+            // (A CR as the last byte held may be the first half of a CR LF.)
+            if (at != nullptr && (next < base + size_ || *at == '\n' || atEnd_)) {
+                const auto lineEnd = static_cast<std::size_t>(at - base);
                 if (lineEnd - start_ <= kMaxLineLength) {
-                    takeLine(lineEnd, lineEnd + 1);
+                    takeLine(lineEnd, static_cast<std::size_t>(next - base));
                     return true;
                 }
             }
@@ -99,9 +108,6 @@ public:
     // Bytes handed out so far, line ends included.
     uint64_t consumed() const { return consumed_; }
     Stop stop() const { return stop_; }
-    // The character that ends lines: '\n', or '\r' in a stream of CR line
-    // ends. Known once the first line has been asked for.
-    char lineEnd() const { return lineEnd_; }
     // True, from then on, once the control has asked the load to stop; for
     // long stretches of work between reads.
     bool cancelRequested()
@@ -138,9 +144,6 @@ private:
     // file by position, a large block in two halves on two cores; returns
     // how many (fewer only at the end, or with readFailed set).
     std::size_t read(char* into, std::size_t wanted, bool& readFailed);
-    // Chooses the line end once the first one is in the buffer (or the
-    // stream has ended): a CR not followed by LF makes CR the line end.
-    void chooseLineEnd();
 
     FILE* stream_;
     int file_ = -1;      // the stream's descriptor when it is a regular file, read by position
@@ -152,8 +155,6 @@ private:
     std::size_t start_ = 0;   // first unread byte
     std::size_t scanned_ = 0; // searched for a line end up to here
     std::size_t size_ = 0;    // bytes held
-    char lineEnd_ = '\n';
-    bool lineEndChosen_ = false;
     bool atEnd_ = false;
     Stop stop_ = Stop::none;
     const char* begin_ = nullptr;

@@ -10,14 +10,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/blockreader.h"
+#include "model/bytescan.h"
 #include "model/cores.h"
 #include "model/hugebuffer.h"
 
 namespace {
 
 // Each half is read in pieces of this size (one huge page), cut after
-// their last line end; a longer line grows the piece.
+// their last line end; a longer line grows the piece, but only as far as
+// the longest line a reader takes: a longer one ends the look of its half
+// (the reader refuses the file there).
 constexpr std::size_t kPieceBytes = std::size_t{2} << 20;
+// A piece that holds the longest line a reader takes, with a CR LF.
+constexpr std::size_t kLongestPiece = BlockReader::kMaxLineLength + 2;
 
 // The end of the line that holds byte `at` (just past its line end), or
 // `size` when it is the last one, read from the file.
@@ -28,9 +34,16 @@ off_t lineEndAfter(int fd, off_t at, off_t size)
         const ssize_t got = pread(fd, block, sizeof block, at);
         if (got <= 0)
             return size;
-        const void* found = std::memchr(block, '\n', static_cast<std::size_t>(got));
-        if (found != nullptr)
-            return at + (static_cast<const char*>(found) - block) + 1;
+        const char* end = block + got;
+        const char* past = pastLineEnd(block, end);
+        if (past < end || (past == end && (end[-1] == '\n' || end[-1] == '\r'))) {
+            off_t after = at + (past - block);
+            char next = 0;
+            // (A CR that ends the block may be the first half of a CR LF.)
+            if (past == end && end[-1] == '\r' && pread(fd, &next, 1, after) == 1 && next == '\n')
+                ++after;
+            return after;
+        }
         at += got;
     }
     return size;
@@ -47,10 +60,13 @@ try {
     std::size_t kept = 0; // the start of a line that goes on in the next piece
     for (off_t at = begin; at < end;) {
         if (kept == size) {
-            HugeBuffer larger = makeHugeBuffer(2 * size);
-            std::memcpy(larger.get(), piece.get(), kept);
-            piece = std::move(larger);
-            size *= 2;
+            if (size >= kLongestPiece)
+                return true; // a line too long for any reader
+            const std::size_t larger = std::min(2 * size, kLongestPiece);
+            HugeBuffer grown = makeHugeBuffer(larger);
+            std::memcpy(grown.get(), piece.get(), kept);
+            piece = std::move(grown);
+            size = larger;
         }
         const auto wanted = static_cast<std::size_t>(std::min<off_t>(end - at, static_cast<off_t>(size - kept)));
         const ssize_t got = pread(fd, piece.get() + kept, wanted, at);
@@ -59,10 +75,8 @@ try {
         at += got;
         const std::size_t held = kept + static_cast<std::size_t>(got);
         std::size_t cut = held;
-        if (at < end) {
-            const void* last = memrchr(piece.get(), '\n', held);
-            cut = last != nullptr ? static_cast<std::size_t>(static_cast<const char*>(last) - piece.get()) + 1 : 0;
-        }
+        if (at < end)
+            cut = wholeLinesLength(piece.get(), held);
         if (cut > 0) {
             scan(piece.get(), piece.get() + cut, half);
             std::memmove(piece.get(), piece.get() + cut, held - cut);

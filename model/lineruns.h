@@ -47,12 +47,12 @@ std::string checkLine(const char* begin, const char* textEnd, const char* lineEn
 std::string checkLineLength(const char* begin, const char* textEnd);
 
 // Calls parseLine(begin, textEnd, line, message) for each line of [begin,
-// end) (whole lines, each ending in lineEnd except perhaps the last, which
-// ends the stream), after checking it as the block reader checks lines (a
-// NUL byte in a line is a fault only with nulIsFault), until one fails;
-// returns that fault.
+// end) (whole lines, each ending in a line end, see forEachLineEnd, except
+// perhaps the last, which ends the stream), after checking it as the block
+// reader checks lines (a NUL byte in a line is a fault only with
+// nulIsFault), until one fails; returns that fault.
 template <typename ParseLine>
-LineFault forEachLine(const char* begin, const char* end, char lineEnd, bool nulIsFault, ParseLine parseLine)
+LineFault forEachLine(const char* begin, const char* end, bool nulIsFault, ParseLine parseLine)
 {
     LineFault fault;
     const char* nul = nullptr;
@@ -60,13 +60,12 @@ LineFault forEachLine(const char* begin, const char* end, char lineEnd, bool nul
         nul = static_cast<const char*>(std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)));
     uint64_t line = 0;
     const char* p = begin;
-    // The line from p to stop (its line end, or the end of the text).
-    const auto take = [&](const char* stop) {
-        const char* textEnd = lineEnd == '\n' && stop > p && stop[-1] == '\r' ? stop - 1 : stop;
-        if ((nul != nullptr && nul < stop) || static_cast<std::size_t>(textEnd - p) > BlockReader::kMaxLineLength)
-            fault.message = nulIsFault ? checkLine(p, textEnd, stop, nul) : checkLineLength(p, textEnd);
+    // The line from p to textEnd, the next one from next.
+    const auto take = [&](const char* textEnd, const char* next) {
+        if ((nul != nullptr && nul < next) || static_cast<std::size_t>(textEnd - p) > BlockReader::kMaxLineLength)
+            fault.message = nulIsFault ? checkLine(p, textEnd, next, nul) : checkLineLength(p, textEnd);
         if (fault.message.empty() && parseLine(p, textEnd, line, fault.message)) {
-            p = stop + 1;
+            p = next;
             ++line;
             return true;
         }
@@ -74,18 +73,18 @@ LineFault forEachLine(const char* begin, const char* end, char lineEnd, bool nul
         fault.line = line;
         return false;
     };
-    if (forEachByte(begin, end, lineEnd, take) && p < end)
-        take(end);
+    if (forEachLineEnd(begin, end, take) && p < end)
+        take(end, end);
     return fault;
 }
 
-// Lines ending in LF or CR LF, a NUL byte in any of them a fault.
+// Lines whose NUL bytes are a fault.
 template <typename ParseLine> LineFault forEachLine(const char* begin, const char* end, ParseLine parseLine)
 {
-    return forEachLine(begin, end, '\n', true, parseLine);
+    return forEachLine(begin, end, true, parseLine);
 }
 
-// Reads `count` lines of `in` (ending in in.lineEnd()) in runs:
+// Reads `count` lines of `in` in runs:
 // makeRoom(items) readies the room for the items up to that count before a
 // run's chunks are read (false, with its own reason, stops the load),
 // parseChunk(chunk, begin, end, firstItem) reads a chunk's lines as the items from firstItem on and
@@ -124,11 +123,9 @@ bool readLineRuns(BlockReader& in, uint32_t count, MakeRoom makeRoom, ParseChunk
             const char* from = cuts.back();
             const char* cut = end;
             if (end - from > static_cast<std::ptrdiff_t>(kLineChunkBytes)) {
-                const auto* lineEnd = static_cast<const char*>(std::memchr(
-                    from + kLineChunkBytes, in.lineEnd(), static_cast<std::size_t>(end - from) - kLineChunkBytes));
-                cut = lineEnd != nullptr ? lineEnd + 1 : end;
+                cut = pastLineEnd(from + kLineChunkBytes - 1, end);
             }
-            firstLines.push_back(firstLines.back() + static_cast<uint32_t>(countLineEnds(from, cut, in.lineEnd())));
+            firstLines.push_back(firstLines.back() + static_cast<uint32_t>(countLineEnds(from, cut)));
             cuts.push_back(cut);
         }
         const std::size_t chunks = cuts.size() - 1;

@@ -185,3 +185,10 @@ const char* numberscan_detail::scanIntGeneral(const char* p, const char* end, in
     value = static_cast<int32_t>(signedValue < kMin ? kMin : (signedValue > kMax ? kMax : signedValue));
     return p;
 }
+
+std::string writtenInteger(const char* p, const char* stop)
+{
+    while (p < stop && isSpace(static_cast<unsigned char>(*p)))
+        ++p;
+    return std::string(p, stop);
+}

@@ -9,6 +9,7 @@
 // vertical tab, form feed, carriage return) first, as the conversions do.
 
 #include <cstdint>
+#include <string>
 
 namespace numberscan_detail {
 const char* scanDoubleGeneral(const char* p, const char* end, double& value);
@@ -32,6 +33,10 @@ inline const char* scanDouble(const char* p, const char* end, double& value);
 // Values beyond the range of int32_t are reported through outOfRange
 // (value is then clamped to that range) instead of wrapping around.
 inline const char* scanInt(const char* p, const char* end, int32_t& value, bool& outOfRange);
+
+// The integer scanInt read from p up to stop (the position it returned), as
+// the text writes it: for quoting a number beyond int32_t in a reason.
+std::string writtenInteger(const char* p, const char* stop);
 
 // Converts a whole NUL-terminated text with strtod in the "C" locale,
 // whatever the process or thread locale. Stores in *stop the first

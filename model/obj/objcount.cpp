@@ -10,9 +10,8 @@ struct PartCounts {
     ObjCounts counts; // colours: of the part's first vertex
 };
 
-void countLine(const char* p, const char* lineEnd, PartCounts& part)
+void countLine(const char* p, const char* textEnd, PartCounts& part)
 {
-    const char* textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
     if (textEnd > p && textEnd[-1] == '\\')
         part.counts.continued = true;
     const char word = ObjLineParser::keyword(p, textEnd);
@@ -28,9 +27,9 @@ void countLine(const char* p, const char* lineEnd, PartCounts& part)
 void countPart(const char* begin, const char* end, PartCounts& part)
 {
     const char* p = begin;
-    forEachByte(begin, end, '\n', [&](const char* lineEnd) {
+    forEachLineEnd(begin, end, [&](const char* lineEnd, const char* next) {
         countLine(p, lineEnd, part);
-        p = lineEnd + 1;
+        p = next;
         return true;
     });
     if (p < end)

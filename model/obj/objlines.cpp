@@ -77,6 +77,7 @@ bool ObjLineParser::face(const char* p, const char* end, uint64_t line, ObjBatch
     FaceList& faces = batch.faces;
     const std::size_t first = faces.corners.size();
     const std::size_t firstRelative = batch.relative.size();
+    std::string wide; // the face's first index at or beyond INT32_MIN, as written
     for (;;) {
         while (p < end && isBlank(*p))
             ++p;
@@ -93,6 +94,8 @@ bool ObjLineParser::face(const char* p, const char* end, uint64_t line, ObjBatch
             message = "corner index 0 is not valid";
             return false;
         }
+        if (index == INT32_MIN && wide.empty())
+            wide = writtenInteger(p, q);
         if (index < 0) {
             batch.relative.push_back({faces.corners.size(), outOfRange ? INT32_MIN : index,
                                       static_cast<uint32_t>(batch.positions.size()), line});
@@ -101,6 +104,8 @@ bool ObjLineParser::face(const char* p, const char* end, uint64_t line, ObjBatch
             if (static_cast<uint32_t>(index) > batch.largestIndex) {
                 batch.largestIndex = static_cast<uint32_t>(index);
                 batch.largestIndexLine = line;
+                if (outOfRange)
+                    batch.largestIndexText = writtenInteger(p, q);
             }
             faces.corners.push_back(builder_.corner(static_cast<uint32_t>(index) - 1));
         }
@@ -116,6 +121,8 @@ bool ObjLineParser::face(const char* p, const char* end, uint64_t line, ObjBatch
         return true;
     }
     faces.counts.push_back(static_cast<uint32_t>(corners));
+    if (!wide.empty() && batch.outOfRangeText.empty())
+        batch.outOfRangeText = wide;
     return true;
 }
 

@@ -30,6 +30,8 @@ struct ObjBatch {
     std::vector<Relative> relative;
     uint32_t largestIndex = 0; // of the positive indices, and its first line
     uint64_t largestIndexLine = 0;
+    std::string largestIndexText; // as written, when beyond int32_t
+    std::string outOfRangeText;   // the first index at INT32_MIN or beyond, as written
     uint64_t skippedFaces = 0;
 
     void clear()
@@ -40,6 +42,8 @@ struct ObjBatch {
         relative.clear();
         largestIndex = 0;
         largestIndexLine = 0;
+        largestIndexText.clear();
+        outOfRangeText.clear();
         skippedFaces = 0;
     }
 };

@@ -47,7 +47,8 @@ public:
         if (!prepared_ && !prepare(ModelBuilder::kUnknownCount, 0, false, false))
             return nullptr;
         if (largestIndex_ > builder_.vertexCount()) {
-            reason_ = "line " + std::to_string(largestIndexLine_) + ": corner index " + std::to_string(largestIndex_)
+            reason_ = "line " + std::to_string(largestIndexLine_) + ": corner index "
+                      + (largestIndexText_.empty() ? std::to_string(largestIndex_) : largestIndexText_)
                       + " is outside 1.." + std::to_string(builder_.vertexCount());
             return nullptr;
         }
@@ -102,7 +103,9 @@ private:
             const int64_t vertex = vertices + relative.index;
             if (relative.index == INT32_MIN || vertex < 0)
                 return fail(firstLine + static_cast<long long>(relative.line),
-                            "corner index " + std::to_string(relative.index) + " is outside "
+                            "corner index "
+                                + (relative.index == INT32_MIN ? batch.outOfRangeText : std::to_string(relative.index))
+                                + " is outside "
                                 + (vertices > 0 ? "-" + std::to_string(vertices) + "..-1"
                                                 : std::string("the vertices read so far")));
             batch.faces.corners[relative.corner] = builder_.corner(static_cast<uint32_t>(vertex));
@@ -119,6 +122,7 @@ private:
         if (batch.largestIndex > largestIndex_) {
             largestIndex_ = batch.largestIndex;
             largestIndexLine_ = firstLine + static_cast<long long>(batch.largestIndexLine);
+            largestIndexText_ = batch.largestIndexText;
         }
         skipped_ += batch.skippedFaces;
         batch.clear();
@@ -244,6 +248,7 @@ private:
     bool colours_ = false;
     uint32_t largestIndex_ = 0;
     long long largestIndexLine_ = 0;
+    std::string largestIndexText_; // as written, when beyond int32_t
     uint64_t skipped_ = 0;
 };
 

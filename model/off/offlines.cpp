@@ -108,6 +108,7 @@ bool OffLineParser::face(const char* p, const char* end, FaceList& faces, uint64
     const std::size_t first = faces.corners.size();
     for (int32_t c = 0; c < count; ++c) {
         int32_t index = 0;
+        const char* from = p;
         if ((p = scanInt(p, end, index, outOfRange)) == nullptr) {
             faces.corners.resize(first);
             message = "the face line has " + std::to_string(c) + " of its " + std::to_string(count) + " corner indices";
@@ -115,7 +116,7 @@ bool OffLineParser::face(const char* p, const char* end, FaceList& faces, uint64
         }
         if (outOfRange || index < 0 || static_cast<uint32_t>(index) >= vertexCount_) {
             faces.corners.resize(first);
-            message = "corner index " + std::to_string(index) + " is outside "
+            message = "corner index " + writtenInteger(from, p) + " is outside "
                       + (vertexCount_ > 0 ? "0.." + std::to_string(vertexCount_ - 1) : "the vertices, there are none");
             return false;
         }

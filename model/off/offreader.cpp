@@ -152,11 +152,11 @@ private:
         const auto scan = [&halves](const char* begin, const char* end, int half) {
             Half& counts = halves[half];
             for (const char* p = begin; p < end; ++counts.lines) {
-                const auto* found = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-                const char* lineEnd = found != nullptr ? found : end;
+                const char* next = pastLineEnd(p, end);
+                const char* lineEnd = next > p && (next[-1] == '\n' || next[-1] == '\r') ? next - 1 : next;
                 if (counts.firstEmpty == UINT64_MAX && OffLineParser::isEmpty(p, lineEnd))
                     counts.firstEmpty = counts.lines;
-                p = lineEnd + 1;
+                p = next;
             }
         };
         if (!scanFileHalves(fileno(stream_), start_ + static_cast<long long>(in_.consumed()), scan))

@@ -116,7 +116,7 @@ private:
                 // A box of its own while reading: the chunks' boxes share
                 // cache lines, which two threads must not write line by line.
                 PositionBox box;
-                const LineFault fault = parseVertexLines(parser, begin, end, in_.lineEnd(), builder_.vertexSlots(first),
+                const LineFault fault = parseVertexLines(parser, begin, end, builder_.vertexSlots(first),
                                                          builder_.colourSlots(first), box);
                 boxes[chunk] = box;
                 return fault;
@@ -168,7 +168,7 @@ private:
                 FaceList list;
                 std::swap(list, faces[chunk]);
                 list.clear();
-                const LineFault fault = parseFaceLines(parser, begin, end, in_.lineEnd(), list);
+                const LineFault fault = parseFaceLines(parser, begin, end, list);
                 std::swap(list, faces[chunk]);
                 return fault;
             };

@@ -79,9 +79,8 @@ private:
     int lastColour_ = -1; // the last of the colour properties, -1 without colours
 };
 
-// Reads the face lines of [begin, end): whole lines, each ending in
-// `lineEnd` except perhaps the last, which ends the stream. Lines are checked
+// Reads the face lines of [begin, end): whole lines, each ending in a line
+// end except perhaps the last, which ends the stream. Lines are checked
 // as the block reader checks them (none beyond its limit). Stops at the
 // first fault.
-LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, char lineEnd,
-                         FaceList& faces);
+LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces);

@@ -157,11 +157,12 @@ private:
             countFault = what + " is negative";
         else if (outOfRange)
             countFault = what + " is too large";
-        if (!countFault.empty()) {
-            if (name == "vertex" || name == "face")
-                return fail(countFault);
+        // (A negative or oversized count refuses any element; a missing one
+        // refuses only the vertices and faces.)
+        if (!countFault.empty() && (stop != nullptr || name == "vertex" || name == "face"))
+            return fail(countFault);
+        if (!countFault.empty())
             value = 0;
-        }
         const auto found = byName_.find(name);
         if (found == byName_.end()) {
             current_ = header_.elements.size();
@@ -227,6 +228,8 @@ private:
             header_.format = PlyFormat::binaryLittleEndian;
         else if (parts[1] == "binary_big_endian")
             header_.format = PlyFormat::binaryBigEndian;
+        else if (parts[1] == "binary")
+            return fail("the format binary lacks its byte order: binary_little_endian or binary_big_endian");
         else if (parts[1].compare(0, 6, "binary") == 0)
             return fail("unknown format '" + parts[1] + "'");
         else

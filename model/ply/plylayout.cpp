@@ -32,8 +32,18 @@ bool findVertices(const PlyHeader& header, int index, PlyVertexLayout& layout, s
     }
     static const char* const kAxes[] = {"x", "y", "z"};
     layout.needed = 0;
+    // With no x, y or z, the first three scalar properties are the position
+    // (px py pz, or properties without names).
+    int scalars[3] = {-1, -1, -1};
+    if (element.find("x") < 0 && element.find("y") < 0 && element.find("z") < 0) {
+        int taken = 0;
+        for (std::size_t k = 0; k < element.properties.size() && taken < 3; ++k) {
+            if (!element.properties[k].isList)
+                scalars[taken++] = static_cast<int>(k);
+        }
+    }
     for (int axis = 0; axis < 3; ++axis) {
-        const int found = element.find(kAxes[axis]);
+        const int found = scalars[axis] >= 0 ? scalars[axis] : element.find(kAxes[axis]);
         if (found < 0)
             return fail(reason, element, std::string("the vertex element has no ") + kAxes[axis] + " property");
         if (element.properties[static_cast<std::size_t>(found)].isList)
@@ -64,10 +74,14 @@ bool findList(const PlyHeader& header, int index, PlyListLayout& layout, std::st
         layout.implicit = true;
         return true;
     }
+    const auto isList = [&element](int k) { return k >= 0 && element.properties[static_cast<std::size_t>(k)].isList; };
     int found = element.find("vertex_indices");
-    if (found < 0)
+    if (!isList(found))
         found = element.find("vertex_index");
-    if (found < 0 || !element.properties[static_cast<std::size_t>(found)].isList)
+    // Without either, the first list gives the corners.
+    for (std::size_t k = 0; !isList(found) && k < element.properties.size(); ++k)
+        found = static_cast<int>(k);
+    if (!isList(found))
         return fail(reason, element, "the " + element.name + " element has no vertex_indices list");
     if (header.format != PlyFormat::ascii
         && !plyTypeIsInteger(element.properties[static_cast<std::size_t>(found)].type))

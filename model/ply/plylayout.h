@@ -10,7 +10,7 @@
 
 struct PlyVertexLayout {
     int element = -1;             // index in the header, -1 when there is none
-    int position[3] = {0, 1, 2};  // properties x, y, z
+    int position[3] = {0, 1, 2};  // properties x, y, z (or the first three scalars)
     int colour[3] = {-1, -1, -1}; // properties red, green, blue, or -1
     int needed = 3;               // properties up to the last one used, from the front
     bool implicit = false;        // no properties declared: x y z lead each line
@@ -19,7 +19,7 @@ struct PlyVertexLayout {
 
 struct PlyListLayout {
     int element = -1;             // index in the header, -1 when there is none
-    int list = 0;                 // the vertex_indices (or vertex_index) property
+    int list = 0;                 // the vertex_indices (or vertex_index, or first list) property
     bool implicit = false;        // no properties declared: the corner list leads each line
     int colour[3] = {-1, -1, -1}; // faces: scalar properties red, green, blue, or -1
     bool hasColours() const { return colour[0] >= 0; }

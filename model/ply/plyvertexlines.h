@@ -41,9 +41,9 @@ private:
 };
 
 // Reads the vertex lines of [begin, end) (whole lines, each ending in
-// `lineEnd` except perhaps the last, which ends the stream) into the vertex and
+// a line end except perhaps the last, which ends the stream) into the vertex and
 // colour slots from `vertices` and `colours` (null without colours),
 // widening box. Lines are checked as the block reader checks them. Stops at
 // the first fault.
-LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, char lineEnd,
-                           MeshVertex* vertices, float* colours, PositionBox& box);
+LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, MeshVertex* vertices,
+                           float* colours, PositionBox& box);

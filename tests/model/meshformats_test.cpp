@@ -212,6 +212,111 @@ TEST(OffReader, LargeFileGivesTheSameModelAndFaultsAsLineByLine)
     }
 }
 
+// ------------------------------------------------------- every text format
+
+// A grid of quads written as PLY, OBJ and OFF.
+struct GridTexts {
+    Mesh mesh;
+    std::string ply, obj, off;
+};
+
+GridTexts gridTexts(int side)
+{
+    GridTexts grid;
+    std::ostringstream obj;
+    std::ostringstream off;
+    for (int j = 0; j < side; ++j) {
+        for (int i = 0; i < side; ++i) {
+            grid.mesh.positions.push_back({i * 0.5, j * 0.25, (i * j) % 7 * 0.125});
+            obj << "v " << i * 0.5 << ' ' << j * 0.25 << ' ' << (i * j) % 7 * 0.125 << '\n';
+            off << i * 0.5 << ' ' << j * 0.25 << ' ' << (i * j) % 7 * 0.125 << '\n';
+        }
+    }
+    for (int a = 0; a + side + 1 < side * side; ++a) {
+        if (a % side + 1 < side) {
+            grid.mesh.faces.push_back({a, a + 1, a + side + 1, a + side});
+            obj << "f " << a + 1 << ' ' << a + 2 << ' ' << a + side + 2 << ' ' << a + side + 1 << '\n';
+            off << "4 " << a << ' ' << a + 1 << ' ' << a + side + 1 << ' ' << a + side << '\n';
+        }
+    }
+    grid.ply = plyOf(grid.mesh);
+    grid.obj = "# grid\n" + obj.str();
+    grid.off = "OFF\n" + std::to_string(grid.mesh.positions.size()) + " " + std::to_string(grid.mesh.faces.size())
+               + " 0\n" + off.str();
+    return grid;
+}
+
+// The line ends of text taken in turn from LF, CR LF and a lone CR, as in
+// files joined from several programs' exports.
+std::string mixedLineEnds(const std::string& text)
+{
+    static const char* const kEnds[] = {"\n", "\r\n", "\r"};
+    std::string mixed;
+    std::size_t lines = 0;
+    for (char c : text)
+        mixed += c == '\n' ? std::string(kEnds[lines++ % 3]) : std::string(1, c);
+    return mixed;
+}
+
+// Small files are read line by line, large ones in runs on two cores; a CR
+// LF is one line end, as an editor counts lines.
+TEST(TextReaders, MixedLineEndsGiveTheModelAndLineNumbersOfLineFeeds)
+{
+    for (int side : {3, 400}) {
+        const GridTexts grid = gridTexts(side);
+        ModelPtr expected = loadPlyText(grid.ply);
+        ASSERT_NE(expected, nullptr);
+        const struct {
+            const char* extension;
+            std::string text;
+            const char* badFace;
+        } rows[] = {
+            {"ply", grid.ply, "4 0 1 2 99999999"},
+            {"obj", grid.obj, "f 1 0 2 3"},
+            {"off", grid.off, "4 0 1 2 99999999"},
+        };
+        for (const auto& row : rows) {
+            const std::string what = std::string(row.extension) + ", side " + std::to_string(side);
+            for (StreamKind kind : {StreamKind::regularFile, StreamKind::pipe}) {
+                std::string reason;
+                ModelPtr model = loadText(mixedLineEnds(row.text), row.extension, &reason, kind);
+                ASSERT_NE(model, nullptr) << what << ": " << reason;
+                expectSameModel(*model, *expected, what);
+                // The last line (a face) made bad.
+                const std::string bad
+                    = row.text.substr(0, row.text.rfind('\n', row.text.size() - 2) + 1) + row.badFace + "\n";
+                const auto line = std::count(bad.begin(), bad.end(), '\n');
+                reason = rejection(mixedLineEnds(bad), kind, row.extension);
+                EXPECT_EQ(reason.substr(0, reason.find(':')), "line " + std::to_string(line)) << what << ": " << reason;
+            }
+        }
+    }
+}
+
+// A number beyond the integer range is quoted as the file writes it.
+TEST(TextReaders, ReasonsQuoteNumbersAsWritten)
+{
+    const std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    const std::string off = "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n";
+    const struct {
+        const char* extension;
+        std::string text;
+        const char* reason;
+    } rows[] = {
+        {"obj", obj + "f 1 2 4294967297\n", "line 4: corner index 4294967297 is outside 1..3"},
+        {"obj", obj + "f 1 2 +02147483648/1\n", "line 4: corner index +02147483648 is outside 1..3"},
+        {"obj", obj + "f 1 2 -4294967297\n", "line 4: corner index -4294967297 is outside -3..-1"},
+        {"obj", obj + "f 1 -2147483648 2\n", "line 4: corner index -2147483648 is outside -3..-1"},
+        {"obj", obj + "f 1 -99999999999\nf 1 2 -4294967297\n", "line 5: corner index -4294967297 is outside -3..-1"},
+        {"off", off + "3 0 1 4294967296\n", "line 6: corner index 4294967296 is outside 0..2"},
+        {"off", off + "3 0 1 -4294967296\n", "line 6: corner index -4294967296 is outside 0..2"},
+        {"ply", plyHeader(3, 1) + "0 0 0\n1 0 0\n0 1 0\n3 0 1 4294967296\n",
+         "line 13: corner index 4294967296 is outside 0..2"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(rejection(row.text, StreamKind::regularFile, row.extension), row.reason) << row.text;
+}
+
 // ------------------------------------------------------------------- STL
 
 // A binary STL file: the header, the count (given, or the number of

@@ -141,13 +141,41 @@ TEST(PlyFormats, HeaderFaultsNameTheirLine)
               "line 3: the vertex element has no z property");
     EXPECT_EQ(rejection(start
                         + "property float x\nproperty float y\nproperty float z\nelement face 1\n"
-                          "property list uchar int corners\nend_header\n0 0 0\n3 0 0 0\n"),
+                          "property int corners\nend_header\n0 0 0\n3\n"),
               "line 7: the face element has no vertex_indices list");
     EXPECT_EQ(rejection("ply\nformat binary_middle_endian 1.0\nend_header\n"),
               "line 2: unknown format 'binary_middle_endian'");
+    EXPECT_EQ(rejection("ply\nformat binary 1.0\nend_header\n"),
+              "line 2: the format binary lacks its byte order: binary_little_endian or binary_big_endian");
     EXPECT_EQ(rejection("ply\nformat binary_big_endian 1.0\nelement material 1\nproperty list float int x\n"
                         "element vertex 1\nproperty float x\nproperty float y\nproperty float z\nend_header\n"),
               "line 4: the count type of a list must be an integer type, not 'float'");
+}
+
+// Every element's count, the mesh's or not, is refused as the binary
+// reader refuses it.
+TEST(PlyFormats, NegativeAndOversizedCountsOfAnyElementAreRefused)
+{
+    const char* const formats[] = {"ascii", "binary_little_endian"};
+    const struct {
+        const char* element;
+        const char* reason;
+    } rows[] = {
+        {"element material -1", "line 3: the material count is negative"},
+        {"element material -4294967296", "line 3: the material count is negative"},
+        {"element material 2147483648", "line 3: the material count is too large"},
+        {"element material 99999999999", "line 3: the material count is too large"},
+        {"element vertex -3", "line 3: the vertex count is negative"},
+        {"element face 2147483648", "line 3: the face count is too large"},
+    };
+    for (const char* format : formats) {
+        for (const auto& row : rows) {
+            const std::string text = std::string("ply\nformat ") + format + " 1.0\n" + row.element
+                                     + "\nproperty float q\nelement vertex 0\nproperty float x\nproperty float y\n"
+                                       "property float z\nend_header\n";
+            EXPECT_EQ(rejection(text), row.reason) << format << ", " << row.element;
+        }
+    }
 }
 
 TEST(PlyFormats, BinaryFaultsNameTheElementAndItem)

@@ -74,6 +74,14 @@ TEST(PlyLeniency, HeadersThatAsciiFilesAlwaysHadLoadTheSameModel)
         {"property before any element", "ply\nformat ascii 1.0\nproperty float x\n" + vertex + kFace + "end_header\n"},
         {"unreadable count read past",
          "ply\nformat ascii 1.0\nelement material many\n" + vertex + kFace + "end_header\n"},
+        {"position px py pz", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float px\nproperty float py\n"
+                              "property float pz\n"
+                                  + std::string(kFace) + "end_header\n"},
+        {"position without names", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float\nproperty float\n"
+                                   "property float\n"
+                                       + std::string(kFace) + "end_header\n"},
+        {"corners in the first list",
+         "ply\nformat ascii 1.0\n" + vertex + "element face 1\nproperty list uchar int corners\nend_header\n"},
         {"NUL in a comment", nul("ply\nformat ascii 1.0\ncomment made@by hand\n") + vertex + kFace + "end_header\n"},
     };
     ModelPtr expected = loadPlyText(plain + kBody);
