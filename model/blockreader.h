@@ -102,6 +102,8 @@ public:
     // The character that ends lines: '\n', or '\r' in a stream of CR line
     // ends. Known once the first line has been asked for.
     char lineEnd() const { return lineEnd_; }
+    // The load's control, if any.
+    const LoadControl* control() const { return control_; }
     // True, from then on, once the control has asked the load to stop; for
     // long stretches of work between reads.
     bool cancelRequested()

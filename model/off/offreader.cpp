@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/blockreader.h"
+#include "model/bytescan.h"
 #include "model/cores.h"
 #include "model/filescan.h"
 #include "model/lineruns.h"
@@ -37,8 +38,8 @@ bool isBlank(char c)
 class OffReader {
 public:
     OffReader(FILE* stream, std::string& reason, LoadControl* control)
-        : reason_(reason), stream_(stream), start_(ftello(stream)), fileBytes_(bytesLeftInFile(stream)),
-          in_(stream, readerBlockSize(fileBytes_), control)
+        : reason_(reason), control_(control), stream_(stream), start_(ftello(stream)),
+          fileBytes_(bytesLeftInFile(stream)), in_(stream, readerBlockSize(fileBytes_), control)
     {
     }
 
@@ -51,7 +52,11 @@ public:
         plain_ = fileBytes_ >= kRunBytes && usableCores() >= 2 && bodyIsPlain();
         if (!prepare() || !readBody())
             return nullptr;
-        MeshModel* model = builder_.finish();
+        if (in_.cancelRequested())
+            return cancelled();
+        MeshModel* model = builder_.finish(control_);
+        if (model == nullptr && builder_.cancelled())
+            return cancelled();
         if (model == nullptr)
             outOfMemory();
         return model;
@@ -64,6 +69,11 @@ private:
     {
         reason_ = "line " + std::to_string(in_.lineNumber()) + ": " + message;
         return false;
+    }
+    MeshModel* cancelled()
+    {
+        reason_ = "loading was cancelled";
+        return nullptr;
     }
     bool outOfMemory()
     {
@@ -133,7 +143,7 @@ private:
         if (!builder_.prepare(vertices_, faces_, colours_, exact))
             return outOfMemory();
         if (exact)
-            builder_.populateAhead();
+            builder_.populateAhead(control_);
         return true;
     }
 
@@ -147,15 +157,23 @@ private:
         } halves[2];
         const auto scan = [&halves](const char* begin, const char* end, int half) {
             Half& counts = halves[half];
-            for (const char* p = begin; p < end; ++counts.lines) {
-                const auto* found = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-                const char* lineEnd = found != nullptr ? found : end;
-                if (counts.firstEmpty == UINT64_MAX && OffLineParser::isEmpty(p, lineEnd))
+            const char* p = begin;
+            const auto line = [&counts, &p](const char* lineEnd) {
+                // A line that begins with a number has content: only others
+                // are looked at whole.
+                if (counts.firstEmpty == UINT64_MAX && (p == lineEnd || isBlank(*p) || *p == '#')
+                    && OffLineParser::isEmpty(p, lineEnd))
                     counts.firstEmpty = counts.lines;
+                ++counts.lines;
                 p = lineEnd + 1;
-            }
+                return true;
+            };
+            forEachByte(begin, end, '\n', line);
+            if (p < end)
+                line(end);
         };
-        if (!scanFileHalves(fileno(stream_), start_ + static_cast<long long>(in_.consumed()), scan))
+        if (!scanFileHalves(fileno(stream_), start_ + static_cast<long long>(in_.consumed()), scan,
+                            control_ != nullptr ? &control_->cancel : nullptr))
             return false;
         const uint64_t firstEmpty = halves[0].firstEmpty != UINT64_MAX   ? halves[0].firstEmpty
                                     : halves[1].firstEmpty != UINT64_MAX ? halves[0].lines + halves[1].firstEmpty
@@ -281,6 +299,7 @@ private:
     }
 
     std::string& reason_;
+    const LoadControl* control_;
     FILE* stream_;
     long long start_; // where the stream was when the load began
     long long fileBytes_;
