@@ -108,6 +108,8 @@ public:
     // Bytes handed out so far, line ends included.
     uint64_t consumed() const { return consumed_; }
     Stop stop() const { return stop_; }
+    // The load's control, if any.
+    const LoadControl* control() const { return control_; }
     // True, from then on, once the control has asked the load to stop; for
     // long stretches of work between reads.
     bool cancelRequested()

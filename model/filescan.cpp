@@ -51,14 +51,16 @@ off_t lineEndAfter(int fd, off_t at, off_t size)
 
 // Calls scan for the bytes [begin, end) of the file, a run of whole lines at
 // a time. A file that has become shorter simply ends sooner. False when
-// memory runs out.
-bool scanPart(int fd, off_t begin, off_t end, int half,
-              const std::function<void(const char*, const char*, int)>& scan) noexcept
+// memory runs out or `stop` is set.
+bool scanPart(int fd, off_t begin, off_t end, int half, const std::function<void(const char*, const char*, int)>& scan,
+              const std::atomic<bool>* stop) noexcept
 try {
     std::size_t size = kPieceBytes;
     HugeBuffer piece = makeHugeBuffer(size);
     std::size_t kept = 0; // the start of a line that goes on in the next piece
     for (off_t at = begin; at < end;) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed))
+            return false;
         if (kept == size) {
             if (size >= kLongestPiece)
                 return true; // a line too long for any reader
@@ -92,7 +94,8 @@ try {
 
 } // namespace
 
-bool scanFileHalves(int fd, long long from, const std::function<void(const char*, const char*, int)>& scan)
+bool scanFileHalves(int fd, long long from, const std::function<void(const char*, const char*, int)>& scan,
+                    const std::atomic<bool>* stop)
 {
     struct stat info;
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= from || from < 0)
@@ -104,15 +107,15 @@ bool scanFileHalves(int fd, long long from, const std::function<void(const char*
     std::thread helper;
     if (usableCores() >= 2 && middle < end) {
         try {
-            helper = std::thread([&] { read[1] = scanPart(fd, middle, end, 1, scan); });
+            helper = std::thread([&] { read[1] = scanPart(fd, middle, end, 1, scan, stop); });
         } catch (const std::system_error&) {
             // No helper: this thread looks at both halves.
         }
     }
-    read[0] = scanPart(fd, begin, middle, 0, scan);
+    read[0] = scanPart(fd, begin, middle, 0, scan, stop);
     if (helper.joinable())
         helper.join();
     else if (middle < end)
-        read[1] = scanPart(fd, middle, end, 1, scan);
+        read[1] = scanPart(fd, middle, end, 1, scan, stop);
     return read[0] && read[1];
 }

@@ -4,12 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <system_error>
 
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "model/helperthread.h"
 #include "model/memorylimit.h"
 #include "model/normalise.h"
 
@@ -72,34 +70,9 @@ std::size_t grown(std::size_t capacity, std::size_t needed, std::size_t limit)
     return next < needed ? needed : next;
 }
 
-// Blocks smaller than this are left to fill as they are written.
-constexpr std::size_t kWorthPopulating = std::size_t{4} << 20;
-
-// Faults in the pages of [block, block + bytes) writable, leaving their
-// contents alone (so a reader may write them meanwhile), in steps so that
-// the pages ahead of a reader that starts at the front come first. A step is
-// one huge page: while it runs, any thread that changes the address space
-// (making a thread, mapping memory) waits for it.
-void populate(const void* block, std::size_t bytes)
-{
-#ifdef MADV_POPULATE_WRITE
-    constexpr std::size_t kStep = std::size_t{2} << 20;
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (block == nullptr || bytes < kWorthPopulating || pageSize <= 0)
-        return;
-    const auto page = static_cast<uintptr_t>(pageSize);
-    // Whole pages inside the block only.
-    uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(page - 1);
-    for (; begin < end; begin += kStep) {
-        if (madvise(reinterpret_cast<void*>(begin), std::min<uintptr_t>(kStep, end - begin), MADV_POPULATE_WRITE) != 0)
-            return;
-    }
-#else
-    (void)block;
-    (void)bytes;
-#endif
-}
+// The filling hears of the reader's progress every this many vertices or
+// faces.
+constexpr uint32_t kReportEvery = 65536;
 
 } // namespace
 
@@ -145,39 +118,43 @@ bool ModelBuilder::prepare(uint32_t vertexCount, uint32_t faceCount, bool colour
     return true;
 }
 
-void ModelBuilder::populateAhead()
+void ModelBuilder::populateAhead(const LoadControl* control)
 {
     populated();
-    struct Block {
-        const void* begin;
-        std::size_t bytes;
-    };
-    // Readers write the vertices first: the faces' pages come first here.
-    const Block blocks[] = {{faces_, std::size_t{faceCapacity_} * sizeof(MeshFace)},
-                            {corners_, cornerCapacity_ * sizeof(MeshVertex*)},
-                            {vertices_, std::size_t{vertexCapacity_} * sizeof(MeshVertex)},
-                            {colours_, colours_ != nullptr ? std::size_t{vertexCapacity_} * 3 * sizeof(float) : 0}};
-    bool worthIt = false;
-    for (const Block& block : blocks)
-        worthIt = worthIt || block.bytes >= kWorthPopulating;
-    if (!worthIt)
+    fillControl_ = control;
+    // In the order the arrays are listed in reportWritten.
+    const PageFiller::Block blocks[PageFiller::kBlocks]
+        = {{vertices_, std::size_t{vertexCapacity_} * sizeof(MeshVertex)},
+           {colours_, colours_ != nullptr ? std::size_t{vertexCapacity_} * 3 * sizeof(float) : 0},
+           {faces_, std::size_t{faceCapacity_} * sizeof(MeshFace)},
+           {corners_, cornerCapacity_ * sizeof(MeshVertex*)}};
+    if (!filler_.start(blocks, control != nullptr ? &control->cancel : nullptr))
         return;
-    // The readers' helper is made first, so that it does not wait for this.
-    helperthread::make();
-    try {
-        populating_ = std::thread([blocks] {
-            for (const Block& block : blocks)
-                populate(block.begin, block.bytes);
-        });
-    } catch (const std::system_error&) {
-        // No thread: the pages come as they are written.
+    vertexMark_ = 0;
+    faceMark_ = 0;
+    reportWritten();
+}
+
+void ModelBuilder::reportWritten()
+{
+    if (!filler_.running()) {
+        vertexMark_ = UINT32_MAX;
+        faceMark_ = UINT32_MAX;
+        return;
     }
+    const std::size_t written[PageFiller::kBlocks]
+        = {std::size_t{vertexCount_} * sizeof(MeshVertex), std::size_t{vertexCount_} * 3 * sizeof(float),
+           std::size_t{faceCount_} * sizeof(MeshFace), cornerCount_ * sizeof(MeshVertex*)};
+    filler_.written(written);
+    vertexMark_ = vertexCount_ < UINT32_MAX - kReportEvery ? vertexCount_ + kReportEvery : UINT32_MAX;
+    faceMark_ = faceCount_ < UINT32_MAX - kReportEvery ? faceCount_ + kReportEvery : UINT32_MAX;
 }
 
 void ModelBuilder::populated()
 {
-    if (populating_.joinable())
-        populating_.join();
+    filler_.stop();
+    vertexMark_ = UINT32_MAX;
+    faceMark_ = UINT32_MAX;
 }
 
 bool ModelBuilder::outOfMemory()
@@ -271,6 +248,8 @@ bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
     }
     if (!withinLimit(vertexCapacity_, faceCapacity, cornerCapacity))
         return false;
+    // The filling stops while the arrays move, and goes on in their new place.
+    const bool filling = filler_.running();
     populated();
     if (faceCapacity != faceCapacity_) {
         if (!resize(faces_, faceCapacity))
@@ -285,6 +264,8 @@ bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
             return outOfMemory();
         cornerCapacity_ = cornerCapacity;
     }
+    if (filling)
+        populateAhead(fillControl_);
     return true;
 }
 
@@ -322,6 +303,8 @@ bool ModelBuilder::addFaces(const FaceList& list)
         std::memcpy(corners_ + cornerCount_, list.corners.data(), corners * sizeof(MeshVertex*));
     faceCount_ += static_cast<uint32_t>(faces);
     cornerCount_ += corners;
+    if (faceCount_ >= faceMark_)
+        reportWritten();
     return true;
 }
 

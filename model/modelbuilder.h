@@ -10,11 +10,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "model/loadcontrol.h"
 #include "model/meshmodel.h"
+#include "model/pagefiller.h"
 
 // The bounding box of positions in the order they were added: it starts
 // from the first, and later ones widen it only where they lie strictly
@@ -106,14 +106,18 @@ public:
     // The same with the limit given (in bytes).
     bool prepare(uint32_t vertexCount, uint32_t faceCount, bool colours, bool exact, uint64_t memoryLimit);
 
-    // For counts the file has proven (counted in it, or a binary body of
-    // exactly their size): has the system supply the pages of the arrays, as
-    // prepared, on a thread of its own while the reader reads, instead of one
-    // page at a time as the reader first writes each. Filling fresh pages is
-    // the largest single cost of a big load, and this way it is shared
-    // between the cores. Only a hint: the contents are left alone, and
-    // without the system's support nothing happens.
-    void populateAhead();
+    // For counts the file has proven (counted in it, or a body long enough
+    // for them): has the system supply the pages of the arrays, as prepared,
+    // on a thread of its own while the reader reads, instead of one page at
+    // a time as the reader first writes each (PageFiller). Filling fresh
+    // pages is the largest single cost of a big load, and this way it is
+    // shared between the cores. An array's pages come only once the reader
+    // has written into it, and at most PageFiller::kWindow bytes beyond what
+    // it has written, so a file that fails early costs what it has read; the
+    // filling stops at once when the load fails, the control (if any) asks
+    // it to stop, or the builder goes. Only a hint: the contents are left
+    // alone, and without the system's support nothing happens.
+    void populateAhead(const LoadControl* control = nullptr);
 
     // Appends the next vertex; false when memory runs out.
     bool addVertex(const Vector3& position)
@@ -122,7 +126,8 @@ public:
             return false;
         vertices_[vertexCount_].position = position;
         box_.widen(position);
-        ++vertexCount_;
+        if (++vertexCount_ >= vertexMark_)
+            reportWritten();
         return true;
     }
     // Makes sure of the room for the vertices up to `count` (at most the
@@ -142,6 +147,8 @@ public:
     {
         box_.merge(box);
         vertexCount_ += count;
+        if (vertexCount_ >= vertexMark_)
+            reportWritten();
     }
     uint32_t vertexCount() const { return vertexCount_; }
     // Colour of the vertex added last, each channel in [0, 1].
@@ -177,8 +184,9 @@ public:
         if ((faceCount_ == faceCapacity_ || cornerCapacity_ - cornerCount_ < 3) && !makeRoom(1, 3))
             return nullptr;
         MeshVertex** slots = corners_ + cornerCount_;
-        ++faceCount_;
         cornerCount_ += 3;
+        if (++faceCount_ >= faceMark_)
+            reportWritten();
         return slots;
     }
     // Appends a face of `corners` corners and returns the slots for its
@@ -190,8 +198,10 @@ public:
             return nullptr;
         MeshVertex** slots = corners_ + cornerCount_;
         faces_[faceCount_].vertexCount = corners;
-        faces_[faceCount_++].vertices = slots;
+        faces_[faceCount_].vertices = slots;
         cornerCount_ += corners;
+        if (++faceCount_ >= faceMark_)
+            reportWritten();
         return slots;
     }
     // For a reader that writes faces into the arrays itself: the address
@@ -214,6 +224,8 @@ public:
         endTrianglesOnly();
         faceCount_ += faces;
         cornerCount_ += corners;
+        if (faceCount_ >= faceMark_)
+            reportWritten();
     }
     // The same for `faces` triangles whose corners, three a face, the
     // reader has written at cornerSlots() but whose records it has left
@@ -228,6 +240,8 @@ public:
         cornerCount_ += std::size_t{3} * faces;
         if (!trianglesOnly_)
             writeTriangleRecords(faceCount_ - faces, cornerCount_ - std::size_t{3} * faces);
+        if (faceCount_ >= faceMark_)
+            reportWritten();
     }
     // Appends the polygons of a list (a list of triangles alone, while every
     // face is a triangle, leaves their records to finish); false when memory
@@ -292,8 +306,11 @@ private:
     // reason is set).
     bool withinLimit(std::size_t vertices, std::size_t faces, std::size_t corners);
     bool outOfMemory();
-    // Waits for populateAhead's thread, before an array moves or goes.
+    // Stops populateAhead's filling, before an array moves or goes.
     void populated();
+    // Tells the filling how far the reader has written, and sets the next
+    // marks at which to tell it again.
+    void reportWritten();
     bool startFaceColours();
     // Resizes the face colours to the face capacity, marking new ones as none.
     bool resizeFaceColours(std::size_t oldCapacity);
@@ -301,7 +318,12 @@ private:
     // addresses are made again when the model is handed over.
     bool resizeCorners(std::size_t capacity);
 
-    std::thread populating_;
+    PageFiller filler_;
+    const LoadControl* fillControl_ = nullptr;
+    // The counts at which the filling hears of the reader's progress next
+    // (never, while there is no filling).
+    uint32_t vertexMark_ = UINT32_MAX;
+    uint32_t faceMark_ = UINT32_MAX;
     uint32_t declaredVertices_ = 0;
     uint64_t memoryLimit_ = UINT64_MAX;
     bool verticesFixed_ = false; // the vertex array has its final size and place

@@ -38,11 +38,12 @@ void countPart(const char* begin, const char* end, PartCounts& part)
 
 } // namespace
 
-bool countObjLines(int fd, long long from, ObjCounts& counts)
+bool countObjLines(int fd, long long from, ObjCounts& counts, const std::atomic<bool>* stop)
 {
     PartCounts parts[2];
-    if (!scanFileHalves(fd, from,
-                        [&parts](const char* begin, const char* end, int half) { countPart(begin, end, parts[half]); }))
+    if (!scanFileHalves(
+            fd, from, [&parts](const char* begin, const char* end, int half) { countPart(begin, end, parts[half]); },
+            stop))
         return false;
     counts.vertices = parts[0].counts.vertices + parts[1].counts.vertices;
     counts.faces = parts[0].counts.faces + parts[1].counts.faces;

@@ -3,6 +3,7 @@
 // Counting the vertex and face lines of an OBJ file before reading it, so
 // that the model's arrays can be made at their final size at once.
 
+#include <atomic>
 #include <cstdint>
 
 struct ObjCounts {
@@ -14,5 +15,5 @@ struct ObjCounts {
 
 // Counts the lines of the regular file open as fd from byte `from` on, on
 // two threads where two cores can run them. False when the file cannot be
-// mapped into memory.
-bool countObjLines(int fd, long long from, ObjCounts& counts);
+// mapped into memory, or once `stop` (if any) is set.
+bool countObjLines(int fd, long long from, ObjCounts& counts, const std::atomic<bool>* stop = nullptr);

@@ -26,7 +26,7 @@ constexpr std::size_t kBatchCorners = 65536;
 class ObjReader {
 public:
     ObjReader(FILE* stream, std::string& reason, LoadControl* control)
-        : reason_(reason), stream_(stream), fileBytes_(bytesLeftInFile(stream)),
+        : reason_(reason), control_(control), stream_(stream), fileBytes_(bytesLeftInFile(stream)),
           in_(stream, readerBlockSize(fileBytes_), control)
     {
     }
@@ -34,13 +34,14 @@ public:
     MeshModel* read()
     {
         ObjCounts counts;
-        const bool counted = fileBytes_ >= kCountedBytes && countObjLines(fileno(stream_), ftello(stream_), counts)
+        const bool counted = fileBytes_ >= kCountedBytes
+                             && countObjLines(fileno(stream_), ftello(stream_), counts, cancelFlag())
                              && !counts.continued && counts.vertices < std::numeric_limits<uint32_t>::max()
                              && counts.faces <= std::numeric_limits<uint32_t>::max();
         if (counted && !prepare(counts.vertices, counts.faces, counts.colours, true))
             return nullptr;
         if (counted)
-            builder_.populateAhead();
+            builder_.populateAhead(control_);
         const bool read = counted && usableCores() >= 2 ? readInRuns() : readLineByLine();
         if (!read)
             return nullptr;
@@ -52,8 +53,14 @@ public:
                       + " is outside 1.." + std::to_string(builder_.vertexCount());
             return nullptr;
         }
-        MeshModel* model = builder_.finish();
-        if (model == nullptr)
+        if (in_.cancelRequested()) {
+            reason_ = "loading was cancelled";
+            return nullptr;
+        }
+        MeshModel* model = builder_.finish(control_);
+        if (model == nullptr && builder_.cancelled())
+            reason_ = "loading was cancelled";
+        else if (model == nullptr)
             outOfMemory();
         return model;
     }
@@ -66,6 +73,7 @@ private:
         reason_ = "line " + std::to_string(line) + ": " + message;
         return false;
     }
+    const std::atomic<bool>* cancelFlag() const { return control_ != nullptr ? &control_->cancel : nullptr; }
     bool outOfMemory()
     {
         // The builder says why: the memory limit, or memory that ran out.
@@ -240,6 +248,7 @@ private:
     }
 
     std::string& reason_;
+    const LoadControl* control_;
     FILE* stream_;
     long long fileBytes_;
     BlockReader in_;

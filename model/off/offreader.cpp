@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/blockreader.h"
+#include "model/bytescan.h"
 #include "model/cores.h"
 #include "model/filescan.h"
 #include "model/lineruns.h"
@@ -42,8 +43,8 @@ bool isDigit(char c)
 class OffReader {
 public:
     OffReader(FILE* stream, std::string& reason, LoadControl* control)
-        : reason_(reason), stream_(stream), start_(ftello(stream)), fileBytes_(bytesLeftInFile(stream)),
-          in_(stream, readerBlockSize(fileBytes_), control)
+        : reason_(reason), control_(control), stream_(stream), start_(ftello(stream)),
+          fileBytes_(bytesLeftInFile(stream)), in_(stream, readerBlockSize(fileBytes_), control)
     {
     }
 
@@ -56,7 +57,11 @@ public:
         plain_ = fileBytes_ >= kRunBytes && usableCores() >= 2 && bodyIsPlain();
         if (!prepare() || !readBody())
             return nullptr;
-        MeshModel* model = builder_.finish();
+        if (in_.cancelRequested())
+            return cancelled();
+        MeshModel* model = builder_.finish(control_);
+        if (model == nullptr && builder_.cancelled())
+            return cancelled();
         if (model == nullptr)
             outOfMemory();
         return model;
@@ -69,6 +74,11 @@ private:
     {
         reason_ = "line " + std::to_string(in_.lineNumber()) + ": " + message;
         return false;
+    }
+    MeshModel* cancelled()
+    {
+        reason_ = "loading was cancelled";
+        return nullptr;
     }
     bool outOfMemory()
     {
@@ -137,7 +147,7 @@ private:
         if (!builder_.prepare(vertices_, faces_, colours_, exact))
             return outOfMemory();
         if (exact)
-            builder_.populateAhead();
+            builder_.populateAhead(control_);
         return true;
     }
 
@@ -154,12 +164,16 @@ private:
             for (const char* p = begin; p < end; ++counts.lines) {
                 const char* next = pastLineEnd(p, end);
                 const char* lineEnd = next > p && (next[-1] == '\n' || next[-1] == '\r') ? next - 1 : next;
-                if (counts.firstEmpty == UINT64_MAX && OffLineParser::isEmpty(p, lineEnd))
+                // A line that begins with a number has content: only others
+                // are looked at whole.
+                if (counts.firstEmpty == UINT64_MAX && (p == lineEnd || isBlank(*p) || *p == '#')
+                    && OffLineParser::isEmpty(p, lineEnd))
                     counts.firstEmpty = counts.lines;
                 p = next;
             }
         };
-        if (!scanFileHalves(fileno(stream_), start_ + static_cast<long long>(in_.consumed()), scan))
+        if (!scanFileHalves(fileno(stream_), start_ + static_cast<long long>(in_.consumed()), scan,
+                            control_ != nullptr ? &control_->cancel : nullptr))
             return false;
         const uint64_t firstEmpty = halves[0].firstEmpty != UINT64_MAX   ? halves[0].firstEmpty
                                     : halves[1].firstEmpty != UINT64_MAX ? halves[0].lines + halves[1].firstEmpty
@@ -285,6 +299,7 @@ private:
     }
 
     std::string& reason_;
+    const LoadControl* control_;
     FILE* stream_;
     long long start_; // where the stream was when the load began
     long long fileBytes_;

@@ -129,7 +129,7 @@ private:
             return false;
         }
         if (exact)
-            builder_.populateAhead();
+            builder_.populateAhead(control_);
         return true;
     }
 

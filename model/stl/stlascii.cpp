@@ -69,7 +69,9 @@ public:
             return fail(in_.lineStopReason(""));
         if (inFacet_)
             return failFacet("the file ends inside the facet");
-        return welder_.build(builder_, faceSizes_) || outOfMemory();
+        if (welder_.build(builder_, faceSizes_, in_.control()))
+            return true;
+        return in_.cancelRequested() ? fail("loading was cancelled") : outOfMemory();
     }
 
 private:

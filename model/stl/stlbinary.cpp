@@ -69,6 +69,15 @@ bool memoryFault(const ModelBuilder& builder, std::string& reason)
     return false;
 }
 
+// Why handing the welded mesh to the builder failed.
+bool buildFault(BlockReader& in, const ModelBuilder& builder, std::string& reason)
+{
+    if (!in.cancelRequested())
+        return memoryFault(builder, reason);
+    reason = "loading was cancelled";
+    return false;
+}
+
 } // namespace
 
 std::string stlStopReason(const BlockReader& in)
@@ -121,7 +130,7 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
             }
             t += run;
         }
-        return welder.build(builder) || memoryFault(builder, reason);
+        return welder.build(builder, in.control()) || buildFault(in, builder, reason);
     }
     StlWelder welder(fileBytes >= 0 || expected < kUncheckedVertices ? expected : kUncheckedVertices);
     welder.reserveCorners(fileBytes >= 0 ? uint64_t{count} * 3 : kUncheckedVertices);
@@ -136,5 +145,5 @@ bool readStlBinary(BlockReader& in, long long fileBytes, ModelBuilder& builder, 
             return memoryFault(builder, reason);
         t += batch;
     }
-    return welder.build(builder, {}) || memoryFault(builder, reason);
+    return welder.build(builder, {}, in.control()) || buildFault(in, builder, reason);
 }

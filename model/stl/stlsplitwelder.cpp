@@ -79,7 +79,7 @@ bool StlSplitWelder::addTriangles(const char* records, std::size_t count, std::s
     return welded[0] && welded[1];
 }
 
-bool StlSplitWelder::build(ModelBuilder& builder)
+bool StlSplitWelder::build(ModelBuilder& builder, const LoadControl* control)
 {
     parts_[0].releaseTable();
     parts_[1].releaseTable();
@@ -88,9 +88,8 @@ bool StlSplitWelder::build(ModelBuilder& builder)
     if (vertices >= std::numeric_limits<uint32_t>::max() - 1 || faces > std::numeric_limits<uint32_t>::max()
         || !builder.prepare(static_cast<uint32_t>(vertices), static_cast<uint32_t>(faces), false, true))
         return false;
-    // The model's pages are taken on another thread while the vertices are
-    // numbered here.
-    builder.populateAhead();
+    // The model's pages are taken on another thread as they are written.
+    builder.populateAhead(control);
     // Both tables' numbers become one numbering in the order of first use.
     ScratchArray<uint32_t> numbers[2]
         = {ScratchArray<uint32_t>(parts_[0].vertexCount()),
@@ -98,6 +97,8 @@ bool StlSplitWelder::build(ModelBuilder& builder)
     ScratchArray<uint32_t> order(static_cast<std::size_t>(vertices)); // the table's index * 2 + part, by final index
     uint32_t numbered = 0;
     for (std::size_t c = 0; c < added_; ++c) {
+        if (c % StlWelder::kStopLookEvery == 0 && StlWelder::stopAsked(control))
+            return false;
         const uint32_t welded = corners_[c];
         uint32_t& number = numbers[welded & 1][welded >> 1];
         if (number == 0) {
@@ -107,18 +108,26 @@ bool StlSplitWelder::build(ModelBuilder& builder)
         corners_[c] = number - 1;
     }
     MeshVertex* slots = builder.vertexSlots(0);
-    PositionBox box;
-    for (uint32_t v = 0; v < numbered; ++v) {
-        float xyz[3];
-        parts_[order[v] & 1].position(order[v] >> 1, xyz);
-        slots[v].position = {xyz[0], xyz[1], xyz[2]};
-        box.widen(slots[v].position);
+    for (uint32_t first = 0; first < numbered; first += StlWelder::kStopLookEvery) {
+        if (StlWelder::stopAsked(control))
+            return false;
+        const uint32_t last
+            = numbered - first < StlWelder::kStopLookEvery ? numbered : first + StlWelder::kStopLookEvery;
+        PositionBox box;
+        for (uint32_t v = first; v < last; ++v) {
+            float xyz[3];
+            parts_[order[v] & 1].position(order[v] >> 1, xyz);
+            slots[v].position = {xyz[0], xyz[1], xyz[2]};
+            box.widen(slots[v].position);
+        }
+        builder.commitVertices(last - first, box);
     }
-    builder.commitVertices(numbered, box);
     // The corners are then written as addresses at once.
     if (!builder.verticesDone())
         return false;
     for (std::size_t f = 0; f < faces; ++f) {
+        if (f % StlWelder::kStopLookEvery == 0 && StlWelder::stopAsked(control))
+            return false;
         MeshVertex** corners = builder.addTriangle();
         if (corners == nullptr)
             return false;

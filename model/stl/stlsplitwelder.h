@@ -27,8 +27,9 @@ public:
     bool addTriangles(const char* records, std::size_t count, std::size_t& badTriangle);
 
     // Numbers the vertices in the order of their first use and gives the
-    // builder them and the triangles; false when memory runs out.
-    bool build(ModelBuilder& builder);
+    // builder them and the triangles; false when memory runs out, or once
+    // the control (if any) asks the load to stop.
+    bool build(ModelBuilder& builder, const LoadControl* control);
 
 private:
     // Welds the corners of the records that belong to table `part`; false

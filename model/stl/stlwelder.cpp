@@ -109,27 +109,35 @@ void StlWelder::position(uint32_t index, float xyz[3]) const
     std::memcpy(xyz, keys_[index].bits, sizeof keys_[index].bits);
 }
 
-bool StlWelder::build(ModelBuilder& builder, const std::vector<uint32_t>& faceSizes) const
+bool StlWelder::build(ModelBuilder& builder, const std::vector<uint32_t>& faceSizes, const LoadControl* control) const
 {
     const uint32_t vertices = vertexCount_;
     const std::size_t faces = faceSizes.empty() ? corners_.size() / 3 : faceSizes.size();
     if (faces > std::numeric_limits<uint32_t>::max()
         || !builder.prepare(vertices, static_cast<uint32_t>(faces), false, true))
         return false;
+    builder.populateAhead(control);
     MeshVertex* slots = builder.vertexSlots(0);
-    PositionBox box;
-    for (uint32_t v = 0; v < vertices; ++v) {
-        float xyz[3];
-        std::memcpy(xyz, keys_[v].bits, sizeof xyz);
-        slots[v].position = {xyz[0], xyz[1], xyz[2]};
-        box.widen(slots[v].position);
+    for (uint32_t first = 0; first < vertices; first += kStopLookEvery) {
+        if (stopAsked(control))
+            return false;
+        const uint32_t last = vertices - first < kStopLookEvery ? vertices : first + kStopLookEvery;
+        PositionBox box;
+        for (uint32_t v = first; v < last; ++v) {
+            float xyz[3];
+            std::memcpy(xyz, keys_[v].bits, sizeof xyz);
+            slots[v].position = {xyz[0], xyz[1], xyz[2]};
+            box.widen(slots[v].position);
+        }
+        builder.commitVertices(last - first, box);
     }
-    builder.commitVertices(vertices, box);
     // The corners are then written as addresses at once.
     if (!builder.verticesDone())
         return false;
     std::size_t next = 0;
     for (std::size_t f = 0; f < faces; ++f) {
+        if (f % kStopLookEvery == 0 && stopAsked(control))
+            return false;
         const uint32_t size = faceSizes.empty() ? 3 : faceSizes[f];
         MeshVertex** corners = size == 3 ? builder.addTriangle() : builder.addFace(size);
         if (corners == nullptr)

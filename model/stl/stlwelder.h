@@ -57,9 +57,18 @@ public:
 
     // Gives the builder the vertices and, one after the other, faces of
     // faceSizes[i] corners (of three each when faceSizes is empty). The one
-    // place where the welded counts become the model's arrays. False when
-    // memory runs out.
-    bool build(ModelBuilder& builder, const std::vector<uint32_t>& faceSizes) const;
+    // place where the welded counts become the model's arrays; the model's
+    // pages are filled ahead as it goes. False when memory runs out, or once
+    // the control (if any) asks the load to stop.
+    bool build(ModelBuilder& builder, const std::vector<uint32_t>& faceSizes, const LoadControl* control) const;
+
+    // Whether the control (if any) asks the load to stop.
+    static bool stopAsked(const LoadControl* control)
+    {
+        return control != nullptr && control->cancel.load(std::memory_order_relaxed);
+    }
+    // Vertices or faces handed to the builder between looks at the control.
+    static constexpr uint32_t kStopLookEvery = 65536;
 
 private:
     struct Key {

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "model/loadmodel.h"
@@ -288,37 +289,119 @@ TEST(PlyFormats, CentringKeepsTheUsualFormulaAndFillsTheUnitBoxForAnyPositiveExt
     }
 }
 
-// A stream of endless vertex lines that stops answering once the load is
-// cancelled from another thread.
-TEST(PlyFormats, CancellingStopsAnAsciiOrBinaryLoad)
+// A grid of n x n vertices and its triangles, in each format.
+std::string gridText(const char* format, int n)
+{
+    const auto at = [n](int i) { return std::to_string(i % n) + " " + std::to_string(i / n) + " 0"; };
+    const int vertices = n * n;
+    const int triangles = 2 * (n - 1) * (n - 1);
+    std::vector<int> corners;
+    for (int y = 0; y + 1 < n; ++y) {
+        for (int x = 0; x + 1 < n; ++x) {
+            const int v = y * n + x;
+            corners.insert(corners.end(), {v, v + 1, v + n, v + 1, v + n + 1, v + n});
+        }
+    }
+    const std::string name = format;
+    std::string text = name == "ply"   ? plyHeader(vertices, triangles)
+                       : name == "off" ? "OFF\n" + std::to_string(vertices) + " " + std::to_string(triangles) + " 0\n"
+                       : name == "stl" ? "solid grid\n"
+                                       : "";
+    if (name == "stlb") {
+        text = std::string(80, ' ');
+        const auto put = [&text](auto value) { text.append(reinterpret_cast<const char*>(&value), sizeof value); };
+        put(static_cast<uint32_t>(triangles));
+        for (std::size_t c = 0; c < corners.size(); c += 3) {
+            put(0.0f), put(0.0f), put(1.0f);
+            for (std::size_t k = 0; k < 3; ++k)
+                put(static_cast<float>(corners[c + k] % n)), put(static_cast<float>(corners[c + k] / n)), put(0.0f);
+            text += std::string(2, '\0');
+        }
+        return text;
+    }
+    if (name != "stl") {
+        for (int v = 0; v < vertices; ++v)
+            text += (name == "obj" ? "v " : "") + at(v) + "\n";
+    }
+    for (std::size_t c = 0; c < corners.size(); c += 3) {
+        if (name == "stl") {
+            text += "facet normal 0 0 1\nouter loop\n";
+            for (std::size_t k = 0; k < 3; ++k)
+                text += "vertex " + at(corners[c + k]) + "\n";
+            text += "endloop\nendfacet\n";
+        } else {
+            const int base = name == "obj" ? 1 : 0;
+            text += name == "obj" ? "f" : "3";
+            for (std::size_t k = 0; k < 3; ++k)
+                text += " " + std::to_string(corners[c + k] + base);
+            text += "\n";
+        }
+    }
+    return name == "stl" ? text + "endsolid grid\n" : text;
+}
+
+// Waits until the reader has taken everything written to the pipe.
+void waitUntilDrained(int fd)
+{
+    int unread = 1;
+    while (ioctl(fd, FIONREAD, &unread) == 0 && unread > 0)
+        std::this_thread::yield();
+}
+
+// Every reader stops once the load is cancelled from another thread, in
+// whatever phase it is: an endless stream cancelled once the reader has
+// taken its first megabytes (the reading itself), or a whole file whose
+// last bytes come only after the cancel, once the reader has taken all the
+// rest (so that only the phases after the reading, welding and normals, are
+// left to see it).
+TEST(PlyFormats, CancellingStopsEveryReaderInEveryPhase)
 {
     std::signal(SIGPIPE, SIG_IGN);
-    for (bool binary : {false, true}) {
-        // More vertices than the feeder gets to write before it cancels.
-        const std::string head = binary ? BinaryPly(false, "element vertex 10000000\nproperty float x\n"
-                                                           "property float y\nproperty float z\n")
-                                              .text()
-                                        : plyHeader(10000000, 0);
-        const std::string chunk = binary ? std::string(1 << 16, '\0') : [] {
-            std::string lines;
-            while (lines.size() < (1u << 16))
-                lines += "0.5 0.25 1\n";
-            return lines;
-        }();
+    const std::string asciiVertices = [] {
+        std::string lines;
+        while (lines.size() < (1u << 16))
+            lines += "0.5 0.25 1\n";
+        return lines;
+    }();
+    struct Row {
+        const char* name;
+        const char* extension;
+        std::string text; // the whole file, or the head of an endless one
+        std::string endless;
+    };
+    const Row rows[] = {
+        {"endless ascii ply", "ply", plyHeader(10000000, 0), asciiVertices},
+        {"endless binary ply", "ply",
+         BinaryPly(false, "element vertex 10000000\nproperty float x\nproperty float y\nproperty float z\n").text(),
+         std::string(1 << 16, '\0')},
+        {"ascii ply", "ply", gridText("ply", 150), ""},
+        {"obj", "obj", gridText("obj", 150), ""},
+        {"off", "off", gridText("off", 150), ""},
+        {"ascii stl", "stl", gridText("stl", 60), ""},
+        {"binary stl", "stl", gridText("stlb", 150), ""},
+    };
+    for (const Row& row : rows) {
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         LoadControl control;
         std::thread feeder([&, fd = fds[1]] {
-            bool cancelled = false;
-            if (write(fd, head.data(), head.size()) == static_cast<ssize_t>(head.size())) {
-                for (;;) {
+            const auto writeAll = [fd](const char* bytes, std::size_t size) {
+                return write(fd, bytes, size) == static_cast<ssize_t>(size);
+            };
+            if (!row.endless.empty()) {
+                bool going = writeAll(row.text.data(), row.text.size());
+                while (going) {
                     // Cancel once the reader has taken the first megabytes.
-                    if (!cancelled && control.bytesRead.load() > (4u << 20)) {
+                    if (control.bytesRead.load() > (4u << 20))
                         control.cancel = true;
-                        cancelled = true;
-                    }
-                    if (write(fd, chunk.data(), chunk.size()) <= 0)
-                        break;
+                    going = writeAll(row.endless.data(), row.endless.size());
+                }
+            } else {
+                const std::size_t held = 1;
+                if (writeAll(row.text.data(), row.text.size() - held)) {
+                    waitUntilDrained(fd);
+                    control.cancel = true;
+                    writeAll(row.text.data() + row.text.size() - held, held);
                 }
             }
             close(fd);
@@ -326,12 +409,16 @@ TEST(PlyFormats, CancellingStopsAnAsciiOrBinaryLoad)
         FILE* stream = fdopen(fds[0], "r");
         ASSERT_NE(stream, nullptr);
         std::string reason;
-        ModelPtr model(readPlyModel(stream, &reason, &control));
-        std::fclose(stream); // the feeder's next write fails
+        ModelPtr model(loadModel(stream, row.extension, &reason, &control));
+        // What the reader left is drained so that a held-back feeder ends;
+        // an endless one's next write fails once the stream is closed.
+        char sink[4096];
+        while (row.endless.empty() && std::fread(sink, 1, sizeof sink, stream) > 0) { }
+        std::fclose(stream);
         feeder.join();
-        EXPECT_EQ(model, nullptr);
-        EXPECT_EQ(reason, "loading was cancelled") << (binary ? "binary" : "ascii");
-        EXPECT_GT(control.bytesRead.load(), 4u << 20);
+        EXPECT_EQ(model, nullptr) << row.name;
+        EXPECT_EQ(reason, "loading was cancelled") << row.name;
+        EXPECT_TRUE(control.cancel.load()) << row.name;
     }
 }
 
