@@ -26,4 +26,4 @@ cmake -S . -B "$build/brenvik" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBREN
   -DBRENVIK_GUI=OFF -DBRENVIK_BENCH=OFF
 # Only the two layers' test programs (and what they link).
 cmake --build "$build/brenvik" -j"$jobs" --target tests/geometry/all tests/model/all
-ctest --test-dir "$build/brenvik" --output-on-failure --timeout 900 -L unit -R '^(geometry|model)_'
+ctest --test-dir "$build/brenvik" --output-on-failure --timeout 900 -j"$jobs" -L unit -R '^(geometry|model)_'
