@@ -4,8 +4,11 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 #include "model/cores.h"
 
@@ -79,6 +82,7 @@ static_assert(sizeof(MeshFace) == 64 && offsetof(MeshFace, vertices) == 8 && off
                   && offsetof(MeshFace, center) == 40,
               "a triangle's record is written as four 16-byte pieces");
 
+#if defined(__SSE2__)
 // Writes a triangle's whole record past the cache: the record's line is
 // neither read first nor kept, which halves what a large model's faces
 // cost to write. Needs a record on a 16-byte boundary, as malloc gives.
@@ -91,6 +95,31 @@ inline void streamFace(MeshFace& out, MeshVertex** corners, const Vector3& norma
     _mm_stream_pd(words + 4, _mm_set_pd(centre.x, normal.z));
     _mm_stream_pd(words + 6, _mm_set_pd(centre.z, centre.y));
 }
+
+// The streamed records are out before any later store.
+inline void fenceStreamedFaces()
+{
+    _mm_sfence();
+}
+#else
+// Writes a triangle's whole record, byte for byte what the streaming stores
+// write: the corner count as eight bytes (its padding zero), the corners,
+// the normal and the centre.
+inline void streamFace(MeshFace& out, MeshVertex** corners, const Vector3& normal, const Vector3& centre)
+{
+    const uint64_t words[2] = {3, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(corners))};
+    const double values[6] = {normal.x, normal.y, normal.z, centre.x, centre.y, centre.z};
+    auto* const bytes = reinterpret_cast<unsigned char*>(&out);
+    std::memcpy(bytes, words, sizeof words);
+    std::memcpy(bytes + sizeof words, values, sizeof values);
+}
+
+// Plain stores need only be ordered before the later ones.
+inline void fenceStreamedFaces()
+{
+    std::atomic_thread_fence(std::memory_order_release);
+}
+#endif
 
 // One thread's share of the normals: the centres and normals of faces
 // [ownBegin, ownEnd), and the normals of vertices [first, last), each the sum
@@ -110,7 +139,7 @@ bool buildShare(MeshModel& model, bool triangles, uint32_t ownBegin, uint32_t ow
         const bool own = begin >= ownBegin && begin < ownEnd;
         if (begin % kStretch == 0 && cancel.load(std::memory_order_relaxed)) {
             if (triangles)
-                _mm_sfence(); // the streamed records are out before the model goes
+                fenceStreamedFaces(); // the streamed records are out before the model goes
             return false;
         }
         if (!own && (low == high || !hasCornerIn(model, triangles, static_cast<uint32_t>(begin), end, low, high)))
@@ -137,7 +166,7 @@ bool buildShare(MeshModel& model, bool triangles, uint32_t ownBegin, uint32_t ow
         }
     }
     if (triangles)
-        _mm_sfence();
+        fenceStreamedFaces();
     for (MeshVertex* v = low; v < high; ++v)
         vecNormalize(v->normal);
     return true;

@@ -2,8 +2,10 @@
 # Installs what is missing, then builds and runs every test:
 #   0. the formatting check (clang-format, as .clang-format says);
 #   1. the whole suite, warnings as errors, under a virtual X display;
-#   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the readers' fuzz targets (PLY, OBJ, STL, OFF), about 60 seconds in all.
+#   2. the geometry and model tests cross-built for arm64, run under qemu-user
+#      (scripts/test-arm64.sh);
+#   3. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
+#   4. the readers' fuzz targets (PLY, OBJ, STL, OFF), about 60 seconds in all.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -30,6 +32,9 @@ echo "== Build and test =="
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_WERROR=ON
 cmake --build build/test -j"$jobs"
 run_suite build/test
+
+echo "== Build for arm64 and test the model and geometry layers under qemu-user =="
+scripts/test-arm64.sh
 
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer =="
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRENVIK_WERROR=ON \

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -106,6 +107,52 @@ TEST(BuildMeshModel, GivesUpOnceCancelled)
     cancel = false;
     EXPECT_TRUE(buildMeshModel(model.get(), cancel));
     expectVector(model->vertices[0].normal, 0, 0, 1, 0);
+}
+
+// A triangle's record as buildTriangleModel writes it is, byte for byte, the
+// corner count as eight bytes (its padding zero), the corners in the block,
+// the normal and the centre buildMeshModel gives, whatever the record held.
+TEST(BuildTriangleModel, WritesEachRecordWholeByteForByte)
+{
+    struct Row {
+        const char* name;
+        std::vector<Vector3> positions;
+        std::vector<std::vector<int>> faces;
+    };
+    const Row rows[] = {
+        {"one triangle", {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}}, {{0, 1, 2}}},
+        {"clockwise, shared corners", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 1}}, {{0, 2, 1}, {0, 3, 2}}},
+        {"degenerate", {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}}, {{0, 1, 2}}},
+        {"three records", {{0.5, -1, 3}, {-2, 0.25, 1}, {1, 7, -3}, {4, 4, 4}}, {{0, 1, 2}, {1, 2, 3}, {3, 0, 1}}},
+    };
+    for (const Row& row : rows) {
+        ModelPtr expected = makeModel(row.positions, row.faces);
+        buildMeshModel(expected.get());
+        ModelPtr model = makeModel(row.positions, row.faces);
+        const std::size_t count = row.faces.size();
+        model->cornerBlock = static_cast<MeshVertex**>(std::malloc(sizeof(MeshVertex*) * 3 * count));
+        for (std::size_t i = 0; i < count; ++i) {
+            for (std::size_t j = 0; j < 3; ++j)
+                model->cornerBlock[3 * i + j] = model->vertices + row.faces[i][j];
+            std::free(model->faces[i].vertices);
+        }
+        std::memset(static_cast<void*>(model->faces), 0xA5, sizeof(MeshFace) * count);
+        ASSERT_EQ(reinterpret_cast<uintptr_t>(model->faces) % 16, 0u) << row.name;
+        const std::atomic<bool> never{false};
+        ASSERT_TRUE(buildTriangleModel(model.get(), never)) << row.name;
+        for (std::size_t i = 0; i < count; ++i) {
+            const MeshFace& want = expected->faces[i];
+            const uint64_t head[2] = {3, reinterpret_cast<uintptr_t>(model->cornerBlock + 3 * i)};
+            const double tail[6]
+                = {want.normal.x, want.normal.y, want.normal.z, want.center.x, want.center.y, want.center.z};
+            unsigned char bytes[sizeof(MeshFace)];
+            std::memcpy(bytes, head, sizeof head);
+            std::memcpy(bytes + sizeof head, tail, sizeof tail);
+            EXPECT_EQ(std::memcmp(bytes, &model->faces[i], sizeof bytes), 0) << row.name << ", face " << i;
+        }
+        EXPECT_EQ(std::memcmp(expected->vertices, model->vertices, sizeof(MeshVertex) * row.positions.size()), 0)
+            << row.name;
+    }
 }
 
 TEST(SwapModelAxes, RotatesCoordinatesAndLeavesNormals)
