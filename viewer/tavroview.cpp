@@ -432,9 +432,11 @@ CLoadProgressPane* CTavroView::loadProgressPane() const
 
 void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
 {
-    // Buffers made for a model that a late Cancel dropped.
-    m_arrivingFrameDrawn = false;
-    ReleaseBuffers(m_arrivingBuffers);
+    if (outcome.model == nullptr) {
+        // Buffers made for a model that a late Cancel dropped.
+        m_arrivingFrameDrawn = false;
+        ReleaseBuffers(m_arrivingBuffers);
+    }
     if (m_reloading) {
         OnReloadEnded(std::move(outcome));
         return;
