@@ -103,15 +103,18 @@ protected:
         return path;
     }
 
-    // Runs stop; the load ends as a cancel does: the model on the screen,
-    // its buffers and the document stay, no frame is drawn, and the note.
-    void stopAndExpectCancelled(const std::function<void()>& stop)
+    // Runs start (when given), then stop; the load ends as a cancel does:
+    // the model on the screen before, its buffers and the document stay, no
+    // frame is drawn, and the note.
+    void stopAndExpectCancelled(const std::function<void()>& stop, const std::function<void()>& start = {})
     {
         MeshModel* const model = g_model;
         const std::size_t bufferBytes = view->modelBufferBytes();
         const QString file = window->document()->GetPathName();
         QSignalSpy finished(view, &CTavroView::loadFinished);
         const unsigned long frames = window->frames();
+        if (start)
+            start();
         stop();
         ASSERT_TRUE(window->waitForLoad(10000));
         EXPECT_EQ(g_model, model);
@@ -198,9 +201,11 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
             late = QObject::connect(view, &CTavroView::modelArrived, view,
                                     [this, press] { QMetaObject::invokeMethod(view, press, Qt::QueuedConnection); });
         const unsigned long builds = view->modelBufferBuilds();
-        view->OpenFile(bigPlyPath());
-        ASSERT_TRUE(view->isLoading());
-        stopAndExpectCancelled(row.afterTheWorker ? std::function<void()>([] {}) : std::function<void()>(press));
+        const auto open = [this] {
+            view->OpenFile(bigPlyPath());
+            EXPECT_TRUE(view->isLoading());
+        };
+        stopAndExpectCancelled(row.afterTheWorker ? std::function<void()>([] {}) : std::function<void()>(press), open);
         QObject::disconnect(late);
         EXPECT_EQ(arrived.count(), row.afterTheWorker ? 1 : 0);
         // The big model's buffers were built and went with it.
