@@ -36,15 +36,17 @@ bool CTavroDoc::OnOpenDocument(const QString& path)
 
 void CTavroDoc::OnLoadFinished(const QString& path, bool loaded, bool cancelled)
 {
+    // A cancelled load changes nothing: the document, its title and the
+    // recent files stay as they were, as the model on the screen does.
+    if (cancelled)
+        return;
     CSingleDocTemplate* docTemplate = GetDocTemplate();
     if (loaded) {
         SetPathName(path); // the title and the recent files
     } else {
-        // The file gave no model: it leaves the recent files (a cancelled
-        // load says nothing about the file), and the window is an untitled
-        // one again over the empty view.
-        CWinApp* app = AfxGetApp();
-        if (!cancelled && app != nullptr)
+        // The file gave no model: it leaves the recent files, and the window
+        // is an untitled one again over the empty view.
+        if (CWinApp* app = AfxGetApp())
             app->RemoveFromRecentFileList(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
         OnNewDocument();
         if (docTemplate)

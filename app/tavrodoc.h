@@ -18,7 +18,8 @@ public:
     // (the reason in the status bar, nothing changed) when the file cannot
     // be opened. A load that gives a model makes path the document's file
     // (the title and the recent files follow); one that ends with no model
-    // makes the document untitled and takes the file out of the recent files.
+    // makes the document untitled and takes the file out of the recent files;
+    // a cancelled one leaves the document as it was.
     bool OnOpenDocument(const QString& path) override;
     bool OpensInBackground() const override { return true; }
     // Stores nothing and loads nothing.

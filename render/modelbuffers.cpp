@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -232,6 +233,26 @@ void ModelBuffers::release()
     if (m_indexBuffer != 0)
         glDeleteBuffers(1, &m_indexBuffer);
     abandon();
+}
+
+void ModelBuffers::swap(ModelBuffers& other) noexcept
+{
+    using std::swap;
+    swap(m_source, other.m_source);
+    swap(m_layout, other.m_layout);
+    swap(m_colours, other.m_colours);
+    swap(m_usesFallback, other.m_usesFallback);
+    swap(m_fallback, other.m_fallback);
+    swap(m_edges, other.m_edges);
+    swap(m_edgesWritten, other.m_edgesWritten);
+    swap(m_culling, other.m_culling);
+    swap(m_edgeCounts, other.m_edgeCounts);
+    swap(m_vertexBuffer, other.m_vertexBuffer);
+    swap(m_indexBuffer, other.m_indexBuffer);
+    swap(m_vertexCount, other.m_vertexCount);
+    swap(m_indexCount, other.m_indexCount);
+    swap(m_bytes, other.m_bytes);
+    swap(m_builds, other.m_builds);
 }
 
 void ModelBuffers::abandon()

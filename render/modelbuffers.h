@@ -61,6 +61,10 @@ public:
     // already gone, which took them with it.
     void abandon();
 
+    // Trades buffers with other (both in the same context): a model's
+    // buffers built beside the ones on the screen take their place.
+    void swap(ModelBuffers& other) noexcept;
+
     bool empty() const { return m_vertexBuffer == 0; }
     // Bytes held by the buffer objects.
     std::size_t byteSize() const { return m_bytes; }

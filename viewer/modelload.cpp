@@ -84,8 +84,20 @@ void ModelLoad::poll()
         return;
     if (m_pane)
         m_pane->SetBytesRead(m_load->bytesRead());
-    if (m_load->finished())
-        finish();
+    if (!m_load->finished())
+        return;
+    if (m_arrived == nullptr && onArrived && !m_load->cancelRequested()) {
+        m_arrived = m_load->takeModel();
+        if (m_arrived != nullptr) {
+            // Making the first frame holds this thread up. The timer starts
+            // again from now, so that the keys and clicks that came meanwhile
+            // are handled before its next tick, which reports the outcome.
+            onArrived(*m_arrived);
+            m_timer->start();
+            return;
+        }
+    }
+    finish();
 }
 
 void ModelLoad::finish()
@@ -93,7 +105,7 @@ void ModelLoad::finish()
     ModelLoadOutcome outcome;
     outcome.path = m_path;
     outcome.cancelled = m_load->cancelRequested();
-    outcome.model = m_load->takeModel();
+    outcome.model = m_arrived != nullptr ? std::exchange(m_arrived, nullptr) : m_load->takeModel();
     outcome.reason = m_load->reason();
     stop();
     if (outcome.cancelled) {
@@ -112,4 +124,5 @@ void ModelLoad::stop()
     if (m_pane)
         m_pane->Hide();
     m_load.reset();
+    freeMeshModel(std::exchange(m_arrived, nullptr));
 }

@@ -29,9 +29,9 @@ struct ModelLoadOutcome {
 
 // One mesh file read on a worker thread as the user meets it: a progress bar
 // and a Cancel button in the status bar (Esc cancels too) while the file is
-// read, then one report of the outcome. Only regular files are read. The
-// reader is looked at on a timer from the thread that started the load, and
-// the report comes on that thread.
+// read and until its model is on the screen, then one report of the outcome.
+// Only regular files are read. The reader is looked at on a timer from the
+// thread that started the load, and the report comes on that thread.
 class ModelLoad : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +40,13 @@ public:
 
     // Called once for every load that started, when it ends.
     std::function<void(ModelLoadOutcome outcome)> onFinished;
+    // Called when the worker has given a model, before the outcome: the
+    // owner makes the model's first frame ready without showing it. The
+    // model stays the load's until the outcome, which follows at the next
+    // look at the load, once the input that came meanwhile has been handled:
+    // a Cancel or Esc until then still cancels, and the model is dropped.
+    // Unset, the outcome follows at once.
+    std::function<void(const MeshModel& model)> onArrived;
 
     // Opens path and starts reading it, showing the progress in statusBar
     // (none when null). False, with why the file cannot be opened, when it
@@ -48,6 +55,7 @@ public:
     // `retired` (a model no one uses any more, or null) and releases it on
     // its worker; otherwise it stays the caller's.
     bool start(const QString& path, QStatusBar* statusBar, std::string& why, MeshModel* retired = nullptr);
+    // From start until the outcome has been reported.
     bool running() const { return m_load != nullptr; }
     const QString& path() const { return m_path; }
     // Asks the reader to stop as the Cancel button does; the report follows
@@ -64,6 +72,7 @@ private:
     void stop();
 
     std::unique_ptr<BackgroundLoad> m_load;
+    MeshModel* m_arrived = nullptr; // the worker's model, handed to onArrived
     QString m_path;
     QTimer* m_timer = nullptr;
     QPointer<CLoadProgressPane> m_pane;

@@ -61,6 +61,7 @@ CTavroView::CTavroView()
     setAcceptDrops(true);
     m_load = new ModelLoad(this);
     m_load->onFinished = [this](ModelLoadOutcome outcome) { OnLoadEnded(std::move(outcome)); };
+    m_load->onArrived = [this](const MeshModel& model) { OnModelArrived(model); };
     m_fileWatch = new FileWatch(this);
     m_fileWatch->onChanged = [this] { OnOpenFileChanged(); };
     m_reloadWhenChanged = reloadWhenChanged();
@@ -174,6 +175,7 @@ void CTavroView::OnSize(unsigned type, int cx, int cy)
     // sets viewport and projection from the stored size anyway).
     if (m_hRC && QOpenGLContext::currentContext() == m_hRC)
         ResizeProjection(cx, cy);
+    m_arrivingFrameDrawn = false; // made for the old size
     g_windowWidth = cx;
     g_windowHeight = cy;
 }
@@ -206,9 +208,11 @@ void CTavroView::OnDestroy()
         if (m_pDC && m_pDC->MakeCurrent(m_hRC)) {
             ReleaseFont();
             m_modelBuffers.release();
+            m_arrivingBuffers.release();
             GLSurface::MakeNoneCurrent();
         }
         m_modelBuffers.abandon();
+        m_arrivingBuffers.abandon();
         delete m_hRC;
         m_hRC = nullptr;
     }
@@ -238,6 +242,7 @@ void CTavroView::OnDraw()
 
 void CTavroView::RenderScene()
 {
+    m_arrivingFrameDrawn = false; // the back buffer gets this frame
     if (!m_hRC || !m_pDC)
         return;
     if (!m_pDC->MakeCurrent(m_hRC))
@@ -314,18 +319,67 @@ void CTavroView::ShowStatusNote(const QString& text)
 
 void CTavroView::ReleaseModelBuffers()
 {
-    if (m_modelBuffers.empty())
+    ReleaseBuffers(m_modelBuffers);
+}
+
+void CTavroView::ReleaseBuffers(ModelBuffers& buffers)
+{
+    if (buffers.empty())
         return;
     if (!m_hRC || !m_pDC) {
-        m_modelBuffers.abandon();
+        buffers.abandon();
         return;
     }
     const bool wasCurrent = QOpenGLContext::currentContext() == m_hRC;
     if (!wasCurrent && !m_pDC->MakeCurrent(m_hRC))
         return;
-    m_modelBuffers.release();
+    buffers.release();
     if (!wasCurrent)
         GLSurface::MakeNoneCurrent();
+}
+
+int CTavroView::VertexColoursWith(const MeshModel& model, bool reload)
+{
+    if (reload) {
+        // The old model's choice stays unless colours come where it had none.
+        const bool hadColours = g_model && g_model->colours;
+        return model.colours && !hadColours ? 1 : g_vertexColours;
+    }
+    return model.colours || model.faceColours ? 1 : g_vertexColours;
+}
+
+void CTavroView::OnModelArrived(const MeshModel& model)
+{
+    // The model's buffers are built beside the ones on the screen and its
+    // first frame is drawn into the back buffer, still unseen: until the
+    // load reports, Cancel and Esc can drop it and leave the screen as it is.
+    m_arrivingFrameDrawn = false;
+    if (m_hRC && m_pDC && m_pDC->MakeCurrent(m_hRC)) {
+        SceneSettings scene = CurrentScene();
+        scene.model.model = &model;
+        scene.model.fileColours = VertexColoursWith(model, m_reloading) != 0;
+        DrawScene(scene, m_arrivingBuffers);
+        GLSurface::MakeNoneCurrent();
+        m_arrivingFrameDrawn = true;
+    }
+    emit modelArrived(m_load->path());
+}
+
+void CTavroView::ShowArrivedModel(MeshModel* model, bool reload)
+{
+    g_vertexColours = VertexColoursWith(*model, reload);
+    MeshModel* old = std::exchange(g_model, model);
+    m_modelBuffers.swap(m_arrivingBuffers);
+    if (std::exchange(m_arrivingFrameDrawn, false) && m_pDC->MakeCurrent(m_hRC)) {
+        m_pDC->SwapBuffers(m_hRC);
+        GLSurface::MakeNoneCurrent();
+        ++m_frameCount;
+    } else {
+        RenderScene(); // another frame went to the back buffer meanwhile
+    }
+    // The old model goes once the new one is on the screen.
+    ReleaseBuffers(m_arrivingBuffers);
+    freeMeshModel(old);
 }
 
 void CTavroView::OnFileOpen()
@@ -347,18 +401,14 @@ bool CTavroView::openModelFile(const QString& path)
     CFrameWnd* frame = GetParentFrame();
     const QString name = QFileInfo(path).fileName();
     std::string why;
-    // The load's worker releases the current model, so the window does not
-    // wait for it.
-    if (!m_load->start(path, frame ? frame->statusBar() : nullptr, why, g_model)) {
+    if (!m_load->start(path, frame ? frame->statusBar() : nullptr, why)) {
         // The current model stays; say why nothing changed.
         ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(why.c_str())));
         return false;
     }
-    g_model = nullptr;
-    ReleaseModelBuffers();
+    // The current model stays on the screen until the outcome is known: a
+    // cancelled load leaves it there.
     WatchLoadedFile(path);
-    g_fileName = QFile::encodeName(path).toStdString();
-    g_fileExtension = fileExtension(g_fileName);
     ShowStatusNote(QStringLiteral("Loading %1").arg(name));
     if (frame)
         frame->UpdateCommandUI();
@@ -382,21 +432,35 @@ CLoadProgressPane* CTavroView::loadProgressPane() const
 
 void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
 {
+    if (outcome.model == nullptr) {
+        // Buffers made for a model that a late Cancel dropped.
+        m_arrivingFrameDrawn = false;
+        ReleaseBuffers(m_arrivingBuffers);
+    }
     if (m_reloading) {
         OnReloadEnded(std::move(outcome));
         return;
     }
-    g_model = outcome.model;
-    if (g_model && (g_model->colours || g_model->faceColours))
-        g_vertexColours = 1;
+    const bool loaded = outcome.model != nullptr;
     if (outcome.cancelled)
         ShowStatusNote(QStringLiteral("Loading cancelled"));
-    else if (g_model && outcome.reason.empty())
-        ShowStatusNote(g_model->vertexCount == 0 ? QString::fromLatin1(kEmptyMeshNote) : QString());
+    else if (loaded && outcome.reason.empty())
+        ShowStatusNote(outcome.model->vertexCount == 0 ? QString::fromLatin1(kEmptyMeshNote) : QString());
     else
         ShowStatusNote(
             QStringLiteral("%1: %2").arg(QFileInfo(outcome.path).fileName(), QString::fromStdString(outcome.reason)));
-    RenderScene();
+    if (!outcome.cancelled) {
+        g_fileName = QFile::encodeName(outcome.path).toStdString();
+        g_fileExtension = fileExtension(g_fileName);
+    }
+    if (loaded) {
+        ShowArrivedModel(outcome.model, false);
+    } else if (!outcome.cancelled) {
+        // The file gave no model: the view is empty.
+        ReleaseModelBuffers();
+        freeMeshModel(std::exchange(g_model, nullptr));
+        RenderScene();
+    } // a cancelled load changes nothing on the screen
     if (CFrameWnd* frame = GetParentFrame()) {
         frame->UpdateCommandUI();
         frame->UpdateIndicators(); // the model's counts
@@ -404,11 +468,14 @@ void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
     // A document that opens its files itself records the file when the
     // model has arrived (see loadFinished); any other takes the name now.
     CDocument* document = GetDocument();
-    if (g_model && document && m_recordPathOnLoad)
+    if (loaded && document && m_recordPathOnLoad)
         document->SetPathName(outcome.path);
     m_recordPathOnLoad = false;
-    emit loadFinished(outcome.path, g_model != nullptr, outcome.cancelled);
-    AfterFileLoad(g_model != nullptr, outcome.path);
+    emit loadFinished(outcome.path, loaded, outcome.cancelled);
+    if (outcome.cancelled)
+        AfterCancelledLoad();
+    else
+        AfterFileLoad(loaded, outcome.path);
 }
 
 void CTavroView::OpenFile(const QString& path)

@@ -163,13 +163,14 @@ public:
     bool OnCommand(unsigned id) override;
     bool OnUpdateCommandUI(unsigned id, CCmdUI& ui) override;
 
-    // Opens path as the Open command does once a file is chosen: releases
-    // the current model and reads the file on a worker thread (ModelLoad),
-    // with a progress bar and a Cancel button in the status bar; the model is
-    // drawn when the load ends, and a failure or a cancel leaves the empty
-    // view with the reason in the status bar. A file that cannot be opened
-    // changes nothing and says why. False when no load was started: the file
-    // cannot be opened, or another load is still running.
+    // Opens path as the Open command does once a file is chosen: reads the
+    // file on a worker thread (ModelLoad), with a progress bar and a Cancel
+    // button in the status bar, while the current model stays on the screen;
+    // the new model replaces it when the load ends, and a failure leaves the
+    // empty view with the reason in the status bar. A cancel, up to the
+    // moment the new model's first frame is shown, and a file that cannot be
+    // opened change nothing and say so. False when no load was started: the
+    // file cannot be opened, or another load is still running.
     bool openModelFile(const QString& path);
     // A load started by openModelFile has not ended yet.
     bool isLoading() const;
@@ -188,7 +189,7 @@ public:
     // Bytes held by the current model's buffer objects.
     std::size_t modelBufferBytes() const { return m_modelBuffers.byteSize(); }
     // How often the model's buffers have been built.
-    unsigned long modelBufferBuilds() const { return m_modelBuffers.buildCount(); }
+    unsigned long modelBufferBuilds() const { return m_modelBuffers.buildCount() + m_arrivingBuffers.buildCount(); }
 
 signals:
     // A load started by openModelFile ended (after its frame): loaded tells
@@ -199,6 +200,10 @@ signals:
     // the new model replaced the old one, which stays on screen otherwise.
     // The document is left as it is (a reload emits no loadFinished).
     void reloadFinished(const QString& path, bool loaded);
+    // The model of the running load or reload of path has come from the
+    // file and its first frame is drawn but not shown yet: a Cancel or Esc
+    // before loadFinished or reloadFinished still cancels.
+    void modelArrived(const QString& path);
 
 public:
     // Frames put on screen so far (RenderScene calls that drew).
@@ -215,6 +220,18 @@ protected:
 private:
     void ShowStatusNote(const QString& text);
     void ReleaseModelBuffers();
+    // Deletes buffers in the view's context (making it current if need be).
+    void ReleaseBuffers(ModelBuffers& buffers);
+    // The Vertex Colours switch once model is on the screen: a model that
+    // brings colours shows them (on a reload, only where the old model had
+    // none).
+    static int VertexColoursWith(const MeshModel& model, bool reload);
+    // The worker gave a model: its buffers and first frame are made, not
+    // shown (see modelArrived).
+    void OnModelArrived(const MeshModel& model);
+    // Puts model, now the view's, on the screen in place of the old one,
+    // which is released after its frame.
+    void ShowArrivedModel(MeshModel* model, bool reload);
     // The load ended: shows its model or says why there is none.
     void OnLoadEnded(ModelLoadOutcome outcome);
     // Reload and its watch (tavroviewfiles.cpp): the reload's end, the
@@ -222,8 +239,10 @@ private:
     // and what follows the end of a load that opened a file.
     void OnReloadEnded(ModelLoadOutcome outcome);
     void WatchLoadedFile(const QString& path);
+    void WatchOpenFile();
     void OnOpenFileChanged();
     void AfterFileLoad(bool loaded, const QString& path);
+    void AfterCancelledLoad();
     // The frame as the view shows it now, drawn into the back buffer and read
     // back (RGB, bottom row first; empty with no context); nothing is
     // presented.
@@ -231,10 +250,12 @@ private:
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
-    ModelBuffers m_modelBuffers;      // the current model's, in m_hRC
-    ModelLoad* m_load = nullptr;      // reads the files the view opens
-    bool m_recordPathOnLoad = false;  // the document takes the name of a model that arrives
-    FileWatch* m_fileWatch = nullptr; // the open file, while Reload When Changed is on
+    ModelBuffers m_modelBuffers;       // the current model's, in m_hRC
+    ModelBuffers m_arrivingBuffers;    // the arriving model's, until the load reports
+    bool m_arrivingFrameDrawn = false; // the back buffer holds the arriving model's frame
+    ModelLoad* m_load = nullptr;       // reads the files the view opens
+    bool m_recordPathOnLoad = false;   // the document takes the name of a model that arrives
+    FileWatch* m_fileWatch = nullptr;  // the open file, while Reload When Changed is on
     bool m_reloadWhenChanged = true;
     bool m_reloading = false;    // the running load reloads the open file
     bool m_reloadWanted = false; // the open file changed while a load ran

@@ -78,21 +78,17 @@ void CTavroView::OnReloadEnded(ModelLoadOutcome outcome)
     if (loaded) {
         // The camera, the shading and the colours stay; a model that brings
         // colours where the old one had none shows them, as a load does.
-        const bool hadColours = g_model && g_model->colours;
-        ReleaseModelBuffers();
-        freeMeshModel(g_model);
-        g_model = outcome.model;
-        if (g_model->colours && !hadColours)
-            g_vertexColours = 1;
         ShowStatusNote(outcome.reason.empty()
                            ? QString()
                            : QStringLiteral("%1: %2").arg(name, QString::fromStdString(outcome.reason)));
-    } else if (outcome.cancelled) {
-        ShowStatusNote(QStringLiteral("Reloading cancelled"));
+        ShowArrivedModel(outcome.model, true);
     } else {
-        ShowStatusNote(QStringLiteral("%1 not reloaded: %2").arg(name, QString::fromStdString(outcome.reason)));
+        if (outcome.cancelled)
+            ShowStatusNote(QStringLiteral("Reloading cancelled"));
+        else
+            ShowStatusNote(QStringLiteral("%1 not reloaded: %2").arg(name, QString::fromStdString(outcome.reason)));
+        RenderScene();
     }
-    RenderScene();
     if (CFrameWnd* frame = GetParentFrame())
         frame->UpdateCommandUI();
     emit reloadFinished(outcome.path, loaded);
@@ -103,6 +99,11 @@ void CTavroView::OnReloadWhenChanged()
 {
     m_reloadWhenChanged = !m_reloadWhenChanged;
     setReloadWhenChanged(m_reloadWhenChanged);
+    WatchOpenFile();
+}
+
+void CTavroView::WatchOpenFile()
+{
     const QString path = openFilePath();
     if (path.isEmpty())
         m_fileWatch->stop();
@@ -133,6 +134,14 @@ void CTavroView::OnOpenFileChanged()
         OnFileReload();
 }
 
+void CTavroView::AfterCancelledLoad()
+{
+    // The watch goes back to the open file; a change of the file that was
+    // being read no longer matters.
+    m_reloadWanted = false;
+    WatchOpenFile();
+}
+
 void CTavroView::AfterFileLoad(bool loaded, const QString& path)
 {
     if (!loaded) {
@@ -152,6 +161,7 @@ void CTavroView::AfterFileLoad(bool loaded, const QString& path)
 
 std::vector<unsigned char> CTavroView::ReadPicture()
 {
+    m_arrivingFrameDrawn = false; // the back buffer gets this picture
     if (!m_hRC || !m_pDC || !m_pDC->MakeCurrent(m_hRC))
         return {};
     DrawScene(CurrentScene(), m_modelBuffers);

@@ -5,6 +5,7 @@
 
 #include "model/meshmodel.h"
 #include "platform/commandids.h"
+#include "platform/loadprogress.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
@@ -13,6 +14,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -152,6 +154,24 @@ TEST_F(OpeningTest, AFailedOpenRecordsNothingAndLosesNoRecentEntry)
     EXPECT_EQ(frame->windowTitle(), "cube.ply - Brenvik");
     EXPECT_EQ(recent(), four);
     EXPECT_TRUE(messagePane().startsWith("missing.ply: ")) << messagePane().toStdString();
+
+    // Nor does an open cancelled by Esc or the Cancel button: the model,
+    // the title and the recent files stay.
+    const QString other = file("other.ply", trianglePly());
+    for (bool byKey : {true, false}) {
+        nextPath = other;
+        QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+        ASSERT_TRUE(view()->isLoading());
+        if (byKey)
+            QTest::keyClick(frame, Qt::Key_Escape);
+        else
+            QTest::mouseClick(view()->loadProgressPane()->GetCancelButton(), Qt::LeftButton);
+        ASSERT_TRUE(loadEnded());
+        EXPECT_EQ(g_model, model);
+        EXPECT_EQ(frame->windowTitle(), "cube.ply - Brenvik");
+        EXPECT_EQ(recent(), four);
+        EXPECT_EQ(messagePane(), "Loading cancelled");
+    }
 
     // A file that opens but gives no model empties the view, and no good
     // entry is pushed off the list for it.
