@@ -157,6 +157,7 @@ void BlockReader::takeLine(std::size_t lineEnd, std::size_t next)
     begin_ = base + start_;
     end_ = base + lineEnd;
     consumed_ += next - start_;
+    lineEndBytes_ = next - lineEnd;
     start_ = scanned_ = next;
     ++lineNumber_;
 }

@@ -105,6 +105,21 @@ public:
     const char* end() const { return end_; }
     // Number of the current line, counting from 1.
     long long lineNumber() const { return lineNumber_; }
+    // The bytes that ended the current line: 2 for a CR LF, 1 for a lone CR
+    // or LF, 0 for a last line without a line end.
+    std::size_t lineEndBytes() const { return lineEndBytes_; }
+    // Takes the LF of the current line's CR LF back into the stream, for a
+    // writer whose lines end in a lone CR (a binary body may begin with the
+    // byte 10).
+    void giveBackLineFeed()
+    {
+        if (lineEndBytes_ == 2) {
+            --start_;
+            scanned_ = start_;
+            --consumed_;
+            lineEndBytes_ = 1;
+        }
+    }
     // Bytes handed out so far, line ends included.
     uint64_t consumed() const { return consumed_; }
     Stop stop() const { return stop_; }
@@ -162,5 +177,6 @@ private:
     const char* begin_ = nullptr;
     const char* end_ = nullptr;
     long long lineNumber_ = 0;
+    std::size_t lineEndBytes_ = 0;
     uint64_t consumed_ = 0;
 };

@@ -80,13 +80,19 @@ public:
             }
             const char* begin = in_.begin();
             const char* end = in_.end();
+            const bool loneCarriageReturn = in_.lineEndBytes() == 1 && *end == '\r';
+            if (startsWith(begin, end, "end_header")) {
+                header_.endLine = in_.lineNumber();
+                // In a header of lone CRs, a CR LF after end_header is the
+                // CR and the body's first byte.
+                if (loneCarriageReturns_ && in_.lineEndBytes() == 2 && header_.format != PlyFormat::ascii)
+                    in_.giveBackLineFeed();
+                return true;
+            }
+            loneCarriageReturns_ = loneCarriageReturns_ && loneCarriageReturn;
             if (begin == end || *begin == '#')
                 continue;
             bool ok = true;
-            if (startsWith(begin, end, "end_header")) {
-                header_.endLine = in_.lineNumber();
-                return true;
-            }
             if (startsWith(begin, end, "element"))
                 ok = element(begin, end);
             else if (startsWith(begin, end, "property"))
@@ -240,6 +246,7 @@ private:
     BlockReader& in_;
     PlyHeader& header_;
     std::string& reason_;
+    bool loneCarriageReturns_ = true; // every header line so far ended in a lone CR
     static constexpr std::size_t kNone = ~std::size_t{0};
     std::size_t current_ = kNone; // the element property lines belong to
     std::unordered_map<std::string, std::size_t> byName_;

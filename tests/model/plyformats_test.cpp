@@ -94,6 +94,19 @@ TEST(PlyFormats, AsciiLittleAndBigEndianGiveTheSameModel)
             expectSquare(binary.get(), (bigEndian ? "big endian: " : "little endian: ") + reason);
         }
     }
+    // A binary body may begin with the byte 10 after a header of any line
+    // ends: after lone CRs it is not taken for the LF of a CR LF.
+    const std::string body("\x0a\0\0\0\x0a\0\0\0\x0a\x03\0\0\0\0\x01\0\0\0\x02\0\0\0", 22);
+    for (const char* end : {"\n", "\r", "\r\n"}) {
+        std::string head = "ply|format binary_little_endian 1.0|element vertex 3|property uchar x|property uchar y|"
+                           "property uchar z|element face 1|property list uchar int vertex_indices|end_header|";
+        for (std::size_t at; (at = head.find('|')) != std::string::npos;)
+            head.replace(at, 1, end);
+        ModelPtr model = loadPlyText(head + body, &reason);
+        ASSERT_NE(model, nullptr) << reason;
+        EXPECT_EQ(model->vertices[0].position.x, 1.0) << "line end " << int(end[0]) << int(end[1]);
+        EXPECT_EQ(cornersOf(*model, 0), (std::vector<long>{0, 1, 2}));
+    }
     // Float colours are taken as they are; no colours, no array.
     ModelPtr floats = loadPlyText("ply\nelement vertex 2\nproperty float x\nproperty float y\nproperty float z\n"
                                   "property float red\nproperty float green\nproperty float blue\nend_header\n"
