@@ -1,5 +1,7 @@
 #include "viewer/tavroview.h"
 
+#include <system_error>
+
 #include "model/filepath.h"
 #include "model/meshmodel.h"
 #include "platform/dialogs.h"
@@ -70,6 +72,8 @@ CTavroView::CTavroView()
 CTavroView::~CTavroView()
 {
     m_load->abandon(); // stops and waits for a load still running
+    if (m_retiring.joinable())
+        m_retiring.join();
     // m_palette releases its palette with the view. A view destroyed without
     // its window being closed first still lets go of its context and surface.
     if (m_hRC) {
@@ -377,9 +381,16 @@ void CTavroView::ShowArrivedModel(MeshModel* model, bool reload)
     } else {
         RenderScene(); // another frame went to the back buffer meanwhile
     }
-    // The old model goes once the new one is on the screen.
+    // The old model goes once the new one is on the screen, on a thread of
+    // its own: handing a large model's pages back takes a while.
     ReleaseBuffers(m_arrivingBuffers);
-    freeMeshModel(old);
+    if (m_retiring.joinable())
+        m_retiring.join();
+    try {
+        m_retiring = std::thread([old] { freeMeshModel(old); });
+    } catch (const std::system_error&) {
+        freeMeshModel(old);
+    }
 }
 
 void CTavroView::OnFileOpen()

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 class CLoadProgressPane;
@@ -252,6 +253,7 @@ private:
     unsigned long m_frameCount = 0;
     ModelBuffers m_modelBuffers;       // the current model's, in m_hRC
     ModelBuffers m_arrivingBuffers;    // the arriving model's, until the load reports
+    std::thread m_retiring;            // frees the model a new one replaced
     bool m_arrivingFrameDrawn = false; // the back buffer holds the arriving model's frame
     ModelLoad* m_load = nullptr;       // reads the files the view opens
     bool m_recordPathOnLoad = false;   // the document takes the name of a model that arrives
