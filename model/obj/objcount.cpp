@@ -48,7 +48,7 @@ bool countObjLines(int fd, long long from, ObjCounts& counts, const std::atomic<
     counts.vertices = parts[0].counts.vertices + parts[1].counts.vertices;
     counts.faces = parts[0].counts.faces + parts[1].counts.faces;
     counts.continued = parts[0].counts.continued || parts[1].counts.continued;
-    // (The mapping is gone: the first vertex's colour was looked at while counting.)
+    // (The file's pieces are gone: the first vertex's colour was looked at while counting.)
     counts.colours = parts[0].counts.vertices > 0 ? parts[0].counts.colours : parts[1].counts.colours;
     return true;
 }

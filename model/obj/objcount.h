@@ -15,5 +15,5 @@ struct ObjCounts {
 
 // Counts the lines of the regular file open as fd from byte `from` on, on
 // two threads where two cores can run them. False when the file cannot be
-// mapped into memory, or once `stop` (if any) is set.
+// read, or once `stop` (if any) is set.
 bool countObjLines(int fd, long long from, ObjCounts& counts, const std::atomic<bool>* stop = nullptr);

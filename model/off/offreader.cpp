@@ -52,8 +52,8 @@ public:
     {
         if (!readHeader())
             return nullptr;
-        // (Looked at before the arrays are made: the file's mapping and the
-        // model are not held at once.)
+        // (Looked at before the arrays are made: the pieces of the file read
+        // for the look and the model are not held at once.)
         plain_ = fileBytes_ >= kRunBytes && usableCores() >= 2 && bodyIsPlain();
         if (!prepare() || !readBody())
             return nullptr;
