@@ -386,3 +386,14 @@ MeshModel* ModelBuilder::finish(const LoadControl* control)
     }
     return model;
 }
+
+MeshModel* ModelBuilder::finishLoad(const LoadControl* control, std::string& reason)
+{
+    const auto stopAsked = [control] { return control != nullptr && control->cancel.load(); };
+    MeshModel* model = stopAsked() ? nullptr : finish(control);
+    if (model == nullptr && (cancelled_ || stopAsked()))
+        reason = "loading was cancelled";
+    else if (model == nullptr)
+        reason = memoryReason_.empty() ? "not enough memory for the model" : memoryReason_;
+    return model;
+}

@@ -282,6 +282,10 @@ public:
     // control, when it asks the load to stop (cancelled).
     MeshModel* finish(const LoadControl* control = nullptr);
     bool cancelled() const { return cancelled_; }
+    // A reader's last step: finish, unless the control has already asked
+    // the load to stop; on null, `reason` says why ("loading was cancelled",
+    // or the memory reason).
+    MeshModel* finishLoad(const LoadControl* control, std::string& reason);
 
     // Why the last step that needed memory failed: the load's limit (see
     // fitsMemoryLimit) or "not enough memory for the model".

@@ -53,16 +53,7 @@ public:
                       + " is outside 1.." + std::to_string(builder_.vertexCount());
             return nullptr;
         }
-        if (in_.cancelRequested()) {
-            reason_ = "loading was cancelled";
-            return nullptr;
-        }
-        MeshModel* model = builder_.finish(control_);
-        if (model == nullptr && builder_.cancelled())
-            reason_ = "loading was cancelled";
-        else if (model == nullptr)
-            outOfMemory();
-        return model;
+        return builder_.finishLoad(control_, reason_);
     }
 
     uint64_t skippedFaces() const { return skipped_; }

@@ -57,14 +57,7 @@ public:
         plain_ = fileBytes_ >= kRunBytes && usableCores() >= 2 && bodyIsPlain();
         if (!prepare() || !readBody())
             return nullptr;
-        if (in_.cancelRequested())
-            return cancelled();
-        MeshModel* model = builder_.finish(control_);
-        if (model == nullptr && builder_.cancelled())
-            return cancelled();
-        if (model == nullptr)
-            outOfMemory();
-        return model;
+        return builder_.finishLoad(control_, reason_);
     }
 
     uint64_t skippedFaces() const { return skipped_; }
@@ -74,11 +67,6 @@ private:
     {
         reason_ = "line " + std::to_string(in_.lineNumber()) + ": " + message;
         return false;
-    }
-    MeshModel* cancelled()
-    {
-        reason_ = "loading was cancelled";
-        return nullptr;
     }
     bool outOfMemory()
     {

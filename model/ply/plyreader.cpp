@@ -91,14 +91,7 @@ public:
             = header.format == PlyFormat::ascii ? readPlyAsciiBody(body, reason_) : readPlyBinaryBody(body, reason_);
         if (!read)
             return nullptr;
-        if (in_.cancelRequested()) {
-            reason_ = "loading was cancelled";
-            return nullptr;
-        }
-        MeshModel* model = builder_.finish(control_);
-        if (model == nullptr)
-            reason_ = builder_.cancelled() ? "loading was cancelled" : builder_.memoryReason();
-        return model;
+        return builder_.finishLoad(control_, reason_);
     }
 
 private:

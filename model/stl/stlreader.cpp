@@ -86,16 +86,8 @@ MeshModel* readStlModel(FILE* stream, std::string* reason, LoadControl* control)
             = ascii ? readStlAscii(in, fileBytes, builder, why) : readStlBinary(in, fileBytes, builder, why);
         if (!read)
             return nullptr;
-        if (in.cancelRequested()) {
-            why = "loading was cancelled";
-            return nullptr;
-        }
-        MeshModel* model = builder.finish(control);
-        if (model == nullptr && builder.cancelled())
-            why = "loading was cancelled";
-        else if (model == nullptr)
-            why = builder.memoryReason().empty() ? "not enough memory for the model" : builder.memoryReason();
-        else if (!ascii && control != nullptr && trianglesHeld(fileBytes) > count)
+        MeshModel* model = builder.finishLoad(control, why);
+        if (model != nullptr && !ascii && control != nullptr && trianglesHeld(fileBytes) > count)
             control->addNote(moreTrianglesNote(trianglesHeld(fileBytes) - count));
         return model;
     });
