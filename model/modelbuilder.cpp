@@ -246,6 +246,8 @@ bool ModelBuilder::makeRoom(std::size_t faces, std::size_t corners)
         faceCapacity = faceNeed + (faceCapacity - faceNeed) / 2;
         cornerCapacity = cornerNeed + (cornerCapacity - cornerNeed) / 2;
     }
+    if (faceCapacity == faceCapacity_ && cornerCapacity == cornerCapacity_)
+        return true; // there is room: nothing moves
     if (!withinLimit(vertexCapacity_, faceCapacity, cornerCapacity))
         return false;
     // The filling stops while the arrays move, and goes on in their new place.
