@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "model/cores.h"
+#include "model/tuning.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -50,17 +51,9 @@ std::size_t countLineEnds(const char* begin, const char* end)
 
 namespace {
 
-// Blocks of this size are read from the stream: one huge page.
-constexpr std::size_t kBlockSize = std::size_t{2} << 20;
-// The first buffer for streams of unknown size (pipes, memory streams).
-constexpr std::size_t kSmallBlockSize = std::size_t{1} << 16;
-// Reads of a regular file of at least this many bytes are shared by two
-// cores, each reading one half. (A fuzzing build lowers it, so that small
-// inputs take that way too.)
-#ifndef BRENVIK_SPLIT_READ_BYTES
-#define BRENVIK_SPLIT_READ_BYTES (std::size_t{256} << 10)
-#endif
-constexpr std::size_t kSplitReadBytes = BRENVIK_SPLIT_READ_BYTES;
+constexpr std::size_t kBlockSize = tuning::kBlockBytes;
+constexpr std::size_t kSmallBlockSize = tuning::kSmallBlockBytes;
+constexpr std::size_t kSplitReadBytes = tuning::kSplitReadBytes;
 
 // Reads [into, into + wanted) from `file` at `at` by position, as far as the
 // file goes; sets failed on an error.

@@ -14,6 +14,7 @@
 #include "model/bytescan.h"
 #include "model/cores.h"
 #include "model/hugebuffer.h"
+#include "model/tuning.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ namespace {
 // their last line end; a longer line grows the piece, but only as far as
 // the longest line a reader takes: a longer one ends the look of its half
 // (the reader refuses the file there).
-constexpr std::size_t kPieceBytes = std::size_t{2} << 20;
+constexpr std::size_t kPieceBytes = tuning::kScanPieceBytes;
 // A piece that holds the longest line a reader takes, with a CR LF.
 constexpr std::size_t kLongestPiece = BlockReader::kMaxLineLength + 2;
 

@@ -17,16 +17,12 @@
 #include "model/blockreader.h"
 #include "model/bytescan.h"
 #include "model/cores.h"
+#include "model/tuning.h"
 
-// Runs are about this many bytes, shared out in chunks of about
-// kLineChunkBytes; a run has at most kLineRunChunks chunks. (A fuzzing build
-// lowers both, so that small inputs reach the run reader.)
-#ifndef BRENVIK_RUN_BYTES
-#define BRENVIK_RUN_BYTES (std::size_t{4} << 20)
-#define BRENVIK_CHUNK_BYTES (std::size_t{1} << 18)
-#endif
-constexpr std::size_t kLineRunBytes = BRENVIK_RUN_BYTES;
-constexpr std::size_t kLineChunkBytes = BRENVIK_CHUNK_BYTES;
+// Runs are about kLineRunBytes bytes, shared out in chunks of about
+// kLineChunkBytes; a run has at most kLineRunChunks chunks.
+constexpr std::size_t kLineRunBytes = tuning::kLineRunBytes;
+constexpr std::size_t kLineChunkBytes = tuning::kLineChunkBytes;
 constexpr std::size_t kLineRunChunks = kLineRunBytes / kLineChunkBytes + 2;
 
 // The first fault of a run of lines, if any: its place among the lines

@@ -11,17 +11,18 @@
 #endif
 
 #include "model/cores.h"
+#include "model/tuning.h"
 
 namespace {
 
-// Models with at least this many faces and vertices have their normals
+// Models with at least kShareFrom faces and vertices have their normals
 // built on two threads.
-constexpr uint32_t kShareFrom = 200000;
+constexpr uint32_t kShareFrom = tuning::kShareFrom;
 // Faces are taken in blocks of this many: a thread passes over a block of
 // the other thread's faces that has no corner among its own vertices.
 constexpr uint32_t kFaceBlock = 4096;
 // Stretches of work between looks at cancel.
-constexpr uint32_t kStretch = 65536;
+constexpr uint32_t kStretch = tuning::kCancelStretch;
 
 // A face's centre (the mean of its corners) and normal (from its first
 // three corners, unit length, or zero for fewer corners).

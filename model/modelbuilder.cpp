@@ -10,13 +10,14 @@
 
 #include "model/memorylimit.h"
 #include "model/normalise.h"
+#include "model/tuning.h"
 
 namespace {
 
 // Arrays that grow (all of them when the counts are not known to be exact,
-// the corners of polygons with more than three) start at this many elements
-// and double.
-constexpr std::size_t kFirstCapacity = 4096;
+// the corners of polygons with more than three) start at kFirstCapacity
+// elements and double.
+constexpr std::size_t kFirstCapacity = tuning::kFirstCapacity;
 
 // Asks the kernel to back a large block with huge pages: filling hundreds of
 // megabytes page by page costs more than reading the file. Only a hint, and

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "model/cores.h"
+#include "model/tuning.h"
 
 namespace {
 
@@ -11,8 +12,7 @@ namespace {
 // farther out means the formula has lost the model (an extent of a few
 // rounding steps of its coordinates) and the careful way is taken.
 constexpr double kRoundingOvershoot = 1e-12;
-// Models of at least this many vertices are worked on by two threads.
-constexpr uint32_t kShareFrom = 200000;
+constexpr uint32_t kShareFrom = tuning::kShareFrom;
 
 // Whether p * s keeps the centred box within [-1, 1] up to rounding; sets
 // clamp when an end lies past +-1 at all. Rounding is monotonic, so the two

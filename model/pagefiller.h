@@ -15,14 +15,16 @@
 #include <mutex>
 #include <thread>
 
+#include "model/tuning.h"
+
 class PageFiller {
 public:
     // How far beyond what the reader has written an array is filled.
-    static constexpr std::size_t kWindow = std::size_t{32} << 20;
+    static constexpr std::size_t kWindow = tuning::kFillWindowBytes;
     // At most this many arrays.
     static constexpr std::size_t kBlocks = 4;
     // Arrays smaller than this are left to fill as they are written.
-    static constexpr std::size_t kWorthFilling = std::size_t{4} << 20;
+    static constexpr std::size_t kWorthFilling = tuning::kWorthFillingBytes;
 
     struct Block {
         const void* begin = nullptr;

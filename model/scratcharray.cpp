@@ -1,4 +1,5 @@
 #include "model/scratcharray.h"
+#include "model/tuning.h"
 
 #include <cstdlib>
 #include <new>
@@ -7,9 +8,7 @@
 
 namespace {
 
-// Blocks from this size on are mapped on their own and advised to take
-// huge pages; smaller ones come from the C library.
-constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
+constexpr std::size_t kMappedBytes = tuning::kMappedBytes;
 
 } // namespace
 

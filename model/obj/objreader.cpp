@@ -12,16 +12,16 @@
 #include "model/obj/objcount.h"
 #include "model/obj/objlines.h"
 #include "model/readerentry.h"
+#include "model/tuning.h"
 
 namespace {
 
-// Files of at least this size are counted first, so that the model's arrays
-// get their final size at once; with two cores they are also read in runs
-// of lines on both.
-constexpr long long kCountedBytes = std::size_t{1} << 20;
-// Lines read one at a time go to the model in batches of about this many
-// corners.
-constexpr std::size_t kBatchCorners = 65536;
+// Files of at least kCountedBytes are counted first, so that the model's
+// arrays get their final size at once; with two cores they are also read in
+// runs of lines on both. Lines read one at a time go to the model in batches
+// of about kBatchCorners corners.
+constexpr long long kCountedBytes = tuning::kCountedBytes;
+constexpr std::size_t kBatchCorners = tuning::kFaceBatchCorners;
 
 class ObjReader {
 public:

@@ -15,6 +15,7 @@
 #include "model/numberscan.h"
 #include "model/off/offlines.h"
 #include "model/readerentry.h"
+#include "model/tuning.h"
 
 namespace {
 
@@ -23,12 +24,11 @@ namespace {
 // item, the arrays get their final size at once.
 constexpr uint64_t kMinVertexLineBytes = 6;
 constexpr uint64_t kMinFaceLineBytes = 8;
-// Faces are collected in batches of about this many corners before they go
-// to the model.
-constexpr std::size_t kFaceBatch = 65536;
-// Regular files of at least this size whose arrays have their final size
-// are read in runs of lines on two cores.
-constexpr long long kRunBytes = std::size_t{1} << 20;
+// Faces are collected in batches of about kFaceBatch corners before they go
+// to the model; regular files of at least kRunBytes whose arrays have their
+// final size are read in runs of lines on two cores.
+constexpr std::size_t kFaceBatch = tuning::kFaceBatchCorners;
+constexpr long long kRunBytes = tuning::kCountedBytes;
 
 bool isBlank(char c)
 {

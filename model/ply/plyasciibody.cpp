@@ -7,19 +7,15 @@
 #include "model/ply/plybody.h"
 #include "model/ply/plyfacelines.h"
 #include "model/ply/plyvertexlines.h"
+#include "model/tuning.h"
 
 namespace {
 
 // Elements of at least this many items in a regular file are read on two
-// cores, in runs of lines. (A fuzzing build lowers it, so that small inputs
-// reach the run reader.)
-#ifndef BRENVIK_PARALLEL_ITEMS
-#define BRENVIK_PARALLEL_ITEMS 65536
-#endif
-constexpr uint32_t kParallelItems = BRENVIK_PARALLEL_ITEMS;
-// Faces read one line at a time go to the model in batches of about this
-// many corners.
-constexpr std::size_t kFaceBatch = 65536;
+// cores, in runs of lines; faces read one line at a time go to the model in
+// batches of about kFaceBatch corners.
+constexpr uint32_t kParallelItems = tuning::kParallelItems;
+constexpr std::size_t kFaceBatch = tuning::kFaceBatchCorners;
 
 class AsciiBody {
 public:

@@ -7,6 +7,7 @@
 #include "model/ply/plybinaryruns.h"
 #include "model/ply/plybinaryvalues.h"
 #include "model/ply/plybody.h"
+#include "model/tuning.h"
 
 namespace {
 
@@ -15,17 +16,10 @@ constexpr std::size_t kListChunk = 16384;
 // Faces with up to this many corners get their corner slots at once.
 constexpr int64_t kDirectCorners = 64;
 
-// Items are read in runs of about this many bytes, on two cores for
-// elements of at least kParallelItems items. (A fuzzing build lowers both,
-// so that small inputs take that way too.)
-#ifndef BRENVIK_PARALLEL_ITEMS
-#define BRENVIK_PARALLEL_ITEMS 65536
-#endif
-#ifndef BRENVIK_BINARY_RUN_BYTES
-#define BRENVIK_BINARY_RUN_BYTES (std::size_t{1} << 20)
-#endif
-constexpr uint32_t kParallelItems = BRENVIK_PARALLEL_ITEMS;
-constexpr std::size_t kRunBytes = BRENVIK_BINARY_RUN_BYTES;
+// Items are read in runs of about kRunBytes bytes, on two cores for
+// elements of at least kParallelItems items.
+constexpr uint32_t kParallelItems = tuning::kParallelItems;
+constexpr std::size_t kRunBytes = tuning::kBinaryRunBytes;
 // A run goes on with what the buffer holds while it holds this much (a
 // triangle's bytes at least), so that what a run leaves is seldom moved.
 constexpr std::size_t kLeastRunBytes = kRunBytes < 4096 ? kRunBytes : 4096;

@@ -7,6 +7,7 @@
 #include "model/stl/stlrecord.h"
 #include "model/stl/stlsplitwelder.h"
 #include "model/stl/stlwelder.h"
+#include "model/tuning.h"
 
 namespace {
 
@@ -15,15 +16,10 @@ constexpr std::size_t kHeaderBytes = 84;
 constexpr uint32_t kBatchTriangles = 32;
 // The welding table's first size for a count the file's size cannot confirm.
 constexpr uint32_t kUncheckedVertices = 4096;
-// Files of at least this many triangles are welded on two cores, a run of
-// triangles at a time. (A fuzzing build lowers both, so that small inputs
-// take that way too.)
-#ifndef BRENVIK_STL_SPLIT_TRIANGLES
-#define BRENVIK_STL_SPLIT_TRIANGLES 65536
-#define BRENVIK_STL_RUN_TRIANGLES 65536
-#endif
-constexpr uint32_t kSplitTriangles = BRENVIK_STL_SPLIT_TRIANGLES;
-constexpr uint32_t kRunTriangles = BRENVIK_STL_RUN_TRIANGLES;
+// Files of at least kSplitTriangles triangles are welded on two cores,
+// kRunTriangles at a time.
+constexpr uint32_t kSplitTriangles = tuning::kStlSplitTriangles;
+constexpr uint32_t kRunTriangles = tuning::kStlRunTriangles;
 
 uint32_t littleEndian32(const char* bytes)
 {
