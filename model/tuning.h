@@ -80,7 +80,7 @@ constexpr std::size_t kFirstCapacity = 4096;
 // Pages are filled ahead of the reader on a thread of their own at most this
 // far beyond what it has written: far enough that the reader seldom waits
 // for a fresh page, near enough that a file refused early holds little.
-constexpr std::size_t kFillWindowBytes = std::size_t{32} << 20;
+constexpr std::size_t kFillWindowBytes = std::size_t{64} << 20;
 // Arrays smaller than this are left to fill as they are written: the thread
 // would cost more than the pages.
 constexpr std::size_t kWorthFillingBytes = std::size_t{4} << 20;
