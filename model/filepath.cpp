@@ -26,6 +26,14 @@ std::string fileNamePart(const std::string& path)
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+std::string folderPart(const std::string& path)
+{
+    const std::size_t separator = path.rfind('/');
+    if (separator == std::string::npos)
+        return ".";
+    return separator == 0 ? "/" : path.substr(0, separator);
+}
+
 std::string fileExtension(const std::string& path)
 {
     const std::string name = fileNamePart(path);

@@ -12,6 +12,9 @@ bool isPlyExtension(const char* extension);
 // The last component of a path: the text after the last '/' or '\',
 // or the whole path when it has neither.
 std::string fileNamePart(const std::string& path);
+// The folder part of a path: the text before the last '/' ("/" for a file
+// in the root), or "." when the path has none.
+std::string folderPart(const std::string& path);
 // The text after the last '.' of the last path component, without the dot;
 // empty when that component has no '.'.
 std::string fileExtension(const std::string& path);

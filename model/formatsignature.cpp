@@ -22,6 +22,8 @@ ModelFormat signatureFormat(const char* bytes, std::size_t size)
         return ModelFormat::off;
     if (isAsciiStlStart(bytes, size))
         return ModelFormat::stl;
+    if (size >= 4 && std::memcmp(bytes, "glTF", 4) == 0)
+        return ModelFormat::gltf;
     return ModelFormat::none;
 }
 
@@ -53,6 +55,10 @@ const char* formatName(ModelFormat format)
         return "STL";
     case ModelFormat::off:
         return "OFF";
+    case ModelFormat::gltf:
+        return "glTF";
+    case ModelFormat::threemf:
+        return "3MF";
     case ModelFormat::none:
         break;
     }

@@ -7,6 +7,10 @@
 #include "model/off/offreader.h"
 #include "model/ply/plyreader.h"
 #include "model/stl/stlreader.h"
+#ifdef BRENVIK_SCENE_FORMATS
+#include "model/gltf/gltfreader.h"
+#include "model/threemf/threemfreader.h"
+#endif
 
 namespace {
 
@@ -35,12 +39,18 @@ ModelFormat namedFormat(const char* extension)
         return ModelFormat::stl;
     if (extensionIs(extension, "off", true))
         return ModelFormat::off;
+#ifdef BRENVIK_SCENE_FORMATS
+    if (extensionIs(extension, "gltf", true) || extensionIs(extension, "glb", true))
+        return ModelFormat::gltf;
+    if (extensionIs(extension, "3mf", true))
+        return ModelFormat::threemf;
+#endif
     return ModelFormat::none;
 }
 
 } // namespace
 
-MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason, LoadControl* control)
+MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason, LoadControl* control, const char* folder)
 {
     // A name no reader reads is refused whatever the file holds, as the
     // file dialog's other types are.
@@ -62,7 +72,7 @@ MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason, L
         model = readPlyModel(stream, reason, control);
         break;
     case ModelFormat::obj:
-        model = readObjModel(stream, reason, control);
+        model = readObjModel(stream, reason, control, folder);
         break;
     case ModelFormat::stl:
         model = readStlModel(stream, reason, control);
@@ -70,6 +80,20 @@ MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason, L
     case ModelFormat::off:
         model = readOffModel(stream, reason, control);
         break;
+#ifdef BRENVIK_SCENE_FORMATS
+    case ModelFormat::gltf:
+        model = readGltfModel(stream, folder, reason, control);
+        break;
+    case ModelFormat::threemf:
+        model = readThreeMfModel(stream, reason, control);
+        break;
+#else
+    case ModelFormat::gltf: // a glTF binary's magic, in a build without the reader
+    case ModelFormat::threemf:
+        if (reason != nullptr)
+            *reason = "no reader for this file type";
+        break;
+#endif
     case ModelFormat::none:
         break;
     }

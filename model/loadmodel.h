@@ -15,13 +15,17 @@
 #include "model/normalise.h"
 
 // Reads files whose extension names a format, in any letter case: one whose
-// first three characters are "ply", or "obj", "stl" or "off"; any other
+// first three characters are "ply", or "obj", "stl", "off", "gltf", "glb"
+// or "3mf" (the last three only in builds with the scene formats); any other
 // gives null with the reason "no reader for this file type", whatever the
 // file holds. The reader is chosen by the stream's first bytes when they
 // carry a format's signature (peekSignature: a "ply" line, an OFF header,
 // the start of an ASCII STL file), whatever the extension says; otherwise
 // (OBJ, binary STL, a stream that cannot go back) by the extension:
-// readPlyModel, readObjModel, readStlModel or readOffModel. A model read by
+// readPlyModel, readObjModel, readStlModel, readOffModel, readGltfModel or
+// readThreeMfModel. `folder`, when given, is the folder the file lies in,
+// where the files it names are looked for (glTF buffers, OBJ material
+// libraries); without it those are not read. A model read by
 // content from a file whose extension names another format gets the note
 // "read as PLY: the file is named .obj" first in the control's note.
 // On null, *reason (when given) holds a short sentence saying why, such as
@@ -29,8 +33,8 @@
 // faces a reader left out are counted in the control's skippedFaces.
 // A control, when given, reports progress and can stop the load (see
 // LoadControl).
-MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = nullptr,
-                     LoadControl* control = nullptr);
+MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = nullptr, LoadControl* control = nullptr,
+                     const char* folder = nullptr);
 
 // What to tell the user about `count` faces left out for having fewer than
 // three corners ("2 faces of fewer than three corners were skipped"); empty

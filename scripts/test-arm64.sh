@@ -23,7 +23,7 @@ fi
 
 cmake -S . -B "$build/brenvik" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENVIK_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DGTest_DIR="$gtest_prefix/lib/cmake/GTest" \
-  -DBRENVIK_GUI=OFF -DBRENVIK_BENCH=OFF
+  -DBRENVIK_GUI=OFF -DBRENVIK_BENCH=OFF -DBRENVIK_SCENE_FORMATS=OFF
 # Only the two layers' test programs (and what they link).
 cmake --build "$build/brenvik" -j"$jobs" --target tests/geometry/all tests/model/all
 ctest --test-dir "$build/brenvik" --output-on-failure --timeout 900 -j"$jobs" -L unit -R '^(geometry|model)_'

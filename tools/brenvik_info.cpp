@@ -164,7 +164,7 @@ int main(int argc, char** argv)
     }
     const std::string extension = fileExtension(std::string(path));
     LoadControl control;
-    MeshModel* model = loadModel(stream, extension.c_str(), &reason, &control);
+    MeshModel* model = loadModel(stream, extension.c_str(), &reason, &control, folderPart(path).c_str());
     std::fclose(stream);
     if (model == nullptr) {
         std::fprintf(stderr, "brenvik-info: %s: %s\n", path, reason.c_str());

@@ -129,7 +129,7 @@ MeshModel* load(const char* path)
         return nullptr;
     }
     const std::string extension = fileExtension(std::string(path));
-    MeshModel* model = loadModel(stream, extension.c_str(), &reason);
+    MeshModel* model = loadModel(stream, extension.c_str(), &reason, nullptr, folderPart(path).c_str());
     std::fclose(stream);
     if (!model)
         std::fprintf(stderr, "brenvik-render: %s: %s\n", path, reason.c_str());

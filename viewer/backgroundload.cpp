@@ -28,22 +28,24 @@ struct BackgroundLoad::Shared {
     ~Shared() { freeMeshModel(model); }
 };
 
-BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, uint64_t totalBytes, MeshModel* retired)
+BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, std::string folder, uint64_t totalBytes,
+                               MeshModel* retired)
     : m_totalBytes(totalBytes), m_shared(std::make_shared<Shared>())
 {
-    m_thread = std::thread([shared = m_shared, stream, extension = std::move(extension), retired] {
-        freeMeshModel(retired);
-        std::string reason;
-        MeshModel* model = loadModel(stream, extension.c_str(), &reason, &shared->control);
-        if (model != nullptr)
-            reason = loadNote(shared->control);
-        std::fclose(stream);
-        std::lock_guard<std::mutex> lock(shared->mutex);
-        shared->model = model;
-        shared->reason = std::move(reason);
-        shared->finished = true;
-        shared->done.notify_all();
-    });
+    m_thread = std::thread(
+        [shared = m_shared, stream, extension = std::move(extension), folder = std::move(folder), retired] {
+            freeMeshModel(retired);
+            std::string reason;
+            MeshModel* model = loadModel(stream, extension.c_str(), &reason, &shared->control, folder.c_str());
+            if (model != nullptr)
+                reason = loadNote(shared->control);
+            std::fclose(stream);
+            std::lock_guard<std::mutex> lock(shared->mutex);
+            shared->model = model;
+            shared->reason = std::move(reason);
+            shared->finished = true;
+            shared->done.notify_all();
+        });
 }
 
 BackgroundLoad::~BackgroundLoad()

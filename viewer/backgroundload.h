@@ -19,11 +19,13 @@ struct MeshModel;
 class BackgroundLoad {
 public:
     // Takes over stream (the worker closes it) and starts reading it with
-    // the reader the extension chooses. totalBytes is the size of the file
+    // the reader the extension chooses; files it names are looked for in
+    // folder. totalBytes is the size of the file
     // (0 when not known), for progress. The worker releases `retired` (a
     // model no one uses any more, or null) first: releasing a big model
     // takes long enough to hold up the thread that starts the load.
-    BackgroundLoad(FILE* stream, std::string extension, uint64_t totalBytes, MeshModel* retired = nullptr);
+    BackgroundLoad(FILE* stream, std::string extension, std::string folder, uint64_t totalBytes,
+                   MeshModel* retired = nullptr);
     ~BackgroundLoad();
     BackgroundLoad(const BackgroundLoad&) = delete;
     BackgroundLoad& operator=(const BackgroundLoad&) = delete;

@@ -49,7 +49,7 @@ bool ModelLoad::start(const QString& path, QStatusBar* statusBar, std::string& w
     uint64_t size = 0;
     if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
         size = static_cast<uint64_t>(info.st_size);
-    m_load = std::make_unique<BackgroundLoad>(stream, fileExtension(fileName), size, retired);
+    m_load = std::make_unique<BackgroundLoad>(stream, fileExtension(fileName), folderPart(fileName), size, retired);
     m_path = path;
 
     if (!m_pane && statusBar) {

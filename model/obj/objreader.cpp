@@ -254,7 +254,7 @@ private:
 
 } // namespace
 
-MeshModel* readObjModel(FILE* stream, std::string* reason, LoadControl* control)
+MeshModel* readObjModel(FILE* stream, std::string* reason, LoadControl* control, const char* /*folder*/)
 {
     return runReader(stream, reason, [&](std::string& why) -> MeshModel* {
         ObjReader reader(stream, why, control);

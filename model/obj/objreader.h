@@ -22,4 +22,7 @@
 // every model, and normals are built.
 // Returns a model owned by the caller, or null with a reason that names the
 // line ("line 16: corner index 0 is not valid"). Does not close the stream.
-MeshModel* readObjModel(FILE* stream, std::string* reason = nullptr, LoadControl* control = nullptr);
+// `folder`, when given, is where the material libraries the file names are
+// looked for.
+MeshModel* readObjModel(FILE* stream, std::string* reason = nullptr, LoadControl* control = nullptr,
+                        const char* folder = nullptr);
