@@ -35,8 +35,11 @@
 std::string g_fileName;
 std::string g_fileExtension;
 
-const char* const kOpenFileFilter = "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|STL Files (*.stl)|*.stl|"
-                                    "OFF Files (*.off)|*.off|Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||";
+// The first entry, every file a reader reads, is the one the dialog opens on.
+const char* const kOpenFileFilter
+    = "All Mesh Files (*.ply;*.obj;*.stl;*.off;*.gltf;*.glb;*.3mf)|*.ply;*.obj;*.stl;*.off;*.gltf;*.glb;*.3mf|"
+      "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|STL Files (*.stl)|*.stl|OFF Files (*.off)|*.off|"
+      "glTF Files (*.gltf;*.glb)|*.gltf;*.glb|3MF Files (*.3mf)|*.3mf|Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||";
 const char* const kOpenDefaultExtension = "*.ply";
 
 namespace {

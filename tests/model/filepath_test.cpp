@@ -20,6 +20,10 @@ TEST(FilePath, NamePartAndExtension)
     EXPECT_EQ(fileExtension("scan.tar.PLY"), "PLY");
     EXPECT_EQ(fileExtension("name."), "");
     EXPECT_EQ(fileExtension(""), "");
+    EXPECT_EQ(folderPart("/home/me/mesh.v2/scene.gltf"), "/home/me/mesh.v2");
+    EXPECT_EQ(folderPart("/scene.gltf"), "/");
+    EXPECT_EQ(folderPart("scene.gltf"), ".");
+    EXPECT_EQ(folderPart("parts/scene.gltf"), "parts");
 }
 
 TEST(FilePath, PathsAndExtensionsOfAnyLengthFitTheirBuffers)

@@ -56,9 +56,15 @@ TEST_F(FileOpenTest, AsksForAnOpenDialogWithThePlyFilter)
     platform::setFileDialogHook([&](CFileDialog& dialog) {
         asked = true;
         EXPECT_TRUE(dialog.IsOpenDialog());
-        EXPECT_EQ(dialog.GetFilter(), QStringLiteral("Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|"
+        EXPECT_EQ(dialog.GetFilter(), QStringLiteral("All Mesh Files (*.ply;*.obj;*.stl;*.off;*.gltf;*.glb;*.3mf)|"
+                                                     "*.ply;*.obj;*.stl;*.off;*.gltf;*.glb;*.3mf|"
+                                                     "Ply Files (*.ply)|*.ply|Wavefront Files (*.obj)|*.obj|"
                                                      "STL Files (*.stl)|*.stl|OFF Files (*.off)|*.off|"
+                                                     "glTF Files (*.gltf;*.glb)|*.gltf;*.glb|3MF Files (*.3mf)|*.3mf|"
                                                      "Dat Files (*.dat)|*.dat|All Files (*.*)|*.*||"));
+        // The dialog opens on the first entry, every readable file.
+        EXPECT_EQ(dialog.GetNameFilters().value(0),
+                  QStringLiteral("All Mesh Files (*.ply *.obj *.stl *.off *.gltf *.glb *.3mf)"));
         EXPECT_EQ(CFileDialog::NormalizeDefaultExtension(dialog.GetDefExt()), QStringLiteral("ply"));
         EXPECT_TRUE(dialog.GetInitialFileName().isEmpty());
         EXPECT_TRUE(dialog.GetFlags() & OFN_HIDEREADONLY);
