@@ -13,7 +13,7 @@
 #include "model/blockreader.h"
 #include "model/bytescan.h"
 #include "model/cores.h"
-#include "model/hugebuffer.h"
+#include "model/bigmemory.h"
 #include "model/tuning.h"
 
 namespace {

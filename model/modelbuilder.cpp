@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "model/bigmemory.h"
 #include "model/memorylimit.h"
 #include "model/normalise.h"
 #include "model/tuning.h"
@@ -19,43 +20,21 @@ namespace {
 // elements and double.
 constexpr std::size_t kFirstCapacity = tuning::kFirstCapacity;
 
-// Asks the kernel to back a large block with huge pages: filling hundreds of
-// megabytes page by page costs more than reading the file. Only a hint, and
-// only for a block of its own mapping (as the C library gives large blocks,
-// their header in the mapping's first page): the advice then covers the
-// whole mapping, which must stay one piece for the library to grow the
-// block in place when it is resized.
-void adviseHugePages(void* block, std::size_t bytes)
-{
-#ifdef MADV_HUGEPAGE
-    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
-    if (block == nullptr || bytes < kWorthIt)
-        return;
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pageSize <= 0)
-        return;
-    const auto page = static_cast<uintptr_t>(pageSize);
-    const auto address = reinterpret_cast<uintptr_t>(block);
-    if ((address & (page - 1)) != 2 * sizeof(std::size_t))
-        return;
-    const uintptr_t begin = address & ~(page - 1);
-    const uintptr_t end = (address + bytes + page - 1) & ~(page - 1);
-    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)block;
-    (void)bytes;
-#endif
-}
-
-// Resizes a malloc'd array to `count` elements (at least one).
-template <typename T> bool resize(T*& array, std::size_t count)
+// Resizes a malloc'd array to `count` elements (at least one); `moved`, when
+// given, tells whether it moved.
+template <typename T> bool resize(T*& array, std::size_t count, bool* moved = nullptr)
 {
     const std::size_t elements = count > 0 ? count : 1;
     if (elements > std::numeric_limits<std::size_t>::max() / sizeof(T))
         return false;
+    // The old address as a number, kept where the compiler's use-after-free
+    // check does not take its comparison for a use of the old block.
+    const volatile uintptr_t before = reinterpret_cast<uintptr_t>(array);
     void* resized = std::realloc(array, elements * sizeof(T));
     if (resized == nullptr)
         return false;
+    if (moved != nullptr)
+        *moved = reinterpret_cast<uintptr_t>(resized) != before;
     array = static_cast<T*>(resized);
     adviseHugePages(array, elements * sizeof(T));
     return true;
@@ -180,10 +159,10 @@ bool ModelBuilder::resizeFaceColours(std::size_t oldCapacity)
 
 bool ModelBuilder::resizeCorners(std::size_t capacity)
 {
-    const auto before = reinterpret_cast<uintptr_t>(corners_);
-    if (!resize(corners_, capacity))
+    bool moved = false;
+    if (!resize(corners_, capacity, &moved))
         return false;
-    cornersMoved_ = cornersMoved_ || (reinterpret_cast<uintptr_t>(corners_) != before && faceCount_ > 0);
+    cornersMoved_ = cornersMoved_ || (moved && faceCount_ > 0);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "model/bigmemory.h"
 #include "model/helperthread.h"
 
 namespace {
@@ -14,20 +15,6 @@ namespace {
 // A step is one huge page: while it runs, any thread that changes the
 // address space (making a thread, mapping memory) waits for it.
 constexpr std::size_t kStep = std::size_t{2} << 20;
-
-// Faults in the whole pages of [begin, end) writable, leaving their
-// contents alone (so a reader may write them meanwhile); false when the
-// system cannot.
-bool fill(uintptr_t begin, uintptr_t end)
-{
-#ifdef MADV_POPULATE_WRITE
-    return madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE) == 0;
-#else
-    (void)begin;
-    (void)end;
-    return false;
-#endif
-}
 
 } // namespace
 
@@ -135,7 +122,7 @@ void PageFiller::run()
         }
         const auto begin = reinterpret_cast<uintptr_t>(blocks_[block].begin);
         lock.unlock();
-        const bool filledIt = fill(begin + from, begin + to);
+        const bool filledIt = fillPages(begin + from, begin + to);
         lock.lock();
         // An array the system will not fill is left to the reader.
         filled_[block] = filledIt ? to : blocks_[block].bytes;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/modelbuilder.h"
-#include "model/scratcharray.h"
+#include "model/bigmemory.h"
 #include "model/stl/stlwelder.h"
 
 class StlSplitWelder {

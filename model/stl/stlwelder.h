@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/modelbuilder.h"
-#include "model/scratcharray.h"
+#include "model/bigmemory.h"
 
 class StlWelder {
 public:

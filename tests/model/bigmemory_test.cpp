@@ -1,4 +1,4 @@
-#include "model/scratcharray.h"
+#include "model/bigmemory.h"
 
 #include <gtest/gtest.h>
 
