@@ -13,8 +13,8 @@
 
 #include <sys/types.h>
 
-#include "model/bytescan.h"
 #include "model/bigmemory.h"
+#include "model/bytescan.h"
 #include "model/loadcontrol.h"
 
 // The number of line ends (LF, CR LF or a lone CR; see forEachLineEnd) in

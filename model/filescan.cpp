@@ -10,10 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/bigmemory.h"
 #include "model/blockreader.h"
 #include "model/bytescan.h"
 #include "model/cores.h"
-#include "model/bigmemory.h"
 #include "model/tuning.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/modelbuilder.h"
 #include "model/bigmemory.h"
+#include "model/modelbuilder.h"
 #include "model/stl/stlwelder.h"
 
 class StlSplitWelder {

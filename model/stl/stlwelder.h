@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "model/modelbuilder.h"
 #include "model/bigmemory.h"
+#include "model/modelbuilder.h"
 
 class StlWelder {
 public:
