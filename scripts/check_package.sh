@@ -60,7 +60,7 @@ grep -q "^MimeType=$mime;" "$tree/usr/share/thumbnailers/brenvik.thumbnailer" ||
 all_types="$(sed -n 's/^MimeType=//p' "$entry")"
 [ "$all_types" = "$(sed -n 's/^MimeType=//p' "$tree/usr/share/thumbnailers/brenvik.thumbnailer")" ] ||
   fail "the entry opens $all_types, the thumbnailer draws others"
-for type in model/obj model/stl model/x-off; do
+for type in model/obj model/stl model/x-off model/gltf+json model/gltf-binary model/3mf; do
   grep -q "$type;" <<<"$all_types" || fail "the entry does not open $type"
 done
 grep -q 'type="model/x-off"' "$tree/usr/share/mime/packages/brenvik-off.xml" || fail "the package does not add model/x-off"
