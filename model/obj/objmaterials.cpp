@@ -96,6 +96,7 @@ void ObjMaterials::readLibrary(const std::string& name)
     }
     const std::size_t first = materials_.size();
     readMtlLibrary(file.get(), name, materials_, budget_, control_, cancel_);
+    index_.reserve(materials_.size());
     for (std::size_t i = first; i < materials_.size(); ++i)
         index_.emplace(materials_[i].name, i);
 }
