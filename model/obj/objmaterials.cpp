@@ -14,6 +14,9 @@ namespace {
 // saying so: a file naming thousands of missing materials would otherwise
 // fill the status bar.
 constexpr int kMostNotes = 8;
+// Libraries beyond this many names are not looked for: a file has one or a
+// few, and a file of countless mtllib names must not cost a look each.
+constexpr std::size_t kMostLibraries = 64;
 
 bool isBlank(char c)
 {
@@ -77,7 +80,7 @@ void ObjMaterials::readLibraries(const std::string& names)
 
 void ObjMaterials::readLibrary(const std::string& name)
 {
-    if (!libraries_.insert(name).second)
+    if (libraries_.size() >= kMostLibraries || !libraries_.insert(name).second)
         return;
     const std::string path = name.front() == '/' ? name : folder_ + name;
     if (!exists(path)) {

@@ -31,8 +31,8 @@ public:
     // line, one name when it names a file as a whole (names may hold
     // spaces), otherwise names apart by blanks. A library read before is
     // not read again; one that is missing is noted ("material library
-    // scene.mtl was not found"). A material defined twice keeps its first
-    // definition.
+    // scene.mtl was not found"). Names beyond the first 64 are read past.
+    // A material defined twice keeps its first definition.
     void readLibraries(const std::string& names);
 
     // The colour of a usemtl line's material among those read so far: none
