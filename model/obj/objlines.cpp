@@ -67,6 +67,7 @@ void ObjLineParser::materialLine(const char* p, const char* end, ObjBatch& batch
     while (end > p && isBlank(end[-1]))
         --end;
     batch.materialLines.push_back({batch.faces.counts.size(), library, std::string(p, end)});
+    batch.materialBytes += static_cast<std::size_t>(end - p);
 }
 
 bool ObjLineParser::vertex(const char* p, const char* end, ObjBatch& batch, std::string& message) const

@@ -36,7 +36,8 @@ struct ObjBatch {
         std::string text;
     };
     std::vector<MaterialLine> materialLines;
-    uint32_t largestIndex = 0; // of the positive indices, and its first line
+    std::size_t materialBytes = 0; // of the material lines' texts
+    uint32_t largestIndex = 0;     // of the positive indices, and its first line
     uint64_t largestIndexLine = 0;
     std::string largestIndexText; // as written, when beyond int32_t
     std::string outOfRangeText;   // the first index at INT32_MIN or beyond, as written
@@ -49,6 +50,7 @@ struct ObjBatch {
         faces.clear();
         relative.clear();
         materialLines.clear();
+        materialBytes = 0;
         largestIndex = 0;
         largestIndexLine = 0;
         largestIndexText.clear();

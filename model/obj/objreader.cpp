@@ -20,9 +20,13 @@ namespace {
 // Files of at least kCountedBytes are counted first, so that the model's
 // arrays get their final size at once; with two cores they are also read in
 // runs of lines on both. Lines read one at a time go to the model in batches
-// of about kBatchCorners corners.
+// of about kBatchCorners corners (vertices and material lines counting as
+// one each).
 constexpr long long kCountedBytes = tuning::kCountedBytes;
 constexpr std::size_t kBatchCorners = tuning::kFaceBatchCorners;
+// A batch holding this many bytes of mtllib and usemtl lines goes to the
+// model too, so that a file of long material lines holds little at a time.
+constexpr std::size_t kBatchMaterialBytes = BlockReader::kMaxLineLength;
 
 class ObjReader {
 public:
@@ -203,7 +207,8 @@ private:
             joined.clear();
             if (!parsed)
                 return false;
-            if (batch.faces.corners.size() + batch.positions.size() >= kBatchCorners) {
+            if (batch.faces.corners.size() + batch.positions.size() + batch.materialLines.size() >= kBatchCorners
+                || batch.materialBytes >= kBatchMaterialBytes) {
                 if (!commit(batch, batchLine))
                     return false;
                 batchLine = in_.lineNumber() + 1;
