@@ -1,6 +1,7 @@
 #include "model/obj/objlines.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "model/numberscan.h"
 
@@ -46,7 +47,27 @@ bool ObjLineParser::parse(const char* begin, const char* end, uint64_t line, Obj
         return vertex(p, end, batch, message);
     if (word == 'f')
         return face(p, end, line, batch, message);
+    if (p < end && (*p == 'u' || *p == 'm'))
+        materialLine(p, end, batch);
     return true;
+}
+
+void ObjLineParser::materialLine(const char* p, const char* end, ObjBatch& batch)
+{
+    constexpr std::size_t kLength = 6; // "usemtl", "mtllib"
+    if (static_cast<std::size_t>(end - p) < kLength
+        || (static_cast<std::size_t>(end - p) > kLength && !isBlank(p[kLength])))
+        return;
+    const bool library = std::memcmp(p, "mtllib", kLength) == 0;
+    if (!library && std::memcmp(p, "usemtl", kLength) != 0)
+        return;
+    p += kLength;
+    while (p < end && isBlank(*p))
+        ++p;
+    while (end > p && isBlank(end[-1]))
+        --end;
+    batch.materialLines.push_back({batch.faces.counts.size(), library, std::string(p, end)});
+    batch.materialBytes += static_cast<std::size_t>(end - p);
 }
 
 bool ObjLineParser::vertex(const char* p, const char* end, ObjBatch& batch, std::string& message) const

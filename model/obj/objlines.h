@@ -1,7 +1,7 @@
 #pragma once
 
 // Reading the lines of an OBJ file into a batch: its vertices (with their
-// colours) and its faces, which the reader then hands to the model builder
+// colours), its faces and its mtllib and usemtl lines, which the reader then hands to the model builder
 // in file order. Lines are read one at a time or a chunk at a time; a
 // parser only reads shared state, so several threads may use one at once,
 // each with its own batch.
@@ -28,7 +28,16 @@ struct ObjBatch {
     std::vector<float> colours; // three per vertex, when the model has colours
     FaceList faces;             // corners given by negative indices still to be set
     std::vector<Relative> relative;
-    uint32_t largestIndex = 0; // of the positive indices, and its first line
+    // An mtllib or usemtl line: the faces of the batch before it, and the
+    // rest of the line without the blanks around it.
+    struct MaterialLine {
+        std::size_t facesBefore;
+        bool library; // mtllib, not usemtl
+        std::string text;
+    };
+    std::vector<MaterialLine> materialLines;
+    std::size_t materialBytes = 0; // of the material lines' texts
+    uint32_t largestIndex = 0;     // of the positive indices, and its first line
     uint64_t largestIndexLine = 0;
     std::string largestIndexText; // as written, when beyond int32_t
     std::string outOfRangeText;   // the first index at INT32_MIN or beyond, as written
@@ -40,6 +49,8 @@ struct ObjBatch {
         colours.clear();
         faces.clear();
         relative.clear();
+        materialLines.clear();
+        materialBytes = 0;
         largestIndex = 0;
         largestIndexLine = 0;
         largestIndexText.clear();
@@ -65,7 +76,8 @@ public:
     LineFault parseLines(const char* begin, const char* end, ObjBatch& batch) const;
 
     // The first word of a line, when it is one of the keywords that make
-    // the model: 'v' (a vertex), 'f' (a face), or 0 for any other line.
+    // the model: 'v' (a vertex), 'f' (a face), or 0 for any other line;
+    // p is then past the keyword, or at the line's first word.
     static char keyword(const char*& p, const char* end);
     // How many numbers a vertex line gives after its keyword, up to six.
     static int vertexNumbers(const char* p, const char* end, double values[6]);
@@ -73,6 +85,7 @@ public:
 private:
     bool vertex(const char* p, const char* end, ObjBatch& batch, std::string& message) const;
     bool face(const char* p, const char* end, uint64_t line, ObjBatch& batch, std::string& message) const;
+    static void materialLine(const char* p, const char* end, ObjBatch& batch);
 
     const ModelBuilder& builder_;
     bool colours_;

@@ -11,6 +11,7 @@
 #include "model/modelbuilder.h"
 #include "model/obj/objcount.h"
 #include "model/obj/objlines.h"
+#include "model/obj/objmaterials.h"
 #include "model/readerentry.h"
 #include "model/tuning.h"
 
@@ -19,15 +20,19 @@ namespace {
 // Files of at least kCountedBytes are counted first, so that the model's
 // arrays get their final size at once; with two cores they are also read in
 // runs of lines on both. Lines read one at a time go to the model in batches
-// of about kBatchCorners corners.
+// of about kBatchCorners corners (vertices and material lines counting as
+// one each).
 constexpr long long kCountedBytes = tuning::kCountedBytes;
 constexpr std::size_t kBatchCorners = tuning::kFaceBatchCorners;
+// A batch holding this many bytes of mtllib and usemtl lines goes to the
+// model too, so that a file of long material lines holds little at a time.
+constexpr std::size_t kBatchMaterialBytes = BlockReader::kMaxLineLength;
 
 class ObjReader {
 public:
-    ObjReader(FILE* stream, std::string& reason, LoadControl* control)
+    ObjReader(FILE* stream, std::string& reason, LoadControl* control, const char* folder)
         : reason_(reason), control_(control), stream_(stream), fileBytes_(bytesLeftInFile(stream)),
-          in_(stream, readerBlockSize(fileBytes_), control)
+          in_(stream, readerBlockSize(fileBytes_), control), materials_(folder, control)
     {
     }
 
@@ -91,11 +96,41 @@ private:
         return true;
     }
 
+    // Gives the faces [from, to) of the batch the current material's
+    // colour, when it has one.
+    void colourFaces(FaceList& faces, std::size_t from, std::size_t to) const
+    {
+        if (!colour_.given || from == to)
+            return;
+        faces.colours.resize(3 * from, kNoFaceColour);
+        for (std::size_t f = from; f < to; ++f)
+            faces.colours.insert(faces.colours.end(), colour_.rgb, colour_.rgb + 3);
+    }
+
+    // Reads the batch's mtllib and usemtl lines in file order, colouring its
+    // faces by the material each follows (the material of the batch before
+    // for those before its first usemtl).
+    void applyMaterials(ObjBatch& batch)
+    {
+        std::size_t from = 0;
+        for (const ObjBatch::MaterialLine& line : batch.materialLines) {
+            colourFaces(batch.faces, from, line.facesBefore);
+            from = line.facesBefore;
+            if (line.library) {
+                materials_.readLibraries(line.text);
+            } else {
+                colour_ = materials_.colourOf(line.text);
+            }
+        }
+        colourFaces(batch.faces, from, batch.faces.counts.size());
+    }
+
     // Hands a batch to the model: its vertices, then its faces, with the
     // corners given by negative indices set from the vertices before them.
     // firstLine is the number of the batch's first line.
     bool commit(ObjBatch& batch, long long firstLine)
     {
+        applyMaterials(batch);
         const uint32_t before = builder_.vertexCount();
         for (const ObjBatch::Relative& relative : batch.relative) {
             const int64_t vertices = int64_t{before} + relative.verticesBefore;
@@ -172,7 +207,8 @@ private:
             joined.clear();
             if (!parsed)
                 return false;
-            if (batch.faces.corners.size() + batch.positions.size() >= kBatchCorners) {
+            if (batch.faces.corners.size() + batch.positions.size() + batch.materialLines.size() >= kBatchCorners
+                || batch.materialBytes >= kBatchMaterialBytes) {
                 if (!commit(batch, batchLine))
                     return false;
                 batchLine = in_.lineNumber() + 1;
@@ -243,6 +279,8 @@ private:
     FILE* stream_;
     long long fileBytes_;
     BlockReader in_;
+    ObjMaterials materials_;
+    ObjColour colour_; // of the last usemtl line's material
     ModelBuilder builder_;
     bool prepared_ = false;
     bool colours_ = false;
@@ -254,10 +292,10 @@ private:
 
 } // namespace
 
-MeshModel* readObjModel(FILE* stream, std::string* reason, LoadControl* control, const char* /*folder*/)
+MeshModel* readObjModel(FILE* stream, std::string* reason, LoadControl* control, const char* folder)
 {
     return runReader(stream, reason, [&](std::string& why) -> MeshModel* {
-        ObjReader reader(stream, why, control);
+        ObjReader reader(stream, why, control, folder);
         MeshModel* model = reader.read();
         if (model != nullptr && control != nullptr)
             control->skippedFaces.store(reader.skippedFaces());

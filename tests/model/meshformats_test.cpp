@@ -175,6 +175,106 @@ TEST(ObjReader, LargeFileGivesTheSameModelAndFaultsAsLineByLine)
     }
 }
 
+// Faces take the Kd colour of the material their usemtl line names, from
+// the libraries mtllib lines name in the file's folder; what is missing is
+// noted and the model still loads. The last row is large enough to be read
+// in runs on two cores, its materials switching across them.
+TEST(ObjReader, FacesTakeTheirMaterialsColour)
+{
+    const std::string square = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+    const std::string colours = "newmtl Red\nKd 1 0 0\nnewmtl Blue\nKd 0 0 1\n";
+    std::string big = "mtllib c.mtl\n" + square + "usemtl Red\n";
+    for (int part = 0; part < 3; ++part) {
+        for (int f = 0; f < 300000; ++f)
+            big += "f 1 2 3\n";
+        big += part == 0 ? "usemtl Blue\n" : "usemtl\n";
+    }
+    struct Span {
+        uint32_t faces;
+        std::vector<float> rgb; // empty: no colour
+    };
+    const std::vector<float> red = {1, 0, 0}, blue = {0, 0, 1}, none;
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const struct {
+        std::string obj;
+        Files libraries;
+        std::vector<Span> expected; // only faces without colour: the model has none
+        std::string note;
+    } rows[] = {
+        {"mtllib c.mtl\n" + square + "usemtl Red\nf 1 2 3\n", {{"c.mtl", colours}}, {{1, red}}, ""},
+        {"mtllib c.mtl\n" + square + "usemtl Red\nf 1 2 3\nusemtl Blue\nf 1 3 4\nf 1 2 4\nusemtl Red\nf 2 3 4\n",
+         {{"c.mtl", colours}},
+         {{1, red}, {2, blue}, {1, red}},
+         ""},
+        {"mtllib c.mtl\n" + square + "f 1 2 3\n  usemtl   Blue  \nf 1 3 4\n",
+         {{"c.mtl", colours}},
+         {{1, none}, {1, blue}},
+         ""},
+        {"mtllib scene.mtl\n" + square + "usemtl Steel\nf 1 2 3\n",
+         {},
+         {{1, none}},
+         "material library scene.mtl was not found; material Steel is not defined"},
+        {"mtllib c.mtl\n" + square + "usemtl Steel\nf 1 2 3\nusemtl Red\nf 1 3 4\nusemtl Steel\nf 2 3 4\n",
+         {{"c.mtl", colours}},
+         {{1, none}, {1, red}, {1, none}},
+         "material Steel is not defined"},
+        {"mtllib a.mtl b.mtl\n" + square + "usemtl Blue\nf 1 2 3\nusemtl Red\nf 1 3 4\n",
+         {{"a.mtl", "newmtl Red\nKd 1 0 0\n"}, {"b.mtl", "newmtl Blue\nKd 0 0 1\n"}},
+         {{1, blue}, {1, red}},
+         ""},
+        {"mtllib my colours.mtl\n" + square + "usemtl Blue\nf 1 2 3\n", {{"my colours.mtl", colours}}, {{1, blue}}, ""},
+        {"mtllib c.mtl\n" + square + "usemtl Grey\nf 1 2 3\nusemtl Blue\nf 1 3 4\n",
+         {{"c.mtl", "# made by hand\r\nnewmtl Grey\r\n\tKa 0 0 0\r\n\tKd 0.5 2 -1 # clamped\r\n\tmap_Kd grey.png\r\n"
+                    "newmtl Blue\rKd 0 0 1\r"}},
+         {{1, {0.5f, 1, 0}}, {1, blue}},
+         ""},
+        {"mtllib c.mtl\n" + square + "usemtl Red\nf 1 2 3\nusemtl Plain\nf 1 3 4\nusemtl Blue\nf 2 3 4\n",
+         {{"c.mtl", "newmtl Red\nKd 1 0\nnewmtl Plain\nNs 10\nnewmtl Blue\nKd 0 0 1\nKd 0 nan 1\n"}},
+         {{1, none}, {1, none}, {1, none}},
+         "c.mtl line 2: a Kd colour needs three numbers r g b"},
+        {"mtllib c.mtl\nv 0 0 0 1 1 0\nv 1 0 0\nv 1 1 0\nusemtl Blue\nf 1 2 3\n",
+         {{"c.mtl", colours}},
+         {{1, blue}},
+         ""},
+        {big, {{"c.mtl", colours}}, {{300000, red}, {300000, blue}, {300000, none}}, ""},
+    };
+    for (const auto& row : rows) {
+        const std::string what = row.obj.substr(0, 80);
+        ScratchFolder folder("obj-materials");
+        for (const auto& library : row.libraries)
+            std::ofstream(folder.path() / library.first, std::ios::binary) << library.second;
+        const std::string path = (folder.path() / "model.obj").string();
+        std::ofstream(path, std::ios::binary) << row.obj;
+        FILE* stream = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(stream, nullptr);
+        std::string reason;
+        LoadControl control;
+        ModelPtr model(loadModel(stream, "obj", &reason, &control, folder.path().c_str()));
+        std::fclose(stream);
+        ASSERT_NE(model, nullptr) << reason << "\n" << what;
+        EXPECT_EQ(control.note, row.note) << what;
+        EXPECT_EQ(model->colours != nullptr, row.obj.find("v 0 0 0 1") != std::string::npos) << what;
+        std::vector<float> expected;
+        bool coloured = false;
+        for (const Span& span : row.expected) {
+            coloured = coloured || !span.rgb.empty();
+            for (uint32_t f = 0; f < span.faces; ++f)
+                for (int c = 0; c < 3; ++c)
+                    expected.push_back(span.rgb.empty() ? kNoFaceColour : span.rgb[c]);
+        }
+        ASSERT_EQ(model->faceCount, expected.size() / 3) << what;
+        ASSERT_EQ(model->faceColours != nullptr, coloured) << what;
+        for (std::size_t i = 0; coloured && i < expected.size(); ++i)
+            ASSERT_FLOAT_EQ(model->faceColours[i], expected[i]) << what << " face " << i / 3;
+        // Without the file's folder no library is read and nothing noted.
+        LoadControl quiet;
+        ModelPtr alone = loadText(row.obj, "obj", &reason, StreamKind::regularFile, &quiet);
+        ASSERT_NE(alone, nullptr) << reason;
+        EXPECT_EQ(alone->faceColours, nullptr) << what;
+        EXPECT_EQ(quiet.note, "") << what;
+    }
+}
+
 // Large enough to be read in runs on two cores; with an empty line in its
 // body it is read line by line.
 TEST(OffReader, LargeFileGivesTheSameModelAndFaultsAsLineByLine)

@@ -167,6 +167,7 @@ TEST_F(BrenvikInfo, EveryFormatLoadsAndSkippedFacesAreCountedOnStandardError)
     } rows[] = {
         {"tri.OBJ", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\nf 1 2 3\nf 3\n",
          "2 faces of fewer than three corners were skipped"},
+        {"lib.obj", "mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "material library gone.mtl was not found"},
         {"tri.off", "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n2 0 1\n",
          "1 face of fewer than three corners was skipped"},
         {"tri.Stl",
