@@ -39,15 +39,28 @@ float channel(double value)
     return value >= 0.0 ? (value <= 1.0 ? static_cast<float>(value) : 1.0f) : 0.0f;
 }
 
-// Reads the numbers of a Kd line into the material; the fault otherwise.
+// True when nothing but blanks or a comment is left of the line.
+bool restIsEmpty(const char* p, const char* end)
+{
+    while (p < end && isBlank(*p))
+        ++p;
+    return p == end || *p == '#';
+}
+
+// Reads the numbers of a Kd line into the material ("Kd r g b", or "Kd r"
+// for a grey of r); the fault otherwise.
 std::string readColour(const char* p, const char* end, MtlMaterial& material)
 {
     double values[3];
-    for (double& value : values) {
-        const char* q = scanDouble(p, end, value);
+    for (int i = 0; i < 3; ++i) {
+        const char* q = scanDouble(p, end, values[i]);
+        if (q == nullptr && i == 1 && restIsEmpty(p, end)) {
+            values[1] = values[2] = values[0];
+            break;
+        }
         if (q == nullptr)
             return "a Kd colour needs three numbers r g b";
-        if (!std::isfinite(value))
+        if (!std::isfinite(values[i]))
             return "a Kd colour is not a finite number";
         p = q;
     }
