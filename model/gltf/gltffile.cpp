@@ -1,5 +1,6 @@
 #include "model/gltf/gltffile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -28,35 +29,48 @@ long long bytesLeft(FILE* stream)
     return at < 0 || at > info.st_size ? -1 : info.st_size - at;
 }
 
+// Doubles the buffer when it is full.
+void ensureRoom(GltfFileBytes& bytes, std::size_t padding)
+{
+    if (bytes.size < bytes.capacity)
+        return;
+    const std::size_t larger = std::max<std::size_t>(2 * bytes.capacity, kPiece);
+    std::unique_ptr<char[]> moved(new char[larger + padding]);
+    std::memcpy(moved.get(), bytes.data.get(), bytes.size);
+    bytes.data = std::move(moved);
+    bytes.capacity = larger;
+}
+
 } // namespace
 
-bool readGltfStream(FILE* stream, std::size_t padding, std::vector<char>& bytes, std::size_t& size,
-                    LoadControl* control, std::string& reason)
+bool readGltfStream(FILE* stream, std::size_t padding, GltfFileBytes& bytes, LoadControl* control, std::string& reason)
 {
     const long long left = bytesLeft(stream);
     const uint64_t limit = loadMemoryLimit();
     if (left >= 0 && !fitsMemoryLimit(static_cast<uint64_t>(left), limit, reason))
         return false;
-    bytes.assign(left >= 0 ? static_cast<std::size_t>(left) + padding : kPiece + padding, 0);
-    size = 0;
+    bytes.capacity = left >= 0 ? static_cast<std::size_t>(left) : kPiece;
+    bytes.data.reset(new char[bytes.capacity + padding]);
+    bytes.size = 0;
     while (true) {
-        if (bytes.size() - padding == size) {
+        if (bytes.size == bytes.capacity) {
             if (left >= 0) {
                 // A regular file is read to its end, even one grown meanwhile.
                 char probe;
                 if (std::fread(&probe, 1, 1, stream) != 1)
                     break;
-                bytes.resize(bytes.size() + 1);
-                bytes[size++] = probe;
+                if (control != nullptr)
+                    ++control->bytesRead;
+                ensureRoom(bytes, padding);
+                bytes.data[bytes.size++] = probe;
             }
-            const std::size_t larger = 2 * (bytes.size() - padding);
-            if (!fitsMemoryLimit(larger, limit, reason))
+            if (bytes.size == bytes.capacity && !fitsMemoryLimit(2 * bytes.capacity, limit, reason))
                 return false;
-            bytes.resize(larger + padding, 0);
+            ensureRoom(bytes, padding);
         }
         const std::size_t got
-            = std::fread(bytes.data() + size, 1, std::min(kPiece, bytes.size() - padding - size), stream);
-        size += got;
+            = std::fread(bytes.data.get() + bytes.size, 1, std::min(kPiece, bytes.capacity - bytes.size), stream);
+        bytes.size += got;
         if (control != nullptr) {
             control->bytesRead += got;
             if (control->cancel.load()) {
@@ -71,7 +85,7 @@ bool readGltfStream(FILE* stream, std::size_t padding, std::vector<char>& bytes,
         reason = "the file cannot be read";
         return false;
     }
-    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(size), bytes.end(), 0);
+    std::memset(bytes.data.get() + bytes.size, 0, padding);
     return true;
 }
 

@@ -7,17 +7,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "model/loadcontrol.h"
 
+// A whole file's bytes, followed by `padding` zero bytes.
+struct GltfFileBytes {
+    std::unique_ptr<char[]> data; // not zeroed first: the file's pages are written once
+    std::size_t size = 0;
+    std::size_t capacity = 0; // without the padding
+};
+
 // Reads the stream to its end in one buffer followed by `padding` zero
-// bytes (which are not counted in `size`), adding to the control's bytes as
-// it goes. False with the reason when reading fails, the file would not fit
-// the memory a load may use, or the control asks the load to stop.
-bool readGltfStream(FILE* stream, std::size_t padding, std::vector<char>& bytes, std::size_t& size,
-                    LoadControl* control, std::string& reason);
+// bytes, adding to the control's bytes as it goes. False with the reason
+// when reading fails, the file would not fit the memory a load may use, or
+// the control asks the load to stop.
+bool readGltfStream(FILE* stream, std::size_t padding, GltfFileBytes& bytes, LoadControl* control, std::string& reason);
 
 struct GltfBinaryParts {
     const char* json = nullptr;

@@ -25,21 +25,13 @@ void addTriangle(std::vector<uint32_t>& triangles, uint32_t a, uint32_t b, uint3
     triangles.push_back(c);
 }
 
-// The triangles of a list, strip or fan of indices, as glTF splits them.
+// The triangles of a strip (mode 5) or fan (mode 6) of indices, as glTF
+// splits them.
 bool splitTriangles(const std::vector<uint32_t>& indices, uint32_t mode, std::vector<uint32_t>& triangles,
                     const LoadControl* control)
 {
     const std::size_t n = indices.size();
     const uint32_t* p = indices.data();
-    if (mode == 4) {
-        triangles.reserve(n / 3 * 3);
-        for (std::size_t i = 0; i + 3 <= n; i += 3) {
-            addTriangle(triangles, p[i], p[i + 1], p[i + 2]);
-            if ((i & kCancelMask) == 0 && stopAsked(control))
-                return false;
-        }
-        return true;
-    }
     if (n < 3)
         return true;
     triangles.reserve((n - 2) * 3);
@@ -207,7 +199,23 @@ GltfPrimitiveRead readGltfPrimitive(const GltfDocument& document, GltfBuffers& b
         }
         return GltfPrimitiveRead::read;
     }
-    if (!splitTriangles(indices, p.mode, geometry.triangles, control))
+    if (p.mode == 4) {
+        // The list itself becomes the triangles, those repeating an index
+        // taken out in place.
+        indices.resize(indices.size() / 3 * 3);
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < indices.size(); i += 3) {
+            const uint32_t a = indices[i], b = indices[i + 1], c = indices[i + 2];
+            if (a == b || b == c || a == c)
+                continue;
+            indices[kept++] = a;
+            indices[kept++] = b;
+            indices[kept++] = c;
+        }
+        indices.resize(kept);
+        geometry.triangles = std::move(indices);
+    } else if (!splitTriangles(indices, p.mode, geometry.triangles, control)) {
         return GltfPrimitiveRead::failed;
+    }
     return weldGltfGeometry(geometry, control) ? GltfPrimitiveRead::read : GltfPrimitiveRead::failed;
 }

@@ -196,24 +196,23 @@ private:
 
 MeshModel* readGltf(FILE* stream, const char* folder, LoadControl* control, std::string& reason)
 {
-    std::vector<char> bytes;
-    std::size_t size = 0;
-    if (!readGltfStream(stream, simdjson::SIMDJSON_PADDING, bytes, size, control, reason))
+    GltfFileBytes bytes;
+    if (!readGltfStream(stream, simdjson::SIMDJSON_PADDING, bytes, control, reason))
         return nullptr;
+    const char* text = bytes.data.get();
+    const std::size_t size = bytes.size;
     GltfDocument document;
     GltfBinaryParts parts;
-    if (isGltfBinary(bytes.data(), size)) {
-        if (!splitGltfBinary(bytes.data(), size, parts, reason))
+    if (isGltfBinary(text, size)) {
+        if (!splitGltfBinary(text, size, parts, reason))
             return nullptr;
         if (!parseGltfDocument(parts.json, parts.jsonSize, false, document, reason))
             return nullptr;
-    } else if (!parseGltfDocument(bytes.data(), size, true, document, reason)) {
+    } else if (!parseGltfDocument(text, size, true, document, reason)) {
         return nullptr;
     }
-    if (parts.binary == nullptr) {
-        // The text is no longer needed: its buffers are copied out.
-        bytes = std::vector<char>();
-    }
+    if (parts.binary == nullptr)
+        bytes.data.reset(); // the text is no longer needed: its buffers are copied out
     GltfBuffers buffers(document, parts.binary, parts.binarySize, folder, control);
     return GltfReader(document, buffers, control, reason).read();
 }
