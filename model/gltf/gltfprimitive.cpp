@@ -99,7 +99,8 @@ bool weldGltfGeometry(GltfGeometry& geometry, const LoadControl* control)
         corner = table[slot] - 1;
     }
     geometry.positions.resize(welded.size());
-    std::memcpy(geometry.positions.data(), welded.data(), welded.size() * sizeof(float));
+    if (!welded.empty())
+        std::memcpy(geometry.positions.data(), welded.data(), welded.size() * sizeof(float));
     geometry.positions.shrink_to_fit();
     geometry.colours = std::move(colours);
     return true;

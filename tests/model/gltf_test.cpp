@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <draco/compression/encode.h>
+#include <draco/mesh/triangle_soup_mesh_builder.h>
 #include <gtest/gtest.h>
 #include <meshoptimizer.h>
 
@@ -519,6 +521,50 @@ TEST(GltfReader, MeshoptCompressedViewsAreDecoded)
     ModelPtr model = loadGltf(w.glb(), &reason);
     ASSERT_NE(model, nullptr) << reason;
     expectModel(*model, {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}}, "meshopt");
+}
+
+TEST(GltfReader, DracoCompressedPrimitivesAreDecoded)
+{
+    // Two triangles over four corners, with a red and a blue corner.
+    const float corners[2][3][3] = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}};
+    const float colours[2][3][3] = {{{1, 0, 0}, {1, 1, 1}, {0, 0, 1}}, {{1, 1, 1}, {1, 1, 1}, {0, 0, 1}}};
+    draco::TriangleSoupMeshBuilder builder;
+    builder.Start(2);
+    const int position = builder.AddAttribute(draco::GeometryAttribute::POSITION, 3, draco::DT_FLOAT32);
+    const int colour = builder.AddAttribute(draco::GeometryAttribute::COLOR, 3, draco::DT_FLOAT32);
+    for (int f = 0; f < 2; ++f) {
+        builder.SetAttributeValuesForFace(position, draco::FaceIndex(f), corners[f][0], corners[f][1], corners[f][2]);
+        builder.SetAttributeValuesForFace(colour, draco::FaceIndex(f), colours[f][0], colours[f][1], colours[f][2]);
+    }
+    const std::unique_ptr<draco::Mesh> mesh = builder.Finalize();
+    ASSERT_NE(mesh, nullptr);
+    draco::EncoderBuffer encoded;
+    ASSERT_TRUE(draco::Encoder().EncodeMeshToBuffer(*mesh, &encoded).ok());
+    GltfWriter w;
+    const uint32_t view = w.view(*encoded.buffer());
+    w.accessors = {"{\"componentType\":5126,\"count\":4,\"type\":\"VEC3\"}",
+                   "{\"componentType\":5126,\"count\":4,\"type\":\"VEC3\"}"};
+    w.mesh("{\"attributes\":{\"POSITION\":0,\"COLOR_0\":1},\"extensions\":{\"KHR_draco_mesh_compression\":{"
+           "\"bufferView\":"
+           + std::to_string(view)
+           + ",\"attributes\":{\"POSITION\":" + std::to_string(mesh->attribute(position)->unique_id())
+           + ",\"COLOR_0\":" + std::to_string(mesh->attribute(colour)->unique_id()) + "}}}}");
+    std::string reason;
+    ModelPtr model = loadGltf(w.glb(), &reason);
+    ASSERT_NE(model, nullptr) << reason;
+    ASSERT_EQ(model->vertexCount, 4u);
+    ASSERT_EQ(model->faceCount, 2u);
+    ASSERT_NE(model->colours, nullptr);
+    // Whatever order Draco gives them, the corners keep their colours:
+    // the one at (-1, -1) red, the one at (-1, 1) blue, the others white.
+    for (uint32_t v = 0; v < 4; ++v) {
+        const Vector3& p = model->vertices[v].position;
+        const float* c = model->colours + 3 * v;
+        const std::vector<float> expected = p.x < 0 && p.y < 0 ? std::vector<float>{1, 0, 0}
+                                            : p.x < 0          ? std::vector<float>{0, 0, 1}
+                                                               : std::vector<float>{1, 1, 1};
+        EXPECT_EQ(std::vector<float>(c, c + 3), expected) << "vertex " << v;
+    }
 }
 
 } // namespace
