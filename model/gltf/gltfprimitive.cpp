@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/cores.h"
 #include "model/gltf/gltfaccessor.h"
 #include "model/gltf/gltfdraco.h"
+#include "model/tuning.h"
 
 namespace {
 
@@ -54,6 +56,56 @@ uint32_t positionHash(const uint32_t* bits)
     return h ^ (h >> 15);
 }
 
+// A position's hash and the first vertex found there, plus one (0: an empty
+// slot). Positions are compared only when their hashes are equal.
+struct WeldSlot {
+    uint32_t hash;
+    uint32_t first;
+};
+
+// For every used vertex whose hash has the top bit `half`: the first vertex
+// (in vertex order) at the same position, into `first`. Each half has a
+// table of its own, so the two halves may run at once. False when the
+// control asks the load to stop.
+bool findFirsts(const float* positions, const std::vector<uint8_t>& used, uint32_t half, std::vector<uint32_t>& first,
+                const LoadControl* control)
+{
+    const auto vertices = static_cast<uint32_t>(used.size());
+    const auto bitsOf
+        = [positions](uint32_t v, uint32_t* bits) { std::memcpy(bits, positions + 3 * std::size_t{v}, 12); };
+    std::size_t count = 0;
+    for (uint32_t v = 0; v < vertices; ++v) {
+        uint32_t bits[3];
+        bitsOf(v, bits);
+        count += used[v] != 0 && positionHash(bits) >> 31 == half;
+    }
+    std::size_t capacity = 16;
+    while (capacity < 2 * count)
+        capacity *= 2;
+    const auto mask = static_cast<uint32_t>(capacity - 1);
+    std::vector<WeldSlot> table(capacity, WeldSlot{0, 0});
+    for (uint32_t v = 0; v < vertices; ++v) {
+        if ((v & kCancelMask) == kCancelMask && stopAsked(control))
+            return false;
+        uint32_t bits[3];
+        bitsOf(v, bits);
+        const uint32_t hash = positionHash(bits);
+        if (used[v] == 0 || hash >> 31 != half)
+            continue;
+        uint32_t slot = hash & mask;
+        while (table[slot].first != 0
+               && (table[slot].hash != hash
+                   || std::memcmp(positions + 3 * std::size_t{table[slot].first - 1}, bits, sizeof bits) != 0))
+            slot = (slot + 1) & mask;
+        if (table[slot].first == 0) {
+            table[slot].hash = hash;
+            table[slot].first = v + 1;
+        }
+        first[v] = table[slot].first - 1;
+    }
+    return true;
+}
+
 void clampColours(std::vector<float>& colours)
 {
     for (float& c : colours)
@@ -64,44 +116,52 @@ void clampColours(std::vector<float>& colours)
 
 bool weldGltfGeometry(GltfGeometry& geometry, const LoadControl* control)
 {
-    const std::size_t vertices = geometry.positions.size() / 3;
-    std::size_t capacity = 16;
-    while (capacity < 2 * vertices)
-        capacity *= 2;
-    const auto mask = static_cast<uint32_t>(capacity - 1);
-    std::vector<uint32_t> table(capacity, 0);      // welded vertex + 1, or 0
-    std::vector<uint32_t> renumbered(vertices, 0); // welded vertex + 1, or 0 before its first use
-    std::vector<uint32_t> welded;                  // the bits of the welded positions
-    std::vector<float> colours;
-    welded.reserve(geometry.triangles.size() < vertices ? geometry.triangles.size() * 3 : vertices * 3);
-    const bool hasColours = !geometry.colours.empty();
-    std::size_t done = 0;
-    for (uint32_t& corner : geometry.triangles) {
-        if ((++done & kCancelMask) == 0 && stopAsked(control))
-            return false;
-        if (renumbered[corner] != 0) {
-            corner = renumbered[corner] - 1;
-            continue;
-        }
-        uint32_t bits[3];
-        std::memcpy(bits, &geometry.positions[std::size_t{corner} * 3], sizeof bits);
-        uint32_t slot = positionHash(bits) & mask;
-        while (table[slot] != 0 && std::memcmp(&welded[std::size_t{table[slot] - 1} * 3], bits, sizeof bits) != 0)
-            slot = (slot + 1) & mask;
-        if (table[slot] == 0) {
-            welded.insert(welded.end(), bits, bits + 3);
-            if (hasColours)
-                colours.insert(colours.end(), &geometry.colours[std::size_t{corner} * 3],
-                               &geometry.colours[std::size_t{corner} * 3] + 3);
-            table[slot] = static_cast<uint32_t>(welded.size() / 3);
-        }
-        renumbered[corner] = table[slot];
-        corner = table[slot] - 1;
+    const auto vertices = static_cast<uint32_t>(geometry.positions.size() / 3);
+    std::vector<uint8_t> used(vertices, 0);
+    for (uint32_t corner : geometry.triangles)
+        used[corner] = 1;
+    // The first vertex at each used vertex's position, the two halves of
+    // the hashes on two cores.
+    std::vector<uint32_t> first(vertices, 0);
+    bool done[2] = {true, true};
+    const auto half = [&](int part) {
+        done[part] = findFirsts(geometry.positions.data(), used, static_cast<uint32_t>(part), first, control);
+    };
+    if (vertices >= tuning::kParallelItems) {
+        runInTwo(half);
+    } else {
+        half(0);
+        half(1);
     }
-    geometry.positions.resize(welded.size());
-    if (!welded.empty())
-        std::memcpy(geometry.positions.data(), welded.data(), welded.size() * sizeof(float));
-    geometry.positions.shrink_to_fit();
+    if (!done[0] || !done[1])
+        return false;
+    // The welded vertices in the order of their first vertex.
+    constexpr uint32_t kNone = 0xffffffffu;
+    std::vector<uint32_t> welded(vertices, kNone);
+    std::vector<float> positions;
+    std::vector<float> colours;
+    const bool hasColours = !geometry.colours.empty();
+    positions.reserve(geometry.positions.size()); // address space: pages come as they are written
+    colours.reserve(geometry.colours.size());
+    for (uint32_t v = 0; v < vertices; ++v) {
+        if (used[v] == 0)
+            continue;
+        const uint32_t f = first[v];
+        if (welded[f] == kNone) {
+            welded[f] = static_cast<uint32_t>(positions.size() / 3);
+            positions.insert(positions.end(), &geometry.positions[3 * std::size_t{f}],
+                             &geometry.positions[3 * std::size_t{f}] + 3);
+            if (hasColours)
+                colours.insert(colours.end(), &geometry.colours[3 * std::size_t{f}],
+                               &geometry.colours[3 * std::size_t{f}] + 3);
+        }
+        welded[v] = welded[f];
+    }
+    if (stopAsked(control))
+        return false;
+    for (uint32_t& corner : geometry.triangles)
+        corner = welded[corner];
+    geometry.positions = std::move(positions);
     geometry.colours = std::move(colours);
     return true;
 }

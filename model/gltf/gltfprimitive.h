@@ -37,7 +37,7 @@ GltfPrimitiveRead readGltfPrimitive(const GltfDocument& document, GltfBuffers& b
                                     std::string& reason);
 
 // Keeps only the distinct positions (compared bit for bit) that the
-// triangles use, in the order of their first use, and numbers the triangles'
-// corners over them; the colours follow their positions. False when the
-// control asks the load to stop.
+// triangles use, in the order of the first vertex at each, and numbers the
+// triangles' corners over them; the colours follow their positions (those of
+// that first vertex). False when the control asks the load to stop.
 bool weldGltfGeometry(GltfGeometry& geometry, const LoadControl* control);

@@ -1,5 +1,6 @@
 #include "model/gltf/gltfreader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -137,51 +138,81 @@ private:
     bool addVertices(ModelBuilder& builder, const GltfInstance& instance, const GltfGeometry& g, bool colours)
     {
         const double* m = instance.matrix;
-        const std::size_t count = g.positions.size() / 3;
-        for (std::size_t v = 0; v < count; ++v) {
+        const auto count = static_cast<uint32_t>(g.positions.size() / 3);
+        const uint32_t first = builder.vertexCount();
+        if (!builder.reserveVertices(first + count)) {
+            reason_ = builder.memoryReason();
+            return false;
+        }
+        MeshVertex* slots = builder.vertexSlots(first);
+        float* colourSlots = colours ? builder.colourSlots(first) : nullptr;
+        PositionBox box;
+        for (uint32_t v = 0; v < count; ++v) {
             if ((v & kCancelMask) == kCancelMask && stopAsked())
                 return cancelled();
-            const double x = g.positions[3 * v];
-            const double y = g.positions[3 * v + 1];
-            const double z = g.positions[3 * v + 2];
-            const Vector3 p = {m[0] * x + m[4] * y + m[8] * z + m[12], m[1] * x + m[5] * y + m[9] * z + m[13],
-                               m[2] * x + m[6] * y + m[10] * z + m[14]};
+            const double x = g.positions[3 * std::size_t{v}];
+            const double y = g.positions[3 * std::size_t{v} + 1];
+            const double z = g.positions[3 * std::size_t{v} + 2];
+            Vector3& p = slots[v].position;
+            p = {m[0] * x + m[4] * y + m[8] * z + m[12], m[1] * x + m[5] * y + m[9] * z + m[13],
+                 m[2] * x + m[6] * y + m[10] * z + m[14]};
             if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
                 reason_ = (instance.node != kGltfNone ? "node " + std::to_string(instance.node) + ", " : std::string())
                           + gltfMeshName(document_, instance.mesh) + ": a position is not a finite number";
                 return false;
             }
-            if (!builder.addVertex(p)) {
-                reason_ = builder.memoryReason();
-                return false;
-            }
-            if (colours) {
-                if (g.colours.empty())
-                    builder.setColour(1.0f, 1.0f, 1.0f);
-                else
-                    builder.setColour(g.colours[3 * v], g.colours[3 * v + 1], g.colours[3 * v + 2]);
-            }
+            box.widen(p);
         }
+        if (colourSlots != nullptr) {
+            if (g.colours.empty())
+                std::fill_n(colourSlots, 3 * std::size_t{count}, 1.0f);
+            else
+                std::copy(g.colours.begin(), g.colours.end(), colourSlots);
+        }
+        builder.commitVertices(count, box);
         return true;
     }
 
     bool addFaces(ModelBuilder& builder, const GltfGeometry& g, uint32_t base, bool mirror, bool colours)
     {
-        const std::size_t count = g.triangles.size() / 3;
-        const uint32_t* corner = g.triangles.data();
+        const auto count = static_cast<uint32_t>(g.triangles.size() / 3);
         const float white[3] = {1.0f, 1.0f, 1.0f};
         const float* colour = g.hasFaceColour ? g.faceColour : white;
-        for (std::size_t f = 0; f < count; ++f, corner += 3) {
-            if ((f & kCancelMask) == kCancelMask && stopAsked())
+        const uint32_t* corner = g.triangles.data();
+        if (colours) {
+            // Face by face, each with its colour.
+            for (uint32_t f = 0; f < count; ++f, corner += 3) {
+                if ((f & kCancelMask) == kCancelMask && stopAsked())
+                    return cancelled();
+                MeshVertex** slots = builder.addTriangle();
+                if (slots == nullptr || !builder.setFaceColour(colour)) {
+                    reason_ = builder.memoryReason();
+                    return false;
+                }
+                slots[0] = builder.corner(base + corner[0]);
+                slots[1] = builder.corner(base + corner[mirror ? 2 : 1]);
+                slots[2] = builder.corner(base + corner[mirror ? 1 : 2]);
+            }
+            return true;
+        }
+        // The corners written straight into the builder's block, in runs.
+        MeshVertex* const vertices = builder.cornerBase() + base;
+        for (uint32_t done = 0; done < count;) {
+            if (stopAsked())
                 return cancelled();
-            MeshVertex** slots = builder.addTriangle();
-            if (slots == nullptr || (colours && !builder.setFaceColour(colour))) {
+            const uint32_t run = std::min<uint32_t>(count - done, kCancelMask + 1);
+            if (!builder.reserveFaces(run, 3 * std::size_t{run})) {
                 reason_ = builder.memoryReason();
                 return false;
             }
-            slots[0] = builder.corner(base + corner[0]);
-            slots[1] = builder.corner(base + corner[mirror ? 2 : 1]);
-            slots[2] = builder.corner(base + corner[mirror ? 1 : 2]);
+            MeshVertex** slots = builder.cornerSlots();
+            for (uint32_t f = 0; f < run; ++f, corner += 3, slots += 3) {
+                slots[0] = vertices + corner[0];
+                slots[1] = vertices + corner[mirror ? 2 : 1];
+                slots[2] = vertices + corner[mirror ? 1 : 2];
+            }
+            builder.commitTriangles(run);
+            done += run;
         }
         return true;
     }

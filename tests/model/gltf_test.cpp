@@ -244,7 +244,7 @@ TEST(GltfReader, ScenesNodesModesAndAccessorsGiveTheirMesh)
                     + ",\"mode\":6}");
              return w.glb();
          },
-         {{{1, 0, 0}, {1, 1, 0}, {0, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {1, 3, 2}}}},
+         {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 2, 0}, {2, 3, 0}}}},
         {"points keep every point, even repeated ones",
          [] {
              GltfWriter w;
