@@ -345,6 +345,19 @@ TEST(GltfReader, LinePrimitivesArePassedOverWithANote)
     }
 }
 
+TEST(GltfReader, ACancelledLoadGivesNoModel)
+{
+    for (const bool binary : {true, false}) {
+        GltfWriter w;
+        w.mesh("{\"attributes\":{\"POSITION\":" + std::to_string(w.positions(kTriangle)) + "}}");
+        LoadControl control;
+        control.cancel = true;
+        std::string reason;
+        EXPECT_EQ(loadGltf(binary ? w.glb() : w.json(w.dataUri()), &reason, &control), nullptr);
+        EXPECT_EQ(reason, "loading was cancelled");
+    }
+}
+
 TEST(GltfReader, ColoursComeFromColor0AndTheMaterialsBaseColour)
 {
     const struct {
