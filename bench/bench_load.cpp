@@ -30,6 +30,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/gltfwriter.h"
 #include "bench/gridply.h"
 #include "model/loadmodel.h"
 #include "model/meshmodel.h"
@@ -39,14 +40,14 @@ namespace {
 constexpr int kVertices = kGridPlyVertices;
 constexpr int kFaces = kGridPlyFaces;
 
-enum Format { kAscii = 0, kBinary = 1, kObj = 2, kStl = 3, kOff = 4, kFormats = 5 };
+enum Format { kAscii = 0, kBinary = 1, kObj = 2, kStl = 3, kOff = 4, kGlb = 5, kGltf = 6, kFormats = 7 };
 
 struct Input {
     std::string path[kFormats]; // empty when the file could not be made
-    double bytes[kFormats] = {0, 0, 0, 0, 0};
+    double bytes[kFormats] = {0, 0, 0, 0, 0, 0, 0};
 };
 
-const char* const kFormatNames[] = {"ply ascii", "ply binary", "obj", "stl binary", "off"};
+const char* const kFormatNames[] = {"ply ascii", "ply binary", "obj", "stl binary", "off", "glb", "gltf base64"};
 
 Input& input()
 {
@@ -57,6 +58,8 @@ Input& input()
         made.path[kObj] = gridObjPath();
         made.path[kStl] = gridStlPath();
         made.path[kOff] = gridOffPath();
+        made.path[kGlb] = gridGlbPath();
+        made.path[kGltf] = gridGltfPath();
         for (int format = 0; format < kFormats; ++format) {
             if (!made.path[format].empty())
                 made.bytes[format] = static_cast<double>(std::filesystem::file_size(made.path[format]));
@@ -303,10 +306,10 @@ void BM_PeakMemory(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_PeakMemory)
-    ->ArgsProduct({{kAscii, kBinary, kObj, kStl, kOff}, {0, 1}})
+    ->ArgsProduct({{kAscii, kBinary, kObj, kStl, kOff, kGlb, kGltf}, {0, 1}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadModel)->DenseRange(kAscii, kOff)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_LoadModel)->DenseRange(kAscii, kGltf)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_SscanfBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_FreadBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
@@ -314,7 +317,8 @@ BENCHMARK(BM_FreadBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 // programs on the same files: bench/process_times.sh).
 int writeInputs(const char* folder)
 {
-    const char* const names[] = {"grid.ply", "grid_le.ply", "grid.obj", "grid.stl", "grid.off"};
+    const char* const names[]
+        = {"grid.ply", "grid_le.ply", "grid.obj", "grid.stl", "grid.off", "grid.glb", "grid_b64.gltf"};
     for (int format = 0; format < kFormats; ++format) {
         if (input().path[format].empty())
             continue;
@@ -329,8 +333,29 @@ int writeInputs(const char* folder)
     return 0;
 }
 
+// Writes a small tetrahedron as glb and as glTF with a data: URI into
+// folder: the glTF fuzz target's seeds (fuzz/seeds-gltf).
+int writeGltfSeeds(const char* folder)
+{
+    const std::vector<float> positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const std::vector<uint32_t> triangles = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
+    for (const bool binary : {true, false}) {
+        const std::string path = std::string(folder) + (binary ? "/tetrahedron.glb" : "/tetrahedron.gltf");
+        const std::string bytes = gltfOf(positions, triangles, binary);
+        FILE* out = std::fopen(path.c_str(), "wb");
+        if (out == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()
+            || std::fclose(out) != 0) {
+            std::perror(path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--write-gltf-seeds") == 0)
+        return writeGltfSeeds(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--write-inputs") == 0)
         return writeInputs(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0)
@@ -341,9 +366,12 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     std::fprintf(stderr, "Generating %d vertices and %d triangles...\n", kVertices, kFaces);
-    std::fprintf(stderr, "Input: %.1f MB PLY ASCII, %.1f MB PLY binary, %.1f MB OBJ, %.1f MB STL, %.1f MB OFF\n",
+    std::fprintf(stderr,
+                 "Input: %.1f MB PLY ASCII, %.1f MB PLY binary, %.1f MB OBJ, %.1f MB STL, %.1f MB OFF, %.1f MB GLB, "
+                 "%.1f MB glTF with base64\n",
                  input().bytes[kAscii] / 1e6, input().bytes[kBinary] / 1e6, input().bytes[kObj] / 1e6,
-                 input().bytes[kStl] / 1e6, input().bytes[kOff] / 1e6);
+                 input().bytes[kStl] / 1e6, input().bytes[kOff] / 1e6, input().bytes[kGlb] / 1e6,
+                 input().bytes[kGltf] / 1e6);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

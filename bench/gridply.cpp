@@ -1,5 +1,7 @@
 #include "bench/gridply.h"
 
+#include "bench/gltfwriter.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -110,6 +112,33 @@ void writeBinaryGrid(const std::string& path)
     closeOrExit(out, path);
 }
 
+void writeGltfGrid(const std::string& path, bool binary)
+{
+    std::vector<float> positions;
+    positions.reserve(static_cast<std::size_t>(kGridPlyVertices) * 3);
+    for (int j = 0; j < kSide; ++j)
+        for (int i = 0; i < kSide; ++i) {
+            double p[3];
+            gridPoint(i, j, p);
+            positions.insert(positions.end(),
+                             {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])});
+        }
+    std::vector<uint32_t> triangles;
+    triangles.reserve(static_cast<std::size_t>(kGridPlyFaces) * 3);
+    for (int k = 0; k < kGridPlyFaces; ++k) {
+        int corners[3];
+        gridTriangle(k, corners);
+        triangles.insert(triangles.end(), corners, corners + 3);
+    }
+    const std::string bytes = gltfOf(positions, triangles, binary);
+    FILE* out = openOrExit(path, "wb");
+    if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    closeOrExit(out, path);
+}
+
 std::string& folder()
 {
     static std::string made;
@@ -164,6 +193,26 @@ const std::string& gridOffPath()
     static const std::string path = [] {
         const std::string file = benchFolder() + "/grid.off";
         writeGrid(file, true);
+        return file;
+    }();
+    return path;
+}
+
+const std::string& gridGlbPath()
+{
+    static const std::string path = [] {
+        const std::string file = benchFolder() + "/grid.glb";
+        writeGltfGrid(file, true);
+        return file;
+    }();
+    return path;
+}
+
+const std::string& gridGltfPath()
+{
+    static const std::string path = [] {
+        const std::string file = benchFolder() + "/grid_b64.gltf";
+        writeGltfGrid(file, false);
         return file;
     }();
     return path;

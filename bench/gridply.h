@@ -20,6 +20,12 @@ const std::string& gridPlyBinaryPath();
 // header.
 const std::string& gridOffPath();
 
+// The same model as glTF written by our own writer (bench/gltfwriter): a
+// binary .glb (about 36 MB) and a .gltf with the buffer as a base64 data: URI
+// (about 48 MB).
+const std::string& gridGlbPath();
+const std::string& gridGltfPath();
+
 // The same model as another program exports it, made from the ASCII PLY by
 // Debian's assimp (assimp-utils): OBJ with vertex normals and faces
 // "f a//a b//b c//c" (-fobjnomtl, about 168 MB) and binary STL (-fstlb,
