@@ -10,11 +10,11 @@
 #include "model/bytescan.h"
 #include "model/cores.h"
 #include "model/filescan.h"
-#include "model/lineruns.h"
 #include "model/modelbuilder.h"
 #include "model/numberscan.h"
 #include "model/off/offlines.h"
 #include "model/readerentry.h"
+#include "model/textbody.h"
 #include "model/tuning.h"
 
 namespace {
@@ -24,10 +24,8 @@ namespace {
 // item, the arrays get their final size at once.
 constexpr uint64_t kMinVertexLineBytes = 6;
 constexpr uint64_t kMinFaceLineBytes = 8;
-// Faces are collected in batches of about kFaceBatch corners before they go
-// to the model; regular files of at least kRunBytes whose arrays have their
-// final size are read in runs of lines on two cores.
-constexpr std::size_t kFaceBatch = tuning::kFaceBatchCorners;
+// Regular files of at least kRunBytes whose arrays have their final size
+// are read in runs of lines on two cores.
 constexpr long long kRunBytes = tuning::kCountedBytes;
 
 bool isBlank(char c)
@@ -85,7 +83,7 @@ private:
             if (!OffLineParser::isEmpty(p, end))
                 return true;
         }
-        reason_ = in_.stop() == BlockReader::Stop::cancelled ? "loading was cancelled" : in_.lineStopReason(atEnd);
+        reason_ = in_.lineStopReason(atEnd);
         return false;
     }
 
@@ -169,121 +167,22 @@ private:
         return firstEmpty >= uint64_t{vertices_} + faces_;
     }
 
-    // Moves to the next line with content; false with the reason when there
-    // is none.
-    bool nextItem(uint32_t done, uint32_t count, const char* items)
-    {
-        while (in_.nextLine()) {
-            if (!OffLineParser::isEmpty(in_.begin(), in_.end()))
-                return true;
-        }
-        reason_ = in_.stop() == BlockReader::Stop::cancelled
-                      ? "loading was cancelled"
-                      : in_.lineStopReason("the file ends after " + std::to_string(done) + " of "
-                                           + std::to_string(count) + " " + items);
-        return false;
-    }
-
-    bool readVertex(const OffLineParser& parser, uint32_t done)
-    {
-        if (!nextItem(done, vertices_, "vertices"))
-            return false;
-        Vector3 position;
-        float colour[3];
-        std::string message;
-        if (!parser.vertex(in_.begin(), in_.end(), position, colour, message))
-            return fail(message);
-        if (!builder_.addVertex(position))
-            return outOfMemory();
-        if (colours_)
-            builder_.setColour(colour[0], colour[1], colour[2]);
-        return true;
-    }
-
-    bool readFace(const OffLineParser& parser, uint32_t done, FaceList& list)
-    {
-        if (!nextItem(done, faces_, "faces"))
-            return false;
-        std::string message;
-        if (!parser.face(in_.begin(), in_.end(), list, skipped_, message))
-            return fail(message);
-        if (list.corners.size() >= kFaceBatch || done + 1 == faces_) {
-            if (!builder_.addFaces(list))
-                return outOfMemory();
-            list.clear();
-        }
-        return true;
-    }
-
     bool readBody()
     {
         const OffLineParser parser(normals_, colours_, vertices_, builder_);
-        const bool inRuns = plain_;
-        if (!inRuns) {
-            for (uint32_t i = 0; i < vertices_; ++i) {
-                if (!readVertex(parser, i))
-                    return false;
-            }
-            FaceList list;
-            for (uint32_t i = 0; i < faces_; ++i) {
-                if (!readFace(parser, i, list))
-                    return false;
-            }
-            return true;
-        }
-        const auto failAt = [this](long long line, const std::string& message) {
-            reason_ = "line " + std::to_string(line) + ": " + message;
-            return false;
-        };
-        std::vector<PositionBox> boxes(kLineRunChunks);
-        const auto vertexChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
-            // A box of its own while reading: the chunks' boxes share cache
-            // lines, which two threads must not write line by line.
-            PositionBox box;
-            const LineFault fault
-                = parser.vertexLines(begin, end, builder_.vertexSlots(first), builder_.colourSlots(first), box);
-            boxes[chunk] = box;
-            return fault;
-        };
-        const auto commitVertices = [&](std::size_t chunk, uint32_t lines) {
-            builder_.commitVertices(lines, boxes[chunk]);
-            return true;
-        };
-        const auto roomForVertices = [&](uint32_t count) { return builder_.reserveVertices(count) || outOfMemory(); };
-        if (!readLineRuns(
-                in_, vertices_, roomForVertices, vertexChunk, commitVertices,
-                [&](uint32_t done) { return readVertex(parser, done); }, failAt))
-            return false;
-        std::vector<FaceList> lists(kLineRunChunks);
-        std::vector<uint64_t> skipped(kLineRunChunks);
-        const auto parseFaces = [&](std::size_t chunk, const char* begin, const char* end, uint32_t) {
-            // A list of its own while reading (keeping the chunk's memory).
-            FaceList list;
-            std::swap(list, lists[chunk]);
-            list.clear();
-            uint64_t count = 0;
-            const LineFault fault = parser.faceLines(begin, end, list, count);
-            std::swap(list, lists[chunk]);
-            skipped[chunk] = count;
-            return fault;
-        };
-        const auto commitFaces = [&](std::size_t chunk, uint32_t) {
-            skipped_ += skipped[chunk];
-            const bool added = builder_.addFaces(lists[chunk]);
-            lists[chunk].clear();
-            return added || outOfMemory();
-        };
-        FaceList single;
-        return readLineRuns(
-            in_, faces_, [](uint32_t) { return true; }, parseFaces, commitFaces,
-            [&](uint32_t done) {
-                if (!readFace(parser, done, single))
-                    return false;
-                const bool added = builder_.addFaces(single);
-                single.clear();
-                return added || outOfMemory();
-            },
-            failAt);
+        CountedTextBody body(in_, builder_, reason_, &OffLineParser::isEmpty, true);
+        const bool read = body.readVertices(vertices_, "vertices", plain_,
+                                            [&parser](const char* begin, const char* end, Vector3& position,
+                                                      float* colour, std::string& message) {
+                                                return parser.vertex(begin, end, position, colour, message);
+                                            })
+                          && body.readFaces(faces_, "faces", plain_,
+                                            [&parser](const char* begin, const char* end, FaceList& faces,
+                                                      uint64_t& skipped, std::string& message) {
+                                                return parser.face(begin, end, faces, skipped, message);
+                                            });
+        skipped_ = body.skippedFaces();
+        return read;
     }
 
     std::string& reason_;
