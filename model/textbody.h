@@ -26,9 +26,9 @@ public:
     // Whether a line is left out, not being an item (blank, a comment).
     using SkipsLine = bool (*)(const char* begin, const char* end);
 
-    // skipsLine: null when every line is an item (its lines are then read
-    // in runs only when none is left out); nulIsFault: a NUL byte in a line
-    // is its fault, else the line parser's to judge.
+    // skipsLine: null when every line is an item (a body is read in runs
+    // only when no line is left out); nulIsFault: a NUL byte in a line is
+    // its fault, else the line parser's to judge.
     CountedTextBody(BlockReader& in, ModelBuilder& builder, std::string& reason, SkipsLine skipsLine, bool nulIsFault)
         : in_(in), builder_(builder), reason_(reason), skipsLine_(skipsLine), nulIsFault_(nulIsFault)
     {
@@ -55,38 +55,26 @@ public:
                 builder_.setColour(colour[0], colour[1], colour[2]);
             return true;
         };
-        bool read = true;
-        if (inRuns) {
-            VertexRunSink sink(builder_);
-            const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
-                MeshVertex* vertices = sink.vertexSlots(first);
-                float* colours = sink.colourSlots(first);
-                PositionBox box;
-                const LineFault fault
-                    = forEachLine(begin, end, nulIsFault_,
-                                  [&](const char* line, const char* lineEnd, uint64_t index, std::string& lineMessage) {
-                                      Vector3& position = vertices[index].position;
-                                      if (!parse(line, lineEnd, position,
-                                                 colours != nullptr ? colours + 3 * index : nullptr, lineMessage))
-                                          return false;
-                                      box.widen(position);
-                                      return true;
-                                  });
-                sink.keepBox(chunk, box);
-                return fault;
-            };
-            read = readLineRuns(
-                in_, count, [&](uint32_t upTo) { return sink.makeRoom(upTo) || outOfMemory(); }, parseChunk,
-                [&](std::size_t chunk, uint32_t lines) {
-                    sink.commit(chunk, lines);
+        VertexRunSink sink(builder_);
+        const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
+            MeshVertex* vertices = sink.vertexSlots(first);
+            float* colours = sink.colourSlots(first);
+            PositionBox box; // (the chunks' boxes share cache lines: each widens its own)
+            const LineFault fault = forEachLine(
+                begin, end, nulIsFault_, [&](const char* line, const char* lineEnd, uint64_t i, std::string& why) {
+                    Vector3& position = vertices[i].position;
+                    if (!parse(line, lineEnd, position, colours != nullptr ? colours + 3 * i : nullptr, why))
+                        return false;
+                    box.widen(position);
                     return true;
-                },
-                readOne, [&](long long line, const std::string& lineMessage) { return failAt(line, lineMessage); });
-        } else {
-            for (uint32_t i = 0; i < count && read; ++i)
-                read = readOne(i);
-        }
-        return read && (builder_.verticesDone() || outOfMemory());
+                });
+            sink.keepBox(chunk, box);
+            return fault;
+        };
+        const auto commit = [&](std::size_t chunk, uint32_t lines) { return sink.commit(chunk, lines); };
+        const auto makeRoom = [&](uint32_t upTo) { return sink.makeRoom(upTo) || outOfMemory(); };
+        return readItems(count, inRuns, makeRoom, parseChunk, commit, readOne)
+               && (builder_.verticesDone() || outOfMemory());
     }
 
     // Reads `count` face lines with parse(begin, end, faces, skipped,
@@ -109,29 +97,20 @@ public:
             }
             return true;
         };
-        if (!inRuns) {
-            for (uint32_t i = 0; i < count; ++i) {
-                if (!readOne(i))
-                    return false;
-            }
-            return true;
-        }
         FaceRunSink sink(builder_);
         const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t) {
             FaceList list = sink.take(chunk);
             uint64_t skipped = 0;
-            const LineFault fault
-                = forEachLine(begin, end, nulIsFault_,
-                              [&](const char* line, const char* lineEnd, uint64_t, std::string& lineMessage) {
-                                  return parse(line, lineEnd, list, skipped, lineMessage);
-                              });
+            const LineFault fault = forEachLine(begin, end, nulIsFault_,
+                                                [&](const char* line, const char* lineEnd, uint64_t, std::string& why) {
+                                                    return parse(line, lineEnd, list, skipped, why);
+                                                });
             sink.keep(chunk, std::move(list), skipped);
             return fault;
         };
-        const bool read = readLineRuns(
-            in_, count, [](uint32_t) { return true; }, parseChunk,
-            [&](std::size_t chunk, uint32_t) { return sink.commit(chunk) || outOfMemory(); }, readOne,
-            [&](long long line, const std::string& lineMessage) { return failAt(line, lineMessage); });
+        const auto commit = [&](std::size_t chunk, uint32_t) { return sink.commit(chunk) || outOfMemory(); };
+        const bool read = readItems(
+            count, inRuns, [](uint32_t) { return true; }, parseChunk, commit, readOne);
         skippedFaces_ += sink.skippedFaces();
         return read;
     }
@@ -145,11 +124,34 @@ public:
     bool failAt(long long line, const std::string& message);
     bool outOfMemory();
 
+    // Whether `left` bytes hold the shortest lines ("1 2 3", "3 0 1 2", with
+    // their line ends but the last) of so many vertices and faces: the
+    // arrays may then be sized for the counts at once.
+    static bool holdsShortestLines(uint64_t vertices, uint64_t faces, uint64_t left)
+    {
+        return vertices * 6 + faces * 8 <= left + 1;
+    }
+
     // The faces whose lines were read but which were left out (a polygon of
     // fewer than three corners).
     uint64_t skippedFaces() const { return skippedFaces_; }
 
 private:
+    // The items one line at a time, or in runs (see readLineRuns).
+    template <typename MakeRoom, typename ParseChunk, typename Commit, typename ReadOne>
+    bool readItems(uint32_t count, bool inRuns, MakeRoom makeRoom, ParseChunk parseChunk, Commit commit,
+                   ReadOne readOne)
+    {
+        if (inRuns)
+            return readLineRuns(in_, count, makeRoom, parseChunk, commit, readOne,
+                                [this](long long line, const std::string& why) { return failAt(line, why); });
+        for (uint32_t i = 0; i < count; ++i) {
+            if (!readOne(i))
+                return false;
+        }
+        return true;
+    }
+
     // Faces read one line at a time go to the model in batches of about
     // kFaceBatch corners.
     static constexpr std::size_t kFaceBatch = tuning::kFaceBatchCorners;

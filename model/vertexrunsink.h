@@ -27,8 +27,12 @@ public:
     // own while it reads: the chunks' boxes here share cache lines, which
     // two threads must not write line by line.)
     void keepBox(std::size_t chunk, const PositionBox& box) { boxes_[chunk] = box; }
-    // Counts a chunk's `lines` vertices as added.
-    void commit(std::size_t chunk, uint32_t lines) { builder_.commitVertices(lines, boxes_[chunk]); }
+    // Counts a chunk's `lines` vertices as added (true: no memory is taken).
+    bool commit(std::size_t chunk, uint32_t lines)
+    {
+        builder_.commitVertices(lines, boxes_[chunk]);
+        return true;
+    }
 
 private:
     ModelBuilder& builder_;

@@ -2,9 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <limits>
-#include <new>
-#include <vector>
 
 #include "model/blockreader.h"
 #include "model/bytescan.h"
@@ -19,11 +16,6 @@
 
 namespace {
 
-// The shortest vertex line ("1 2 3") and face line ("3 0 1 2"), line end
-// included: when the rest of the file holds that much for every declared
-// item, the arrays get their final size at once.
-constexpr uint64_t kMinVertexLineBytes = 6;
-constexpr uint64_t kMinFaceLineBytes = 8;
 // Regular files of at least kRunBytes whose arrays have their final size
 // are read in runs of lines on two cores.
 constexpr long long kRunBytes = tuning::kCountedBytes;
@@ -42,7 +34,8 @@ class OffReader {
 public:
     OffReader(FILE* stream, std::string& reason, LoadControl* control)
         : reason_(reason), control_(control), stream_(stream), start_(ftello(stream)),
-          fileBytes_(bytesLeftInFile(stream)), in_(stream, readerBlockSize(fileBytes_), control)
+          fileBytes_(bytesLeftInFile(stream)), in_(stream, readerBlockSize(fileBytes_), control),
+          body_(in_, builder_, reason, &OffLineParser::isEmpty, true)
     {
     }
 
@@ -58,21 +51,9 @@ public:
         return builder_.finishLoad(control_, reason_);
     }
 
-    uint64_t skippedFaces() const { return skipped_; }
+    uint64_t skippedFaces() const { return body_.skippedFaces(); }
 
 private:
-    bool fail(const std::string& message)
-    {
-        reason_ = "line " + std::to_string(in_.lineNumber()) + ": " + message;
-        return false;
-    }
-    bool outOfMemory()
-    {
-        // The builder says why: the memory limit, or memory that ran out.
-        reason_ = builder_.memoryReason().empty() ? "not enough memory for the model" : builder_.memoryReason();
-        return false;
-    }
-
     // Moves to the next line with content, p and end around it; false with
     // the reason when there is none.
     bool nextLine(const char*& p, const char*& end, const std::string& atEnd)
@@ -97,7 +78,7 @@ private:
             ++p;
         const std::size_t length = offHeaderWordLength(p, end);
         if (length == 0)
-            return fail("the file does not begin with OFF, COFF, NOFF or CNOFF");
+            return body_.fail("the file does not begin with OFF, COFF, NOFF or CNOFF");
         const std::string keyword(p, length);
         p += length;
         normals_ = keyword.find('N') != std::string::npos;
@@ -109,7 +90,7 @@ private:
             bool outOfRange = false;
             p = scanInt(p, end, count, outOfRange);
             if (p == nullptr || outOfRange || count < 0)
-                return fail("the header needs the vertex and face counts");
+                return body_.fail("the header needs the vertex and face counts");
         }
         vertices_ = static_cast<uint32_t>(counts[0]);
         faces_ = static_cast<uint32_t>(counts[1]);
@@ -126,12 +107,12 @@ private:
             const uint64_t left = fileBytes > consumed ? fileBytes - consumed : 0;
             const uint64_t items = uint64_t{vertices_} + faces_;
             if (items > 0 && items - 1 > left)
-                return fail("the header declares " + std::to_string(vertices_) + " vertices and "
-                            + std::to_string(faces_) + " faces, more than the rest of the file holds");
-            exact = vertices_ * kMinVertexLineBytes + faces_ * kMinFaceLineBytes <= left + 1;
+                return body_.fail("the header declares " + std::to_string(vertices_) + " vertices and "
+                                  + std::to_string(faces_) + " faces, more than the rest of the file holds");
+            exact = CountedTextBody::holdsShortestLines(vertices_, faces_, left);
         }
         if (!builder_.prepare(vertices_, faces_, colours_, exact))
-            return outOfMemory();
+            return body_.outOfMemory();
         if (exact)
             builder_.populateAhead(control_);
         return true;
@@ -170,19 +151,14 @@ private:
     bool readBody()
     {
         const OffLineParser parser(normals_, colours_, vertices_, builder_);
-        CountedTextBody body(in_, builder_, reason_, &OffLineParser::isEmpty, true);
-        const bool read = body.readVertices(vertices_, "vertices", plain_,
-                                            [&parser](const char* begin, const char* end, Vector3& position,
-                                                      float* colour, std::string& message) {
-                                                return parser.vertex(begin, end, position, colour, message);
-                                            })
-                          && body.readFaces(faces_, "faces", plain_,
-                                            [&parser](const char* begin, const char* end, FaceList& faces,
-                                                      uint64_t& skipped, std::string& message) {
-                                                return parser.face(begin, end, faces, skipped, message);
-                                            });
-        skipped_ = body.skippedFaces();
-        return read;
+        return body_.readVertices(
+                   vertices_, "vertices", plain_,
+                   [&parser](const char* begin, const char* end, Vector3& position, float* colour,
+                             std::string& message) { return parser.vertex(begin, end, position, colour, message); })
+               && body_.readFaces(
+                   faces_, "faces", plain_,
+                   [&parser](const char* begin, const char* end, FaceList& faces, uint64_t& skipped,
+                             std::string& message) { return parser.face(begin, end, faces, skipped, message); });
     }
 
     std::string& reason_;
@@ -192,12 +168,12 @@ private:
     long long fileBytes_;
     BlockReader in_;
     ModelBuilder builder_;
+    CountedTextBody body_;
     bool plain_ = false; // the body can be read in runs
     bool normals_ = false;
     bool colours_ = false;
     uint32_t vertices_ = 0;
     uint32_t faces_ = 0;
-    uint64_t skipped_ = 0;
 };
 
 } // namespace
