@@ -139,22 +139,3 @@ bool OffLineParser::face(const char* p, const char* end, FaceList& faces, uint64
     faces.colourLast(colourOf(rgb, colourText, end));
     return true;
 }
-
-LineFault OffLineParser::vertexLines(const char* begin, const char* end, MeshVertex* vertices, float* colours,
-                                     PositionBox& box) const
-{
-    return forEachLine(begin, end, [&](const char* line, const char* lineEnd, uint64_t index, std::string& message) {
-        Vector3& position = vertices[index].position;
-        if (!vertex(line, lineEnd, position, colours != nullptr ? colours + 3 * index : nullptr, message))
-            return false;
-        box.widen(position);
-        return true;
-    });
-}
-
-LineFault OffLineParser::faceLines(const char* begin, const char* end, FaceList& faces, uint64_t& skipped) const
-{
-    return forEachLine(begin, end, [&](const char* line, const char* lineEnd, uint64_t, std::string& message) {
-        return face(line, lineEnd, faces, skipped, message);
-    });
-}

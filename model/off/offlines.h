@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "model/lineruns.h"
 #include "model/modelbuilder.h"
 
 class OffLineParser {
@@ -31,14 +30,6 @@ public:
     // skipped when it has fewer than three corners; false with the fault in
     // *message.
     bool face(const char* begin, const char* end, FaceList& faces, uint64_t& skipped, std::string& message) const;
-
-    // The same for the lines of [begin, end) (whole lines, each with its
-    // line end except perhaps the last, none of them empty), vertices into
-    // the slots from `vertices` and `colours` (null without colours),
-    // widening box; stops at the first fault.
-    LineFault vertexLines(const char* begin, const char* end, MeshVertex* vertices, float* colours,
-                          PositionBox& box) const;
-    LineFault faceLines(const char* begin, const char* end, FaceList& faces, uint64_t& skipped) const;
 
 private:
     bool normals_;

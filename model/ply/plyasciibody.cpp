@@ -1,27 +1,23 @@
-#include <cstring>
-#include <utility>
 #include <vector>
 
 #include "model/cores.h"
-#include "model/lineruns.h"
 #include "model/ply/plybody.h"
 #include "model/ply/plyfacelines.h"
 #include "model/ply/plyvertexlines.h"
+#include "model/textbody.h"
 #include "model/tuning.h"
 
 namespace {
 
 // Elements of at least this many items in a regular file are read on two
-// cores, in runs of lines; faces read one line at a time go to the model in
-// batches of about kFaceBatch corners.
+// cores, in runs of lines.
 constexpr uint32_t kParallelItems = tuning::kParallelItems;
-constexpr std::size_t kFaceBatch = tuning::kFaceBatchCorners;
 
 class AsciiBody {
 public:
     AsciiBody(PlyBody& body, std::string& reason)
-        : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder), reason_(reason),
-          readAhead_(body.fileBytes >= 0 && usableCores() >= 2)
+        : in_(body.in), header_(body.header), layout_(body.layout), builder_(body.builder),
+          lines_(body.in, body.builder, reason, nullptr, false), readAhead_(body.fileBytes >= 0 && usableCores() >= 2)
     {
     }
 
@@ -46,92 +42,27 @@ public:
     }
 
 private:
-    bool fail(const std::string& message) { return failAt(in_.lineNumber(), message); }
-    bool failAt(long long line, const std::string& message)
-    {
-        reason_ = "line " + std::to_string(line) + ": " + message;
-        return false;
-    }
-    bool outOfMemory()
-    {
-        reason_ = builder_.memoryReason();
-        return false;
-    }
-    bool nextLine(const PlyElement& element, uint32_t item)
-    {
-        if (in_.nextLine())
-            return true;
-        reason_ = in_.lineStopReason("the file ends after " + std::to_string(item) + " of "
-                                     + std::to_string(element.count) + " " + plyItemsName(element.name));
-        return false;
-    }
+    bool inRuns(const PlyElement& element) const { return readAhead_ && element.count >= kParallelItems; }
 
     bool skip(const PlyElement& element)
     {
+        const std::string items = plyItemsName(element.name);
         for (uint32_t i = 0; i < element.count; ++i) {
-            if (!nextLine(element, i))
+            if (!lines_.nextItem(i, element.count, items))
                 return false;
         }
         return true;
     }
 
-    // Reads the lines of an element in runs (see readLineRuns): makeRoom
-    // readies the room for the items up to a count before a run is read,
-    // parseChunk reads a chunk's lines, commit hands on what a chunk read, in
-    // file order, and readOne(item) reads the current line the ordinary way.
-    template <typename MakeRoom, typename ParseChunk, typename Commit, typename ReadOne>
-    bool readInRuns(const PlyElement& element, MakeRoom makeRoom, ParseChunk parseChunk, Commit commit, ReadOne readOne)
-    {
-        return readLineRuns(
-            in_, element.count, [&](uint32_t items) { return makeRoom(items) || outOfMemory(); }, parseChunk,
-            [&](std::size_t chunk, uint32_t lines) { return commit(chunk, lines) || outOfMemory(); },
-            [&](uint32_t item) { return nextLine(element, item) && readOne(item); },
-            [&](long long line, const std::string& message) { return failAt(line, message); });
-    }
-
     bool readVertices(const PlyElement& element)
     {
         const VertexLineParser parser(element, layout_.vertices);
-        float colour[3] = {0.0f, 0.0f, 0.0f};
-        std::string message;
-        const auto readOne = [&](uint32_t) {
-            Vector3 position;
-            if (!parser.parse(in_.begin(), in_.end(), position, colour, message))
-                return fail(message);
-            if (!builder_.addVertex(position))
-                return outOfMemory();
-            if (builder_.hasColours())
-                builder_.setColour(colour[0], colour[1], colour[2]);
-            return true;
-        };
-        // Runs write straight into the vertex array, which gets the room for
-        // each run once its lines are at hand.
-        if (readAhead_ && element.count >= kParallelItems) {
-            std::vector<PositionBox> boxes(kLineRunChunks);
-            const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t first) {
-                // A box of its own while reading: the chunks' boxes share
-                // cache lines, which two threads must not write line by line.
-                PositionBox box;
-                const LineFault fault = parseVertexLines(parser, begin, end, builder_.vertexSlots(first),
-                                                         builder_.colourSlots(first), box);
-                boxes[chunk] = box;
-                return fault;
-            };
-            const auto commit = [&](std::size_t chunk, uint32_t lines) {
-                builder_.commitVertices(lines, boxes[chunk]);
-                return true;
-            };
-            const auto makeRoom = [&](uint32_t items) { return builder_.reserveVertices(items); };
-            return readInRuns(element, makeRoom, parseChunk, commit, readOne) && verticesDone();
-        }
-        for (uint32_t i = 0; i < element.count; ++i) {
-            if (!nextLine(element, i) || !readOne(i))
-                return false;
-        }
-        return verticesDone();
+        return lines_.readVertices(
+            element.count, plyItemsName(element.name), inRuns(element),
+            [&parser](const char* begin, const char* end, Vector3& position, float* colour, std::string& message) {
+                return parser.parse(begin, end, position, colour, message);
+            });
     }
-
-    bool verticesDone() { return builder_.verticesDone() || outOfMemory(); }
 
     FaceLineParser parserFor(const PlyElement& element, int list, const int* colour = nullptr) const
     {
@@ -144,57 +75,26 @@ private:
     bool readFaces(const PlyElement& element)
     {
         const FaceLineParser parser = parserFor(element, layout_.faces.list, layout_.faces.colour);
-        std::vector<FaceList> faces(kLineRunChunks);
-        std::string message;
-        const bool inRuns = readAhead_ && element.count >= kParallelItems;
-        const auto readOne = [&](uint32_t item) {
-            if (!parser.parseFace(in_.begin(), in_.end(), faces[0], message))
-                return fail(message);
-            if (inRuns || faces[0].corners.size() >= kFaceBatch || item + 1 == element.count) {
-                if (!builder_.addFaces(faces[0]))
-                    return outOfMemory();
-                faces[0].clear();
-            }
-            return true;
-        };
-        if (inRuns) {
-            const auto parseChunk = [&](std::size_t chunk, const char* begin, const char* end, uint32_t) {
-                // A list of its own while reading (keeping the chunk's
-                // memory): the chunks' lists share cache lines.
-                FaceList list;
-                std::swap(list, faces[chunk]);
-                list.clear();
-                const LineFault fault = parseFaceLines(parser, begin, end, list);
-                std::swap(list, faces[chunk]);
-                return fault;
-            };
-            const auto commit = [&](std::size_t chunk, uint32_t) {
-                const bool added = builder_.addFaces(faces[chunk]);
-                faces[chunk].clear();
-                return added;
-            };
-            const auto makeRoom = [](uint32_t) { return true; };
-            return readInRuns(element, makeRoom, parseChunk, commit, readOne);
-        }
-        for (uint32_t i = 0; i < element.count; ++i) {
-            if (!nextLine(element, i) || !readOne(i))
-                return false;
-        }
-        return true;
+        return lines_.readFaces(
+            element.count, plyItemsName(element.name), inRuns(element),
+            [&parser](const char* begin, const char* end, FaceList& faces, uint64_t&, std::string& message) {
+                return parser.parseFace(begin, end, faces, message);
+            });
     }
 
     bool readStrips(const PlyElement& element)
     {
         const FaceLineParser parser = parserFor(element, layout_.strips.list);
         std::vector<int32_t> indices;
+        const std::string items = plyItemsName(element.name);
         std::string message;
         for (uint32_t i = 0; i < element.count; ++i) {
-            if (!nextLine(element, i))
+            if (!lines_.nextItem(i, element.count, items))
                 return false;
             if (!parser.parseStrip(in_.begin(), in_.end(), indices, message))
-                return fail(message);
+                return lines_.fail(message);
             if (!builder_.addStrips(indices.data(), indices.size()))
-                return outOfMemory();
+                return lines_.outOfMemory();
         }
         return true;
     }
@@ -203,7 +103,7 @@ private:
     const PlyHeader& header_;
     const PlyMeshLayout& layout_;
     ModelBuilder& builder_;
-    std::string& reason_;
+    CountedTextBody lines_;
     bool readAhead_; // a regular file, two cores: runs of lines may be read at once
 };
 

@@ -236,10 +236,3 @@ std::string nulInNumbers()
 {
     return BlockReader::stopMessage(BlockReader::Stop::nulByte);
 }
-
-LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces)
-{
-    return forEachLine(begin, end, false, [&](const char* line, const char* lineStop, uint64_t, std::string& message) {
-        return parser.parseFace(line, lineStop, faces, message);
-    });
-}

@@ -7,10 +7,10 @@
 // threads may use one at once, each on its own lines.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "model/lineruns.h"
 #include "model/meshmodel.h"
 #include "model/modelbuilder.h"
 #include "model/ply/plyheader.h"
@@ -78,9 +78,3 @@ private:
     float colourScale_[3] = {1.0f, 1.0f, 1.0f};
     int lastColour_ = -1; // the last of the colour properties, -1 without colours
 };
-
-// Reads the face lines of [begin, end): whole lines, each ending in a line
-// end except perhaps the last, which ends the stream. Lines are checked
-// as the block reader checks them (none beyond its limit). Stops at the
-// first fault.
-LineFault parseFaceLines(const FaceLineParser& parser, const char* begin, const char* end, FaceList& faces);

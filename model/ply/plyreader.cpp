@@ -10,14 +10,10 @@
 #include "model/ply/plyheader.h"
 #include "model/ply/plylayout.h"
 #include "model/readerentry.h"
+#include "model/textbody.h"
 
 namespace {
 
-// The shortest ASCII vertex line ("1-2-3") and face line ("3 0 1 2"), line
-// end included: when the rest of the file holds that much for every
-// declared item, the arrays are sized for the counts at once.
-constexpr uint64_t kMinVertexLineBytes = 6;
-constexpr uint64_t kMinFaceLineBytes = 8;
 // Elements named in a reason, at most.
 constexpr std::size_t kNamedElements = 3;
 
@@ -114,8 +110,7 @@ private:
             // Binary counts are checked exactly, ASCII ones against the
             // shortest lines a mesh can have; counts beyond that grow the
             // arrays with what is actually read.
-            exact = header.format != PlyFormat::ascii
-                    || uint64_t{vertices} * kMinVertexLineBytes + uint64_t{faces} * kMinFaceLineBytes <= left + 1;
+            exact = header.format != PlyFormat::ascii || CountedTextBody::holdsShortestLines(vertices, faces, left);
         }
         if (!builder_.prepare(vertices, faces, layout.vertices.hasColours(), exact)) {
             reason_ = builder_.memoryReason();

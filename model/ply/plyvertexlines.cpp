@@ -79,16 +79,3 @@ bool VertexLineParser::parseText(const char* begin, const char* end, Vector3& po
     }
     return true;
 }
-
-LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, MeshVertex* vertices,
-                           float* colours, PositionBox& box)
-{
-    return forEachLine(
-        begin, end, false, [&](const char* line, const char* lineStop, uint64_t index, std::string& message) {
-            Vector3& position = vertices[index].position;
-            if (!parser.parse(line, lineStop, position, colours != nullptr ? colours + 3 * index : nullptr, message))
-                return false;
-            box.widen(position);
-            return true;
-        });
-}

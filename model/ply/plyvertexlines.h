@@ -39,11 +39,3 @@ private:
     bool fast_;  // ... and nothing else is used
     float scale_[3] = {1.0f, 1.0f, 1.0f};
 };
-
-// Reads the vertex lines of [begin, end) (whole lines, each ending in
-// a line end except perhaps the last, which ends the stream) into the vertex and
-// colour slots from `vertices` and `colours` (null without colours),
-// widening box. Lines are checked as the block reader checks them. Stops at
-// the first fault.
-LineFault parseVertexLines(const VertexLineParser& parser, const char* begin, const char* end, MeshVertex* vertices,
-                           float* colours, PositionBox& box);

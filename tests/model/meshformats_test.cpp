@@ -397,6 +397,70 @@ TEST(TextReaders, MixedLineEndsGiveTheModelAndLineNumbersOfLineFeeds)
     }
 }
 
+// The counted bodies (ASCII PLY, OFF) of a regular file are read in runs on
+// two cores: with lone CRs for line ends, with OFF faces of two corners
+// (skipped), or cut short after a whole line among the vertices or the
+// faces, they give what reading line by line (a pipe) gives: the model and
+// the faces skipped, or the line after the last and the items read.
+TEST(TextReaders, CountedBodiesInRunsGiveWhatReadingLineByLineGives)
+{
+    const GridTexts grid = gridTexts(340); // more than a run of lines (4 MB) as PLY and OFF
+    const auto vertices = static_cast<long long>(grid.mesh.positions.size());
+    const auto faces = static_cast<long long>(grid.mesh.faces.size());
+    // The OFF grid with its first and last faces of two corners.
+    std::string twoCorners = grid.off;
+    const std::size_t lastFace = twoCorners.rfind('\n', twoCorners.size() - 2) + 1;
+    twoCorners.replace(lastFace, twoCorners.size() - lastFace, "2 0 1\n");
+    std::size_t firstFace = 0;
+    for (long long line = 0; line < vertices + 2; ++line)
+        firstFace = twoCorners.find('\n', firstFace) + 1;
+    twoCorners.replace(firstFace, twoCorners.find('\n', firstFace) - firstFace, "2 3 4");
+    const struct {
+        const char* extension;
+        const std::string& text;
+        char lineEnd;
+        double cutAt; // of the text, 0 for the whole
+        uint64_t skipped;
+    } rows[] = {
+        {"ply", grid.ply, '\r', 0.0, 0},
+        {"off", twoCorners, '\r', 0.0, 2},
+        {"ply", grid.ply, '\r', 0.3, 0},
+        {"off", grid.off, '\n', 0.9, 0},
+    };
+    for (const auto& row : rows) {
+        const std::string what = std::string(row.extension) + (row.lineEnd == '\r' ? " with CR" : " with LF")
+                                 + ", cut at " + std::to_string(row.cutAt);
+        std::string text = row.text;
+        if (row.cutAt > 0.0)
+            text.resize(text.rfind('\n', static_cast<std::size_t>(static_cast<double>(text.size()) * row.cutAt)) + 1);
+        const long long lines = std::count(text.begin(), text.end(), '\n');
+        std::replace(text.begin(), text.end(), '\n', row.lineEnd);
+        std::string inRuns;
+        std::string byLine;
+        LoadControl runsControl;
+        LoadControl lineControl;
+        ModelPtr model = loadText(text, row.extension, &inRuns, StreamKind::regularFile, &runsControl);
+        ModelPtr expected = loadText(text, row.extension, &byLine, StreamKind::pipe, &lineControl);
+        EXPECT_EQ(inRuns, byLine) << what;
+        ASSERT_GT(text.size(), row.cutAt == 0.0 ? std::size_t{4} << 20 : std::size_t{1} << 20) << what;
+        if (row.cutAt == 0.0) {
+            ASSERT_NE(model, nullptr) << what << ": " << inRuns;
+            ASSERT_NE(expected, nullptr) << what << ": " << byLine;
+            expectSameModel(*model, *expected, what);
+            EXPECT_EQ(runsControl.skippedFaces.load(), row.skipped) << what;
+            EXPECT_EQ(lineControl.skippedFaces.load(), row.skipped) << what;
+            continue;
+        }
+        EXPECT_EQ(model, nullptr) << what;
+        const std::string header = row.extension[0] == 'p' ? plyHeader(vertices, faces) : "OFF\n1 1 0\n";
+        const long long items = lines - std::count(header.begin(), header.end(), '\n');
+        const std::string read = items < vertices
+                                     ? std::to_string(items) + " of " + std::to_string(vertices) + " vertices"
+                                     : std::to_string(items - vertices) + " of " + std::to_string(faces) + " faces";
+        EXPECT_EQ(inRuns, "line " + std::to_string(lines + 1) + ": the file ends after " + read) << what;
+    }
+}
+
 // A number beyond the integer range is quoted as the file writes it.
 TEST(TextReaders, ReasonsQuoteNumbersAsWritten)
 {

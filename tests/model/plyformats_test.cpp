@@ -376,6 +376,12 @@ TEST(PlyFormats, CancellingStopsEveryReaderInEveryPhase)
             lines += "0.5 0.25 1\n";
         return lines;
     }();
+    const std::string asciiFaces = [] {
+        std::string lines;
+        while (lines.size() < (1u << 16))
+            lines += "3 0 1 2\n";
+        return lines;
+    }();
     struct Row {
         const char* name;
         const char* extension;
@@ -384,6 +390,9 @@ TEST(PlyFormats, CancellingStopsEveryReaderInEveryPhase)
     };
     const Row rows[] = {
         {"endless ascii ply", "ply", plyHeader(10000000, 0), asciiVertices},
+        {"endless ascii ply faces", "ply", plyHeader(3, 10000000) + "0 0 0\n1 0 0\n0 1 0\n", asciiFaces},
+        {"endless off", "off", "OFF\n10000000 0 0\n", asciiVertices},
+        {"endless off faces", "off", "OFF\n3 10000000 0\n0 0 0\n1 0 0\n0 1 0\n", asciiFaces},
         {"endless binary ply", "ply",
          BinaryPly(false, "element vertex 10000000\nproperty float x\nproperty float y\nproperty float z\n").text(),
          std::string(1 << 16, '\0')},
