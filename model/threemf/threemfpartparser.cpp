@@ -188,15 +188,24 @@ bool ThreeMfPartParser::addVertex(ThreeMfXml& xml, const char** attributes)
 
 bool ThreeMfPartParser::addTriangle(ThreeMfXml& xml, const char** attributes)
 {
-    static const char* const kCorners[] = {"v1", "v2", "v3"};
     const std::size_t triangle = object_->corners.size() / 3;
     const std::size_t vertices = object_->positions.size() / 3;
+    // v1, v2, v3, pid, p1 as written (null when not)
+    const char* values[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
+    for (const char** a = attributes; *a != nullptr; a += 2) {
+        const char* name = ThreeMfXml::localName(a[0]);
+        if (name[0] == 'v' && name[1] >= '1' && name[1] <= '3' && name[2] == '\0')
+            values[name[1] - '1'] = a[1];
+        else if (name[0] == 'p' && std::strcmp(name + 1, "id") == 0)
+            values[3] = a[1];
+        else if (name[0] == 'p' && name[1] == '1' && name[2] == '\0')
+            values[4] = a[1];
+    }
     uint32_t corners[3];
     for (int i = 0; i < 3; ++i) {
-        const char* text = ThreeMfXml::attribute(attributes, kCorners[i]);
         int32_t index = -1;
-        if (text == nullptr || !readInteger(text, index)) {
-            xml.fail(objectName() + ", triangle " + std::to_string(triangle) + ": " + kCorners[i]
+        if (values[i] == nullptr || !readInteger(values[i], index)) {
+            xml.fail(objectName() + ", triangle " + std::to_string(triangle) + ": v" + std::to_string(i + 1)
                      + " must be a whole number");
             return false;
         }
@@ -209,11 +218,10 @@ bool ThreeMfPartParser::addTriangle(ThreeMfXml& xml, const char** attributes)
         corners[i] = static_cast<uint32_t>(index);
     }
     object_->corners.insert(object_->corners.end(), corners, corners + 3);
-    const char* pid = ThreeMfXml::attribute(attributes, "pid");
-    const char* p1 = ThreeMfXml::attribute(attributes, "p1");
-    if (pid != nullptr || p1 != nullptr) {
+    if (values[3] != nullptr || values[4] != nullptr) {
         int32_t property[2] = {-1, -1};
-        if ((pid != nullptr && !readInteger(pid, property[0])) || (p1 != nullptr && !readInteger(p1, property[1]))) {
+        if ((values[3] != nullptr && !readInteger(values[3], property[0]))
+            || (values[4] != nullptr && !readInteger(values[4], property[1]))) {
             xml.fail(objectName() + ", triangle " + std::to_string(triangle) + ": pid and p1 must be whole numbers");
             return false;
         }

@@ -260,7 +260,18 @@ TEST(ThreeMfReader, RefusesFaultsSayingWhere)
          "/3D/3dmodel.model, line 6: build item 0 names object 1, which /3D/gone.model does not hold"},
         {"XML that is not well-formed",
          package({{"3D/3dmodel.model", "<model>\n<resources>\n<object id=\"1\">\n</resources>\n</model>\n"}}),
-         "/3D/3dmodel.model, line 4, column 2: mismatched tag"},
+         "/3D/3dmodel.model, line 4, column 1: mismatched tag"},
+        {"a part cut short", package({{"3D/3dmodel.model", "<model>\n<resources>\n<object id=\"1\" "}}),
+         "/3D/3dmodel.model, line 3, column 1: unclosed token"},
+        {"a document type declaration",
+         package({{"3D/3dmodel.model", "<!DOCTYPE model [<!ENTITY a \"b\">]>\n<model/>"}}),
+         "/3D/3dmodel.model, line 1, column 1: a document type declaration is not allowed"},
+        {"an entity in a name, and an index beyond the vertices",
+         package({{"3D/3dmodel.model", modelPart("<object id=\"7\" name=\"A &amp; &#x42;\"><mesh><vertices/><triangles>"
+                                                 "<triangle v1=\"0\" v2=\"0\" v3=\"0\"/></triangles></mesh></object>",
+                                                 "")}}),
+         "/3D/3dmodel.model, line 4: object 7 (\"A & B\"), triangle 0: vertex 0 is outside the object, which has no "
+         "vertices"},
         {"a vertex that is no number",
          package({{"3D/3dmodel.model", modelPart("<object id=\"1\"><mesh><vertices>\n<vertex x=\"0\" y=\"1e999\" "
                                                  "z=\"0\"/></vertices></mesh></object>",
