@@ -185,6 +185,31 @@ TEST(ThreeMfReader, PlacesEveryItemAndComponentWithItsComposedTransform)
     }
 }
 
+TEST(ThreeMfReader, ReadsTagsAndLinesCutByTheEndOfABlock)
+{
+    // The part is inflated a megabyte at a time: a comment of line ends puts
+    // the tags and the faulty triangle across that boundary at every offset.
+    const std::string good = tetra(1);
+    const std::string faulty = "<object id=\"3\" name=\"Part\"><mesh><vertices><vertex x=\"0\" y=\"0\" z=\"0\"/>"
+                               "<vertex x=\"1\" y=\"0\" z=\"0\"/></vertices><triangles>\n<triangle v1=\"0\" "
+                               "v2=\"1\" v3=\"2\"/>\n</triangles></mesh></object>";
+    const ModelPtr expected = loadPlyText(tetraPly({kIdentity}));
+    for (std::size_t shift = 0; shift < 400; shift += 23) {
+        const std::size_t lineEnds = (std::size_t{1} << 20) - 300 + shift;
+        const std::string comment = "<!--" + std::string(lineEnds, '\n') + "-->";
+        std::string reason;
+        const ModelPtr model
+            = loadText(package({{"3D/3dmodel.model", modelPart(comment + good, "<item objectid=\"1\"/>")}}, false),
+                       "3mf", &reason);
+        ASSERT_NE(model, nullptr) << shift << ": " << reason;
+        expectSameModel(*model, *expected, "shifted by " + std::to_string(shift));
+        EXPECT_EQ(loadText(package({{"3D/3dmodel.model", modelPart(comment + faulty, "")}}, false), "3mf", &reason),
+                  nullptr);
+        EXPECT_EQ(reason, "/3D/3dmodel.model, line " + std::to_string(lineEnds + 5)
+                              + ": object 3 (\"Part\"), triangle 0: vertex 2 is outside 0..1");
+    }
+}
+
 TEST(ThreeMfReader, ColoursFacesFromTheirOwnPropertyOrTheirObjects)
 {
     const std::string groups = "<basematerials id=\"2\"><base name=\"red\" displaycolor=\"#FF0000\"/><base "
