@@ -6,6 +6,8 @@
 
 #include <zip.h>
 
+#include "model/memorylimit.h"
+
 namespace {
 
 // The bytes inflated at a time from a part.
@@ -36,11 +38,17 @@ std::string ThreeMfPackage::partName(const std::string& part)
 
 bool ThreeMfPackage::open(FILE* stream, std::string& reason, LoadControl* control)
 {
+    // The package is held whole while its parts are read.
+    const uint64_t limit = loadMemoryLimit();
     struct stat info { };
     if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
         const long long at = ftello(stream);
-        if (at >= 0 && info.st_size > at)
-            bytes_.reserve(static_cast<std::size_t>(info.st_size - at));
+        if (at >= 0 && info.st_size > at) {
+            const auto size = static_cast<uint64_t>(info.st_size - at);
+            if (!fitsMemoryLimit(size, limit, reason))
+                return false;
+            bytes_.reserve(static_cast<std::size_t>(size));
+        }
     }
     std::size_t length = 0;
     for (;;) {
@@ -48,8 +56,12 @@ bool ThreeMfPackage::open(FILE* stream, std::string& reason, LoadControl* contro
             reason = "loading was cancelled";
             return false;
         }
-        if (bytes_.size() - length < kBlockBytes)
-            bytes_.resize(std::max(bytes_.capacity(), length + kBlockBytes));
+        if (bytes_.size() - length < kBlockBytes) {
+            const std::size_t size = std::max(bytes_.capacity(), length + kBlockBytes);
+            if (!fitsMemoryLimit(size, limit, reason))
+                return false;
+            bytes_.resize(size);
+        }
         const std::size_t got = fread(bytes_.data() + length, 1, bytes_.size() - length, stream);
         length += got;
         if (got == 0)

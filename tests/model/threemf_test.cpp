@@ -5,6 +5,7 @@
 #ifdef BRENVIK_SCENE_FORMATS
 
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -194,7 +195,7 @@ TEST(ThreeMfReader, ReadsTagsAndLinesCutByTheEndOfABlock)
                                "<vertex x=\"1\" y=\"0\" z=\"0\"/></vertices><triangles>\n<triangle v1=\"0\" "
                                "v2=\"1\" v3=\"2\"/>\n</triangles></mesh></object>";
     const ModelPtr expected = loadPlyText(tetraPly({kIdentity}));
-    for (std::size_t shift = 0; shift < 400; shift += 23) {
+    for (std::size_t shift = 0; shift < 400; shift += 41) {
         const std::size_t lineEnds = (std::size_t{1} << 20) - 300 + shift;
         const std::string comment = "<!--" + std::string(lineEnds, '\n') + "-->";
         std::string reason;
@@ -328,6 +329,18 @@ TEST(ThreeMfReader, RefusesFaultsSayingWhere)
             EXPECT_EQ(reason, row.reason) << row.what;
         }
     }
+}
+
+TEST(ThreeMfReader, RefusesAPackageBeyondTheMemoryLimitBeforeHoldingIt)
+{
+    const std::string bytes = package({{"3D/3dmodel.model", modelPart(tetra(1), "<item objectid=\"1\"/>")}});
+    setenv("BRENVIK_MEMORY_LIMIT", "600", 1);
+    for (const StreamKind kind : {StreamKind::regularFile, StreamKind::memory}) {
+        std::string reason;
+        EXPECT_EQ(loadText(bytes, "3mf", &reason, kind), nullptr);
+        EXPECT_EQ(reason.rfind("the model would need ", 0), 0u) << reason;
+    }
+    unsetenv("BRENVIK_MEMORY_LIMIT");
 }
 
 } // namespace
