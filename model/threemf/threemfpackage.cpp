@@ -89,16 +89,23 @@ bool ThreeMfPackage::open(FILE* stream, std::string& reason, LoadControl* contro
     return true;
 }
 
+long long ThreeMfPackage::locate(const std::string& part) const
+{
+    // (Some writers store the names with their leading '/'.)
+    const zip_int64_t index = zip_name_locate(archive_, entryName(part).c_str(), ZIP_FL_NOCASE);
+    return index >= 0 ? index : zip_name_locate(archive_, partName(part).c_str(), ZIP_FL_NOCASE);
+}
+
 bool ThreeMfPackage::has(const std::string& part) const
 {
-    return archive_ != nullptr && zip_name_locate(archive_, entryName(part).c_str(), ZIP_FL_NOCASE) >= 0;
+    return archive_ != nullptr && locate(part) >= 0;
 }
 
 bool ThreeMfPackage::read(const std::string& part, const BlockBuffer& buffer, const BlockTaken& taken,
                           std::string& reason, LoadControl* control) const
 {
     const std::string name = partName(part);
-    const zip_int64_t index = zip_name_locate(archive_, entryName(part).c_str(), ZIP_FL_NOCASE);
+    const zip_int64_t index = locate(part);
     zip_stat_t stat;
     if (index < 0 || zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &stat) != 0) {
         reason = "the package has no part " + name;

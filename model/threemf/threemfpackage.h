@@ -49,6 +49,9 @@ public:
     static std::string partName(const std::string& part);
 
 private:
+    // The part's index in the archive, or -1.
+    long long locate(const std::string& part) const;
+
     std::vector<char> bytes_;
     zip* archive_ = nullptr;
 };

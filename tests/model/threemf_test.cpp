@@ -167,6 +167,9 @@ TEST(ThreeMfReader, PlacesEveryItemAndComponentWithItsComposedTransform)
           {"3D/main.model", modelPart(tetra(1), "<item objectid=\"1\"/>")},
           {"3D/3dmodel.model", "not XML"}},
          tetraPly({kIdentity})},
+        {"names stored with their leading '/', in another letter case",
+         {{"/3D/3DModel.model", modelPart(tetra(1), "<item objectid=\"1\"/>")}},
+         tetraPly({kIdentity})},
         {"no build items: nothing to draw", {{"3D/3dmodel.model", modelPart(tetra(1), "")}}, tetraPly({})},
     };
     for (const Row& row : rows) {
