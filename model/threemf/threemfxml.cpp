@@ -231,14 +231,17 @@ char* ThreeMfXml::startTag(char* at, char* end)
             return nullptr;
         }
         char* const value = ++p;
-        char* const valueEnd = static_cast<char*>(std::memchr(value, quote, static_cast<std::size_t>(end - value)));
-        if (valueEnd == nullptr)
+        // (Values are short: one pass finds the closing quote and checks
+        // that no '<' or NUL comes before it.)
+        while (p < end && *p != quote && *p != '<' && *p != '\0')
+            ++p;
+        if (p == end)
             return at;
-        const std::size_t valueLength = static_cast<std::size_t>(valueEnd - value);
-        if (std::memchr(value, '<', valueLength) != nullptr || std::memchr(value, '\0', valueLength) != nullptr) {
-            syntax(value, "not well-formed (invalid token)");
+        if (*p != quote) {
+            syntax(p, "not well-formed (invalid token)");
             return nullptr;
         }
+        char* const valueEnd = p;
         char* const four[] = {name, attributeEnd, value, valueEnd};
         if (spanCount < 4 * 64)
             std::copy(four, four + 4, spans + spanCount);
