@@ -5,6 +5,7 @@
 #ifdef BRENVIK_SCENE_FORMATS
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include "model/loadcontrol.h"
 #include "model/meshmodel.h"
 #include "tests/support/modeltestsupport.h"
 
@@ -43,6 +45,15 @@ std::string package(const Parts& parts, bool deflate = true)
     zip_source_close(buffer);
     zip_source_free(buffer);
     zip_error_fini(&error);
+    return bytes;
+}
+
+// The package with the part's size in the central directory replaced.
+std::string withDeclaredSize(std::string bytes, uint32_t size)
+{
+    const std::size_t entry = bytes.rfind("PK\1\2", bytes.rfind("PK\5\6"));
+    for (int i = 0; i < 4; ++i)
+        bytes[entry + 24 + static_cast<std::size_t>(i)] = static_cast<char>(size >> (8 * i));
     return bytes;
 }
 
@@ -315,6 +326,24 @@ TEST(ThreeMfReader, RefusesFaultsSayingWhere)
                                                      + tetra(1, "pid=\"3\" pindex=\"2\""),
                                                  "<item objectid=\"1\"/>")}}),
          "/3D/3dmodel.model: object 1, triangle 0: colour 2 is outside group 3's 0..0"},
+        {"an object defined twice",
+         package({{"3D/3dmodel.model", modelPart(tetra(1) + tetra(1), "<item objectid=\"1\"/>")}}),
+         "/3D/3dmodel.model, line 15: object 1 is defined twice"},
+        {"a vertex without z",
+         package({{"3D/3dmodel.model",
+                   modelPart("<object id=\"2\"><mesh><vertices><vertex x=\"0\" y=\"0\"/></vertices></mesh></object>",
+                             "")}}),
+         "/3D/3dmodel.model, line 4: object 2, vertex 0: a vertex needs x, y and z"},
+        {"a part declaring more than it holds",
+         withDeclaredSize(package({{"3D/3dmodel.model", "<model/>"}}, false), 0x7fffffff),
+         "/3D/3dmodel.model declares 2147483647 bytes, more than its 8 bytes in the package can hold"},
+        {"a model part named encrypted by the root part's relationships",
+         package({{"3D/_rels/3dmodel.model.rels",
+                   "<Relationships><Relationship Target=\"Objects/secret.model\" Type=\"http://schemas.microsoft."
+                   "com/3dmanufacturing/2013/01/encryptedfile\"/></Relationships>"},
+                  {"3D/3dmodel.model", modelPart("", "<item p:path=\"/3D/Objects/secret.model\" objectid=\"1\"/>")},
+                  {"3D/Objects/secret.model", "\x93\x11 encrypted bytes"}}),
+         "the model part /3D/Objects/secret.model is encrypted"},
         {"no zip archive", "PK\3\4 is not enough to be a zip archive",
          "the file is not a 3MF package (a zip archive): Not a zip archive"},
         {"no model part", package({{"3D/model.xml", "<model/>"}}), "the package has no model part /3D/3dmodel.model"},
@@ -330,6 +359,23 @@ TEST(ThreeMfReader, RefusesFaultsSayingWhere)
             std::string reason;
             EXPECT_EQ(loadText(row.bytes, "3mf", &reason, kind), nullptr) << row.what;
             EXPECT_EQ(reason, row.reason) << row.what;
+        }
+    }
+}
+
+TEST(ThreeMfReader, CountsTheCompressedBytesTakenAndStopsWhenCancelled)
+{
+    const std::string bytes = package({{"3D/3dmodel.model", modelPart(tetra(1), "<item objectid=\"1\"/>")}});
+    for (const bool cancel : {false, true}) {
+        LoadControl control;
+        control.cancel = cancel;
+        std::string reason;
+        const ModelPtr model = loadText(bytes, "3mf", &reason, StreamKind::regularFile, &control);
+        EXPECT_EQ(model == nullptr, cancel) << reason;
+        EXPECT_EQ(reason, cancel ? "loading was cancelled" : "");
+        if (!cancel) {
+            EXPECT_GT(control.bytesRead.load(), 0u);
+            EXPECT_LE(control.bytesRead.load(), bytes.size());
         }
     }
 }
