@@ -1,5 +1,5 @@
 // Load throughput of every reader (PLY ASCII and binary, OBJ, binary STL,
-// OFF) against the same baselines, a plain fgets+sscanf reader (of the ASCII
+// OFF, 3MF) against the same baselines, a plain fgets+sscanf reader (of the ASCII
 // PLY) and a plain fread into fresh arrays (of the binary PLY), and the peak
 // memory of one load against the size of the model it builds.
 // Loads are measured warm (repeated in one process) and as the first load of
@@ -11,7 +11,8 @@
 // generated into a temporary folder at start (as ASCII, and as binary little
 // endian laid out as assimp's -fplyb export writes it, and as OFF), exported
 // from the ASCII PLY by assimp as OBJ with normals and as binary STL (those
-// two are left out when assimp is not installed), and removed at exit.
+// two are left out when assimp is not installed), written as a slicer writes
+// 3MF (bench/threemfwriter), and removed at exit.
 
 #include <fcntl.h>
 #include <sched.h>
@@ -32,6 +33,7 @@
 
 #include "bench/gltfwriter.h"
 #include "bench/gridply.h"
+#include "bench/threemfwriter.h"
 #include "model/loadmodel.h"
 #include "model/meshmodel.h"
 
@@ -40,14 +42,14 @@ namespace {
 constexpr int kVertices = kGridPlyVertices;
 constexpr int kFaces = kGridPlyFaces;
 
-enum Format { kAscii = 0, kBinary = 1, kObj = 2, kStl = 3, kOff = 4, kGlb = 5, kGltf = 6, kFormats = 7 };
+enum Format { kAscii = 0, kBinary = 1, kObj = 2, kStl = 3, kOff = 4, kGlb = 5, kGltf = 6, kThreeMf = 7, kFormats = 8 };
 
 struct Input {
     std::string path[kFormats]; // empty when the file could not be made
-    double bytes[kFormats] = {0, 0, 0, 0, 0, 0, 0};
+    double bytes[kFormats] = {0, 0, 0, 0, 0, 0, 0, 0};
 };
 
-const char* const kFormatNames[] = {"ply ascii", "ply binary", "obj", "stl binary", "off", "glb", "gltf base64"};
+const char* const kFormatNames[] = {"ply ascii", "ply binary", "obj", "stl binary", "off", "glb", "gltf base64", "3mf"};
 
 Input& input()
 {
@@ -60,6 +62,7 @@ Input& input()
         made.path[kOff] = gridOffPath();
         made.path[kGlb] = gridGlbPath();
         made.path[kGltf] = gridGltfPath();
+        made.path[kThreeMf] = gridThreeMfPath();
         for (int format = 0; format < kFormats; ++format) {
             if (!made.path[format].empty())
                 made.bytes[format] = static_cast<double>(std::filesystem::file_size(made.path[format]));
@@ -306,10 +309,10 @@ void BM_PeakMemory(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_PeakMemory)
-    ->ArgsProduct({{kAscii, kBinary, kObj, kStl, kOff, kGlb, kGltf}, {0, 1}})
+    ->ArgsProduct({{kAscii, kBinary, kObj, kStl, kOff, kGlb, kGltf, kThreeMf}, {0, 1}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadModel)->DenseRange(kAscii, kGltf)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_LoadModel)->DenseRange(kAscii, kThreeMf)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_SscanfBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_FreadBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
@@ -317,8 +320,8 @@ BENCHMARK(BM_FreadBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 // programs on the same files: bench/process_times.sh).
 int writeInputs(const char* folder)
 {
-    const char* const names[]
-        = {"grid.ply", "grid_le.ply", "grid.obj", "grid.stl", "grid.off", "grid.glb", "grid_b64.gltf"};
+    const char* const names[] = {"grid.ply", "grid_le.ply", "grid.obj",      "grid.stl",
+                                 "grid.off", "grid.glb",    "grid_b64.gltf", "grid.3mf"};
     for (int format = 0; format < kFormats; ++format) {
         if (input().path[format].empty())
             continue;
@@ -358,6 +361,8 @@ int main(int argc, char** argv)
         return writeGltfSeeds(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--write-inputs") == 0)
         return writeInputs(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--write-3mf-seeds") == 0)
+        return writeThreeMfSeeds(argv[2]) ? 0 : 1;
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0)
         return measurePeakMemory(argv[2], false);
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory-one-core") == 0)
@@ -368,10 +373,10 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "Generating %d vertices and %d triangles...\n", kVertices, kFaces);
     std::fprintf(stderr,
                  "Input: %.1f MB PLY ASCII, %.1f MB PLY binary, %.1f MB OBJ, %.1f MB STL, %.1f MB OFF, %.1f MB GLB, "
-                 "%.1f MB glTF with base64\n",
+                 "%.1f MB glTF with base64, %.1f MB 3MF\n",
                  input().bytes[kAscii] / 1e6, input().bytes[kBinary] / 1e6, input().bytes[kObj] / 1e6,
                  input().bytes[kStl] / 1e6, input().bytes[kOff] / 1e6, input().bytes[kGlb] / 1e6,
-                 input().bytes[kGltf] / 1e6);
+                 input().bytes[kGltf] / 1e6, input().bytes[kThreeMf] / 1e6);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -12,7 +12,9 @@
 
 namespace {
 
-constexpr int kSide = 1000;
+constexpr int kSide = kGridSide;
+
+} // namespace
 
 // A wavy grid; triangles walk the grid cells, two per cell.
 void gridPoint(int i, int j, double xyz[3])
@@ -31,6 +33,8 @@ void gridTriangle(int k, int corners[3])
     corners[1] = k % 2 == 0 ? a + 1 : a + kSide + 1;
     corners[2] = a + kSide;
 }
+
+namespace {
 
 FILE* openOrExit(const std::string& path, const char* mode)
 {
@@ -151,6 +155,8 @@ void removeFolder()
     std::filesystem::remove_all(folder(), ignored);
 }
 
+} // namespace
+
 const std::string& benchFolder()
 {
     static const std::string made = [] {
@@ -165,8 +171,6 @@ const std::string& benchFolder()
     }();
     return made;
 }
-
-} // namespace
 
 const std::string& gridPlyPath()
 {

@@ -7,6 +7,15 @@
 
 constexpr int kGridPlyVertices = 1000 * 1000;
 constexpr int kGridPlyFaces = 2000000;
+constexpr int kGridSide = 1000;
+
+// Vertex (i, j) of the grid (i, j in [0, kGridSide)), and the corners of
+// triangle k, as every file of the grid holds them.
+void gridPoint(int i, int j, double xyz[3]);
+void gridTriangle(int k, int corners[3]);
+
+// The temporary folder the inputs are written to (removed at exit).
+const std::string& benchFolder();
 
 // Writes the model into a new temporary folder once per process and returns
 // its path; the folder is removed at exit. Exits the process when the file

@@ -2,7 +2,7 @@
 # Whole-process load times of brenvik-info against Debian's assimp
 # (`assimp info FILE -r -s`) on the benchmarks' 1,000,000-vertex,
 # 2,000,000-triangle grid as PLY, OBJ (with normals, as assimp exports it),
-# binary STL, OFF, GLB and glTF with a base64 buffer: each a fresh process, the runs of all commands
+# binary STL, OFF, GLB, glTF with a base64 buffer and 3MF (deflated, as slicers write it): each a fresh process, the runs of all commands
 # interleaved, the medians of wall-clock and CPU (user + system) seconds
 # reported, with brenvik-info's peak resident set.
 #   bench/process_times.sh BUILD_DIR [RUNS]
@@ -19,7 +19,7 @@ command -v assimp >/dev/null || { echo "assimp (assimp-utils) is not installed" 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 "$build/bench/bench_load" --write-inputs "$work"
-files=(grid.ply grid_le.ply grid.obj grid.stl grid.off grid.glb grid_b64.gltf)
+files=(grid.ply grid_le.ply grid.obj grid.stl grid.off grid.glb grid_b64.gltf grid.3mf)
 floor="$build/bench/load_floor"
 # The model's bytes: 1,000,000 vertices of 48, 2,000,000 faces of 64 and
 # 6,000,000 corner addresses of 8.

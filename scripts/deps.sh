@@ -12,7 +12,7 @@ packages=(
   libx11-dev xvfb xauth fonts-dejavu-core locales imagemagick xdotool
   libegl-dev libegl-mesa0 desktop-file-utils dpkg-dev shared-mime-info
   assimp-utils
-  libsimdjson-dev libzip-dev libexpat1-dev libdraco-dev libmeshoptimizer-dev libdeflate-dev
+  libsimdjson-dev libzip-dev libdraco-dev libmeshoptimizer-dev libdeflate-dev
   g++-aarch64-linux-gnu qemu-user googletest
 )
 

@@ -48,13 +48,14 @@ ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   "${xvfb[@]}" ctest --test-dir build/asan --output-on-failure --timeout 900 -L gui
 
 # The fuzzing time is shared among the readers' targets.
-fuzz_formats=(ply obj stl off)
+fuzz_formats=(ply obj stl off gltf threemf)
 fuzz_each=$((fuzz_seconds / ${#fuzz_formats[@]}))
 [ "$fuzz_each" -ge 1 ] || fuzz_each=1
 echo "== Fuzz the readers, ${fuzz_each} s each =="
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBRENVIK_WERROR=ON -DBRENVIK_FUZZ=ON -DBRENVIK_GUI=OFF -DBRENVIK_TESTS=OFF -DBRENVIK_BENCH=OFF
-cmake --build build/fuzz -j"$jobs" --target fuzz_ply_reader fuzz_obj_reader fuzz_stl_reader fuzz_off_reader
+cmake --build build/fuzz -j"$jobs" --target fuzz_ply_reader fuzz_obj_reader fuzz_stl_reader fuzz_off_reader \
+  fuzz_gltf_reader fuzz_threemf_reader
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
 for format in "${fuzz_formats[@]}"; do

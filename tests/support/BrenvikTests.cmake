@@ -1,5 +1,5 @@
 # brenvik_add_tests(LABEL unit|gui TIMEOUT <seconds> LIBS <targets...>
-#                   [DEFINITIONS <definitions...>])
+#                   [DEFINITIONS <definitions...>] [EXCLUDE <names...>])
 #
 # Every *_test.cpp file of the calling folder becomes one test program,
 # registered with ctest under the label and with its own timeout. The folder's
@@ -8,6 +8,7 @@
 # headers), which every program of the folder links. Every test program also
 # links the shared helpers of tests/support (brenvik_test_support).
 # DEFINITIONS are compile definitions for the helpers and the programs alike.
+# EXCLUDE names test files (without .cpp) that this build leaves out.
 # The programs themselves run no moc: a class with Q_OBJECT belongs in a
 # helper's header.
 #
@@ -15,7 +16,7 @@
 # tests/support) and never run two at once: tests on one display share its
 # pointer and keyboard focus, even under ctest -j.
 function(brenvik_add_tests)
-  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "LIBS;DEFINITIONS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "LIBS;DEFINITIONS;EXCLUDE" ${ARGN})
   if(NOT ARG_LABEL STREQUAL "unit" AND NOT ARG_LABEL STREQUAL "gui")
     message(FATAL_ERROR "brenvik_add_tests: LABEL must be unit or gui, not '${ARG_LABEL}'")
   endif()
@@ -29,6 +30,9 @@ function(brenvik_add_tests)
   file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   set(helpers ${all_sources})
   list(REMOVE_ITEM helpers ${tests})
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM tests ${CMAKE_CURRENT_SOURCE_DIR}/${excluded}.cpp)
+  endforeach()
   get_filename_component(layer ${CMAKE_CURRENT_SOURCE_DIR} NAME)
 
   # What the helpers and the programs are compiled and linked with.
