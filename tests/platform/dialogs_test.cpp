@@ -157,6 +157,34 @@ TEST_F(DialogsTest, RealOpenDialogShowsTheFilterAndTheCurrentFolder)
     EXPECT_EQ(QDir(folder).canonicalPath(), QDir(m_dir.path()).canonicalPath());
 }
 
+// The real dialog's title: "Open" or "Save As" unless one is given.
+TEST_F(DialogsTest, RealFileDialogShowsItsTitle)
+{
+    const struct {
+        bool open;
+        const char* given;
+        const char* shown;
+    } rows[] = {
+        {true, "", "Open"},
+        {false, "", "Save As"},
+        {false, "Export Picture", "Export Picture"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shown);
+        CFileDialog dialog(row.open, "ply", QString(), OFN_HIDEREADONLY, kMeshFilter);
+        dialog.SetTitle(QString::fromLatin1(row.given));
+        QString title;
+        auto answered = guitest::onNextModal([&](QWidget* modal) {
+            title = modal->windowTitle();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        EXPECT_TRUE(*answered);
+        EXPECT_EQ(title, row.shown);
+        EXPECT_EQ(dialog.GetTitle(), row.shown);
+    }
+}
+
 TEST_F(DialogsTest, RealSaveDialogAddsTheDefaultExtension)
 {
     CFileDialog dialog(false, "ply", "Untitled", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "Ply Files (*.ply)|*.ply||");
