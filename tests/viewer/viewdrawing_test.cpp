@@ -274,14 +274,13 @@ TEST_F(ViewDrawingTest, BuffersAreBuiltOnceUntilTheShadingChanges)
     }
 }
 
-// A flat square through the centre, facing the front view: the orthographic
-// view shows it as wide as the perspective does, from the first frame after
-// the switch, and the wheel changes its size as it changes the distance.
-TEST_F(ViewDrawingTest, OrthographicShowsTheModelAtThePerspectiveSize)
+// The cube from the front: the orthographic view shows it as the perspective
+// shows the plane through the centre, the perspective its nearer front face
+// larger; from the first frame after the switch, and the wheel changes the
+// size as it changes the distance.
+TEST_F(ViewDrawingTest, OrthographicShowsThePlaneThroughTheCentreAtThePerspectiveSize)
 {
-    load("ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\nproperty float z\n"
-         "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
-         "-1 -1 0\n1 -1 0\n1 1 0\n-1 1 0\n4 0 1 2 3\n");
+    load(kCubePly);
     // What each step does (0: a notch of the wheel), and the mark afterwards.
     const std::pair<unsigned, int> rows[]
         = {{ID_VIEW_FRONT, 0}, {ID_VIEW_ORTHOGRAPHIC, 1}, {0, 1}, {ID_VIEW_ORTHOGRAPHIC, 0}};
@@ -294,11 +293,13 @@ TEST_F(ViewDrawingTest, OrthographicShowsTheModelAtThePerspectiveSize)
             view->OnMouseWheel(0, 120, QPoint(cx, cy));
         EXPECT_EQ(window->frames(), before + 1);
         EXPECT_EQ(window->mark(ID_VIEW_ORTHOGRAPHIC), orthographic);
-        // 200 units of the square against what the view shows at the distance,
-        // over the viewport (a pixel narrower than the window).
+        // The 200 units of the front face, 100 nearer than the centre, against
+        // what the view shows there, over the viewport (a pixel narrower
+        // than the window).
         const PixelFrame p = window->readFront();
         const guitest::PixelRect square = p.bounds(p.at(cx, cy), 8);
-        const double expected = 200.0 / (2.0 * OrthographicHalfHeight(g_viewDistance)) * (kSize - 1);
+        const double shownAt = orthographic ? g_viewDistance : g_viewDistance - 100.0;
+        const double expected = 200.0 / (2.0 * OrthographicHalfHeight(shownAt)) * (kSize - 1);
         EXPECT_NEAR(square.x1 - square.x0, expected, 3.0);
         EXPECT_NEAR(square.y1 - square.y0, expected, 3.0);
     }
