@@ -11,11 +11,11 @@
 // g_center + g_viewDistance * g_viewVector. Does not redraw.
 void applyCameraDrag(bool rotateMode, bool translateMode);
 
-// The nearest the wheel brings the eye to the centre. With a model: outside
-// the sphere that holds every model (the reader scales each into the cube
-// from -1 to 1, drawn kModelDisplayScale times larger about the origin,
-// whatever its spin) by the near plane, however far the centre has been
-// panned from the model; without one, kWheelMinimumDistance.
+// The nearest the wheel brings the eye to the centre. With a model: the eye
+// stays the near plane outside the sphere that holds every model (the reader
+// scales each into the cube from -1 to 1, drawn kModelDisplayScale times
+// larger about the origin, whatever its spin), however far the centre has
+// been panned from the model; without one, kWheelMinimumDistance.
 constexpr double kModelBoundingRadius = 1.7320508075688772 * kModelDisplayScale; // sqrt(3) times
 constexpr double kWheelMinimumDistance = 2.0;
 double wheelNearestDistance(bool hasModel);

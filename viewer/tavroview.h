@@ -88,7 +88,7 @@ public:
     void OnRButtonUp(unsigned flags, const QPoint& point) override;
     void OnMouseMove(unsigned flags, const QPoint& point) override;
     // delta: the wheel's turn in eighths of a degree, positive away from the
-    // user; zooms by proportion (applyWheelZoom, viewer/camera.h). Ignored in
+    // user; zooms towards the model's surface (applyWheelZoom, viewer/camera.h). Ignored in
     // None mode, as drags are.
     void OnMouseWheel(unsigned flags, int delta, const QPoint& point);
     void OnTimer(unsigned id) override;
