@@ -4,9 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStringList>
-
-#include <algorithm>
 
 namespace {
 
@@ -79,17 +76,20 @@ QString neighbourModelFile(const QString& path, int step)
 {
     const QFileInfo current(path);
     const QDir folder = current.absoluteDir();
-    QStringList names;
-    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files, QDir::NoSort)) {
-        if (readsExtension(entry.suffix().toUtf8().constData()))
-            names.push_back(entry.fileName());
-    }
-    std::sort(names.begin(), names.end(), naturalNameLess);
     const QString name = current.fileName();
-    if (step > 0) {
-        const auto next = std::upper_bound(names.cbegin(), names.cend(), name, naturalNameLess);
-        return next == names.cend() ? QString() : folder.absoluteFilePath(*next);
+    // Whether a comes before b on the way the step goes.
+    const auto before = [step](const QString& a, const QString& b) {
+        return step > 0 ? naturalNameLess(a, b) : naturalNameLess(b, a);
+    };
+    // One pass for the nearest name beyond the open one: the folder need
+    // not be sorted for one neighbour.
+    QString best;
+    for (const QString& entry : folder.entryList(QDir::Files, QDir::NoSort)) {
+        if (!before(name, entry) || (!best.isEmpty() && !before(entry, best)))
+            continue;
+        const qsizetype dot = entry.lastIndexOf(QLatin1Char('.'));
+        if (dot >= 0 && readsExtension(entry.mid(dot + 1).toUtf8().constData()))
+            best = entry;
     }
-    const auto first = std::lower_bound(names.cbegin(), names.cend(), name, naturalNameLess);
-    return first == names.cbegin() ? QString() : folder.absoluteFilePath(*(first - 1));
+    return best.isEmpty() ? QString() : folder.absoluteFilePath(best);
 }
