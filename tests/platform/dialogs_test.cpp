@@ -17,8 +17,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
-#include <tuple>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -157,24 +155,6 @@ TEST_F(DialogsTest, RealOpenDialogShowsTheFilterAndTheCurrentFolder)
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(filters, CFileDialog::ConvertFilter(kMeshFilter));
     EXPECT_EQ(QDir(folder).canonicalPath(), QDir(m_dir.path()).canonicalPath());
-}
-
-// The real dialog's title: "Open" or "Save As" unless one is given.
-TEST_F(DialogsTest, RealFileDialogShowsItsTitle)
-{
-    const std::tuple<bool, const char*, const char*> rows[]
-        = {{true, "", "Open"}, {false, "", "Save As"}, {false, "Export Picture", "Export Picture"}};
-    for (const auto& [open, given, shown] : rows) {
-        CFileDialog dialog(open, "ply", QString(), OFN_HIDEREADONLY, kMeshFilter);
-        dialog.SetTitle(QString::fromLatin1(given));
-        QString title;
-        auto answered = guitest::onNextModal([&title](QWidget* modal) {
-            title = modal->windowTitle();
-            QTest::keyClick(modal, Qt::Key_Escape);
-        });
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-        EXPECT_EQ(title, shown);
-    }
 }
 
 TEST_F(DialogsTest, RealSaveDialogAddsTheDefaultExtension)
