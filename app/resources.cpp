@@ -44,6 +44,9 @@ const std::vector<CommandText>& commandTable()
          "Draw the model in the colours of its vertices and faces\nColors from File"},
         {ID_VIEW_XYZ_ZXY, "XYZ->ZXY", ""},
         {ID_VIEW_STEREO, "3D Stereo", ""},
+        {ID_VIEW_ORTHOGRAPHIC, "Orthographic", "Show the model without perspective\nOrthographic"},
+        {ID_VIEW_NEXT_FILE, "Next File\tPgDown", "Open the next mesh file of this folder\nNext File"},
+        {ID_VIEW_PREVIOUS_FILE, "Previous File\tPgUp", "Open the previous mesh file of this folder\nPrevious File"},
         // View > Views.
         {ID_VIEW_FRONT, "Front\tCtrl+1", "Look at the model from the front\nFront"},
         {ID_VIEW_BACK, "Back\tCtrl+2", "Look at the model from the back\nBack"},
@@ -142,7 +145,10 @@ std::vector<MenuItem> mainMenu()
                          item(ID_VIEW_XYZ_ZXY),
                          separator,
                          item(ID_VIEW_STEREO),
+                         item(ID_VIEW_ORTHOGRAPHIC),
                          separator,
+                         item(ID_VIEW_NEXT_FILE),
+                         item(ID_VIEW_PREVIOUS_FILE),
                          item(ID_VIEW_RELOAD_WHEN_CHANGED)}),
         MenuItem::popup(QStringLiteral("Tavro"), {item(ID_TAVRO_PLAY)}),
         MenuItem::popup(QStringLiteral("&Help"), {item(ID_APP_ABOUT)}),
@@ -212,6 +218,9 @@ void registerTavroResources()
     std::vector<platform::Accelerator> keys = accelerators();
     for (const platform::Accelerator& key : viewAccelerators())
         keys.push_back(key);
+    // Through the open file's folder, as an image viewer pages through its pictures.
+    keys.push_back({QKeySequence(Qt::Key_PageDown), ID_VIEW_NEXT_FILE});
+    keys.push_back({QKeySequence(Qt::Key_PageUp), ID_VIEW_PREVIOUS_FILE});
     res.setAccelerators(IDR_MAINFRAME, keys);
 
     platform::ToolBarResource toolbar;

@@ -50,6 +50,11 @@ ModelFormat namedFormat(const char* extension)
 
 } // namespace
 
+bool readsExtension(const char* extension)
+{
+    return namedFormat(extension) != ModelFormat::none;
+}
+
 MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason, LoadControl* control, const char* folder)
 {
     // A name no reader reads is refused whatever the file holds, as the

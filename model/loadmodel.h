@@ -36,6 +36,10 @@
 MeshModel* loadModel(FILE* stream, const char* extension, std::string* reason = nullptr, LoadControl* control = nullptr,
                      const char* folder = nullptr);
 
+// True when loadModel has a reader for files with this extension (no dot),
+// in any letter case.
+bool readsExtension(const char* extension);
+
 // What to tell the user about `count` faces left out for having fewer than
 // three corners ("2 faces of fewer than three corners were skipped"); empty
 // for none.

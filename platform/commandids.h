@@ -103,3 +103,9 @@ constexpr unsigned ID_INDICATOR_MODEL = 32830;
 constexpr unsigned ID_FILE_RELOAD = 32840;
 constexpr unsigned ID_FILE_EXPORT_PICTURE = 32841;
 constexpr unsigned ID_VIEW_RELOAD_WHEN_CHANGED = 32842;
+
+// View > Next File (Page Down), View > Previous File (Page Up) and
+// View > Orthographic.
+constexpr unsigned ID_VIEW_NEXT_FILE = 32843;
+constexpr unsigned ID_VIEW_PREVIOUS_FILE = 32844;
+constexpr unsigned ID_VIEW_ORTHOGRAPHIC = 32845;

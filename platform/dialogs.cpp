@@ -256,6 +256,13 @@ QString CFileDialog::GetFileTitle() const
     return dot < 0 ? name : name.left(dot);
 }
 
+QString CFileDialog::GetTitle() const
+{
+    if (!m_title.isEmpty())
+        return m_title;
+    return m_open ? QStringLiteral("Open") : QStringLiteral("Save As");
+}
+
 int CFileDialog::DoModal()
 {
     if (platform::fileDialogHook())
@@ -263,7 +270,7 @@ int CFileDialog::DoModal()
 
     FileDialog dialog(m_parent, m_open, m_defExt);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setWindowTitle(m_open ? QStringLiteral("Open") : QStringLiteral("Save As"));
+    dialog.setWindowTitle(GetTitle());
     dialog.setAcceptMode(m_open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(m_open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     if (!m_open && !(m_flags & OFN_OVERWRITEPROMPT))

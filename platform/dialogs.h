@@ -86,6 +86,9 @@ public:
     // The folder the dialog starts in (empty: the working folder).
     void SetInitialDir(const QString& folder) { m_initialDir = folder; }
     QString GetInitialDir() const { return m_initialDir; }
+    // The dialog's title: "Open" or "Save As" unless another is given.
+    void SetTitle(const QString& title) { m_title = title; }
+    QString GetTitle() const;
 
     bool IsOpenDialog() const { return m_open; }
     QString GetDefExt() const { return m_defExt; }
@@ -108,6 +111,7 @@ private:
     QWidget* m_parent;
     QString m_pathName;
     QString m_initialDir;
+    QString m_title;
 };
 
 namespace platform {

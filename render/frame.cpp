@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
 
 void SetUpContextState(int clientRight, int clientBottom)
 {
@@ -44,6 +45,12 @@ void ComputeStereoEyes(const Vector3& eye, const Vector3& center, const Vector3&
     vecAdd(rightEye, eye, s);
 }
 
+double OrthographicHalfHeight(double eyeDistance)
+{
+    const double halfAngle = kFieldOfViewDegrees * 0.5 * 3.14159265358979323846 / 180.0;
+    return std::max(eyeDistance, kNearPlane) * std::tan(halfAngle);
+}
+
 void DrawFrameImage(unsigned drawBuffer, const Vector3& eyePoint, const FrameSettings& settings,
                     const std::function<void()>& drawWorld, const std::function<void()>& drawOverlay)
 {
@@ -58,11 +65,16 @@ void DrawFrameImage(unsigned drawBuffer, const Vector3& eyePoint, const FrameSet
     glPushMatrix();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(kFieldOfViewDegrees, static_cast<double>(width) / static_cast<double>(height), kNearPlane,
-                   kFarPlane);
+    const double aspect = static_cast<double>(width) / static_cast<double>(height);
+    const FrameCamera& c = settings.camera;
+    if (settings.orthographic) {
+        const double halfHeight = OrthographicHalfHeight(pointDistance(c.eye, c.center));
+        glOrtho(-halfHeight * aspect, halfHeight * aspect, -halfHeight, halfHeight, kNearPlane, kFarPlane);
+    } else {
+        gluPerspective(kFieldOfViewDegrees, aspect, kNearPlane, kFarPlane);
+    }
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    const FrameCamera& c = settings.camera;
     gluLookAt(eyePoint.x, eyePoint.y, eyePoint.z, c.center.x, c.center.y, c.center.z, c.up.x, c.up.y, c.up.z);
     if (drawWorld)
         drawWorld();

@@ -45,11 +45,20 @@ struct FrameSettings {
     int windowHeight;     // pixels, at least 1
     const float* bgColor; // red, green, blue
     bool stereo;
+    // An orthographic projection in place of the perspective, of the same
+    // framing: the plane through the centre shows what the perspective
+    // shows there (OrthographicHalfHeight), so the model keeps its size.
+    bool orthographic = false;
 };
+
+// Half the height, in world units, that an orthographic projection shows
+// for a camera eyeDistance from its centre: what the perspective shows in
+// the plane through the centre. Never less than the near plane's.
+double OrthographicHalfHeight(double eyeDistance);
 
 // Draws one image into drawBuffer seen from eyePoint: viewport one pixel
 // smaller than the window each way, cleared to the background colour, the
-// perspective for the whole window, the camera; then drawWorld with the
+// perspective (or orthographic projection) for the whole window, the camera; then drawWorld with the
 // camera on the modelview matrix, the matrix popped back, then drawOverlay.
 void DrawFrameImage(unsigned drawBuffer, const Vector3& eyePoint, const FrameSettings& settings,
                     const std::function<void()>& drawWorld, const std::function<void()>& drawOverlay);

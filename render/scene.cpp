@@ -31,6 +31,7 @@ void DrawScene(const SceneSettings& scene, ModelBuffers& buffers)
     frame.windowHeight = scene.windowHeight;
     frame.bgColor = scene.bgColor;
     frame.stereo = scene.stereo;
+    frame.orthographic = scene.orthographic;
     DrawFrameImages(
         frame,
         [&] {

@@ -24,6 +24,7 @@ struct SceneSettings {
     int windowHeight = 1;           // pixels, at least 1
     const float* bgColor = nullptr; // red, green, blue
     bool stereo = false;
+    bool orthographic = false; // see FrameSettings
     // Device pixels per logical pixel (the window's width and height are
     // device pixels): text, lines and points are drawn that much larger,
     // text at the nearest whole multiple.

@@ -2,6 +2,7 @@
 
 #include "geometry/matrix4.h"
 #include "geometry/vector3.h"
+#include "render/frame.h"
 #include "viewer/viewerstate.h"
 
 #include <algorithm>
@@ -83,10 +84,22 @@ void applyCameraDrag(bool rotateMode, bool translateMode)
     placeEye();
 }
 
+double wheelNearestDistance(bool hasModel)
+{
+    if (!hasModel)
+        return kWheelMinimumDistance;
+    // The model's centre is the origin: an eye this far from g_center is at
+    // least radius plus near plane from it.
+    return kModelBoundingRadius + kNearPlane + pointDistance(g_center, Vector3{0.0, 0.0, 0.0});
+}
+
 void applyWheelZoom(int angleDelta)
 {
     const double notches = static_cast<double>(angleDelta) / kWheelUnitsPerNotch;
-    const double scaled = std::max(g_viewDistance, kWheelMinimumDistance) * std::pow(kWheelZoomPerNotch, notches);
-    g_viewDistance = std::max(scaled, kWheelMinimumDistance);
+    const double nearest = wheelNearestDistance(g_model != nullptr);
+    double gap = std::max(g_viewDistance - nearest, 0.0);
+    if (notches < 0.0)
+        gap = std::max(gap, nearest * kWheelSmallestGap);
+    g_viewDistance = nearest + gap * std::pow(kWheelZoomPerNotch, notches);
     placeEye();
 }

@@ -70,6 +70,7 @@ CTavroView::CTavroView()
     m_fileWatch = new FileWatch(this);
     m_fileWatch->onChanged = [this] { OnOpenFileChanged(); };
     m_reloadWhenChanged = reloadWhenChanged();
+    g_orthographic = orthographicView() ? 1 : 0;
 }
 
 CTavroView::~CTavroView()

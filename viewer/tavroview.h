@@ -88,7 +88,7 @@ public:
     void OnRButtonUp(unsigned flags, const QPoint& point) override;
     void OnMouseMove(unsigned flags, const QPoint& point) override;
     // delta: the wheel's turn in eighths of a degree, positive away from the
-    // user; zooms by proportion (applyWheelZoom, viewer/camera.h). Ignored in
+    // user; zooms towards the model's surface (applyWheelZoom, viewer/camera.h). Ignored in
     // None mode, as drags are.
     void OnMouseWheel(unsigned flags, int delta, const QPoint& point);
     void OnTimer(unsigned id) override;
@@ -158,6 +158,17 @@ public:
     void OnFileReload();
     void OnReloadWhenChanged();
     void OnFileExportPicture();
+
+    // View > Next File and Previous File (tavroviewbrowse.cpp): open the
+    // readable file after or before the open one in its folder, in natural
+    // name order (neighbourModelFile), as Open does; at either end the
+    // status bar says there is none. Nothing happens with no file open or
+    // while a load runs.
+    void OnNextFile();
+    void OnPreviousFile();
+    // View > Orthographic: the orthographic projection of the same framing
+    // in place of the perspective, or back; remembered in the settings.
+    void OnOrthographic();
 
     // Commands, and the status bar's model pane (ID_INDICATOR_MODEL), which
     // shows the loaded model's counts (modelFactsText).
@@ -244,6 +255,9 @@ private:
     void OnOpenFileChanged();
     void AfterFileLoad(bool loaded, const QString& path);
     void AfterCancelledLoad();
+    // Opens the readable file step places from the open one (1 next, -1
+    // previous), or says there is none.
+    void OpenNeighbourFile(int step);
     // The frame as the view shows it now, drawn into the back buffer and read
     // back (RGB, bottom row first; empty with no context); nothing is
     // presented.

@@ -177,7 +177,7 @@ bool hasVertexColours(const CTavroView& view)
     return !view.isLoading() && g_model != nullptr && (g_model->colours != nullptr || g_model->faceColours != nullptr);
 }
 
-// Reload needs an open file.
+// Reload, and the next and previous files, need an open file.
 bool canReload(const CTavroView& view)
 {
     return !view.isLoading() && !view.openFilePath().isEmpty();
@@ -212,6 +212,9 @@ const ViewCommand kViewCommands[] = {
     {ID_SHADING_BOTH_FACES, &CTavroView::OnBothFaces, [](const CTavroView&) { return int{g_cullBackFaces == 0}; }},
     {ID_VIEW_XYZ_ZXY, &CTavroView::OnSwapAxes, nullptr, notLoading},
     {ID_VIEW_STEREO, &CTavroView::OnStereo, [](const CTavroView&) { return g_stereo; }},
+    {ID_VIEW_ORTHOGRAPHIC, &CTavroView::OnOrthographic, [](const CTavroView&) { return g_orthographic; }},
+    {ID_VIEW_NEXT_FILE, &CTavroView::OnNextFile, nullptr, canReload},
+    {ID_VIEW_PREVIOUS_FILE, &CTavroView::OnPreviousFile, nullptr, canReload},
     {ID_VIEW_VERTEX_COLORS, &CTavroView::OnVertexColours, [](const CTavroView&) { return g_vertexColours; },
      hasVertexColours},
     {ID_TAVRO_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},

@@ -177,6 +177,7 @@ void CTavroView::OnFileExportPicture()
         = (model.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(model).completeBaseName()) + QStringLiteral(".png");
     CFileDialog dialog(false, QStringLiteral("png"), suggested, OFN_HIDEREADONLY, QString::fromLatin1(kExportFilter),
                        this);
+    dialog.SetTitle(QStringLiteral("Export Picture"));
     dialog.SetInitialDir(lastFileFolder());
     if (dialog.DoModal() != IDOK)
         return;

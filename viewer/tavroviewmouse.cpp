@@ -90,8 +90,8 @@ void CTavroView::OnMouseWheel(unsigned, int delta, const QPoint&)
 {
     if (m_noneMode || delta == 0)
         return;
-    // In proportion to the distance: zooming slows near the centre and never
-    // reaches it. Forwards is nearer.
+    // In proportion to the way left to the nearest distance: zooming slows
+    // near the model and never enters it. Forwards is nearer.
     applyWheelZoom(delta);
     RenderScene();
 }

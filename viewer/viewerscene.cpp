@@ -10,6 +10,7 @@ SceneSettings viewerScene(int width, int height)
     scene.windowHeight = height;
     scene.bgColor = g_bgColor;
     scene.stereo = g_stereo != 0;
+    scene.orthographic = g_orthographic != 0;
     scene.meshColor = g_meshColor;
     scene.model.model = g_model;
     scene.model.shadingMode = g_shadingMode;

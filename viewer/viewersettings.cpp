@@ -11,10 +11,12 @@ namespace {
 const QString kSection = QStringLiteral("Settings");
 const QString kLastFolder = QStringLiteral("Last Folder");
 const QString kReloadWhenChanged = QStringLiteral("Reload When Changed");
+const QString kOrthographic = QStringLiteral("Orthographic");
 
 // The values of a process without an application object.
 QString g_lastFolder;
 bool g_reloadWhenChanged = true;
+bool g_orthographicView = false;
 
 } // namespace
 
@@ -53,5 +55,22 @@ void setReloadWhenChanged(bool on)
         return;
     }
     app->WriteProfileInt(kSection, kReloadWhenChanged, on ? 1 : 0);
+    app->GetSettings()->sync();
+}
+
+bool orthographicView()
+{
+    CWinApp* app = AfxGetApp();
+    return app ? app->GetProfileInt(kSection, kOrthographic, 0) != 0 : g_orthographicView;
+}
+
+void setOrthographicView(bool on)
+{
+    CWinApp* app = AfxGetApp();
+    if (!app) {
+        g_orthographicView = on;
+        return;
+    }
+    app->WriteProfileInt(kSection, kOrthographic, on ? 1 : 0);
     app->GetSettings()->sync();
 }

@@ -6,7 +6,7 @@
 // settings (section "Settings"): the folder of the last file opened, where
 // the Open and Export Picture dialogs start, and whether the open file is
 // reloaded when it changes on disk. A view with no application object keeps
-// them for the process only.
+// them for the process only. Orthographic, too, is remembered.
 
 // The folder of the last file that opened; empty when none is known or the
 // folder is gone.
@@ -17,3 +17,7 @@ void rememberFileFolder(const QString& path);
 // Reload When Changed: on unless turned off.
 bool reloadWhenChanged();
 void setReloadWhenChanged(bool on);
+
+// View > Orthographic: off unless turned on.
+bool orthographicView();
+void setOrthographicView(bool on);

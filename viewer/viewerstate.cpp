@@ -27,6 +27,7 @@ int g_shadingMode = 1;
 int g_cullBackFaces = 1;
 int g_stereo = 0;
 int g_vertexColours = 0;
+int g_orthographic = 0;
 
 float g_playAngleX = 0.0f;
 float g_playAngleY = 0.0f;

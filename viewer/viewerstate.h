@@ -40,6 +40,7 @@ extern int g_shadingMode;   // 0 hidden, 1 flat, 2 smooth, 3 wireframe
 extern int g_cullBackFaces; // 1 cull back faces, 0 draw both faces
 extern int g_stereo;        // non-zero: quad-buffered stereo pair
 extern int g_vertexColours; // non-zero: a model with vertex or face colours is drawn in them
+extern int g_orthographic;  // non-zero: orthographic projection of the same framing
 
 // Spin of the model in degrees, advanced by playback.
 extern float g_playAngleX;

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -181,6 +183,46 @@ TEST_F(OpeningTest, AFailedOpenRecordsNothingAndLosesNoRecentEntry)
     EXPECT_EQ(g_model, nullptr);
     EXPECT_EQ(frame->windowTitle(), "Untitled - Brenvik");
     EXPECT_EQ(recent(), four);
+}
+
+// Page Down and Page Up open the next and previous mesh file of the open
+// file's folder in natural name order, as Open does (title, recent files);
+// at either end the status bar says there is none and nothing loads.
+TEST_F(OpeningTest, PageDownAndPageUpStepThroughTheMeshFilesOfTheFolderInNameOrder)
+{
+    ASSERT_TRUE(start());
+    QTest::keyClick(frame, Qt::Key_PageDown); // no file open: nothing
+    EXPECT_FALSE(view()->isLoading());
+    file("part1.ply", trianglePly());
+    nextPath = file("part2.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    file("part10.stl", "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
+                       "endloop\nendfacet\nendsolid t\n");
+    file("notes.txt", "not a mesh\n");
+    file("Part3.OFF", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
+    QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(loadEnded());
+    // The key, the file on screen afterwards and the note at an end.
+    const std::tuple<Qt::Key, QString, QString> rows[] = {
+        {Qt::Key_PageDown, "Part3.OFF", ""},
+        {Qt::Key_PageDown, "part10.stl", ""},
+        {Qt::Key_PageDown, "part10.stl", "no next file in this folder"},
+        {Qt::Key_PageUp, "Part3.OFF", ""},
+        {Qt::Key_PageUp, "part2.obj", ""},
+        {Qt::Key_PageUp, "part1.ply", ""},
+        {Qt::Key_PageUp, "part1.ply", "no previous file in this folder"},
+    };
+    for (const auto& [key, shown, note] : rows) {
+        SCOPED_TRACE(shown.toStdString() + (key == Qt::Key_PageDown ? " after Page Down" : " after Page Up"));
+        dropModel();
+        QTest::keyClick(frame, key);
+        ASSERT_TRUE(loadEnded());
+        EXPECT_EQ(frame->windowTitle(), shown + " - Brenvik");
+        EXPECT_EQ(recent().value(0), files.filePath(shown));
+        EXPECT_EQ(g_model != nullptr, note.isEmpty()) << "a file loads unless at an end";
+        if (!note.isEmpty()) {
+            EXPECT_EQ(messagePane(), note);
+        }
+    }
 }
 
 } // namespace

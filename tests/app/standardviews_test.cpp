@@ -5,6 +5,8 @@
 #include "tests/support/vectorcheck.h"
 #include "viewer/viewerstate.h"
 
+#include <QAction>
+
 #include <cmath>
 
 TEST_F(ShellTest, StandardViewKeysTurnTheCameraAboutItsCentreAndInitUndoesThem)
@@ -36,4 +38,20 @@ TEST_F(ShellTest, StandardViewKeysTurnTheCameraAboutItsCentreAndInitUndoesThem)
     ASSERT_TRUE(frame->SendCommand(ID_INIT_AXES));
     expectVector(g_eye, kStartEye, 0.0);
     expectVector(g_up, kStartUp, 0.0);
+}
+
+// View > Orthographic is a check item that the next start comes up with.
+TEST_F(ShellTest, OrthographicIsACheckItemThatTheNextStartRemembers)
+{
+    for (const bool orthographic : {true, false}) {
+        ASSERT_TRUE(start());
+        QAction* item = frame->GetCommandAction(ID_VIEW_ORTHOGRAPHIC);
+        frame->UpdateCommandUI();
+        EXPECT_EQ(item->isChecked(), !orthographic);
+        item->trigger();
+        frame->UpdateCommandUI();
+        EXPECT_EQ(item->isChecked(), orthographic);
+        EXPECT_EQ(g_orthographic != 0, orthographic);
+        app.reset();
+    }
 }

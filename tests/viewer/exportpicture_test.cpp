@@ -28,6 +28,7 @@ protected:
     void exportTo(const QString& path, QString* suggested = nullptr, QString* folder = nullptr)
     {
         platform::setFileDialogHook([&](CFileDialog& dialog) {
+            EXPECT_EQ(dialog.GetTitle(), "Export Picture");
             if (suggested)
                 *suggested = dialog.GetInitialFileName();
             if (folder)

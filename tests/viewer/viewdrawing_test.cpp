@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 
 #include <functional>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -270,6 +271,37 @@ TEST_F(ViewDrawingTest, BuffersAreBuiltOnceUntilTheShadingChanges)
     for (const auto& row : rows) {
         row.act();
         EXPECT_EQ(view->modelBufferBuilds() - start, row.builds) << row.name;
+    }
+}
+
+// The cube from the front: the orthographic view shows it as the perspective
+// shows the plane through the centre, the perspective its nearer front face
+// larger; from the first frame after the switch, and the wheel changes the
+// size as it changes the distance.
+TEST_F(ViewDrawingTest, OrthographicShowsThePlaneThroughTheCentreAtThePerspectiveSize)
+{
+    load(kCubePly);
+    // What each step does (0: a notch of the wheel), and the mark afterwards.
+    const std::pair<unsigned, int> rows[]
+        = {{ID_VIEW_FRONT, 0}, {ID_VIEW_ORTHOGRAPHIC, 1}, {0, 1}, {ID_VIEW_ORTHOGRAPHIC, 0}};
+    for (const auto& [command, orthographic] : rows) {
+        SCOPED_TRACE(orthographic);
+        const unsigned long before = window->frames();
+        if (command != 0)
+            window->command(command);
+        else
+            view->OnMouseWheel(0, 120, QPoint(cx, cy));
+        EXPECT_EQ(window->frames(), before + 1);
+        EXPECT_EQ(window->mark(ID_VIEW_ORTHOGRAPHIC), orthographic);
+        // The 200 units of the front face, 100 nearer than the centre, against
+        // what the view shows there, over the viewport (a pixel narrower
+        // than the window).
+        const PixelFrame p = window->readFront();
+        const guitest::PixelRect square = p.bounds(p.at(cx, cy), 8);
+        const double shownAt = orthographic ? g_viewDistance : g_viewDistance - 100.0;
+        const double expected = 200.0 / (2.0 * OrthographicHalfHeight(shownAt)) * (kSize - 1);
+        EXPECT_NEAR(square.x1 - square.x0, expected, 3.0);
+        EXPECT_NEAR(square.y1 - square.y0, expected, 3.0);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "tests/support/vectorcheck.h"
 #include "viewer/inputtextdialog.h"
 #include "viewer/tavroview.h"
+#include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
 
 #include <QAction>
@@ -48,6 +49,7 @@ const std::vector<std::function<void()>> kStartValues = {
     startValueOf(g_lastMouseY),    startValueOf(g_mouseDX),      startValueOf(g_mouseDY),
     startValueOf(g_mouseDZ),       startValueOf(g_dragButton),   startValueOf(g_shadingMode),
     startValueOf(g_cullBackFaces), startValueOf(g_stereo),       startValueOf(g_vertexColours),
+    startValueOf(g_orthographic),
 };
 
 } // namespace
@@ -62,6 +64,7 @@ void resetViewerState()
     initializeAxes();
     g_fileName.clear();
     g_fileExtension.clear();
+    setOrthographicView(false); // what a new view starts from
 }
 
 QString writeFile(const QString& folder, const QString& name, const QByteArray& text)

@@ -5,6 +5,8 @@
 
 #include "geometry/vector3.h"
 #include "platform/commandids.h"
+#include "render/frame.h"
+#include "tests/support/plytexts.h"
 #include "tests/support/vectorcheck.h"
 #include "viewer/camera.h"
 #include "viewer/tavroview.h"
@@ -18,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -407,23 +410,25 @@ TEST_F(ViewMouseTest, DragKeepsThePointerWhenItLeavesTheWindow)
     EXPECT_EQ(std::count(moves.xs.begin(), moves.xs.end(), kSize + 60), 0);
 }
 
-// The wheel: a notch scales the distance by 0.9 (backwards by 1 / 0.9), finer
-// wheels in proportion, never below the minimum; None mode ignores it.
+// The wheel: with no model, a notch scales what is left above the minimum
+// distance by 0.9 (backwards by 1 / 0.9), finer wheels in proportion; None
+// mode ignores it.
 TEST_F(ViewMouseTest, WheelScalesTheDistanceByATenthANotchDownToAMinimum)
 {
     const double start = pointDistance(kStartEye, {0.0, 0.0, 0.0});
+    const double nearest = kWheelMinimumDistance;
     const struct {
         const char* what;
         unsigned mode;
         std::vector<int> turns;
         double distance;
     } rows[] = {
-        {"a notch forwards", ID_ROTATE, {120}, start * 0.9},
-        {"two notches backwards, Translate", ID_TRANSLATE, {-240}, start / 0.81},
+        {"a notch forwards", ID_ROTATE, {120}, nearest + (start - nearest) * 0.9},
+        {"two notches backwards, Translate", ID_TRANSLATE, {-240}, nearest + (start - nearest) / 0.81},
         {"forwards and back", ID_ROTATE, {120, -120}, start},
-        {"a touchpad's quarter notches", ID_ROTATE, {30, 30, 30, 30}, start * 0.9},
-        {"one huge turn", ID_ROTATE, {120 * 1000}, kWheelMinimumDistance},
-        {"then back a notch", ID_ROTATE, {120 * 1000, -120}, kWheelMinimumDistance / 0.9},
+        {"a touchpad's quarter notches", ID_ROTATE, {30, 30, 30, 30}, nearest + (start - nearest) * 0.9},
+        {"one huge turn", ID_ROTATE, {120 * 1000}, nearest},
+        {"then back a notch", ID_ROTATE, {120 * 1000, -120}, nearest + nearest * kWheelSmallestGap / 0.9},
         {"None mode", ID_NONE, {120, -360}, start},
     };
     for (const auto& row : rows) {
@@ -447,6 +452,32 @@ TEST_F(ViewMouseTest, WheelScalesTheDistanceByATenthANotchDownToAMinimum)
     press(Qt::RightButton, QPoint(128, 100));
     release(Qt::RightButton, QPoint(128, 70));
     EXPECT_NEAR(g_viewDistance, kWheelMinimumDistance - 3.0, 1e-9);
+}
+
+// With a model the wheel stops outside the sphere that holds it, in both
+// projections and with the centre panned off the model: after 60 notches the
+// middle of the view still shows it.
+TEST_F(ViewMouseTest, WheelStopsOutsideTheModelAndTheViewStillShowsIt)
+{
+    load(kCubePly);
+    showOnlyModel();
+    const std::tuple<const char*, bool, Vector3> rows[] = {{"perspective", false, {0.0, 0.0, 0.0}},
+                                                           {"orthographic", true, {0.0, 0.0, 0.0}},
+                                                           {"centre panned", false, {60.0, -40.0, 0.0}}};
+    for (const auto& [what, orthographic, center] : rows) {
+        SCOPED_TRACE(what);
+        initializeAxes();
+        if ((g_orthographic != 0) != orthographic)
+            window->command(ID_VIEW_ORTHOGRAPHIC);
+        g_center = center;
+        for (int notch = 0; notch < 60; ++notch)
+            turn(120);
+        EXPECT_GT(distance(g_eye, {0.0, 0.0, 0.0}), kModelBoundingRadius + kNearPlane);
+        EXPECT_LT(g_viewDistance, wheelNearestDistance(true) + 1.0) << "the eye did not come near";
+        expectEyeConsistent();
+        const int c = kSize / 2;
+        EXPECT_EQ(window->readFront().countGrey(40, {c - 3, c - 3, c + 3, c + 3}), 36) << "the middle is not the model";
+    }
 }
 
 } // namespace
