@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <atomic>
+#include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -12,6 +14,10 @@
 #include <sched.h>
 
 #include "model/meshmodel.h"
+#include "model/modelfacts.h"
+#include "model/normalise.h"
+#include "model/sizetext.h"
+#include "tests/support/comma_locale.h"
 #include "tests/support/modeltestsupport.h"
 #include "tests/support/vectorcheck.h"
 
@@ -282,6 +288,267 @@ TEST(BuildMeshModel, TwoThreadsGiveExactlyWhatOneGives)
         }
         expectSame(loaded, "as loaded");
     }
+}
+
+// A drawn point maps back to where the file had it, however the box was
+// brought into [-1, 1]: the usual way, or in halves for extents too small or
+// too wide for it; and still after the axes are swapped.
+TEST(ModelFrame, DrawnPositionsMapBackToTheFilesCoordinates)
+{
+    const double e = DBL_EPSILON;
+    struct Row {
+        const char* name;
+        std::vector<Vector3> positions;
+        bool halves; // normalised the careful way
+    };
+    const Row rows[] = {
+        {"ordinary", {{0, 0, 0}, {120, 80, 35.2}, {33.3, 7.77, 1.5}, {119.9, 0.1, 35.1}}, false},
+        {"offset",
+         {{1e6 + 0.125, 2e6 - 3.3, -7e5 + 0.7}, {1e6 + 1, 2e6, -7e5}, {1e6 + 0.3, 2e6 - 1, -7e5 + 0.01}},
+         true}, // the centre rounds too far for the usual way
+        {"flat", {{-3, 2, 5}, {4, 9, 5}, {0.5, 2.25, 5}}, false},
+        {"tiny", {{1e-300, 2e-300, 0}, {3e-300, -1e-300, 5e-301}, {2.5e-300, 0, 1e-301}}, false},
+        {"below the smallest normal", {{0, 0, 0}, {1e-310, 2e-310, 5e-311}, {3e-311, 1e-311, 0}}, true},
+        {"a few rounding steps wide", {{1, 0, 0}, {1 + e, 0, 0}, {1 + 2 * e, 0, 0}, {1 + 3 * e, 0, 0}}, true},
+        {"wider than the largest double", {{-1.7e308, 0, 1}, {1.7e308, 1e308, -1}, {3e307, -5e307, 0}}, true},
+        {"one point", {{3, 4, 5}, {3, 4, 5}}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ModelPtr model = makeModel(row.positions, {});
+        const ModelFrame identity = model->frame;
+        model->frame = normalisePositions(model->vertices, model->vertexCount, identity.low, identity.high);
+        EXPECT_EQ(model->frame.halves, row.halves);
+        double largest = 0.0;
+        for (const Vector3& p : row.positions)
+            largest = std::fmax(largest, std::fmax(std::fabs(p.x), std::fmax(std::fabs(p.y), std::fabs(p.z))));
+        // Within two rounding steps of the largest coordinate.
+        const double within = std::fmax(2.0 * e * largest, 2.0 * DBL_TRUE_MIN);
+        for (int swaps = 0; swaps < 3; ++swaps) {
+            for (std::size_t i = 0; i < row.positions.size(); ++i) {
+                Vector3 p = row.positions[i];
+                for (int k = 0; k < swaps; ++k)
+                    p = {p.y, p.z, p.x};
+                const Vector3 back = toFileCoordinates(*model, model->vertices[i].position);
+                EXPECT_NEAR(back.x, p.x, within) << "vertex " << i << ", swaps " << swaps;
+                EXPECT_NEAR(back.y, p.y, within) << "vertex " << i << ", swaps " << swaps;
+                EXPECT_NEAR(back.z, p.z, within) << "vertex " << i << ", swaps " << swaps;
+            }
+            swapModelAxes(model.get());
+        }
+    }
+}
+
+TEST(ModelSize, SidesToFourSignificantDigitsWithTheUnitsShortForm)
+{
+    const struct {
+        Vector3 low;
+        Vector3 high;
+        ModelUnit unit;
+        const char* text;
+    } rows[] = {
+        {{0, 0, 0}, {120, 80, 35.2}, ModelUnit::millimeter, "120 x 80 x 35.2 mm"},
+        {{-1, -1, -1}, {1, 1, 1}, ModelUnit::none, "2 x 2 x 2"},
+        {{0, 0, 0}, {0.001235, 1234567, 0.5}, ModelUnit::meter, "0.001235 x 1.235e+06 x 0.5 m"},
+        {{0, -0.0, 1}, {99999, -0.0, 13.3456}, ModelUnit::inch, "1e+05 x 0 x 12.35 in"},
+        {{1000, 2000, 3000}, {1001, 2000.25, 3000}, ModelUnit::centimeter, "1 x 0.25 x 0 cm"},
+        {{0, 0, 0}, {3, 2, 1}, ModelUnit::micron, "3 x 2 x 1 \xc2\xb5m"},
+        {{0, 0, 0}, {1.5, 1e-7, 6}, ModelUnit::foot, "1.5 x 1e-07 x 6 ft"},
+    };
+    const CommaLocale comma; // numbers still with "."
+    for (const auto& row : rows) {
+        ModelFrame frame;
+        frame.low = row.low;
+        frame.high = row.high;
+        EXPECT_EQ(modelSizeText(frame, row.unit), row.text);
+    }
+    const struct {
+        ModelUnit unit;
+        const char* name;
+    } names[] = {{ModelUnit::none, "none"},
+                 {ModelUnit::micron, "micron"},
+                 {ModelUnit::millimeter, "millimeter"},
+                 {ModelUnit::centimeter, "centimeter"},
+                 {ModelUnit::inch, "inch"},
+                 {ModelUnit::foot, "foot"},
+                 {ModelUnit::meter, "meter"}};
+    for (const auto& row : names)
+        EXPECT_STREQ(unitName(row.unit), row.name);
+}
+
+// The twelve corners of an icosahedron of edge 2 and its twenty faces, each
+// wound counter-clockwise seen from outside.
+void icosahedron(std::vector<Vector3>& corners, std::vector<std::vector<int>>& faces)
+{
+    const double g = (1.0 + std::sqrt(5.0)) / 2.0;
+    for (double a : {-1.0, 1.0})
+        for (double b : {-g, g})
+            corners.insert(corners.end(), {{0, a, b}, {a, b, 0}, {b, 0, a}});
+    const auto distance = [&](int i, int j) {
+        Vector3 d;
+        vecSub(d, corners[i], corners[j]);
+        return std::sqrt(vecDot(d, d));
+    };
+    const auto edge = [&](int i, int j) { return std::fabs(distance(i, j) - 2.0) < 1e-9; };
+    for (int i = 0; i < 12; ++i)
+        for (int j = i + 1; j < 12; ++j)
+            for (int k = j + 1; k < 12; ++k) {
+                if (!edge(i, j) || !edge(j, k) || !edge(i, k))
+                    continue;
+                Vector3 ij;
+                Vector3 ik;
+                Vector3 n;
+                vecSub(ij, corners[j], corners[i]);
+                vecSub(ik, corners[k], corners[i]);
+                vecCross(n, ij, ik);
+                faces.push_back(vecDot(n, corners[i]) > 0 ? std::vector<int>{i, j, k} : std::vector<int>{i, k, j});
+            }
+}
+
+std::vector<Vector3> moved(std::vector<Vector3> corners, const Vector3& by, double scale)
+{
+    for (Vector3& p : corners)
+        p = {p.x * scale + by.x, p.y * scale + by.y, p.z * scale + by.z};
+    return corners;
+}
+
+std::string plyText(const std::vector<Vector3>& corners, const std::vector<std::vector<int>>& faces)
+{
+    std::string text = "ply\nformat ascii 1.0\nelement vertex " + std::to_string(corners.size())
+                       + "\nproperty double x\nproperty double y\nproperty double z\nelement face "
+                       + std::to_string(faces.size()) + "\nproperty list uchar int vertex_indices\nend_header\n";
+    char line[128];
+    for (const Vector3& p : corners) {
+        std::snprintf(line, sizeof line, "%.17g %.17g %.17g\n", p.x, p.y, p.z);
+        text += line;
+    }
+    for (const std::vector<int>& face : faces) {
+        text += std::to_string(face.size());
+        for (int v : face)
+            text += " " + std::to_string(v);
+        text += "\n";
+    }
+    return text;
+}
+
+TEST(MeasureModel, KnownShapesMeasureWhatGeometrySays)
+{
+    const std::vector<Vector3> cube
+        = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+    const std::vector<std::vector<int>> cubeFaces
+        = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {2, 3, 7, 6}, {1, 2, 6, 5}, {0, 4, 7, 3}};
+    std::vector<std::vector<int>> inside;
+    for (const auto& face : cubeFaces)
+        inside.push_back({face[3], face[2], face[1], face[0]});
+    std::vector<Vector3> twoCubes = moved(cube, {10, 20, 30}, 3);
+    const std::vector<Vector3> second = moved(cube, {20, 20, 30}, 3);
+    twoCubes.insert(twoCubes.end(), second.begin(), second.end());
+    std::vector<std::vector<int>> twoCubeFaces = cubeFaces;
+    for (const auto& face : cubeFaces)
+        twoCubeFaces.push_back({face[0] + 8, face[1] + 8, face[2] + 8, face[3] + 8});
+    std::vector<Vector3> ico;
+    std::vector<std::vector<int>> icoFaces;
+    icosahedron(ico, icoFaces);
+    const double a = 2.5; // the icosahedron's edge once scaled
+    const double g = (1.0 + std::sqrt(5.0)) / 2.0;
+
+    struct Row {
+        const char* name;
+        std::vector<Vector3> corners;
+        std::vector<std::vector<int>> faces;
+        Vector3 size;
+        double area;
+        bool closed;
+        double volume;
+        uint32_t parts;
+        uint64_t boundary;
+        uint64_t nonManifold;
+        uint32_t degenerate;
+    };
+    const Row rows[] = {
+        {"cube of side 7, far off",
+         moved(cube, {1000, -20, 5}, 7),
+         cubeFaces,
+         {7, 7, 7},
+         6 * 49,
+         true,
+         343,
+         1,
+         0,
+         0,
+         0},
+        {"cube wound inwards",
+         moved(cube, {0, 0, 0}, 0.3),
+         inside,
+         {0.3, 0.3, 0.3},
+         6 * 0.09,
+         true,
+         -0.027,
+         1,
+         0,
+         0,
+         0},
+        {"box without a top",
+         moved(cube, {-1, -1, -1}, 2),
+         {cubeFaces[0], cubeFaces[2], cubeFaces[3], cubeFaces[4], cubeFaces[5]},
+         {2, 2, 2},
+         20,
+         false,
+         0,
+         1,
+         4,
+         0,
+         0},
+        {"two cubes", twoCubes, twoCubeFaces, {13, 3, 3}, 108, true, 54, 2, 0, 0, 0},
+        {"icosahedron",
+         moved(ico, {0.5, -4, 12}, a / 2),
+         icoFaces,
+         {2 * g * a / 2, 2 * g * a / 2, 2 * g * a / 2},
+         5 * std::sqrt(3.0) * a * a,
+         true,
+         5.0 / 12.0 * (3 + std::sqrt(5.0)) * a * a * a,
+         1,
+         0,
+         0,
+         0},
+        {"three triangles on one edge, one repeating a corner",
+         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {2, 0, 0}},
+         {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}, {0, 1, 1}, {0, 1, 5}},
+         {2, 2, 1},
+         1.5,
+         false,
+         0,
+         1,
+         8,
+         1,
+         2},
+        {"a cloud", {{0, 0, 0}, {2, 1, 0.5}}, {}, {2, 1, 0.5}, 0, false, 0, 0, 0, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ModelPtr made = makeModel(row.corners, row.faces);
+        std::string reason;
+        ModelPtr loaded = loadPlyText(plyText(row.corners, row.faces), &reason);
+        ASSERT_NE(loaded, nullptr) << reason;
+        for (const MeshModel* model : {made.get(), loaded.get()}) {
+            const ModelFacts facts = measureModel(*model);
+            const auto near = [](double expected) { return 1e-9 * std::fmax(1.0, std::fabs(expected)); };
+            EXPECT_NEAR(facts.size.x, row.size.x, near(row.size.x));
+            EXPECT_NEAR(facts.size.y, row.size.y, near(row.size.y));
+            EXPECT_NEAR(facts.size.z, row.size.z, near(row.size.z));
+            EXPECT_NEAR(facts.area, row.area, near(row.area));
+            EXPECT_EQ(facts.closed, row.closed);
+            EXPECT_NEAR(facts.volume, row.volume, near(row.volume));
+            EXPECT_EQ(facts.parts, row.parts);
+            EXPECT_EQ(facts.boundaryEdges, row.boundary);
+            EXPECT_EQ(facts.nonManifoldEdges, row.nonManifold);
+            EXPECT_EQ(facts.degenerateFaces, row.degenerate);
+            EXPECT_TRUE(facts.complete);
+        }
+    }
+    ModelPtr model = makeModel(cube, cubeFaces);
+    const std::atomic<bool> cancel{true};
+    EXPECT_FALSE(measureModel(*model, &cancel).complete);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "tests/support/modeltestsupport.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -109,6 +110,16 @@ ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std:
     model->colours = nullptr;
     model->faceColours = nullptr;
     model->cornerBlock = nullptr;
+    // Positions as the file's: the frame is the identity, with their box.
+    model->frame = ModelFrame();
+    model->unit = ModelUnit::none;
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        const Vector3& p = positions[i];
+        Vector3& low = model->frame.low;
+        Vector3& high = model->frame.high;
+        low = i == 0 ? p : Vector3{std::fmin(low.x, p.x), std::fmin(low.y, p.y), std::fmin(low.z, p.z)};
+        high = i == 0 ? p : Vector3{std::fmax(high.x, p.x), std::fmax(high.y, p.y), std::fmax(high.z, p.z)};
+    }
     model->faces = static_cast<MeshFace*>(std::malloc(sizeof(MeshFace) * (faces.size() + 1)));
     for (std::size_t i = 0; i < faces.size(); ++i) {
         MeshFace& face = model->faces[i];
