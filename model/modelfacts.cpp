@@ -45,9 +45,8 @@ bool repeatsAVertex(const MeshFace& face)
     return std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
 }
 
-// Area, volume and degenerate faces of faces [begin, end).
-bool sumFaces(const MeshModel& model, const std::vector<Vector3>& at, uint32_t begin, uint32_t end,
-              const std::atomic<bool>* cancel, Sums& sums)
+// Area, volume and degenerate faces of faces [begin, end), in drawn units.
+bool sumFaces(const MeshModel& model, uint32_t begin, uint32_t end, const std::atomic<bool>* cancel, Sums& sums)
 {
     for (uint32_t i = begin; i < end; ++i) {
         if (stopped(cancel, i - begin))
@@ -55,10 +54,10 @@ bool sumFaces(const MeshModel& model, const std::vector<Vector3>& at, uint32_t b
         const MeshFace& face = model.faces[i];
         double area = 0.0;
         if (face.vertexCount >= 3) {
-            const Vector3& a = at[indexOf(model, face.vertices[0])];
+            const Vector3& a = face.vertices[0]->position;
             for (uint32_t j = 1; j + 1 < face.vertexCount; ++j) {
-                const Vector3& b = at[indexOf(model, face.vertices[j])];
-                const Vector3& c = at[indexOf(model, face.vertices[j + 1])];
+                const Vector3& b = face.vertices[j]->position;
+                const Vector3& c = face.vertices[j + 1]->position;
                 Vector3 ab;
                 Vector3 ac;
                 vecSub(ab, b, a);
@@ -110,7 +109,13 @@ bool countEdges(const MeshModel& model, const std::atomic<bool>* cancel, ModelFa
             return false;
         uint32_t* first = higher.data() + start[v];
         uint32_t* last = higher.data() + start[v + std::size_t{1}];
-        std::sort(first, last);
+        if (last - first > 16) {
+            std::sort(first, last);
+        } else {
+            for (uint32_t* i = first + 1; i < last; ++i) // a handful each, as a rule
+                for (uint32_t* j = i; j != first && j[-1] > j[0]; --j)
+                    std::swap(j[-1], j[0]);
+        }
         for (uint32_t* run = first; run != last;) {
             uint32_t* runEnd = run + 1;
             while (runEnd != last && *runEnd == *run)
@@ -170,24 +175,10 @@ ModelFacts measureModel(const MeshModel& model, const std::atomic<bool>* cancel)
     facts.size = frameSize(model.frame);
     facts.unit = model.unit;
 
-    // The positions in file units about the box's centre: areas and the
-    // volume of a closed surface do not depend on where the origin is, and
-    // about the centre they round least.
-    std::vector<Vector3> at(model.vertexCount);
-    bool whole = true;
-    splitInTwo(model.vertexCount, kShareFrom, 1, [&](uint32_t begin, uint32_t end) {
-        for (uint32_t i = begin; i < end; ++i) {
-            if (stopped(cancel, i - begin)) {
-                whole = false;
-                return;
-            }
-            at[i] = fromFrameCentre(model.frame, model.vertices[i].position);
-        }
-    });
-    if (!whole) {
-        facts.complete = false;
-        return facts;
-    }
+    // The drawn positions are the file's moved and scaled by one factor on
+    // every axis: areas and the volume of a closed surface are summed in
+    // drawn units, where they round least, and brought to file units once.
+    const double k = fromFrameCentre(model.frame, {1.0, 0.0, 0.0}).x; // file units a drawn unit
 
     // The faces' sums (a big model's in two halves at once), then the parts
     // on one core while the other counts the edges.
@@ -195,9 +186,8 @@ ModelFacts measureModel(const MeshModel& model, const std::atomic<bool>* cancel)
     bool summed[2] = {true, true};
     splitInTwo(model.faceCount, kShareFrom, 1, [&](uint32_t begin, uint32_t end) {
         const int half = begin == 0 ? 0 : 1;
-        summed[half] = sumFaces(model, at, begin, end, cancel, halves[half]);
+        summed[half] = sumFaces(model, begin, end, cancel, halves[half]);
     });
-    at = std::vector<Vector3>();
     bool edgesCounted = true;
     bool partsCounted = true;
     const auto part = [&](int which) {
@@ -213,9 +203,9 @@ ModelFacts measureModel(const MeshModel& model, const std::atomic<bool>* cancel)
         part(1);
     }
     facts.complete = summed[0] && summed[1] && edgesCounted && partsCounted;
-    facts.area = halves[0].area + halves[1].area;
+    facts.area = (halves[0].area + halves[1].area) * k * k;
     facts.degenerateFaces = halves[0].degenerate + halves[1].degenerate;
     facts.closed = facts.area > 0.0 && facts.boundaryEdges == 0 && facts.nonManifoldEdges == 0;
-    facts.volume = facts.closed ? (halves[0].volume + halves[1].volume) / 6.0 : 0.0;
+    facts.volume = facts.closed ? (halves[0].volume + halves[1].volume) / 6.0 * k * k * k : 0.0;
     return facts;
 }

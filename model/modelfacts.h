@@ -32,7 +32,9 @@ struct ModelFacts {
     bool complete = true; // false when cancelled: the rest is then unfinished
 };
 
-// Measures the model, its drawn positions taken back to the file's
-// coordinates; on two cores for a big model. Gives up, incomplete, once
+// Measures the model in the file's coordinates: the box from the model's
+// frame, areas and the volume summed over the drawn positions (the file's
+// moved and scaled by one factor) and brought to file units once; on two
+// cores for a big model. Gives up, incomplete, once
 // `cancel` is set (looked at every 65536 faces or vertices).
 ModelFacts measureModel(const MeshModel& model, const std::atomic<bool>* cancel = nullptr);
