@@ -30,6 +30,15 @@ uint32_t indexOf(const MeshModel& model, const MeshVertex* corner)
     return static_cast<uint32_t>(corner - model.vertices);
 }
 
+// A vector's length, without the squares' overflow or underflow.
+double length(const Vector3& v)
+{
+    const double squared = v.x * v.x + v.y * v.y + v.z * v.z;
+    if (squared > 1e-290 && squared < 1e290)
+        return std::sqrt(squared);
+    return std::hypot(v.x, v.y, v.z);
+}
+
 bool repeatsAVertex(const MeshFace& face)
 {
     const uint32_t n = face.vertexCount;
@@ -64,7 +73,7 @@ bool sumFaces(const MeshModel& model, uint32_t begin, uint32_t end, const std::a
                 vecSub(ac, c, a);
                 Vector3 n;
                 vecCross(n, ab, ac);
-                area += 0.5 * std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+                area += 0.5 * length(n);
                 Vector3 bc;
                 vecCross(bc, b, c);
                 sums.volume += a.x * bc.x + a.y * bc.y + a.z * bc.z;
@@ -203,9 +212,15 @@ ModelFacts measureModel(const MeshModel& model, const std::atomic<bool>* cancel)
         part(1);
     }
     facts.complete = summed[0] && summed[1] && edgesCounted && partsCounted;
-    facts.area = (halves[0].area + halves[1].area) * k * k;
+    // (A zero sum stays zero, even where the factor's powers overflow.)
+    const auto inFileUnits = [k](double drawn, int power) {
+        for (int i = 0; i < power && drawn != 0.0; ++i)
+            drawn *= k;
+        return drawn;
+    };
+    facts.area = inFileUnits(halves[0].area + halves[1].area, 2);
     facts.degenerateFaces = halves[0].degenerate + halves[1].degenerate;
-    facts.closed = facts.area > 0.0 && facts.boundaryEdges == 0 && facts.nonManifoldEdges == 0;
-    facts.volume = facts.closed ? (halves[0].volume + halves[1].volume) / 6.0 * k * k * k : 0.0;
+    facts.closed = halves[0].area + halves[1].area > 0.0 && facts.boundaryEdges == 0 && facts.nonManifoldEdges == 0;
+    facts.volume = facts.closed ? inFileUnits((halves[0].volume + halves[1].volume) / 6.0, 3) : 0.0;
     return facts;
 }

@@ -499,6 +499,28 @@ TEST(MeasureModel, KnownShapesMeasureWhatGeometrySays)
          4,
          0,
          0},
+        {"cube of side 1e-100",
+         moved(cube, {3e-100, 0, -1e-100}, 1e-100),
+         cubeFaces,
+         {1e-100, 1e-100, 1e-100},
+         6e-200,
+         true,
+         1e-300,
+         1,
+         0,
+         0,
+         0},
+        {"cube of side 1e100",
+         moved(cube, {-5e99, 1e101, 0}, 1e100),
+         cubeFaces,
+         {1e100, 1e100, 1e100},
+         6e200,
+         true,
+         1e300,
+         1,
+         0,
+         0,
+         0},
         {"two cubes", twoCubes, twoCubeFaces, {13, 3, 3}, 108, true, 54, 2, 0, 0, 0},
         {"icosahedron",
          moved(ico, {0.5, -4, 12}, a / 2),
@@ -532,7 +554,7 @@ TEST(MeasureModel, KnownShapesMeasureWhatGeometrySays)
         ASSERT_NE(loaded, nullptr) << reason;
         for (const MeshModel* model : {made.get(), loaded.get()}) {
             const ModelFacts facts = measureModel(*model);
-            const auto near = [](double expected) { return 1e-9 * std::fmax(1.0, std::fabs(expected)); };
+            const auto near = [](double expected) { return expected == 0.0 ? 1e-12 : 1e-9 * std::fabs(expected); };
             EXPECT_NEAR(facts.size.x, row.size.x, near(row.size.x));
             EXPECT_NEAR(facts.size.y, row.size.y, near(row.size.y));
             EXPECT_NEAR(facts.size.z, row.size.z, near(row.size.z));
