@@ -2,7 +2,6 @@
 #include <atomic>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -322,17 +321,12 @@ TEST(ModelFrame, DrawnPositionsMapBackToTheFilesCoordinates)
         double largest = 0.0;
         for (const Vector3& p : row.positions)
             largest = std::fmax(largest, std::fmax(std::fabs(p.x), std::fmax(std::fabs(p.y), std::fabs(p.z))));
-        // Within two rounding steps of the largest coordinate.
-        const double within = std::fmax(2.0 * e * largest, 2.0 * DBL_TRUE_MIN);
+        const double within = std::fmax(2.0 * e * largest, 2.0 * DBL_TRUE_MIN); // two rounding steps
         for (int swaps = 0; swaps < 3; ++swaps) {
             for (std::size_t i = 0; i < row.positions.size(); ++i) {
-                Vector3 p = row.positions[i];
-                for (int k = 0; k < swaps; ++k)
-                    p = {p.y, p.z, p.x};
-                const Vector3 back = toFileCoordinates(*model, model->vertices[i].position);
-                EXPECT_NEAR(back.x, p.x, within) << "vertex " << i << ", swaps " << swaps;
-                EXPECT_NEAR(back.y, p.y, within) << "vertex " << i << ", swaps " << swaps;
-                EXPECT_NEAR(back.z, p.z, within) << "vertex " << i << ", swaps " << swaps;
+                const Vector3 p = row.positions[i];
+                const Vector3 turned = swaps == 0 ? p : (swaps == 1 ? Vector3{p.y, p.z, p.x} : Vector3{p.z, p.x, p.y});
+                expectVector(toFileCoordinates(*model, model->vertices[i].position), turned, within);
             }
             swapModelAxes(model.get());
         }
@@ -342,18 +336,18 @@ TEST(ModelFrame, DrawnPositionsMapBackToTheFilesCoordinates)
 TEST(ModelSize, SidesToFourSignificantDigitsWithTheUnitsShortForm)
 {
     const struct {
-        Vector3 low;
-        Vector3 high;
+        Vector3 low, high;
         ModelUnit unit;
         const char* text;
+        const char* name;
     } rows[] = {
-        {{0, 0, 0}, {120, 80, 35.2}, ModelUnit::millimeter, "120 x 80 x 35.2 mm"},
-        {{-1, -1, -1}, {1, 1, 1}, ModelUnit::none, "2 x 2 x 2"},
-        {{0, 0, 0}, {0.001235, 1234567, 0.5}, ModelUnit::meter, "0.001235 x 1.235e+06 x 0.5 m"},
-        {{0, -0.0, 1}, {99999, -0.0, 13.3456}, ModelUnit::inch, "1e+05 x 0 x 12.35 in"},
-        {{1000, 2000, 3000}, {1001, 2000.25, 3000}, ModelUnit::centimeter, "1 x 0.25 x 0 cm"},
-        {{0, 0, 0}, {3, 2, 1}, ModelUnit::micron, "3 x 2 x 1 \xc2\xb5m"},
-        {{0, 0, 0}, {1.5, 1e-7, 6}, ModelUnit::foot, "1.5 x 1e-07 x 6 ft"},
+        {{0, 0, 0}, {120, 80, 35.2}, ModelUnit::millimeter, "120 x 80 x 35.2 mm", "millimeter"},
+        {{-1, -1, -1}, {1, 1, 1}, ModelUnit::none, "2 x 2 x 2", "none"},
+        {{0, 0, 0}, {0.001235, 1234567, 0.5}, ModelUnit::meter, "0.001235 x 1.235e+06 x 0.5 m", "meter"},
+        {{0, -0.0, 1}, {99999, -0.0, 13.3456}, ModelUnit::inch, "1e+05 x 0 x 12.35 in", "inch"},
+        {{1000, 2000, 3000}, {1001, 2000.25, 3000}, ModelUnit::centimeter, "1 x 0.25 x 0 cm", "centimeter"},
+        {{0, 0, 0}, {3, 2, 1}, ModelUnit::micron, "3 x 2 x 1 \xc2\xb5m", "micron"},
+        {{0, 0, 0}, {1.5, 1e-7, 6}, ModelUnit::foot, "1.5 x 1e-07 x 6 ft", "foot"},
     };
     const CommaLocale comma; // numbers still with "."
     for (const auto& row : rows) {
@@ -361,214 +355,106 @@ TEST(ModelSize, SidesToFourSignificantDigitsWithTheUnitsShortForm)
         frame.low = row.low;
         frame.high = row.high;
         EXPECT_EQ(modelSizeText(frame, row.unit), row.text);
-    }
-    const struct {
-        ModelUnit unit;
-        const char* name;
-    } names[] = {{ModelUnit::none, "none"},
-                 {ModelUnit::micron, "micron"},
-                 {ModelUnit::millimeter, "millimeter"},
-                 {ModelUnit::centimeter, "centimeter"},
-                 {ModelUnit::inch, "inch"},
-                 {ModelUnit::foot, "foot"},
-                 {ModelUnit::meter, "meter"}};
-    for (const auto& row : names)
         EXPECT_STREQ(unitName(row.unit), row.name);
-}
-
-// The twelve corners of an icosahedron of edge 2 and its twenty faces, each
-// wound counter-clockwise seen from outside.
-void icosahedron(std::vector<Vector3>& corners, std::vector<std::vector<int>>& faces)
-{
-    const double g = (1.0 + std::sqrt(5.0)) / 2.0;
-    for (double a : {-1.0, 1.0})
-        for (double b : {-g, g})
-            corners.insert(corners.end(), {{0, a, b}, {a, b, 0}, {b, 0, a}});
-    const auto distance = [&](int i, int j) {
-        Vector3 d;
-        vecSub(d, corners[i], corners[j]);
-        return std::sqrt(vecDot(d, d));
-    };
-    const auto edge = [&](int i, int j) { return std::fabs(distance(i, j) - 2.0) < 1e-9; };
-    for (int i = 0; i < 12; ++i)
-        for (int j = i + 1; j < 12; ++j)
-            for (int k = j + 1; k < 12; ++k) {
-                if (!edge(i, j) || !edge(j, k) || !edge(i, k))
-                    continue;
-                Vector3 ij;
-                Vector3 ik;
-                Vector3 n;
-                vecSub(ij, corners[j], corners[i]);
-                vecSub(ik, corners[k], corners[i]);
-                vecCross(n, ij, ik);
-                faces.push_back(vecDot(n, corners[i]) > 0 ? std::vector<int>{i, j, k} : std::vector<int>{i, k, j});
-            }
-}
-
-std::vector<Vector3> moved(std::vector<Vector3> corners, const Vector3& by, double scale)
-{
-    for (Vector3& p : corners)
-        p = {p.x * scale + by.x, p.y * scale + by.y, p.z * scale + by.z};
-    return corners;
-}
-
-std::string plyText(const std::vector<Vector3>& corners, const std::vector<std::vector<int>>& faces)
-{
-    std::string text = "ply\nformat ascii 1.0\nelement vertex " + std::to_string(corners.size())
-                       + "\nproperty double x\nproperty double y\nproperty double z\nelement face "
-                       + std::to_string(faces.size()) + "\nproperty list uchar int vertex_indices\nend_header\n";
-    char line[128];
-    for (const Vector3& p : corners) {
-        std::snprintf(line, sizeof line, "%.17g %.17g %.17g\n", p.x, p.y, p.z);
-        text += line;
     }
-    for (const std::vector<int>& face : faces) {
-        text += std::to_string(face.size());
-        for (int v : face)
-            text += " " + std::to_string(v);
-        text += "\n";
-    }
-    return text;
 }
 
+// Each shape as made by hand (positions as the file's) and as brought into
+// [-1, 1] with its frame, as a reader leaves it.
 TEST(MeasureModel, KnownShapesMeasureWhatGeometrySays)
 {
+    const auto moved = [](std::vector<Vector3> corners, const Vector3& by, double scale) {
+        for (Vector3& p : corners)
+            p = {p.x * scale + by.x, p.y * scale + by.y, p.z * scale + by.z};
+        return corners;
+    };
     const std::vector<Vector3> cube
         = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-    const std::vector<std::vector<int>> cubeFaces
+    const std::vector<std::vector<int>> out
         = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {2, 3, 7, 6}, {1, 2, 6, 5}, {0, 4, 7, 3}};
-    std::vector<std::vector<int>> inside;
-    for (const auto& face : cubeFaces)
-        inside.push_back({face[3], face[2], face[1], face[0]});
-    std::vector<Vector3> twoCubes = moved(cube, {10, 20, 30}, 3);
+    std::vector<std::vector<int>> in;
+    std::vector<std::vector<int>> twoFaces = out;
+    for (const auto& f : out) {
+        in.push_back({f[3], f[2], f[1], f[0]});
+        twoFaces.push_back({f[0] + 8, f[1] + 8, f[2] + 8, f[3] + 8});
+    }
+    std::vector<Vector3> two = moved(cube, {10, 20, 30}, 3);
     const std::vector<Vector3> second = moved(cube, {20, 20, 30}, 3);
-    twoCubes.insert(twoCubes.end(), second.begin(), second.end());
-    std::vector<std::vector<int>> twoCubeFaces = cubeFaces;
-    for (const auto& face : cubeFaces)
-        twoCubeFaces.push_back({face[0] + 8, face[1] + 8, face[2] + 8, face[3] + 8});
-    std::vector<Vector3> ico;
-    std::vector<std::vector<int>> icoFaces;
-    icosahedron(ico, icoFaces);
-    const double a = 2.5; // the icosahedron's edge once scaled
+    two.insert(two.end(), second.begin(), second.end());
+    // An icosahedron of edge 2, its faces counter-clockwise seen from outside.
     const double g = (1.0 + std::sqrt(5.0)) / 2.0;
+    std::vector<Vector3> ico;
+    for (double a : {-1.0, 1.0})
+        for (double b : {-g, g})
+            ico.insert(ico.end(), {{0, a, b}, {a, b, 0}, {b, 0, a}});
+    const std::vector<std::vector<int>> icoFaces
+        = {{0, 1, 2}, {0, 7, 1},  {0, 2, 6},  {0, 6, 5},  {0, 5, 7},   {1, 8, 2},  {1, 7, 3},
+           {1, 3, 8}, {2, 4, 6},  {2, 8, 4},  {3, 7, 11}, {3, 9, 8},   {3, 11, 9}, {4, 10, 6},
+           {4, 8, 9}, {4, 9, 10}, {5, 6, 10}, {5, 11, 7}, {5, 10, 11}, {9, 11, 10}};
+    const double a = 2.5, s = g * a; // the edge once scaled, and the box's side
+    const std::vector<Vector3> fin = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {2, 0, 0}};
 
-    struct Row {
-        const char* name;
-        std::vector<Vector3> corners;
-        std::vector<std::vector<int>> faces;
+    struct Facts {
         Vector3 size;
         double area;
         bool closed;
         double volume;
         uint32_t parts;
-        uint64_t boundary;
-        uint64_t nonManifold;
+        uint64_t boundary, nonManifold;
         uint32_t degenerate;
     };
-    const Row rows[] = {
-        {"cube of side 7, far off",
-         moved(cube, {1000, -20, 5}, 7),
-         cubeFaces,
-         {7, 7, 7},
-         6 * 49,
-         true,
-         343,
-         1,
-         0,
-         0,
-         0},
-        {"cube wound inwards",
-         moved(cube, {0, 0, 0}, 0.3),
-         inside,
-         {0.3, 0.3, 0.3},
-         6 * 0.09,
-         true,
-         -0.027,
-         1,
-         0,
-         0,
-         0},
-        {"box without a top",
-         moved(cube, {-1, -1, -1}, 2),
-         {cubeFaces[0], cubeFaces[2], cubeFaces[3], cubeFaces[4], cubeFaces[5]},
-         {2, 2, 2},
-         20,
-         false,
-         0,
-         1,
-         4,
-         0,
-         0},
+    const struct {
+        const char* name;
+        std::vector<Vector3> corners;
+        std::vector<std::vector<int>> faces;
+        Facts facts;
+    } rows[] = {
+        {"cube of side 7, far off", moved(cube, {1000, -20, 5}, 7), out, {{7, 7, 7}, 294, true, 343, 1, 0, 0, 0}},
+        {"cube wound inwards", moved(cube, {0, 0, 0}, 0.3), in, {{0.3, 0.3, 0.3}, 0.54, true, -0.027, 1, 0, 0, 0}},
         {"cube of side 1e-100",
-         moved(cube, {3e-100, 0, -1e-100}, 1e-100),
-         cubeFaces,
-         {1e-100, 1e-100, 1e-100},
-         6e-200,
-         true,
-         1e-300,
-         1,
-         0,
-         0,
-         0},
+         moved(cube, {3e-100, 0, 0}, 1e-100),
+         out,
+         {{1e-100, 1e-100, 1e-100}, 6e-200, true, 1e-300, 1, 0, 0, 0}},
         {"cube of side 1e100",
          moved(cube, {-5e99, 1e101, 0}, 1e100),
-         cubeFaces,
-         {1e100, 1e100, 1e100},
-         6e200,
-         true,
-         1e300,
-         1,
-         0,
-         0,
-         0},
-        {"two cubes", twoCubes, twoCubeFaces, {13, 3, 3}, 108, true, 54, 2, 0, 0, 0},
+         out,
+         {{1e100, 1e100, 1e100}, 6e200, true, 1e300, 1, 0, 0, 0}},
+        {"box without a top",
+         moved(cube, {-1, -1, -1}, 2),
+         {out[0], out[2], out[3], out[4], out[5]},
+         {{2, 2, 2}, 20, false, 0, 1, 4, 0, 0}},
+        {"two cubes", two, twoFaces, {{13, 3, 3}, 108, true, 54, 2, 0, 0, 0}},
         {"icosahedron",
          moved(ico, {0.5, -4, 12}, a / 2),
          icoFaces,
-         {2 * g * a / 2, 2 * g * a / 2, 2 * g * a / 2},
-         5 * std::sqrt(3.0) * a * a,
-         true,
-         5.0 / 12.0 * (3 + std::sqrt(5.0)) * a * a * a,
-         1,
-         0,
-         0,
-         0},
-        {"three triangles on one edge, one repeating a corner",
-         {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {2, 0, 0}},
+         {{s, s, s}, 5 * std::sqrt(3.0) * a * a, true, 5.0 / 12.0 * (3 + std::sqrt(5.0)) * a * a * a, 1, 0, 0, 0}},
+        {"a fin; a repeated corner; a line",
+         fin,
          {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}, {0, 1, 1}, {0, 1, 5}},
-         {2, 2, 1},
-         1.5,
-         false,
-         0,
-         1,
-         8,
-         1,
-         2},
-        {"a cloud", {{0, 0, 0}, {2, 1, 0.5}}, {}, {2, 1, 0.5}, 0, false, 0, 0, 0, 0, 0},
+         {{2, 2, 1}, 1.5, false, 0, 1, 8, 1, 2}},
+        {"a cloud", {{0, 0, 0}, {2, 1, 0.5}}, {}, {{2, 1, 0.5}, 0, false, 0, 0, 0, 0, 0}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
         ModelPtr made = makeModel(row.corners, row.faces);
-        std::string reason;
-        ModelPtr loaded = loadPlyText(plyText(row.corners, row.faces), &reason);
-        ASSERT_NE(loaded, nullptr) << reason;
-        for (const MeshModel* model : {made.get(), loaded.get()}) {
+        ModelPtr drawn = makeModel(row.corners, row.faces);
+        drawn->frame = normalisePositions(drawn->vertices, drawn->vertexCount, made->frame.low, made->frame.high);
+        for (const MeshModel* model : {made.get(), drawn.get()}) {
+            SCOPED_TRACE(std::string(row.name) + (model == made.get() ? ", as made" : ", drawn"));
             const ModelFacts facts = measureModel(*model);
-            const auto near = [](double expected) { return expected == 0.0 ? 1e-12 : 1e-9 * std::fabs(expected); };
-            EXPECT_NEAR(facts.size.x, row.size.x, near(row.size.x));
-            EXPECT_NEAR(facts.size.y, row.size.y, near(row.size.y));
-            EXPECT_NEAR(facts.size.z, row.size.z, near(row.size.z));
-            EXPECT_NEAR(facts.area, row.area, near(row.area));
-            EXPECT_EQ(facts.closed, row.closed);
-            EXPECT_NEAR(facts.volume, row.volume, near(row.volume));
-            EXPECT_EQ(facts.parts, row.parts);
-            EXPECT_EQ(facts.boundaryEdges, row.boundary);
-            EXPECT_EQ(facts.nonManifoldEdges, row.nonManifold);
-            EXPECT_EQ(facts.degenerateFaces, row.degenerate);
+            const Facts& expected = row.facts;
+            const auto near = [](double value) { return value == 0.0 ? 1e-12 : 1e-9 * std::fabs(value); };
+            expectVector(facts.size, expected.size, near(std::fmax(expected.size.x, expected.size.z)));
+            EXPECT_NEAR(facts.area, expected.area, near(expected.area));
+            EXPECT_EQ(facts.closed, expected.closed);
+            EXPECT_NEAR(facts.volume, expected.volume, near(expected.volume));
+            EXPECT_EQ(facts.parts, expected.parts);
+            EXPECT_EQ(facts.boundaryEdges, expected.boundary);
+            EXPECT_EQ(facts.nonManifoldEdges, expected.nonManifold);
+            EXPECT_EQ(facts.degenerateFaces, expected.degenerate);
             EXPECT_TRUE(facts.complete);
         }
     }
-    ModelPtr model = makeModel(cube, cubeFaces);
+    ModelPtr model = makeModel(cube, out);
     const std::atomic<bool> cancel{true};
     EXPECT_FALSE(measureModel(*model, &cancel).complete);
 }

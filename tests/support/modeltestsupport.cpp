@@ -1,6 +1,5 @@
 #include "tests/support/modeltestsupport.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -10,6 +9,7 @@
 #include <unistd.h>
 
 #include "model/loadmodel.h"
+#include "model/modelbuilder.h"
 #include "model/plywriter.h"
 
 namespace {
@@ -111,15 +111,13 @@ ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std:
     model->faceColours = nullptr;
     model->cornerBlock = nullptr;
     // Positions as the file's: the frame is the identity, with their box.
+    PositionBox box;
+    for (const Vector3& p : positions)
+        box.widen(p);
     model->frame = ModelFrame();
+    model->frame.low = box.low;
+    model->frame.high = box.high;
     model->unit = ModelUnit::none;
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        const Vector3& p = positions[i];
-        Vector3& low = model->frame.low;
-        Vector3& high = model->frame.high;
-        low = i == 0 ? p : Vector3{std::fmin(low.x, p.x), std::fmin(low.y, p.y), std::fmin(low.z, p.z)};
-        high = i == 0 ? p : Vector3{std::fmax(high.x, p.x), std::fmax(high.y, p.y), std::fmax(high.z, p.z)};
-    }
     model->faces = static_cast<MeshFace*>(std::malloc(sizeof(MeshFace) * (faces.size() + 1)));
     for (std::size_t i = 0; i < faces.size(); ++i) {
         MeshFace& face = model->faces[i];
