@@ -121,7 +121,7 @@ bool countEdges(const MeshModel& model, const std::atomic<bool>* cancel, ModelFa
         if (last - first > 16) {
             std::sort(first, last);
         } else {
-            for (uint32_t* i = first + 1; i < last; ++i) // a handful each, as a rule
+            for (uint32_t* i = first; i != last; ++i) // a handful each, as a rule
                 for (uint32_t* j = i; j != first && j[-1] > j[0]; --j)
                     std::swap(j[-1], j[0]);
         }
