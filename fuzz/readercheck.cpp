@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 
 #include "model/loadmodel.h"
 #include "model/meshmodel.h"
+#include "model/modelfacts.h"
 #include "model/plywriter.h"
 #include "model/stl/stlreader.h"
 
@@ -81,6 +83,26 @@ void checkModel(const MeshModel& model)
         longest = high[axis] - low[axis] > longest ? high[axis] - low[axis] : longest;
     }
     check(longest == 0.0 || std::fabs(longest - 2.0) <= kRounding, "longest side does not span 2");
+
+    // Every drawn point maps back into the file's box, up to rounding and
+    // the clamping of the box's ends.
+    const Vector3& fileLow = model.frame.low;
+    const Vector3& fileHigh = model.frame.high;
+    const double lows[3] = {fileLow.x, fileLow.y, fileLow.z};
+    const double highs[3] = {fileHigh.x, fileHigh.y, fileHigh.z};
+    for (uint32_t i = 0; i < model.vertexCount; ++i) {
+        const Vector3 back = toFileCoordinates(model, model.vertices[i].position);
+        const double p[3] = {back.x, back.y, back.z};
+        for (int axis = 0; axis < 3; ++axis) {
+            const double slack = 1e-11 * std::fmax(std::fabs(lows[axis]), std::fabs(highs[axis])) + 4.0 * DBL_TRUE_MIN;
+            check(p[axis] >= lows[axis] - slack && p[axis] <= highs[axis] + slack,
+                  "position maps back outside the box");
+        }
+    }
+    const ModelFacts facts = measureModel(model);
+    check(facts.complete && facts.parts <= model.faceCount && facts.degenerateFaces <= model.faceCount
+              && !std::isnan(facts.area) && facts.area >= 0.0,
+          "model facts out of bounds");
 
     std::vector<Vector3> sums(model.vertexCount, Vector3{0.0, 0.0, 0.0});
     for (uint32_t i = 0; i < model.faceCount; ++i) {

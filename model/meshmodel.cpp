@@ -252,4 +252,5 @@ void swapModelAxes(MeshModel* model)
         p.y = old.z;
         p.z = old.x;
     }
+    model->frame = swappedFrame(model->frame);
 }

@@ -10,6 +10,8 @@
 #include <cstdint>
 
 #include "geometry/vector3.h"
+#include "model/modelframe.h"
+#include "model/modelunit.h"
 
 struct MeshVertex {
     Vector3 position; // centred and scaled into [-1, 1] by the reader
@@ -39,6 +41,8 @@ struct MeshModel {
     MeshVertex** cornerBlock; // when not null, one block that holds the corners of every
                               // face in face order, each face's vertices pointing into it; when null,
                               // every face has a corner array of its own
+    ModelFrame frame;         // the file's box and how the positions were brought from it into [-1, 1]
+    ModelUnit unit;           // the file's length unit, none where its format states none
 };
 
 // Computes every face's centre and normal (from its first three corners) and
@@ -59,6 +63,7 @@ bool buildTriangleModel(MeshModel* model, const std::atomic<bool>& cancel);
 // Releases the model and everything it owns. Does nothing for null.
 void freeMeshModel(MeshModel* model);
 
-// Turns every vertex position (x, y, z) into (y, z, x); normals and centres
-// are left as they are. Does nothing for null.
+// Turns every vertex position (x, y, z) into (y, z, x), and the model's
+// frame with them; normals and centres are left as they are. Does nothing
+// for null.
 void swapModelAxes(MeshModel* model);

@@ -346,7 +346,8 @@ MeshModel* ModelBuilder::finish(const LoadControl* control)
             next += faces_[i].vertexCount;
         }
     }
-    normalisePositions(vertices_, vertexCount_, box_.low, box_.high);
+    model->frame = normalisePositions(vertices_, vertexCount_, box_.low, box_.high);
+    model->unit = unit_;
     model->vertexCount = vertexCount_;
     model->vertices = vertices_;
     model->faceCount = faceCount_;

@@ -277,6 +277,10 @@ public:
 
     uint32_t faceCount() const { return faceCount_; }
 
+    // The length unit the file states for its coordinates (glTF: metres;
+    // 3MF: its unit attribute); the model has none unless a reader sets one.
+    void setUnit(ModelUnit unit) { unit_ = unit; }
+
     // Centres and scales the positions, builds the normals and hands the
     // model over; null when memory runs out (memoryReason) or, with a
     // control, when it asks the load to stop (cancelled).
@@ -346,6 +350,7 @@ private:
     bool cornersMoved_ = false; // since faces were given addresses in it
     bool trianglesOnly_ = true; // every face is a triangle whose record is left to finish
     PositionBox box_;
+    ModelUnit unit_ = ModelUnit::none;
     std::string memoryReason_;
     bool cancelled_ = false;
 };

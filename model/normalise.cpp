@@ -46,10 +46,13 @@ double minComponent(const Vector3& v)
     return v.z;
 }
 
-void normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low, const Vector3& high)
+ModelFrame normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low, const Vector3& high)
 {
+    ModelFrame frame;
+    frame.low = low;
+    frame.high = high;
     if (count == 0)
-        return;
+        return frame;
     const Vector3 maxv = {2.0, 2.0, 2.0};
     Vector3 CenterV;
     Vector3 SizeV;
@@ -72,7 +75,9 @@ void normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low
                     position = {clampUnit(position.x), clampUnit(position.y), clampUnit(position.z)};
             }
         });
-        return;
+        frame.centre = CenterV;
+        frame.scale = s;
+        return frame;
     }
 
     // The careful way, in halves so nothing overflows: a = (c - low) / 2 and
@@ -81,6 +86,9 @@ void normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low
     // 1, and every position within them.
     const Vector3 half = {high.x * 0.5 - low.x * 0.5, high.y * 0.5 - low.y * 0.5, high.z * 0.5 - low.z * 0.5};
     const double longest = std::fmax(half.x, std::fmax(half.y, half.z));
+    frame.halves = true;
+    frame.half = half;
+    frame.longest = longest;
     for (uint32_t i = 0; i < count; ++i) {
         Vector3& position = vertices[i].position;
         if (!(longest > 0.0)) {
@@ -92,4 +100,5 @@ void normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low
         position
             = {(a.x - (half.x - a.x)) / longest, (a.y - (half.y - a.y)) / longest, (a.z - (half.z - a.z)) / longest};
     }
+    return frame;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/meshmodel.h"
+#include "model/modelframe.h"
 
 // The smallest component; on a tie x wins over y and z, and y over z.
 double minComponent(const Vector3& v);
@@ -17,5 +18,7 @@ double minComponent(const Vector3& v);
 // extent of a few rounding steps of the coordinates, so small that the
 // factor overflows, or wider than the largest double), the positions are
 // worked out in halves, so that the longest side still spans exactly -1 to
-// 1. All positions at one point end at the origin.
-void normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low, const Vector3& high);
+// 1. All positions at one point end at the origin. Returns the frame it
+// used (the box, and the centre and factor or the halves), which
+// toFileCoordinates inverts.
+ModelFrame normalisePositions(MeshVertex* vertices, uint32_t count, const Vector3& low, const Vector3& high);

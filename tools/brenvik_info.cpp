@@ -1,13 +1,15 @@
 // brenvik-info: loads a mesh file the way the viewer's Open command does and
 // prints what it got.
 //
-//   brenvik-info [--ply | --normals | --colours] [--swap N] FILE
+//   brenvik-info [--ply | --normals | --colours | --measure] [--swap N] FILE
 //
 // Without an option it prints the counts and the bounding box of the loaded
 // (centred and scaled) positions; --ply writes the loaded model as ASCII PLY;
 // --normals prints every vertex normal and every face normal and centre;
 // --colours prints every vertex colour, "c I R G B", then every face colour,
-// "fc I R G B" (or fails when the file has neither);
+// "fc I R G B" (or fails when the file has neither); --measure prints what
+// the model measures in the file's coordinates (measureModel): size, unit,
+// area, volume, parts, boundary and non-manifold edges, degenerate faces;
 // --swap N applies the XYZ->ZXY coordinate swap N times first. Only regular
 // files are read: PLY, OBJ, STL and OFF, chosen by the extension in any
 // letter case. Faces a reader skipped are counted on standard error.
@@ -24,6 +26,7 @@
 #include "model/loadmodel.h"
 #include "model/meshmodel.h"
 #include "model/modelbuilder.h"
+#include "model/modelfacts.h"
 #include "model/numberscan.h"
 #include "model/plywriter.h"
 #include "model/regularfile.h"
@@ -33,9 +36,9 @@ namespace {
 // Models of at least this many vertices have their box found on two cores.
 constexpr uint32_t kShareFrom = 200000;
 
-const char kUsage[] = "usage: brenvik-info [--ply | --normals | --colours] [--swap N] FILE\n";
+const char kUsage[] = "usage: brenvik-info [--ply | --normals | --colours | --measure] [--swap N] FILE\n";
 
-enum class Output { summary, ply, normals, colours };
+enum class Output { summary, ply, normals, colours, measure };
 
 int usageError(const std::string& message)
 {
@@ -115,6 +118,22 @@ void printColours(const MeshModel& model)
     }
 }
 
+void printMeasures(const MeshModel& model)
+{
+    const ModelFacts facts = measureModel(model);
+    std::printf("size %.10g %.10g %.10g\n", facts.size.x, facts.size.y, facts.size.z);
+    std::printf("unit %s\n", unitName(facts.unit));
+    std::printf("area %.10g\n", facts.area);
+    if (facts.closed)
+        std::printf("volume %.10g\n", facts.volume);
+    else
+        std::printf("volume open\n");
+    std::printf("parts %u\n", facts.parts);
+    std::printf("boundary-edges %llu\n", static_cast<unsigned long long>(facts.boundaryEdges));
+    std::printf("non-manifold-edges %llu\n", static_cast<unsigned long long>(facts.nonManifoldEdges));
+    std::printf("degenerate-faces %u\n", facts.degenerateFaces);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -131,11 +150,14 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
-        if (std::strcmp(arg, "--ply") == 0 || std::strcmp(arg, "--normals") == 0
-            || std::strcmp(arg, "--colours") == 0) {
+        if (std::strcmp(arg, "--ply") == 0 || std::strcmp(arg, "--normals") == 0 || std::strcmp(arg, "--colours") == 0
+            || std::strcmp(arg, "--measure") == 0) {
             if (outputChosen)
-                return usageError("choose only one of --ply, --normals and --colours");
-            output = arg[2] == 'p' ? Output::ply : (arg[2] == 'n' ? Output::normals : Output::colours);
+                return usageError("choose only one of --ply, --normals, --colours and --measure");
+            output = arg[2] == 'p'   ? Output::ply
+                     : arg[2] == 'n' ? Output::normals
+                     : arg[2] == 'c' ? Output::colours
+                                     : Output::measure;
             outputChosen = true;
         } else if (std::strcmp(arg, "--swap") == 0) {
             if (swapGiven)
@@ -197,6 +219,9 @@ int main(int argc, char** argv)
             break;
         case Output::colours:
             printColours(*model);
+            break;
+        case Output::measure:
+            printMeasures(*model);
             break;
         }
     }

@@ -1,6 +1,7 @@
 #include "viewer/modelfacts.h"
 
 #include "model/meshmodel.h"
+#include "model/sizetext.h"
 
 const char* const kEmptyMeshNote = "empty mesh: no vertices";
 
@@ -17,8 +18,9 @@ QString modelFactsText(const MeshModel* model)
 {
     if (!model || model->vertexCount == 0)
         return QString();
+    const QString size = QString::fromStdString(modelSizeText(model->frame, model->unit));
     if (model->faceCount == 0)
-        return counted(model->vertexCount, "point", "points");
+        return counted(model->vertexCount, "point", "points") + QStringLiteral(", ") + size;
     return counted(model->vertexCount, "vertex", "vertices") + QStringLiteral(", ")
-           + counted(model->faceCount, "face", "faces");
+           + counted(model->faceCount, "face", "faces") + QStringLiteral(", ") + size;
 }

@@ -1,5 +1,5 @@
 // What the status bar says about the loaded model, opened through File Open
-// in the real window: its counts in a pane of their own, and a file without
+// in the real window: its counts and size in a pane of their own, and a file without
 // vertices named as such, both staying when a prompt has come and gone.
 #include "shellfixture.h"
 
@@ -19,9 +19,13 @@ TEST_F(ShellTest, StatusBarShowsTheModelsCountsAndNamesAnEmptyMesh)
         QString facts;
         QString message;
     } rows[] = {
-        {"cube.ply", kCubePly, "8 vertices, 6 faces", "Ready"},
-        {"triangle.ply", trianglePly(), "3 vertices, 1 face", "Ready"},
-        {"cloud.ply", QString(header).arg(4).toLatin1() + "0 0 0\n1 0 0\n0 1 0\n0 0 1\n", "4 points", "Ready"},
+        {"cube.ply", kCubePly, "8 vertices, 6 faces, 2 x 2 x 2", "Ready"},
+        {"box.ply", kBoxPly, "8 vertices, 6 faces, 10 x 20 x 40", "Ready"},
+        {"triangle.ply", trianglePly(), "3 vertices, 1 face, 1 x 1 x 0", "Ready"},
+        {"cloud.ply", QString(header).arg(4).toLatin1() + "0 0 0\n1 0 0\n0 1 0\n0 0 1\n", "4 points, 1 x 1 x 1",
+         "Ready"},
+        {"far.ply", QString(header).arg(3).toLatin1() + "1000 -5 0.001\n1120 75 0.001\n1060 0 35.201\n",
+         "3 points, 120 x 80 x 35.2", "Ready"},
         {"empty.ply", QString(header).arg(0).toLatin1(), "", "empty mesh: no vertices"},
     };
     QLabel* pane = frame->GetStatusBar().GetPane(1);

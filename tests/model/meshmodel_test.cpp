@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,10 @@
 #include <sched.h>
 
 #include "model/meshmodel.h"
+#include "model/modelfacts.h"
+#include "model/normalise.h"
+#include "model/sizetext.h"
+#include "tests/support/comma_locale.h"
 #include "tests/support/modeltestsupport.h"
 #include "tests/support/vectorcheck.h"
 
@@ -282,6 +287,176 @@ TEST(BuildMeshModel, TwoThreadsGiveExactlyWhatOneGives)
         }
         expectSame(loaded, "as loaded");
     }
+}
+
+// A drawn point maps back to where the file had it, however the box was
+// brought into [-1, 1]: the usual way, or in halves for extents too small or
+// too wide for it; and still after the axes are swapped.
+TEST(ModelFrame, DrawnPositionsMapBackToTheFilesCoordinates)
+{
+    const double e = DBL_EPSILON;
+    struct Row {
+        const char* name;
+        std::vector<Vector3> positions;
+        bool halves; // normalised the careful way
+    };
+    const Row rows[] = {
+        {"ordinary", {{0, 0, 0}, {120, 80, 35.2}, {33.3, 7.77, 1.5}, {119.9, 0.1, 35.1}}, false},
+        {"offset",
+         {{1e6 + 0.125, 2e6 - 3.3, -7e5 + 0.7}, {1e6 + 1, 2e6, -7e5}, {1e6 + 0.3, 2e6 - 1, -7e5 + 0.01}},
+         true}, // the centre rounds too far for the usual way
+        {"flat", {{-3, 2, 5}, {4, 9, 5}, {0.5, 2.25, 5}}, false},
+        {"tiny", {{1e-300, 2e-300, 0}, {3e-300, -1e-300, 5e-301}, {2.5e-300, 0, 1e-301}}, false},
+        {"below the smallest normal", {{0, 0, 0}, {1e-310, 2e-310, 5e-311}, {3e-311, 1e-311, 0}}, true},
+        {"a few rounding steps wide", {{1, 0, 0}, {1 + e, 0, 0}, {1 + 2 * e, 0, 0}, {1 + 3 * e, 0, 0}}, true},
+        {"wider than the largest double", {{-1.7e308, 0, 1}, {1.7e308, 1e308, -1}, {3e307, -5e307, 0}}, true},
+        {"one point", {{3, 4, 5}, {3, 4, 5}}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ModelPtr model = makeModel(row.positions, {});
+        const ModelFrame identity = model->frame;
+        model->frame = normalisePositions(model->vertices, model->vertexCount, identity.low, identity.high);
+        EXPECT_EQ(model->frame.halves, row.halves);
+        double largest = 0.0;
+        for (const Vector3& p : row.positions)
+            largest = std::fmax(largest, std::fmax(std::fabs(p.x), std::fmax(std::fabs(p.y), std::fabs(p.z))));
+        const double within = std::fmax(2.0 * e * largest, 2.0 * DBL_TRUE_MIN); // two rounding steps
+        for (int swaps = 0; swaps < 3; ++swaps) {
+            for (std::size_t i = 0; i < row.positions.size(); ++i) {
+                const Vector3 p = row.positions[i];
+                const Vector3 turned = swaps == 0 ? p : (swaps == 1 ? Vector3{p.y, p.z, p.x} : Vector3{p.z, p.x, p.y});
+                expectVector(toFileCoordinates(*model, model->vertices[i].position), turned, within);
+            }
+            swapModelAxes(model.get());
+        }
+    }
+}
+
+TEST(ModelSize, SidesToFourSignificantDigitsWithTheUnitsShortForm)
+{
+    const struct {
+        Vector3 low, high;
+        ModelUnit unit;
+        const char* text;
+        const char* name;
+    } rows[] = {
+        {{0, 0, 0}, {120, 80, 35.2}, ModelUnit::millimeter, "120 x 80 x 35.2 mm", "millimeter"},
+        {{-1, -1, -1}, {1, 1, 1}, ModelUnit::none, "2 x 2 x 2", "none"},
+        {{0, 0, 0}, {0.001235, 1234567, 0.5}, ModelUnit::meter, "0.001235 x 1.235e+06 x 0.5 m", "meter"},
+        {{0, -0.0, 1}, {99999, -0.0, 13.3456}, ModelUnit::inch, "1e+05 x 0 x 12.35 in", "inch"},
+        {{1000, 2000, 3000}, {1001, 2000.25, 3000}, ModelUnit::centimeter, "1 x 0.25 x 0 cm", "centimeter"},
+        {{0, 0, 0}, {3, 2, 1}, ModelUnit::micron, "3 x 2 x 1 \xc2\xb5m", "micron"},
+        {{0, 0, 0}, {1.5, 1e-7, 6}, ModelUnit::foot, "1.5 x 1e-07 x 6 ft", "foot"},
+    };
+    const CommaLocale comma; // numbers still with "."
+    for (const auto& row : rows) {
+        ModelFrame frame;
+        frame.low = row.low;
+        frame.high = row.high;
+        EXPECT_EQ(modelSizeText(frame, row.unit), row.text);
+        EXPECT_STREQ(unitName(row.unit), row.name);
+    }
+}
+
+// Each shape as made by hand (positions as the file's) and as brought into
+// [-1, 1] with its frame, as a reader leaves it.
+TEST(MeasureModel, KnownShapesMeasureWhatGeometrySays)
+{
+    const auto moved = [](std::vector<Vector3> corners, const Vector3& by, double scale) {
+        for (Vector3& p : corners)
+            p = {p.x * scale + by.x, p.y * scale + by.y, p.z * scale + by.z};
+        return corners;
+    };
+    const std::vector<Vector3> cube
+        = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+    const std::vector<std::vector<int>> out
+        = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {2, 3, 7, 6}, {1, 2, 6, 5}, {0, 4, 7, 3}};
+    std::vector<std::vector<int>> in;
+    std::vector<std::vector<int>> twoFaces = out;
+    for (const auto& f : out) {
+        in.push_back({f[3], f[2], f[1], f[0]});
+        twoFaces.push_back({f[0] + 8, f[1] + 8, f[2] + 8, f[3] + 8});
+    }
+    std::vector<Vector3> two = moved(cube, {10, 20, 30}, 3);
+    const std::vector<Vector3> second = moved(cube, {20, 20, 30}, 3);
+    two.insert(two.end(), second.begin(), second.end());
+    // An icosahedron of edge 2, its faces counter-clockwise seen from outside.
+    const double g = (1.0 + std::sqrt(5.0)) / 2.0;
+    std::vector<Vector3> ico;
+    for (double a : {-1.0, 1.0})
+        for (double b : {-g, g})
+            ico.insert(ico.end(), {{0, a, b}, {a, b, 0}, {b, 0, a}});
+    const std::vector<std::vector<int>> icoFaces
+        = {{0, 1, 2}, {0, 7, 1},  {0, 2, 6},  {0, 6, 5},  {0, 5, 7},   {1, 8, 2},  {1, 7, 3},
+           {1, 3, 8}, {2, 4, 6},  {2, 8, 4},  {3, 7, 11}, {3, 9, 8},   {3, 11, 9}, {4, 10, 6},
+           {4, 8, 9}, {4, 9, 10}, {5, 6, 10}, {5, 11, 7}, {5, 10, 11}, {9, 11, 10}};
+    const double a = 2.5, s = g * a; // the edge once scaled, and the box's side
+    const std::vector<Vector3> fin = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {2, 0, 0}};
+
+    struct Facts {
+        Vector3 size;
+        double area;
+        bool closed;
+        double volume;
+        uint32_t parts;
+        uint64_t boundary, nonManifold;
+        uint32_t degenerate;
+    };
+    const struct {
+        const char* name;
+        std::vector<Vector3> corners;
+        std::vector<std::vector<int>> faces;
+        Facts facts;
+    } rows[] = {
+        {"cube of side 7, far off", moved(cube, {1000, -20, 5}, 7), out, {{7, 7, 7}, 294, true, 343, 1, 0, 0, 0}},
+        {"cube wound inwards", moved(cube, {0, 0, 0}, 0.3), in, {{0.3, 0.3, 0.3}, 0.54, true, -0.027, 1, 0, 0, 0}},
+        {"cube of side 1e-100",
+         moved(cube, {3e-100, 0, 0}, 1e-100),
+         out,
+         {{1e-100, 1e-100, 1e-100}, 6e-200, true, 1e-300, 1, 0, 0, 0}},
+        {"cube of side 1e100",
+         moved(cube, {-5e99, 1e101, 0}, 1e100),
+         out,
+         {{1e100, 1e100, 1e100}, 6e200, true, 1e300, 1, 0, 0, 0}},
+        {"box without a top",
+         moved(cube, {-1, -1, -1}, 2),
+         {out[0], out[2], out[3], out[4], out[5]},
+         {{2, 2, 2}, 20, false, 0, 1, 4, 0, 0}},
+        {"two cubes", two, twoFaces, {{13, 3, 3}, 108, true, 54, 2, 0, 0, 0}},
+        {"icosahedron",
+         moved(ico, {0.5, -4, 12}, a / 2),
+         icoFaces,
+         {{s, s, s}, 5 * std::sqrt(3.0) * a * a, true, 5.0 / 12.0 * (3 + std::sqrt(5.0)) * a * a * a, 1, 0, 0, 0}},
+        {"a fin; a repeated corner; a line",
+         fin,
+         {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}, {0, 1, 1}, {0, 1, 5}},
+         {{2, 2, 1}, 1.5, false, 0, 1, 8, 1, 2}},
+        {"a cloud", {{0, 0, 0}, {2, 1, 0.5}}, {}, {{2, 1, 0.5}, 0, false, 0, 0, 0, 0, 0}},
+    };
+    for (const auto& row : rows) {
+        ModelPtr made = makeModel(row.corners, row.faces);
+        ModelPtr drawn = makeModel(row.corners, row.faces);
+        drawn->frame = normalisePositions(drawn->vertices, drawn->vertexCount, made->frame.low, made->frame.high);
+        for (const MeshModel* model : {made.get(), drawn.get()}) {
+            SCOPED_TRACE(std::string(row.name) + (model == made.get() ? ", as made" : ", drawn"));
+            const ModelFacts facts = measureModel(*model);
+            const Facts& expected = row.facts;
+            const auto near = [](double value) { return value == 0.0 ? 1e-12 : 1e-9 * std::fabs(value); };
+            expectVector(facts.size, expected.size, near(std::fmax(expected.size.x, expected.size.z)));
+            EXPECT_NEAR(facts.area, expected.area, near(expected.area));
+            EXPECT_EQ(facts.closed, expected.closed);
+            EXPECT_NEAR(facts.volume, expected.volume, near(expected.volume));
+            EXPECT_EQ(facts.parts, expected.parts);
+            EXPECT_EQ(facts.boundaryEdges, expected.boundary);
+            EXPECT_EQ(facts.nonManifoldEdges, expected.nonManifold);
+            EXPECT_EQ(facts.degenerateFaces, expected.degenerate);
+            EXPECT_TRUE(facts.complete);
+        }
+    }
+    ModelPtr model = makeModel(cube, out);
+    const std::atomic<bool> cancel{true};
+    EXPECT_FALSE(measureModel(*model, &cancel).complete);
 }
 
 } // namespace

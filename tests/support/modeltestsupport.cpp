@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "model/loadmodel.h"
+#include "model/modelbuilder.h"
 #include "model/plywriter.h"
 
 namespace {
@@ -109,6 +110,14 @@ ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std:
     model->colours = nullptr;
     model->faceColours = nullptr;
     model->cornerBlock = nullptr;
+    // Positions as the file's: the frame is the identity, with their box.
+    PositionBox box;
+    for (const Vector3& p : positions)
+        box.widen(p);
+    model->frame = ModelFrame();
+    model->frame.low = box.low;
+    model->frame.high = box.high;
+    model->unit = ModelUnit::none;
     model->faces = static_cast<MeshFace*>(std::malloc(sizeof(MeshFace) * (faces.size() + 1)));
     for (std::size_t i = 0; i < faces.size(); ++i) {
         MeshFace& face = model->faces[i];

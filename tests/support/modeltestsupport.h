@@ -62,7 +62,9 @@ std::string rejection(const std::string& text, StreamKind kind = StreamKind::reg
                       const char* extension = "ply");
 
 // A model built by hand from positions and faces given as index lists, with
-// every block from malloc like the reader's; normals are not yet built.
+// every block from malloc like the reader's; normals are not yet built. The
+// positions stand for the file's own: the frame is the identity (with their
+// box) and there is no unit.
 ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std::vector<int>>& faces);
 
 // Index of the vertex a corner points at.

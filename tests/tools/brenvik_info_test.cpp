@@ -158,6 +158,43 @@ TEST_F(BrenvikInfo, SwapsTheAxesTheGivenNumberOfTimes)
     EXPECT_EQ(run({"--normals", "--swap", "2", path}).out, run({"--normals", path}).out);
 }
 
+// --measure: the facts in the file's own coordinates, whatever the format
+// and the swaps.
+TEST_F(BrenvikInfo, MeasuresTheModelInTheFilesCoordinates)
+{
+    const auto facts
+        = [](std::string size, std::string area, std::string volume, int parts, int boundary, int degenerate) {
+              return "size " + size + "\nunit none\narea " + area + "\nvolume " + volume + "\nparts "
+                     + std::to_string(parts) + "\nboundary-edges " + std::to_string(boundary)
+                     + "\nnon-manifold-edges 0\ndegenerate-faces " + std::to_string(degenerate) + "\n";
+          };
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> options;
+        std::string out;
+    } rows[] = {
+        {"box.ply", kBoxPly, {}, facts("10 20 40", "2800", "8000", 1, 0, 0)},
+        {"box.ply", kBoxPly, {"--swap", "1"}, facts("20 40 10", "2800", "8000", 1, 0, 0)},
+        {"open.ply", kOpenBoxPly, {}, facts("2 2 2", "20", "open", 1, 4, 0)},
+        {"two.off",
+         "OFF\n6 2 0\n0 0 0\n3 0 0\n0 4 0\n10 0 0\n10 0 0\n10 4 0.5\n3 0 1 2\n3 3 4 5\n",
+         {},
+         facts("10 4 0.5", "6", "open", 2, 6, 1)},
+        {"cloud.obj", "v 1 2 3\nv 1.5 2 3.25\n", {}, facts("0.5 0 0.25", "0", "open", 0, 0, 0)},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = row.options;
+        args.insert(args.begin(), "--measure");
+        args.push_back(file(row.name, row.text));
+        const Result result = run(args);
+        EXPECT_EQ(result.status, 0) << row.name;
+        EXPECT_EQ(result.out, row.out) << row.name;
+        EXPECT_EQ(result.err, "") << row.name;
+    }
+    EXPECT_EQ(run({"--measure", "--ply", file("box.ply", kBoxPly)}).status, 2);
+}
+
 TEST_F(BrenvikInfo, EveryFormatLoadsAndSkippedFacesAreCountedOnStandardError)
 {
     const struct {

@@ -1,0 +1,43 @@
+#include "model/modelunit.h"
+
+const char* unitName(ModelUnit unit)
+{
+    switch (unit) {
+    case ModelUnit::micron:
+        return "micron";
+    case ModelUnit::millimeter:
+        return "millimeter";
+    case ModelUnit::centimeter:
+        return "centimeter";
+    case ModelUnit::inch:
+        return "inch";
+    case ModelUnit::foot:
+        return "foot";
+    case ModelUnit::meter:
+        return "meter";
+    case ModelUnit::none:
+        break;
+    }
+    return "none";
+}
+
+const char* unitSymbol(ModelUnit unit)
+{
+    switch (unit) {
+    case ModelUnit::micron:
+        return "\xc2\xb5m";
+    case ModelUnit::millimeter:
+        return "mm";
+    case ModelUnit::centimeter:
+        return "cm";
+    case ModelUnit::inch:
+        return "in";
+    case ModelUnit::foot:
+        return "ft";
+    case ModelUnit::meter:
+        return "m";
+    case ModelUnit::none:
+        break;
+    }
+    return "";
+}
