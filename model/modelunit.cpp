@@ -1,5 +1,8 @@
 #include "model/modelunit.h"
 
+#include <cstring>
+#include <initializer_list>
+
 const char* unitName(ModelUnit unit)
 {
     switch (unit) {
@@ -40,4 +43,14 @@ const char* unitSymbol(ModelUnit unit)
         break;
     }
     return "";
+}
+
+ModelUnit unitNamed(const char* name)
+{
+    for (const ModelUnit unit : {ModelUnit::micron, ModelUnit::millimeter, ModelUnit::centimeter, ModelUnit::inch,
+                                 ModelUnit::foot, ModelUnit::meter}) {
+        if (std::strcmp(name, unitName(unit)) == 0)
+            return unit;
+    }
+    return ModelUnit::none;
 }

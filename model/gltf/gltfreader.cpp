@@ -132,6 +132,7 @@ private:
                 base += static_cast<uint32_t>(g.positions.size() / 3);
             }
         }
+        builder.setUnit(ModelUnit::meter); // glTF's unit, always
         return builder.finishLoad(control_, reason_);
     }
 

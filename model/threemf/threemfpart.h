@@ -38,9 +38,7 @@ struct ThreeMfObject {
 struct ThreeMfPart {
     std::string path; // "/3D/3dmodel.model"
     // The model's unit of length (micron, millimeter, centimeter, inch, foot
-    // or meter). The model record carries no unit, and a model is centred
-    // and scaled to the view whatever its unit, so it changes nothing drawn;
-    // it is kept for the model record's unit when that comes.
+    // or meter); the root part's is the model's.
     std::string unit = "millimeter";
     std::unordered_map<int32_t, ThreeMfObject> objects;
     // The colours of basematerials and colorgroup resources, by their id:

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "model/modelbuilder.h"
+#include "model/modelunit.h"
 #include "model/readerentry.h"
 #include "model/threemf/threemfassembly.h"
 #include "model/threemf/threemfpackage.h"
@@ -65,6 +66,7 @@ public:
             return nullptr;
         // Everything read is handed over; the parts' own copies go before
         // the model is finished.
+        builder_.setUnit(unitNamed(parts_.at(lowerCase(root)).unit.c_str()));
         parts_.clear();
         return builder_.finishLoad(control_, reason_);
     }

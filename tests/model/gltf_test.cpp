@@ -21,6 +21,7 @@
 #include <meshoptimizer.h>
 
 #include "model/loadmodel.h"
+#include "model/modelunit.h"
 #include "tests/support/modeltestsupport.h"
 #include "tests/support/scratchfolder.h"
 
@@ -342,6 +343,7 @@ TEST(GltfReader, LinePrimitivesArePassedOverWithANote)
         ASSERT_NE(model, nullptr) << reason;
         EXPECT_EQ(model->faceCount, 1u);
         EXPECT_EQ(control.note, row.note);
+        EXPECT_EQ(model->unit, ModelUnit::meter); // glTF's unit, always
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@
 
 #include "model/loadcontrol.h"
 #include "model/meshmodel.h"
+#include "model/modelunit.h"
 #include "tests/support/modeltestsupport.h"
 
 namespace {
@@ -197,6 +199,30 @@ TEST(ThreeMfReader, PlacesEveryItemAndComponentWithItsComposedTransform)
                 expectSameModel(*got, *expected, row.what);
             }
         }
+    }
+}
+
+// The model's unit is the root part's; millimetres when it names none, and
+// none for a name 3MF does not have.
+TEST(ThreeMfReader, TheModelKeepsTheRootPartsUnit)
+{
+    const struct {
+        const char* attribute;
+        ModelUnit unit;
+    } rows[] = {{"unit=\"millimeter\"", ModelUnit::millimeter},
+                {"", ModelUnit::millimeter},
+                {"unit=\"inch\"", ModelUnit::inch},
+                {"unit=\"micron\"", ModelUnit::micron},
+                {"unit=\"meter\"", ModelUnit::meter},
+                {"unit=\"furlong\"", ModelUnit::none}};
+    for (const auto& row : rows) {
+        std::string part = modelPart(tetra(1), "<item objectid=\"1\"/>");
+        part.replace(part.find("unit=\"millimeter\""), std::strlen("unit=\"millimeter\""), row.attribute);
+        std::string reason;
+        const ModelPtr model
+            = loadText(package({{"_rels/.rels", kRootRelations}, {"3D/3dmodel.model", part}}), "3mf", &reason);
+        ASSERT_NE(model, nullptr) << row.attribute << ": " << reason;
+        EXPECT_EQ(model->unit, row.unit) << row.attribute;
     }
 }
 
