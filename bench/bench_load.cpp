@@ -320,8 +320,8 @@ BENCHMARK(BM_FreadBaseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 // programs on the same files: bench/process_times.sh).
 int writeInputs(const char* folder)
 {
-    const char* const names[] = {"grid.ply", "grid_le.ply", "grid.obj",      "grid.stl",
-                                 "grid.off", "grid.glb",    "grid_b64.gltf", "grid.3mf"};
+    const char* const names[]
+        = {"grid.ply", "grid_le.ply", "grid.obj", "grid.stl", "grid.off", "grid.glb", "grid_b64.gltf", "grid.3mf"};
     for (int format = 0; format < kFormats; ++format) {
         if (input().path[format].empty())
             continue;
