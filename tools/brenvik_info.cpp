@@ -11,8 +11,10 @@
 // the model measures in the file's coordinates (measureModel): size, unit,
 // area, volume, parts, boundary and non-manifold edges, degenerate faces;
 // --swap N applies the XYZ->ZXY coordinate swap N times first. Only regular
-// files are read: PLY, OBJ, STL and OFF, chosen by the extension in any
-// letter case. Faces a reader skipped are counted on standard error.
+// files are read: PLY, OBJ, STL, OFF, glTF and 3MF, chosen by the content's
+// signature or else the extension in any letter case, the files they name
+// (material libraries, buffers) looked for beside them. What the reader
+// noted (faces it skipped, materials not found) goes to standard error.
 // Exit status: 0 success, 1 no model or output error, 2 usage error.
 
 #include <cerrno>
