@@ -135,6 +135,13 @@ bool weldGltfGeometry(GltfGeometry& geometry, const LoadControl* control)
     }
     if (!done[0] || !done[1])
         return false;
+    // Every vertex used and at a position of its own (as exporters that
+    // share vertices write them): the primitive is welded as it is.
+    bool asItIs = true;
+    for (uint32_t v = 0; v < vertices && asItIs; ++v)
+        asItIs = used[v] != 0 && first[v] == v;
+    if (asItIs)
+        return true;
     // The welded vertices in the order of their first vertex.
     constexpr uint32_t kNone = 0xffffffffu;
     std::vector<uint32_t> welded(vertices, kNone);
