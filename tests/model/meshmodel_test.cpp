@@ -463,32 +463,17 @@ TEST(MeasureModel, KnownShapesMeasureWhatGeometrySays)
 // surface that is not closed, numbers with "." whatever the locale.
 TEST(ModelFactsLines, OneLineAFactInTheCNotation)
 {
-    const auto facts = [](Vector3 size, ModelUnit unit, double area, bool closed, double volume, uint32_t parts,
-                          uint64_t boundary, uint64_t nonManifold, uint32_t degenerate) {
-        ModelFacts f;
-        f.size = size;
-        f.unit = unit;
-        f.area = area;
-        f.closed = closed;
-        f.volume = volume;
-        f.parts = parts;
-        f.boundaryEdges = boundary;
-        f.nonManifoldEdges = nonManifold;
-        f.degenerateFaces = degenerate;
-        return f;
-    };
     const struct {
-        ModelFacts facts;
+        ModelFacts facts; // size, unit, area, closed, volume, parts, boundary, non-manifold and degenerate
         const char* lines;
     } rows[] = {
-        {facts({2, 2, 2}, ModelUnit::none, 24, true, 8, 1, 0, 0, 0),
+        {{{2, 2, 2}, ModelUnit::none, 24, true, 8, 1, 0, 0, 0},
          "size 2 2 2\nunit none\narea 24\nvolume 8\nparts 1\nboundary-edges 0\nnon-manifold-edges 0\n"
          "degenerate-faces 0\n"},
-        {facts({120.5, 0.001234567891234, 1e-12}, ModelUnit::millimeter, 1234567890123.0, false, 5, 3, 4, 2, 7),
+        {{{120.5, 0.001234567891234, 1e-12}, ModelUnit::millimeter, 1234567890123.0, false, 5, 3, 4, 2, 7},
          "size 120.5 0.001234567891 1e-12\nunit millimeter\narea 1.23456789e+12\nvolume open\nparts 3\n"
          "boundary-edges 4\nnon-manifold-edges 2\ndegenerate-faces 7\n"},
-        {facts({0, 0, 0}, ModelUnit::inch, 0, true, -2.5, 4294967295u, 18446744073709551615ull, 5000000000ull,
-               4294967295u),
+        {{{0, 0, 0}, ModelUnit::inch, 0, true, -2.5, 4294967295u, 18446744073709551615ull, 5000000000ull, 4294967295u},
          "size 0 0 0\nunit inch\narea 0\nvolume -2.5\nparts 4294967295\nboundary-edges 18446744073709551615\n"
          "non-manifold-edges 5000000000\ndegenerate-faces 4294967295\n"},
     };
