@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <vector>
 
+#include "geometry/clocalescope.h"
 #include "model/cores.h"
 
 namespace {
@@ -223,4 +225,31 @@ ModelFacts measureModel(const MeshModel& model, const std::atomic<bool>* cancel)
     facts.closed = halves[0].area + halves[1].area > 0.0 && facts.boundaryEdges == 0 && facts.nonManifoldEdges == 0;
     facts.volume = facts.closed ? inFileUnits((halves[0].volume + halves[1].volume) / 6.0, 3) : 0.0;
     return facts;
+}
+
+namespace {
+
+// A number as %.10g.
+std::string number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+} // namespace
+
+std::string modelFactsLines(const ModelFacts& facts)
+{
+    const ScopedCLocale cLocale;
+    std::string lines = "size " + number(facts.size.x) + ' ' + number(facts.size.y) + ' ' + number(facts.size.z);
+    lines += "\nunit ";
+    lines += unitName(facts.unit);
+    lines += "\narea " + number(facts.area);
+    lines += facts.closed ? "\nvolume " + number(facts.volume) : std::string("\nvolume open");
+    lines += "\nparts " + std::to_string(facts.parts);
+    lines += "\nboundary-edges " + std::to_string(facts.boundaryEdges);
+    lines += "\nnon-manifold-edges " + std::to_string(facts.nonManifoldEdges);
+    lines += "\ndegenerate-faces " + std::to_string(facts.degenerateFaces) + '\n';
+    return lines;
 }

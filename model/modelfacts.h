@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "model/meshmodel.h"
 
@@ -38,3 +39,10 @@ struct ModelFacts {
 // cores for a big model. Gives up, incomplete, once
 // `cancel` is set (looked at every 65536 faces or vertices).
 ModelFacts measureModel(const MeshModel& model, const std::atomic<bool>* cancel = nullptr);
+
+// The facts as lines of text, each ending in a newline: "size X Y Z",
+// "unit NAME" (or "unit none"), "area A", "volume V" (or "volume open" for
+// a surface that is not closed), "parts N", "boundary-edges E",
+// "non-manifold-edges E" and "degenerate-faces N"; numbers as %.10g, in the C
+// locale's notation.
+std::string modelFactsLines(const ModelFacts& facts);

@@ -62,6 +62,8 @@ constexpr unsigned IDI_SECOND_ICON = 129;
 constexpr unsigned IDD_INPUT_TEXT = 130;
 constexpr unsigned IDC_INPUT_EDIT = 131;
 constexpr unsigned IDC_INPUT_PROMPT = 132;
+constexpr unsigned IDD_PROPERTIES = 133;
+constexpr unsigned IDC_PROPERTIES_TEXT = 134;
 
 // The viewer's commands.
 constexpr unsigned ID_TAVRO_PLAY = 32771;         // "Tavro" menu, "PLAY"
@@ -109,3 +111,6 @@ constexpr unsigned ID_VIEW_RELOAD_WHEN_CHANGED = 32842;
 constexpr unsigned ID_VIEW_NEXT_FILE = 32843;
 constexpr unsigned ID_VIEW_PREVIOUS_FILE = 32844;
 constexpr unsigned ID_VIEW_ORTHOGRAPHIC = 32845;
+
+// File > Properties: what the loaded model measures.
+constexpr unsigned ID_FILE_PROPERTIES = 32846;

@@ -122,18 +122,7 @@ void printColours(const MeshModel& model)
 
 void printMeasures(const MeshModel& model)
 {
-    const ModelFacts facts = measureModel(model);
-    std::printf("size %.10g %.10g %.10g\n", facts.size.x, facts.size.y, facts.size.z);
-    std::printf("unit %s\n", unitName(facts.unit));
-    std::printf("area %.10g\n", facts.area);
-    if (facts.closed)
-        std::printf("volume %.10g\n", facts.volume);
-    else
-        std::printf("volume open\n");
-    std::printf("parts %u\n", facts.parts);
-    std::printf("boundary-edges %llu\n", static_cast<unsigned long long>(facts.boundaryEdges));
-    std::printf("non-manifold-edges %llu\n", static_cast<unsigned long long>(facts.nonManifoldEdges));
-    std::printf("degenerate-faces %u\n", facts.degenerateFaces);
+    std::fputs(modelFactsLines(measureModel(model)).c_str(), stdout);
 }
 
 } // namespace

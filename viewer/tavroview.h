@@ -158,6 +158,8 @@ public:
     void OnFileReload();
     void OnReloadWhenChanged();
     void OnFileExportPicture();
+    // File > Properties: measures the model and shows its facts.
+    void OnFileProperties();
 
     // View > Next File and Previous File (tavroviewbrowse.cpp): open the
     // readable file after or before the open one in its folder, in natural

@@ -183,10 +183,18 @@ bool canReload(const CTavroView& view)
     return !view.isLoading() && !view.openFilePath().isEmpty();
 }
 
+// Properties measures the loaded model; a file without vertices gave none
+// worth measuring.
+bool hasModel(const CTavroView& view)
+{
+    return !view.isLoading() && g_model != nullptr && g_model->vertexCount > 0;
+}
+
 const ViewCommand kViewCommands[] = {
     {ID_FILE_OPEN, &CTavroView::OnFileOpen, nullptr, notLoading},
     {ID_FILE_RELOAD, &CTavroView::OnFileReload, nullptr, canReload},
     {ID_FILE_EXPORT_PICTURE, &CTavroView::OnFileExportPicture, nullptr, notLoading},
+    {ID_FILE_PROPERTIES, &CTavroView::OnFileProperties, nullptr, hasModel},
     {ID_VIEW_RELOAD_WHEN_CHANGED, &CTavroView::OnReloadWhenChanged,
      [](const CTavroView& v) { return int{v.reloadsWhenChanged()}; }},
     {ID_FILE_SAVE_AS, &CTavroView::OnFileSaveAs, nullptr},

@@ -2,11 +2,13 @@
 
 #include "model/filepath.h"
 #include "model/meshmodel.h"
+#include "model/modelfacts.h"
 #include "platform/dialogs.h"
 #include "platform/document.h"
 #include "platform/framewnd.h"
 #include "render/picture.h"
 #include "viewer/filewatch.h"
+#include "viewer/propertiesdialog.h"
 #include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
 
@@ -201,4 +203,14 @@ void CTavroView::OnFileExportPicture()
     QString reason = QStringLiteral("there is no OpenGL picture to write");
     if (rgb.empty() || !WritePicture(path, rgb, g_windowWidth, g_windowHeight, format, &reason))
         AfxMessageBox(this, QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(path), reason));
+}
+
+// Properties.
+
+void CTavroView::OnFileProperties()
+{
+    if (isLoading() || g_model == nullptr || g_model->vertexCount == 0)
+        return;
+    PropertiesDialog dialog(QString::fromStdString(modelFactsLines(measureModel(*g_model))), this);
+    dialog.DoModal();
 }

@@ -1,12 +1,15 @@
 // What the status bar says about the loaded model, opened through File Open
 // in the real window: its counts and size in a pane of their own, and a file without
-// vertices named as such, both staying when a prompt has come and gone.
+// vertices named as such, both staying when a prompt has come and gone; and
+// File > Properties, greyed without a model, showing what the model measures.
 #include "shellfixture.h"
 
 #include "platform/commandids.h"
 #include "tests/support/plytexts.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 
 TEST_F(ShellTest, StatusBarShowsTheModelsCountsAndNamesAnEmptyMesh)
 {
@@ -48,5 +51,49 @@ TEST_F(ShellTest, StatusBarShowsTheModelsCountsAndNamesAnEmptyMesh)
         frame->UpdateIndicators();
         EXPECT_EQ(messagePane(), row.message);
         EXPECT_EQ(pane->text(), row.facts);
+    }
+}
+
+TEST_F(ShellTest, PropertiesShowsTheModelsMeasuresAndNeedsAModel)
+{
+    ASSERT_TRUE(start());
+    QAction* item = frame->GetCommandAction(ID_FILE_PROPERTIES);
+    ASSERT_NE(item, nullptr);
+    EXPECT_FALSE(frame->IsCommandEnabled(ID_FILE_PROPERTIES)) << "no model yet";
+    const QString cube = "size 2 2 2\nunit none\narea 24\nvolume 8\nparts 1\nboundary-edges 0\n"
+                         "non-manifold-edges 0\ndegenerate-faces 0";
+    const struct {
+        QString path;
+        QString lines; // empty: the item is greyed
+    } rows[] = {
+        {QStringLiteral(BRENVIK_SAMPLES_DIR "/cube.ply"), cube},
+        {file("open.ply", kOpenBoxPly), "size 2 2 2\nunit none\narea 20\nvolume open\nparts 1\n"
+                                        "boundary-edges 4\nnon-manifold-edges 0\ndegenerate-faces 0"},
+        {file("empty.ply", "ply\nformat ascii 1.0\nelement vertex 0\nproperty float x\nproperty float y\n"
+                           "property float z\nend_header\n"),
+         ""},
+        {QStringLiteral(BRENVIK_SAMPLES_DIR "/cube.ply"), cube},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        nextPath = row.path;
+        ASSERT_TRUE(frame->SendCommand(ID_FILE_OPEN));
+        ASSERT_TRUE(loadEnded());
+        EXPECT_EQ(item->isEnabled(), !row.lines.isEmpty());
+        EXPECT_EQ(frame->IsCommandEnabled(ID_FILE_PROPERTIES), !row.lines.isEmpty());
+        if (row.lines.isEmpty())
+            continue;
+        QString title, text;
+        auto answered = guitest::onNextModal([&](QWidget* modal) {
+            title = modal->windowTitle();
+            auto* box = modal->findChild<QPlainTextEdit*>();
+            ASSERT_TRUE(box != nullptr && box->isReadOnly());
+            text = box->toPlainText();
+            modal->findChild<QPushButton*>(QString(), Qt::FindDirectChildrenOnly)->click();
+        });
+        EXPECT_TRUE(frame->SendCommand(ID_FILE_PROPERTIES));
+        EXPECT_TRUE(*answered);
+        EXPECT_EQ(title, "Properties");
+        EXPECT_EQ(text, row.lines);
     }
 }

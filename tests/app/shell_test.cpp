@@ -88,6 +88,7 @@ TEST_F(ShellTest, MenusHoldEveryCommandInOrder)
         "  Save &As... 57604",
         "  ---",
         "  &Export Picture... 32841",
+        "  Propert&ies... 32846",
         "  ---",
         "  &Print...\tCtrl+P 57607 (grey)",
         "  Print Pre&view 57609 (grey)",

@@ -1,12 +1,16 @@
 #include "shellfixture.h"
 
 #include "app/resources.h"
+#include "model/meshmodel.h"
 #include "viewer/tavroview.h"
+#include "viewer/viewerstate.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMenuBar>
 #include <QSettings>
+
+#include <utility>
 
 void ShellTest::SetUp()
 {
@@ -30,6 +34,9 @@ void ShellTest::SetUp()
 void ShellTest::TearDown()
 {
     app.reset();
+    // The loaded model is the process's, not the window's: the next test
+    // starts, like the program, without one.
+    freeMeshModel(std::exchange(g_model, nullptr));
     platform::setMessageBoxHook({});
     platform::setFileDialogHook({});
     registerTavroResources();

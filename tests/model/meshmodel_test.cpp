@@ -459,4 +459,27 @@ TEST(MeasureModel, KnownShapesMeasureWhatGeometrySays)
     EXPECT_FALSE(measureModel(*model, &cancel).complete);
 }
 
+// The facts as text: one line each, the volume's line saying "open" for a
+// surface that is not closed, numbers with "." whatever the locale.
+TEST(ModelFactsLines, OneLineAFactInTheCNotation)
+{
+    const struct {
+        ModelFacts facts; // size, unit, area, closed, volume, parts, boundary, non-manifold and degenerate
+        const char* lines;
+    } rows[] = {
+        {{{2, 2, 2}, ModelUnit::none, 24, true, 8, 1, 0, 0, 0},
+         "size 2 2 2\nunit none\narea 24\nvolume 8\nparts 1\nboundary-edges 0\nnon-manifold-edges 0\n"
+         "degenerate-faces 0\n"},
+        {{{120.5, 0.001234567891234, 1e-12}, ModelUnit::millimeter, 1234567890123.0, false, 5, 3, 4, 2, 7},
+         "size 120.5 0.001234567891 1e-12\nunit millimeter\narea 1.23456789e+12\nvolume open\nparts 3\n"
+         "boundary-edges 4\nnon-manifold-edges 2\ndegenerate-faces 7\n"},
+        {{{0, 0, 0}, ModelUnit::inch, 0, true, -2.5, 4294967295u, 18446744073709551615ull, 5000000000ull, 4294967295u},
+         "size 0 0 0\nunit inch\narea 0\nvolume -2.5\nparts 4294967295\nboundary-edges 18446744073709551615\n"
+         "non-manifold-edges 5000000000\ndegenerate-faces 4294967295\n"},
+    };
+    const CommaLocale comma; // numbers still with "."
+    for (const auto& row : rows)
+        EXPECT_EQ(modelFactsLines(row.facts), row.lines);
+}
+
 } // namespace
