@@ -20,6 +20,19 @@ inline bool isDigit(unsigned char c)
 }
 } // namespace numberscan_detail
 
+// The value of a hexadecimal digit (either letter case); -1 for any other
+// character.
+inline int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // Reads one floating-point number as "%lf" does: decimal, hexadecimal
 // ("0x1p3"), "inf", "infinity" and "nan" in any letter case, each with an
 // optional sign. Like "%lf", it consumes the longest run that could start a

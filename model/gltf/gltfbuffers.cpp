@@ -6,20 +6,10 @@
 #include <meshoptimizer.h>
 
 #include "model/memorylimit.h"
+#include "model/numberscan.h"
 #include "model/regularfile.h"
 
 namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Reads the whole regular file at path, adding its bytes to the control's
 // count as they come.
@@ -123,8 +113,8 @@ std::string decodeUri(const std::string& uri)
 {
     std::string name;
     for (std::size_t i = 0; i < uri.size(); ++i) {
-        if (uri[i] == '%' && i + 2 < uri.size() && hexValue(uri[i + 1]) >= 0 && hexValue(uri[i + 2]) >= 0) {
-            name += static_cast<char>(hexValue(uri[i + 1]) * 16 + hexValue(uri[i + 2]));
+        if (uri[i] == '%' && i + 2 < uri.size() && hexDigitValue(uri[i + 1]) >= 0 && hexDigitValue(uri[i + 2]) >= 0) {
+            name += static_cast<char>(hexDigitValue(uri[i + 1]) * 16 + hexDigitValue(uri[i + 2]));
             i += 2;
         } else {
             name += uri[i];

@@ -46,17 +46,6 @@ bool readTransform(const char* text, ThreeMfTransform& transform)
     return *skipSpace(p) == '\0';
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool is(const char* name, const char* wanted)
 {
     return std::strcmp(name, wanted) == 0;
@@ -270,8 +259,8 @@ bool ThreeMfPartParser::addColour(ThreeMfXml& xml, const char* text)
     bool ok = text != nullptr && (length == 7 || length == 9) && text[0] == '#';
     float rgb[3] = {1.0f, 1.0f, 1.0f};
     for (std::size_t i = 1; ok && i < length; i += 2) {
-        const int high = hexDigit(text[i]);
-        const int low = hexDigit(text[i + 1]);
+        const int high = hexDigitValue(text[i]);
+        const int low = hexDigitValue(text[i + 1]);
         ok = high >= 0 && low >= 0;
         if (ok && i < 7)
             rgb[i / 2] = static_cast<float>(high * 16 + low) / 255.0f;

@@ -117,27 +117,6 @@ private:
     std::string buffer_;
 };
 
-struct Mesh {
-    std::vector<Vector3> positions;
-    std::vector<std::vector<int>> faces;
-};
-
-std::string plyOf(const Mesh& mesh)
-{
-    std::ostringstream text;
-    text.precision(17);
-    text << plyHeader(static_cast<long long>(mesh.positions.size()), static_cast<long long>(mesh.faces.size()));
-    for (const Vector3& p : mesh.positions)
-        text << p.x << ' ' << p.y << ' ' << p.z << '\n';
-    for (const std::vector<int>& face : mesh.faces) {
-        text << face.size();
-        for (int index : face)
-            text << ' ' << index;
-        text << '\n';
-    }
-    return text.str();
-}
-
 ModelPtr loadGltf(const std::string& bytes, std::string* reason, LoadControl* control = nullptr)
 {
     return loadText(bytes, bytes.compare(0, 4, "glTF") == 0 ? "glb" : "gltf", reason, StreamKind::regularFile, control);

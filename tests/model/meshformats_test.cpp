@@ -23,45 +23,6 @@
 
 namespace {
 
-struct Mesh {
-    std::vector<Vector3> positions;
-    std::vector<std::vector<int>> faces;
-};
-
-std::string plyOf(const Mesh& mesh)
-{
-    std::ostringstream text;
-    text.precision(17);
-    text << plyHeader(static_cast<long long>(mesh.positions.size()), static_cast<long long>(mesh.faces.size()));
-    for (const Vector3& p : mesh.positions)
-        text << p.x << ' ' << p.y << ' ' << p.z << '\n';
-    for (const std::vector<int>& face : mesh.faces) {
-        text << face.size();
-        for (int index : face)
-            text << ' ' << index;
-        text << '\n';
-    }
-    return text.str();
-}
-
-// The same positions (after centring and scaling), faces and corners.
-void expectSameModel(const MeshModel& got, const MeshModel& expected, const std::string& what)
-{
-    ASSERT_EQ(got.vertexCount, expected.vertexCount) << what;
-    ASSERT_EQ(got.faceCount, expected.faceCount) << what;
-    for (uint32_t v = 0; v < got.vertexCount; ++v) {
-        const Vector3& a = got.vertices[v].position;
-        const Vector3& b = expected.vertices[v].position;
-        ASSERT_TRUE(std::abs(a.x - b.x) < 1e-6 && std::abs(a.y - b.y) < 1e-6 && std::abs(a.z - b.z) < 1e-6)
-            << what << ": vertex " << v;
-    }
-    for (uint32_t f = 0; f < got.faceCount; ++f) {
-        ASSERT_EQ(got.faces[f].vertexCount, expected.faces[f].vertexCount) << what << ": face " << f;
-        for (uint32_t c = 0; c < got.faces[f].vertexCount; ++c)
-            ASSERT_EQ(cornerIndex(got, f, c), cornerIndex(expected, f, c)) << what << ": face " << f;
-    }
-}
-
 void expectLoadsAs(const std::string& text, const char* extension, const Mesh& mesh, uint64_t skipped = 0)
 {
     std::string reason;

@@ -1,7 +1,9 @@
 #include "tests/support/modeltestsupport.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -134,6 +136,40 @@ ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std:
 long cornerIndex(const MeshModel& model, uint32_t face, uint32_t corner)
 {
     return static_cast<long>(model.faces[face].vertices[corner] - model.vertices);
+}
+
+std::string plyOf(const Mesh& mesh)
+{
+    std::ostringstream text;
+    text.precision(17);
+    text << plyHeader(static_cast<long long>(mesh.positions.size()), static_cast<long long>(mesh.faces.size()));
+    for (const Vector3& p : mesh.positions)
+        text << p.x << ' ' << p.y << ' ' << p.z << '\n';
+    for (const std::vector<int>& face : mesh.faces) {
+        text << face.size();
+        for (int index : face)
+            text << ' ' << index;
+        text << '\n';
+    }
+    return text.str();
+}
+
+void expectSameModel(const MeshModel& got, const MeshModel& expected, const std::string& what, double tolerance)
+{
+    ASSERT_EQ(got.vertexCount, expected.vertexCount) << what;
+    ASSERT_EQ(got.faceCount, expected.faceCount) << what;
+    for (uint32_t v = 0; v < got.vertexCount; ++v) {
+        const Vector3& a = got.vertices[v].position;
+        const Vector3& b = expected.vertices[v].position;
+        ASSERT_TRUE(std::abs(a.x - b.x) <= tolerance && std::abs(a.y - b.y) <= tolerance
+                    && std::abs(a.z - b.z) <= tolerance)
+            << what << ": vertex " << v;
+    }
+    for (uint32_t f = 0; f < got.faceCount; ++f) {
+        ASSERT_EQ(got.faces[f].vertexCount, expected.faces[f].vertexCount) << what << ": face " << f;
+        for (uint32_t c = 0; c < got.faces[f].vertexCount; ++c)
+            ASSERT_EQ(cornerIndex(got, f, c), cornerIndex(expected, f, c)) << what << ": face " << f;
+    }
 }
 
 std::string writeToString(const MeshModel* model)

@@ -70,5 +70,17 @@ ModelPtr makeModel(const std::vector<Vector3>& positions, const std::vector<std:
 // Index of the vertex a corner points at.
 long cornerIndex(const MeshModel& model, uint32_t face, uint32_t corner);
 
+// A mesh as positions and faces of vertex indices, and the ASCII PLY text
+// that holds it.
+struct Mesh {
+    std::vector<Vector3> positions;
+    std::vector<std::vector<int>> faces;
+};
+std::string plyOf(const Mesh& mesh);
+
+// The same positions (within `tolerance` on each axis, after centring and
+// scaling), faces and corners.
+void expectSameModel(const MeshModel& got, const MeshModel& expected, const std::string& what, double tolerance = 1e-6);
+
 // What writePlyModel writes for the model.
 std::string writeToString(const MeshModel* model);
