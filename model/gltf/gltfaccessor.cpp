@@ -86,37 +86,45 @@ bool elementsIn(GltfBuffers& buffers, uint32_t view, uint64_t offset, uint64_t c
     return true;
 }
 
-// Calls put(element, bytes) for every element of the accessor, the sparse
+// Once the accessor's bytes are known to lie inside their views, calls
+// ready() (which makes room for the values: nothing is taken for a file that
+// cannot hold them), then put(element, bytes) for every element, the sparse
 // values after the others.
-template <typename Put>
+template <typename Ready, typename Put>
 bool eachElement(const GltfDocument& document, GltfBuffers& buffers, const GltfAccessor& a, uint64_t elementBytes,
-                 std::string& reason, Put put)
+                 std::string& reason, Ready ready, Put put)
 {
+    const uint8_t* data = nullptr;
+    uint32_t stride = 0;
     if (a.view != kGltfNone) {
-        const uint32_t stride = a.view < document.views.size() && document.views[a.view].byteStride != 0
-                                    ? document.views[a.view].byteStride
-                                    : static_cast<uint32_t>(elementBytes);
-        const uint8_t* data = nullptr;
+        stride = a.view < document.views.size() && document.views[a.view].byteStride != 0
+                     ? document.views[a.view].byteStride
+                     : static_cast<uint32_t>(elementBytes);
         if (!elementsIn(buffers, a.view, a.byteOffset, a.count, elementBytes, stride, data, reason, ""))
             return false;
+    }
+    const GltfSparse& s = a.sparseData;
+    const uint8_t* indices = nullptr;
+    const uint8_t* values = nullptr;
+    const uint32_t indexBytes = a.sparse ? componentBytes(s.indexType) : 0;
+    if (a.sparse) {
+        if (s.count > a.count) {
+            reason = "its sparse count is larger than its count";
+            return false;
+        }
+        if (!elementsIn(buffers, s.indexView, s.indexOffset, s.count, indexBytes, indexBytes, indices, reason,
+                        "its sparse indices")
+            || !elementsIn(buffers, s.valueView, s.valueOffset, s.count, elementBytes, elementBytes, values, reason,
+                           "its sparse values"))
+            return false;
+    }
+    ready();
+    if (a.view != kGltfNone) {
         for (uint32_t i = 0; i < a.count; ++i)
             put(i, data + uint64_t{i} * stride);
     }
     if (!a.sparse)
         return true;
-    const GltfSparse& s = a.sparseData;
-    if (s.count > a.count) {
-        reason = "its sparse count is larger than its count";
-        return false;
-    }
-    const uint8_t* indices = nullptr;
-    const uint8_t* values = nullptr;
-    const uint32_t indexBytes = componentBytes(s.indexType);
-    if (!elementsIn(buffers, s.indexView, s.indexOffset, s.count, indexBytes, indexBytes, indices, reason,
-                    "its sparse indices")
-        || !elementsIn(buffers, s.valueView, s.valueOffset, s.count, elementBytes, elementBytes, values, reason,
-                       "its sparse values"))
-        return false;
     for (uint32_t i = 0; i < s.count; ++i) {
         const uint32_t at = indexValue(indices + uint64_t{i} * indexBytes, s.indexType);
         if (at >= a.count) {
@@ -153,17 +161,20 @@ bool readGltfFloats(const GltfDocument& document, GltfBuffers& buffers, uint32_t
     const GltfAccessor& a = document.accessors[index];
     if (!fitsMemory(a.count, sizeof(float) * components, reason))
         return false;
-    values.assign(std::size_t{a.count} * components, 0.0f);
     const uint32_t size = componentBytes(a.componentType);
     const uint32_t taken = std::min(components, a.components);
     const uint32_t type = a.componentType;
     const bool normalized = a.normalized;
-    float* out = values.data();
+    float* out = nullptr;
+    const auto ready = [&values, &out, &a, components] {
+        values.assign(std::size_t{a.count} * components, 0.0f);
+        out = values.data();
+    };
     if (type == 5126 && taken == 3 && components == 3 && !a.sparse)
-        return eachElement(document, buffers, a, uint64_t{size} * a.components, reason,
-                           [out](uint32_t i, const uint8_t* at) { std::memcpy(out + 3 * std::size_t{i}, at, 12); });
-    return eachElement(document, buffers, a, uint64_t{size} * a.components, reason,
-                       [out, size, taken, components, type, normalized](uint32_t i, const uint8_t* at) {
+        return eachElement(document, buffers, a, uint64_t{size} * a.components, reason, ready,
+                           [&out](uint32_t i, const uint8_t* at) { std::memcpy(out + 3 * std::size_t{i}, at, 12); });
+    return eachElement(document, buffers, a, uint64_t{size} * a.components, reason, ready,
+                       [&out, size, taken, components, type, normalized](uint32_t i, const uint8_t* at) {
                            float* element = out + std::size_t{i} * components;
                            for (uint32_t c = 0; c < taken; ++c)
                                element[c] = componentValue(at + c * size, type, normalized);
@@ -182,9 +193,13 @@ bool readGltfIndices(const GltfDocument& document, GltfBuffers& buffers, uint32_
     }
     if (!fitsMemory(a.count, sizeof(uint32_t), reason))
         return false;
-    values.assign(a.count, 0);
     const uint32_t type = a.componentType;
-    uint32_t* out = values.data();
-    return eachElement(document, buffers, a, componentBytes(type), reason,
-                       [out, type](uint32_t i, const uint8_t* at) { out[i] = indexValue(at, type); });
+    uint32_t* out = nullptr;
+    return eachElement(
+        document, buffers, a, componentBytes(type), reason,
+        [&values, &out, &a] {
+            values.assign(a.count, 0);
+            out = values.data();
+        },
+        [&out, type](uint32_t i, const uint8_t* at) { out[i] = indexValue(at, type); });
 }
