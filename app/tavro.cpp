@@ -13,10 +13,8 @@
 #include <QPushButton>
 #include <QStyle>
 
-CView* createTavroView()
-{
-    return new CTavroView;
-}
+#include <memory>
+#include <utility>
 
 CTavroApp::CTavroApp()
 {
@@ -32,8 +30,18 @@ bool CTavroApp::InitInstance()
     LoadStdProfileSettings(4);
 
     QApplication::setWindowIcon(platform::resources().icon(IDR_MAINFRAME));
+    // The template makes the document, then its frame and the view: the view
+    // hands the document just made the file it opens, which the document
+    // follows.
+    auto madeDocument = std::make_shared<CTavroDoc*>(nullptr);
     AddDocTemplate(new CSingleDocTemplate(
-        IDR_MAINFRAME, [] { return new CTavroDoc; }, [] { return new CMainFrame; }, createTavroView));
+        IDR_MAINFRAME, [madeDocument] { return *madeDocument = new CTavroDoc; }, [] { return new CMainFrame; },
+        [madeDocument]() -> CView* {
+            auto* view = new CTavroView;
+            if (CTavroDoc* document = std::exchange(*madeDocument, nullptr))
+                document->FollowFile(view->openedFile());
+            return view;
+        }));
 
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);

@@ -3,8 +3,6 @@
 #include "platform/dialogs.h"
 #include "platform/winapp.h"
 
-class CView;
-
 // The application: settings, recent files, the single-document template, the
 // About command.
 class CTavroApp : public CWinApp {
@@ -18,9 +16,6 @@ public:
     bool OnCommand(unsigned id) override;
     bool OnUpdateCommandUI(unsigned id, CCmdUI& ui) override;
 };
-
-// The view the document template creates.
-CView* createTavroView();
 
 // The About box.
 class CAboutDlg : public CDialog {

@@ -2,7 +2,6 @@
 
 #include <system_error>
 
-#include "model/filepath.h"
 #include "model/meshmodel.h"
 #include "platform/dialogs.h"
 #include "platform/document.h"
@@ -12,19 +11,16 @@
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/framememory.h"
-#include "viewer/filewatch.h"
-#include "viewer/modelfacts.h"
 #include "viewer/viewerscene.h"
 #include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QOpenGLContext>
 #include <QResizeEvent>
+#include <QStatusBar>
 #include <QUrl>
 #include <QWheelEvent>
 #include <QWidget>
@@ -64,18 +60,25 @@ CTavroView::CTavroView()
     initializeAxes();
     PreCreateWindow();
     setAcceptDrops(true);
-    m_load = new ModelLoad(this);
-    m_load->onFinished = [this](ModelLoadOutcome outcome) { OnLoadEnded(std::move(outcome)); };
-    m_load->onArrived = [this](const MeshModel& model) { OnModelArrived(model); };
-    m_fileWatch = new FileWatch(this);
-    m_fileWatch->onChanged = [this] { OnOpenFileChanged(); };
-    m_reloadWhenChanged = reloadWhenChanged();
+    m_openedFile = new OpenedFile(this);
+    m_openedFile->statusBar = [this]() -> QStatusBar* {
+        CFrameWnd* frame = GetParentFrame();
+        return frame ? frame->statusBar() : nullptr;
+    };
+    m_openedFile->onPrepare = [this](const MeshModel& model, ModelArrival kind) { OnModelArrived(model, kind); };
+    m_openedFile->onShow
+        = [this](MeshModel* model, ModelArrival kind, const QString& note) { OnModelShown(model, kind, note); };
+    // Connected first: the screen shows each end before the document follows.
+    connect(m_openedFile, &OpenedFile::loadStarted, this, &CTavroView::OnLoadStarted);
+    connect(m_openedFile, &OpenedFile::refused, this, &CTavroView::OnLoadRefused);
+    connect(m_openedFile, &OpenedFile::failed, this, &CTavroView::OnLoadFailed);
+    connect(m_openedFile, &OpenedFile::cancelled, this, &CTavroView::OnLoadCancelled);
     g_orthographic = orthographicView() ? 1 : 0;
 }
 
 CTavroView::~CTavroView()
 {
-    m_load->abandon(); // stops and waits for a load still running
+    m_openedFile->abandon(); // stops and waits for a load still running
     if (m_retiring.joinable())
         m_retiring.join();
     // m_palette releases its palette with the view. A view destroyed without
@@ -208,7 +211,7 @@ void CTavroView::OnDestroy()
 {
     KillTimer(kPlayTimerId);
     // A load still running is stopped; its model, if any, goes with it.
-    m_load->abandon();
+    m_openedFile->abandon();
     GLSurface::MakeNoneCurrent();
     if (m_hRC) {
         // The font's display lists and the model's buffers live in this
@@ -348,15 +351,16 @@ void CTavroView::ReleaseBuffers(ModelBuffers& buffers)
 
 int CTavroView::VertexColoursWith(const MeshModel& model, bool reload)
 {
+    const bool bringsColours = model.colours || model.faceColours;
     if (reload) {
         // The old model's choice stays unless colours come where it had none.
-        const bool hadColours = g_model && g_model->colours;
-        return model.colours && !hadColours ? 1 : g_vertexColours;
+        const bool hadColours = g_model && (g_model->colours || g_model->faceColours);
+        return bringsColours && !hadColours ? 1 : g_vertexColours;
     }
-    return model.colours || model.faceColours ? 1 : g_vertexColours;
+    return bringsColours ? 1 : g_vertexColours;
 }
 
-void CTavroView::OnModelArrived(const MeshModel& model)
+void CTavroView::OnModelArrived(const MeshModel& model, ModelArrival kind)
 {
     // The model's buffers are built beside the ones on the screen and its
     // first frame is drawn into the back buffer, still unseen: until the
@@ -365,12 +369,12 @@ void CTavroView::OnModelArrived(const MeshModel& model)
     if (m_hRC && m_pDC && m_pDC->MakeCurrent(m_hRC)) {
         SceneSettings scene = CurrentScene();
         scene.model.model = &model;
-        scene.model.fileColours = VertexColoursWith(model, m_reloading) != 0;
+        scene.model.fileColours = VertexColoursWith(model, kind == ModelArrival::Reloaded) != 0;
         DrawScene(scene, m_arrivingBuffers);
         GLSurface::MakeNoneCurrent();
         m_arrivingFrameDrawn = true;
     }
-    emit modelArrived(m_load->path());
+    emit arrivingFrameDrawn();
 }
 
 void CTavroView::ShowArrivedModel(MeshModel* model, bool reload)
@@ -411,86 +415,25 @@ void CTavroView::OnFileOpen()
 
 bool CTavroView::openModelFile(const QString& path)
 {
-    if (isLoading())
-        return false;
-    CFrameWnd* frame = GetParentFrame();
-    const QString name = QFileInfo(path).fileName();
-    std::string why;
-    if (!m_load->start(path, frame ? frame->statusBar() : nullptr, why)) {
-        // The current model stays; say why nothing changed.
-        ShowStatusNote(QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(why.c_str())));
-        return false;
-    }
     // The current model stays on the screen until the outcome is known: a
     // cancelled load leaves it there.
-    WatchLoadedFile(path);
-    ShowStatusNote(QStringLiteral("Loading %1").arg(name));
-    if (frame)
-        frame->UpdateCommandUI();
-    return true;
+    std::string why;
+    return m_openedFile->open(path, why);
 }
 
 bool CTavroView::isLoading() const
 {
-    return m_load->running();
+    return m_openedFile->loading();
 }
 
 void CTavroView::cancelLoad()
 {
-    m_load->cancel();
+    m_openedFile->cancel();
 }
 
 CLoadProgressPane* CTavroView::loadProgressPane() const
 {
-    return m_load->progressPane();
-}
-
-void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
-{
-    if (outcome.model == nullptr) {
-        // Buffers made for a model that a late Cancel dropped.
-        m_arrivingFrameDrawn = false;
-        ReleaseBuffers(m_arrivingBuffers);
-    }
-    if (m_reloading) {
-        OnReloadEnded(std::move(outcome));
-        return;
-    }
-    const bool loaded = outcome.model != nullptr;
-    if (outcome.cancelled)
-        ShowStatusNote(QStringLiteral("Loading cancelled"));
-    else if (loaded && outcome.reason.empty())
-        ShowStatusNote(outcome.model->vertexCount == 0 ? QString::fromLatin1(kEmptyMeshNote) : QString());
-    else
-        ShowStatusNote(
-            QStringLiteral("%1: %2").arg(QFileInfo(outcome.path).fileName(), QString::fromStdString(outcome.reason)));
-    if (!outcome.cancelled) {
-        g_fileName = QFile::encodeName(outcome.path).toStdString();
-        g_fileExtension = fileExtension(g_fileName);
-    }
-    if (loaded) {
-        ShowArrivedModel(outcome.model, false);
-    } else if (!outcome.cancelled) {
-        // The file gave no model: the view is empty.
-        ReleaseModelBuffers();
-        freeMeshModel(std::exchange(g_model, nullptr));
-        RenderScene();
-    } // a cancelled load changes nothing on the screen
-    if (CFrameWnd* frame = GetParentFrame()) {
-        frame->UpdateCommandUI();
-        frame->UpdateIndicators(); // the model's counts
-    }
-    // A document that opens its files itself records the file when the
-    // model has arrived (see loadFinished); any other takes the name now.
-    CDocument* document = GetDocument();
-    if (loaded && document && m_recordPathOnLoad)
-        document->SetPathName(outcome.path);
-    m_recordPathOnLoad = false;
-    emit loadFinished(outcome.path, loaded, outcome.cancelled);
-    if (outcome.cancelled)
-        AfterCancelledLoad();
-    else
-        AfterFileLoad(loaded, outcome.path);
+    return m_openedFile->progressPane();
 }
 
 void CTavroView::OpenFile(const QString& path)
@@ -503,7 +446,7 @@ void CTavroView::OpenFile(const QString& path)
         app->OpenDocumentFile(path); // the document's open starts the load
         return;
     }
-    m_recordPathOnLoad = openModelFile(path) && document != nullptr;
+    openModelFile(path);
 }
 
 void CTavroView::dragEnterEvent(QDragEnterEvent* event)

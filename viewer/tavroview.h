@@ -4,7 +4,7 @@
 #include "platform/view.h"
 #include "render/modelbuffers.h"
 #include "render/scene.h"
-#include "viewer/modelload.h"
+#include "viewer/openedfile.h"
 #include "viewer/standardview.h"
 
 #include <QPoint>
@@ -17,7 +17,6 @@
 #include <vector>
 
 class CLoadProgressPane;
-class FileWatch;
 class QDragEnterEvent;
 class QDropEvent;
 class QOpenGLContext;
@@ -119,11 +118,12 @@ public:
     void ApplyMouseDrag();
 
     // Opens path as the document's file: through the application when the
-    // document belongs to it (its document records the file when the model
-    // has arrived, see loadFinished), else straight through openModelFile,
-    // the document taking the name once a model came out. Every way of
-    // opening (Open, the command line, the recent files, a drop) ends in
-    // openModelFile. Does nothing while a load runs.
+    // document belongs to it (its document follows the open file and records
+    // the file when the model has arrived), else straight through
+    // openModelFile, the document taking the name once a model came out.
+    // Every way of opening (Open, the command line, the recent files, a drop)
+    // ends in the open file's open (OpenedFile::open). Does nothing while a
+    // load runs.
     void OpenFile(const QString& path);
 
     // Command handlers.
@@ -178,8 +178,8 @@ public:
     bool OnUpdateCommandUI(unsigned id, CCmdUI& ui) override;
 
     // Opens path as the Open command does once a file is chosen: reads the
-    // file on a worker thread (ModelLoad), with a progress bar and a Cancel
-    // button in the status bar, while the current model stays on the screen;
+    // file on a worker thread (OpenedFile::open), with a progress bar and a
+    // Cancel button in the status bar, while the current model stays on the screen;
     // the new model replaces it when the load ends, and a failure leaves the
     // empty view with the reason in the status bar. A cancel, up to the
     // moment the new model's first frame is shown, and a file that cannot be
@@ -193,31 +193,22 @@ public:
     // The progress pane of the status bar (null before the first load, or
     // when the frame has no status bar).
     CLoadProgressPane* loadProgressPane() const;
-    // The file of the model on screen, as the document records it; empty
-    // when none is open. Reload loads it again.
+    // The file of the model on screen; empty when none is open. Reload loads
+    // it again.
     QString openFilePath() const;
-    // Reload When Changed is on.
-    bool reloadsWhenChanged() const { return m_reloadWhenChanged; }
-    // Watches the open file while Reload When Changed is on.
-    FileWatch* fileWatch() const { return m_fileWatch; }
+    // The open file: its loads, reloads and watch. The view shows what its
+    // loads bring; the document follows its signals.
+    OpenedFile* openedFile() const { return m_openedFile; }
     // Bytes held by the current model's buffer objects.
     std::size_t modelBufferBytes() const { return m_modelBuffers.byteSize(); }
     // How often the model's buffers have been built.
     unsigned long modelBufferBuilds() const { return m_modelBuffers.buildCount() + m_arrivingBuffers.buildCount(); }
 
 signals:
-    // A load started by openModelFile ended (after its frame): loaded tells
-    // whether a model came out of path, cancelled whether Cancel or Esc ended
-    // it. Whoever keeps the document's name or the recent files follows this.
-    void loadFinished(const QString& path, bool loaded, bool cancelled);
-    // A reload of the open file ended (after its frame): loaded tells whether
-    // the new model replaced the old one, which stays on screen otherwise.
-    // The document is left as it is (a reload emits no loadFinished).
-    void reloadFinished(const QString& path, bool loaded);
-    // The model of the running load or reload of path has come from the
-    // file and its first frame is drawn but not shown yet: a Cancel or Esc
-    // before loadFinished or reloadFinished still cancels.
-    void modelArrived(const QString& path);
+    // The model of the running load or reload has come from the file and its
+    // first frame is drawn but not shown yet: a Cancel or Esc before the open
+    // file reports the outcome still cancels.
+    void arrivingFrameDrawn();
 
 public:
     // Frames put on screen so far (RenderScene calls that drew).
@@ -237,26 +228,25 @@ private:
     // Deletes buffers in the view's context (making it current if need be).
     void ReleaseBuffers(ModelBuffers& buffers);
     // The Vertex Colours switch once model is on the screen: a model that
-    // brings colours shows them (on a reload, only where the old model had
-    // none).
+    // brings vertex or face colours shows them (on a reload, only where the
+    // old model had none).
     static int VertexColoursWith(const MeshModel& model, bool reload);
     // The worker gave a model: its buffers and first frame are made, not
-    // shown (see modelArrived).
-    void OnModelArrived(const MeshModel& model);
+    // shown (see arrivingFrameDrawn).
+    void OnModelArrived(const MeshModel& model, ModelArrival kind);
     // Puts model, now the view's, on the screen in place of the old one,
     // which is released after its frame.
     void ShowArrivedModel(MeshModel* model, bool reload);
-    // The load ended: shows its model or says why there is none.
-    void OnLoadEnded(ModelLoadOutcome outcome);
-    // Reload and its watch (tavroviewfiles.cpp): the reload's end, the
-    // watch of a file that a load starts reading, the watched file changed,
-    // and what follows the end of a load that opened a file.
-    void OnReloadEnded(ModelLoadOutcome outcome);
-    void WatchLoadedFile(const QString& path);
-    void WatchOpenFile();
-    void OnOpenFileChanged();
-    void AfterFileLoad(bool loaded, const QString& path);
-    void AfterCancelledLoad();
+    // The open file's loads: started, refused, and their ends (a model to
+    // show, none, cancelled), each said in the status bar alike for an open
+    // and a reload.
+    void OnLoadStarted(const QString& path, ModelArrival kind);
+    void OnLoadRefused(const QString& path, const QString& reason, ModelArrival kind);
+    void OnModelShown(MeshModel* model, ModelArrival kind, const QString& note);
+    void OnLoadFailed(const QString& path, const QString& reason, ModelArrival kind);
+    void OnLoadCancelled(const QString& path, ModelArrival kind);
+    // The frame's enabled states, check marks and indicators.
+    void UpdateFrameMarks();
     // Opens the readable file step places from the open one (1 next, -1
     // previous), or says there is none.
     void OpenNeighbourFile(int step);
@@ -271,10 +261,6 @@ private:
     ModelBuffers m_arrivingBuffers;    // the arriving model's, until the load reports
     std::thread m_retiring;            // frees the model a new one replaced
     bool m_arrivingFrameDrawn = false; // the back buffer holds the arriving model's frame
-    ModelLoad* m_load = nullptr;       // reads the files the view opens
-    bool m_recordPathOnLoad = false;   // the document takes the name of a model that arrives
-    FileWatch* m_fileWatch = nullptr;  // the open file, while Reload When Changed is on
-    bool m_reloadWhenChanged = true;
-    bool m_reloading = false;    // the running load reloads the open file
-    bool m_reloadWanted = false; // the open file changed while a load ran
+    // Reads the files the view shows.
+    OpenedFile* m_openedFile = nullptr;
 };

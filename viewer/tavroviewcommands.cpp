@@ -196,7 +196,7 @@ const ViewCommand kViewCommands[] = {
     {ID_FILE_EXPORT_PICTURE, &CTavroView::OnFileExportPicture, nullptr, notLoading},
     {ID_FILE_PROPERTIES, &CTavroView::OnFileProperties, nullptr, hasModel},
     {ID_VIEW_RELOAD_WHEN_CHANGED, &CTavroView::OnReloadWhenChanged,
-     [](const CTavroView& v) { return int{v.reloadsWhenChanged()}; }},
+     [](const CTavroView& v) { return int{v.openedFile()->reloadsWhenChanged()}; }},
     {ID_FILE_SAVE_AS, &CTavroView::OnFileSaveAs, nullptr},
     {ID_ROTATE, &CTavroView::OnRotate, [](const CTavroView& v) { return int{v.m_rotateMode}; }},
     {ID_TRANSLATE, &CTavroView::OnTranslate, [](const CTavroView& v) { return int{v.m_translateMode}; }},

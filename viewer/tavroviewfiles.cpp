@@ -1,27 +1,21 @@
 #include "viewer/tavroview.h"
 
-#include "model/filepath.h"
 #include "model/meshmodel.h"
 #include "model/modelfacts.h"
 #include "platform/dialogs.h"
-#include "platform/document.h"
 #include "platform/framewnd.h"
 #include "render/picture.h"
-#include "viewer/filewatch.h"
 #include "viewer/propertiesdialog.h"
 #include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QOpenGLContext>
-#include <QTimer>
 
-#include <utility>
-
-// The view's file commands after Open: Reload (by hand, and by the watch of
-// the open file while Reload When Changed is on) and Export Picture.
+// The view's file commands after Open: Reload and Reload When Changed (the
+// open file reads itself again when it changes), Export Picture and
+// Properties.
 
 namespace {
 
@@ -43,8 +37,7 @@ const char* pictureFormat(const QString& path)
 
 QString CTavroView::openFilePath() const
 {
-    const CDocument* document = GetDocument();
-    return document ? document->GetPathName() : QString();
+    return m_openedFile->path();
 }
 
 // ---------------------------------------------------------------------------
@@ -52,110 +45,17 @@ QString CTavroView::openFilePath() const
 
 void CTavroView::OnFileReload()
 {
-    const QString path = openFilePath();
-    if (path.isEmpty() || isLoading())
+    if (openFilePath().isEmpty() || isLoading())
         return;
-    CFrameWnd* frame = GetParentFrame();
-    const QString name = QFileInfo(path).fileName();
+    // The model on screen stays until the new one has arrived; the open
+    // file's signals say how it went.
     std::string why;
-    if (!m_load->start(path, frame ? frame->statusBar() : nullptr, why)) {
-        // The model on screen stays.
-        ShowStatusNote(QStringLiteral("%1 not reloaded: %2").arg(name, QString::fromLocal8Bit(why.c_str())));
-        return;
-    }
-    // The model on screen stays until the new one has arrived.
-    m_reloading = true;
-    m_reloadWanted = false;
-    WatchLoadedFile(path);
-    ShowStatusNote(QStringLiteral("Reloading %1").arg(name));
-    if (frame)
-        frame->UpdateCommandUI();
-}
-
-void CTavroView::OnReloadEnded(ModelLoadOutcome outcome)
-{
-    m_reloading = false;
-    const QString name = QFileInfo(outcome.path).fileName();
-    const bool loaded = outcome.model != nullptr;
-    if (loaded) {
-        // The camera, the shading and the colours stay; a model that brings
-        // colours where the old one had none shows them, as a load does.
-        ShowStatusNote(outcome.reason.empty()
-                           ? QString()
-                           : QStringLiteral("%1: %2").arg(name, QString::fromStdString(outcome.reason)));
-        ShowArrivedModel(outcome.model, true);
-    } else {
-        if (outcome.cancelled)
-            ShowStatusNote(QStringLiteral("Reloading cancelled"));
-        else
-            ShowStatusNote(QStringLiteral("%1 not reloaded: %2").arg(name, QString::fromStdString(outcome.reason)));
-        RenderScene();
-    }
-    if (CFrameWnd* frame = GetParentFrame())
-        frame->UpdateCommandUI();
-    emit reloadFinished(outcome.path, loaded);
-    AfterFileLoad(true, outcome.path);
+    m_openedFile->reload(why);
 }
 
 void CTavroView::OnReloadWhenChanged()
 {
-    m_reloadWhenChanged = !m_reloadWhenChanged;
-    setReloadWhenChanged(m_reloadWhenChanged);
-    WatchOpenFile();
-}
-
-void CTavroView::WatchOpenFile()
-{
-    const QString path = openFilePath();
-    if (path.isEmpty())
-        m_fileWatch->stop();
-    else
-        WatchLoadedFile(path);
-}
-
-void CTavroView::WatchLoadedFile(const QString& path)
-{
-    if (m_reloadWhenChanged)
-        m_fileWatch->watch(path);
-    else
-        m_fileWatch->stop();
-}
-
-void CTavroView::OnOpenFileChanged()
-{
-    if (!m_reloadWhenChanged)
-        return;
-    if (isLoading()) {
-        m_reloadWanted = true; // once the running load has ended
-        return;
-    }
-    const QString path = openFilePath();
-    if (path.isEmpty())
-        m_fileWatch->stop(); // the document has let go of the file
-    else if (path == m_fileWatch->path())
-        OnFileReload();
-}
-
-void CTavroView::AfterCancelledLoad()
-{
-    // The watch goes back to the open file; a change of the file that was
-    // being read no longer matters.
-    m_reloadWanted = false;
-    WatchOpenFile();
-}
-
-void CTavroView::AfterFileLoad(bool loaded, const QString& path)
-{
-    if (!loaded) {
-        m_fileWatch->stop();
-        m_reloadWanted = false;
-        return;
-    }
-    rememberFileFolder(path);
-    if (m_reloadWanted) {
-        m_reloadWanted = false;
-        QTimer::singleShot(0, this, [this] { OnOpenFileChanged(); });
-    }
+    m_openedFile->setReloadsWhenChanged(!m_openedFile->reloadsWhenChanged());
 }
 
 // ---------------------------------------------------------------------------

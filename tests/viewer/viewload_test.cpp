@@ -1,6 +1,7 @@
 // Loading on a worker thread: the progress pane, Cancel and Esc, commands
 // disabled meanwhile, closing during a load; buffers that follow the model;
 // points and vertex colours on the screen.
+#include "loadoutcomes.h"
 #include "viewerwindow.h"
 
 #include "model/loadmodel.h"
@@ -111,7 +112,7 @@ protected:
         MeshModel* const model = g_model;
         const std::size_t bufferBytes = view->modelBufferBytes();
         const QString file = window->document()->GetPathName();
-        QSignalSpy finished(view, &CTavroView::loadFinished);
+        const LoadOutcomes outcomes(view->openedFile());
         const unsigned long frames = window->frames();
         if (start)
             start();
@@ -124,15 +125,15 @@ protected:
         EXPECT_FALSE(pane()->isVisible());
         EXPECT_EQ(window->frames(), frames);
         EXPECT_TRUE(enabled(ID_FILE_OPEN));
-        ASSERT_EQ(finished.count(), 1);
-        EXPECT_FALSE(finished.at(0).at(1).toBool());
-        EXPECT_TRUE(finished.at(0).at(2).toBool());
+        ASSERT_EQ(outcomes.count(), 1);
+        EXPECT_EQ(outcomes.last().end, LoadOutcome::End::Cancelled);
+        EXPECT_EQ(outcomes.last().kind, ModelArrival::Opened);
     }
 };
 
 TEST_F(ViewLoadTest, ProgressIsShownWhileABigFileLoadsThenOneFrameShowsIt)
 {
-    QSignalSpy finished(view, &CTavroView::loadFinished);
+    const LoadOutcomes outcomes(view->openedFile());
     const QString path = bigPlyPath();
     ASSERT_TRUE(view->openModelFile(path));
     EXPECT_TRUE(pane()->isVisibleTo(window->frame()));
@@ -158,9 +159,9 @@ TEST_F(ViewLoadTest, ProgressIsShownWhileABigFileLoadsThenOneFrameShowsIt)
     // while the file loads).
     EXPECT_EQ(window->frames(), framesWhileLoading + 1);
     EXPECT_GT(window->readFront().countGrey(40, PixelRect{0, 0, kSize, kSize}), 100);
-    ASSERT_EQ(finished.count(), 1);
-    EXPECT_EQ(finished.at(0).at(0).toString(), path);
-    EXPECT_TRUE(finished.at(0).at(1).toBool());
+    ASSERT_EQ(outcomes.count(), 1);
+    EXPECT_EQ(outcomes.last().path, path);
+    EXPECT_EQ(outcomes.last().end, LoadOutcome::End::Arrived);
 }
 
 TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
@@ -195,10 +196,10 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
             else
                 QTest::mouseClick(pane()->GetCancelButton(), Qt::LeftButton);
         };
-        QSignalSpy arrived(view, &CTavroView::modelArrived);
+        QSignalSpy arrived(view, &CTavroView::arrivingFrameDrawn);
         QMetaObject::Connection late;
         if (row.afterTheWorker)
-            late = QObject::connect(view, &CTavroView::modelArrived, view,
+            late = QObject::connect(view, &CTavroView::arrivingFrameDrawn, view,
                                     [this, press] { QMetaObject::invokeMethod(view, press, Qt::QueuedConnection); });
         const unsigned long builds = view->modelBufferBuilds();
         const auto open = [this] {
