@@ -4,6 +4,7 @@
 
 #include "tests/support/guitestutil.h"
 #include "tests/support/plytexts.h"
+#include "viewer/filewatch.h"
 #include "viewer/openedfile.h"
 #include "viewer/viewersettings.h"
 
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace viewertest;
 
@@ -113,6 +115,52 @@ TEST_F(OpenedFileTest, AnOpenOrReloadEndsWithTheModelNoneOrNothingChanged)
         const QString openAfter
             = *row.openAfter ? QDir(dir.path()).filePath(QString::fromLatin1(row.openAfter)) : QString();
         EXPECT_EQ(file.path(), openAfter);
+    }
+}
+
+// While Reload When Changed is on, a change the watch reports during a load
+// is read once, after the load has ended; a cancel forgets it.
+TEST_F(OpenedFileTest, AChangeDuringALoadIsReadOnceTheLoadHasEnded)
+{
+    using End = LoadOutcome::End;
+    struct Row {
+        const char* name;
+        bool reload; // the load is a reload of the open file (else an open)
+        bool cancel;
+        std::vector<End> ends; // the outcomes in order, all of good.ply
+    };
+    const Row rows[] = {
+        {"during an open", false, false, {End::Arrived, End::Arrived}},
+        {"during a reload", true, false, {End::Arrived, End::Arrived}},
+        {"during a cancelled reload", true, true, {End::Cancelled}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        OpenedFile file;
+        const QString good = write(QStringLiteral("good.ply"), kCubePly);
+        std::string why;
+        if (row.reload) {
+            ASSERT_TRUE(file.open(good, why));
+            ASSERT_TRUE(ended(file));
+        }
+        const LoadOutcomes outcomes(&file);
+        ASSERT_TRUE(row.reload ? file.reload(why) : file.open(good, why));
+        // The load runs at least until the event loop runs again.
+        ASSERT_TRUE(file.loading());
+        file.fileWatch()->onChanged();
+        if (row.cancel)
+            file.cancel();
+        ASSERT_TRUE(guitest::waitFor([&] { return outcomes.count() >= static_cast<int>(row.ends.size()); }, 20000));
+        ASSERT_TRUE(ended(file));
+        guitest::letTimersTick(50, 4); // no further reload
+        ASSERT_EQ(outcomes.count(), static_cast<int>(row.ends.size()));
+        for (std::size_t i = 0; i < row.ends.size(); ++i) {
+            EXPECT_EQ(outcomes.all()[i].end, row.ends[i]) << i;
+            EXPECT_EQ(outcomes.all()[i].path, good) << i;
+            const bool first = i == 0;
+            EXPECT_EQ(outcomes.all()[i].kind, first && !row.reload ? ModelArrival::Opened : ModelArrival::Reloaded)
+                << i;
+        }
     }
 }
 
