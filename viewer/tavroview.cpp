@@ -71,6 +71,9 @@ CTavroView::CTavroView()
     m_fileWatch->onChanged = [this] { OnOpenFileChanged(); };
     m_reloadWhenChanged = reloadWhenChanged();
     g_orthographic = orthographicView() ? 1 : 0;
+    m_motion = new MotionDrawing(this);
+    m_motion->setEnabled(fastDrawingWhileMoving());
+    m_motion->onSettled = [this] { RenderScene(); };
 }
 
 CTavroView::~CTavroView()
@@ -217,6 +220,7 @@ void CTavroView::OnDestroy()
             ReleaseFont();
             m_modelBuffers.release();
             m_arrivingBuffers.release();
+            m_motion->buffers().release();
             GLSurface::MakeNoneCurrent();
         }
         m_modelBuffers.abandon();
@@ -255,7 +259,7 @@ void CTavroView::RenderScene()
         return;
     if (!m_pDC->MakeCurrent(m_hRC))
         return;
-    DrawScene(CurrentScene(), m_modelBuffers);
+    DrawCurrentScene();
     m_pDC->SwapBuffers(m_hRC);
     GLSurface::MakeNoneCurrent();
     ++m_frameCount;
@@ -309,6 +313,7 @@ void CTavroView::OnTimer(unsigned id)
     g_playAngleX += kPlayStepX;
     g_playAngleY += kPlayStepY;
     g_playAngleZ += kPlayStepZ;
+    CameraMoved();
     RenderScene();
     CView::OnTimer(id);
     // Ticks that fell due while the frame was drawn are not queued up: the
@@ -377,6 +382,7 @@ void CTavroView::ShowArrivedModel(MeshModel* model, bool reload)
 {
     g_vertexColours = VertexColoursWith(*model, reload);
     MeshModel* old = std::exchange(g_model, model);
+    MotionModelChanged(); // stops the old model's copy before the old model goes
     m_modelBuffers.swap(m_arrivingBuffers);
     if (std::exchange(m_arrivingFrameDrawn, false) && m_pDC->MakeCurrent(m_hRC)) {
         m_pDC->SwapBuffers(m_hRC);
@@ -473,7 +479,9 @@ void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
     } else if (!outcome.cancelled) {
         // The file gave no model: the view is empty.
         ReleaseModelBuffers();
-        freeMeshModel(std::exchange(g_model, nullptr));
+        MeshModel* old = std::exchange(g_model, nullptr);
+        MotionModelChanged();
+        freeMeshModel(old);
         RenderScene();
     } // a cancelled load changes nothing on the screen
     if (CFrameWnd* frame = GetParentFrame()) {
