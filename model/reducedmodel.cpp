@@ -17,8 +17,9 @@ constexpr uint32_t kStretch = tuning::kCancelStretch;
 constexpr int kKeyBits = 21;
 constexpr double kMostCells = double((uint64_t{1} << kKeyBits) - 1);
 // Occupied cells per unit of area over the cell's area: a surface at a
-// slant to the grid meets more cells than it would lying along it.
-constexpr double kCellsPerArea = 1.3;
+// slant to the grid meets more cells than it would lying along it (a
+// little more than a wavy sheet needs, so that a second try is rare).
+constexpr double kCellsPerArea = 1.5;
 // A closed or open surface has about two triangles for each vertex.
 constexpr double kTrianglesPerCell = 2.0;
 // Tries at a grid before the coarsest one is taken.
@@ -150,7 +151,8 @@ double estimatedArea(const MeshModel& model, const Corners& corners)
         vecSub(ab, b, a);
         vecSub(ac, c, a);
         vecCross(cross, ab, ac);
-        area += 0.5 * vecLength(cross) * (n - 2);
+        // (vecLength takes the tiny triangles of a fine mesh for none.)
+        area += 0.5 * std::sqrt(vecDot(cross, cross)) * (n - 2);
     }
     return area * step;
 }
@@ -178,28 +180,50 @@ struct Grid {
     }
 };
 
-// The cluster of each vertex: the cells' numbers in the order the vertices
-// first reach them. False when cancelled.
-bool clusterVertices(const MeshModel& model, const Grid& grid, std::vector<uint32_t>& cluster,
-                     const std::atomic<bool>& cancel)
+// The clusters: each vertex's, numbered in the order the vertices first
+// reach their cells, and each cluster's sums of its vertices' positions and
+// colours (when the model has them) and its count, `width` values a cluster.
+struct Clusters {
+    std::vector<uint32_t> ofVertex;
+    std::vector<double> sums;
+    std::size_t width = 4;
+};
+
+// False when cancelled.
+bool clusterVertices(const MeshModel& model, const Grid& grid, Clusters& clusters, const std::atomic<bool>& cancel)
 {
-    cluster.assign(model.vertexCount, kNone);
+    const bool colours = model.colours != nullptr;
+    clusters.width = colours ? 7 : 4;
+    clusters.ofVertex.assign(model.vertexCount, kNone);
+    clusters.sums.clear();
     KeyTable cells;
-    uint32_t clusters = 0;
+    uint32_t count = 0;
     uint64_t lastKey = ~uint64_t{0};
     uint32_t lastCluster = kNone;
+    double* sum = nullptr;
     for (uint32_t v = 0; v < model.vertexCount; ++v) {
         if (v % kStretch == 0 && cancel.load(std::memory_order_relaxed))
             return false;
         // Neighbours in the file often share a cell.
-        const uint64_t key = grid.keyOf(model.vertices[v].position);
+        const Vector3& p = model.vertices[v].position;
+        const uint64_t key = grid.keyOf(p);
         if (key != lastKey) {
             lastKey = key;
-            lastCluster = cells.findOrAdd(key, clusters);
-            if (lastCluster == clusters)
-                ++clusters;
+            lastCluster = cells.findOrAdd(key, count);
+            if (lastCluster == count) {
+                ++count;
+                clusters.sums.resize(clusters.sums.size() + clusters.width, 0.0);
+            }
+            sum = clusters.sums.data() + clusters.width * lastCluster;
         }
-        cluster[v] = lastCluster;
+        clusters.ofVertex[v] = lastCluster;
+        sum[0] += p.x;
+        sum[1] += p.y;
+        sum[2] += p.z;
+        sum[3] += 1.0;
+        if (colours)
+            for (int c = 0; c < 3; ++c)
+                sum[4 + c] += model.colours[std::size_t{3} * v + c];
     }
     return true;
 }
@@ -261,40 +285,22 @@ template <typename T> T* allocate(std::size_t count)
 // The copy from the clusters and the kept triangles: each cluster a kept
 // triangle uses becomes a vertex at the mean of its vertices, with their
 // mean colour.
-MeshModel* makeCopy(const MeshModel& model, const std::vector<uint32_t>& cluster, const Kept& kept,
-                    const std::atomic<bool>& cancel)
+MeshModel* makeCopy(const MeshModel& model, const Clusters& clusters, const Kept& kept, const std::atomic<bool>& cancel)
 {
-    std::vector<uint32_t> vertexOf(model.vertexCount, kNone); // cluster numbers are below the vertex count
-    uint32_t vertices = 0;
+    std::vector<uint32_t> vertexOf(clusters.sums.size() / clusters.width, kNone);
+    std::vector<uint32_t> used; // the clusters in the copy's vertex order
     std::vector<uint32_t> corners(kept.corners.size());
     for (std::size_t i = 0; i < corners.size(); ++i) {
         uint32_t& vertex = vertexOf[kept.corners[i]];
-        if (vertex == kNone)
-            vertex = vertices++;
+        if (vertex == kNone) {
+            vertex = static_cast<uint32_t>(used.size());
+            used.push_back(kept.corners[i]);
+        }
         corners[i] = vertex;
     }
-    const bool colours = model.colours != nullptr;
-    std::vector<double> sums(std::size_t{colours ? 6u : 3u} * vertices, 0.0);
-    std::vector<uint32_t> counts(vertices, 0);
-    const std::size_t width = colours ? 6 : 3;
-    for (uint32_t v = 0; v < model.vertexCount; ++v) {
-        if (v % kStretch == 0 && cancel.load(std::memory_order_relaxed))
-            return nullptr;
-        const uint32_t to = vertexOf[cluster[v]];
-        if (to == kNone)
-            continue;
-        double* sum = sums.data() + width * to;
-        const Vector3& p = model.vertices[v].position;
-        sum[0] += p.x;
-        sum[1] += p.y;
-        sum[2] += p.z;
-        if (colours)
-            for (int c = 0; c < 3; ++c)
-                sum[3 + c] += model.colours[std::size_t{3} * v + c];
-        ++counts[to];
-    }
-
+    const auto vertices = static_cast<uint32_t>(used.size());
     const auto triangles = static_cast<uint32_t>(kept.faces.size());
+    const bool colours = model.colours != nullptr;
     auto* copy = allocate<MeshModel>(1);
     if (copy == nullptr)
         return nullptr;
@@ -314,13 +320,13 @@ MeshModel* makeCopy(const MeshModel& model, const std::vector<uint32_t>& cluster
         return nullptr;
     }
     for (uint32_t v = 0; v < vertices; ++v) {
-        const double* sum = sums.data() + width * v;
-        const double n = counts[v];
+        const double* sum = clusters.sums.data() + clusters.width * used[v];
+        const double n = sum[3];
         copy->vertices[v].position = {sum[0] / n, sum[1] / n, sum[2] / n};
         copy->vertices[v].normal = {0.0, 0.0, 0.0};
         if (colours)
             for (int c = 0; c < 3; ++c)
-                copy->colours[std::size_t{3} * v + c] = static_cast<float>(sum[3 + c] / n);
+                copy->colours[std::size_t{3} * v + c] = static_cast<float>(sum[4 + c] / n);
     }
     for (std::size_t i = 0; i < corners.size(); ++i)
         copy->cornerBlock[i] = copy->vertices + corners[i];
@@ -360,12 +366,12 @@ MeshModel* buildReducedModel(const MeshModel& model, const ReductionLimits& limi
     double cell = std::sqrt(kTrianglesPerCell * kCellsPerArea * estimatedArea(model, corners) / limits.budget);
     if (!(cell > 0.0))
         cell = box.longest() / std::sqrt(static_cast<double>(limits.budget));
-    std::vector<uint32_t> cluster;
+    Clusters clusters;
     Kept kept;
     for (int attempt = 0;; ++attempt) {
         const Grid grid(box, cell);
-        if (!clusterVertices(model, grid, cluster, cancel)
-            || !keepTriangles(model, corners, cluster, limits.budget, kept, cancel))
+        if (!clusterVertices(model, grid, clusters, cancel)
+            || !keepTriangles(model, corners, clusters.ofVertex, limits.budget, kept, cancel))
             return nullptr;
         if (!kept.over)
             break;
@@ -377,5 +383,5 @@ MeshModel* buildReducedModel(const MeshModel& model, const ReductionLimits& limi
     }
     if (kept.faces.empty())
         return nullptr;
-    return makeCopy(model, cluster, kept, cancel);
+    return makeCopy(model, clusters, kept, cancel);
 }
