@@ -81,16 +81,18 @@ void MotionDrawing::adopt(unsigned long generation)
 
 void MotionDrawing::moved()
 {
+    m_moveFrame = true;
     m_settle.start();
 }
 
 const MeshModel* MotionDrawing::modelToDraw() const
 {
-    return m_enabled && moving() ? m_reduced : nullptr;
+    return m_enabled && m_moveFrame ? m_reduced : nullptr;
 }
 
 void MotionDrawing::frameDrawn(bool fromCopy)
 {
+    m_moveFrame = false;
     m_lastFrameReduced = fromCopy;
     if (fromCopy)
         ++m_reducedFrames;

@@ -46,11 +46,14 @@ public:
     // released.
     void modelChanged(const MeshModel* model);
 
-    // The camera moved: the frames draw the copy until it has been still
-    // for kSettleMs; then onSettled runs, when the last frame drew the copy.
+    // The camera moved: the next frame draws the copy, and so does every
+    // frame of a move after it until the camera has been still for
+    // kSettleMs; then onSettled runs, when the last frame drew the copy.
+    // Frames for anything else (a command, an expose) draw the model, so
+    // that a camera shows the same picture whatever came before.
     void moved();
-    // What the next frame draws in place of the model: the copy while the
-    // camera moves (the switch on and the copy made), else null: the model.
+    // What the next frame draws in place of the model: the copy for a frame
+    // of a move (the switch on and the copy made), else null: the model.
     const MeshModel* modelToDraw() const;
     // A frame was drawn, from the copy or not.
     void frameDrawn(bool fromCopy);
@@ -87,6 +90,7 @@ private:
     std::atomic<bool> m_cancel{false};
     std::atomic<MeshModel*> m_made{nullptr}; // the worker's copy, until adopted
     unsigned long m_generation = 0;          // models told of so far
+    bool m_moveFrame = false;                // the next frame shows a move
     bool m_lastFrameReduced = false;
     unsigned long m_reducedFrames = 0;
 };

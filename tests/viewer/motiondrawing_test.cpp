@@ -114,6 +114,25 @@ TEST_F(MotionDrawingTest, MovingDrawsTheCopyAndTheWholeModelReturnsWhenStill)
     }
 }
 
+// The same camera gives the same picture whatever came before: the first
+// frame of the model equals the frame of View > Init Axes after each way of
+// moving, given at once (before the camera counts as still) and later.
+TEST_F(MotionDrawingTest, InitAxesAfterAMoveShowsTheFirstPicture)
+{
+    ASSERT_NO_FATAL_FAILURE(loadSheet());
+    const PixelFrame first = window->readFront();
+    const MotionDrawing& motion = view->motionDrawing();
+    for (const Motion& row : motions())
+        for (const bool waited : {false, true}) {
+            row.act();
+            if (waited) {
+                ASSERT_TRUE(guitest::waitFor([&] { return !motion.moving(); })) << row.name;
+            }
+            ASSERT_TRUE(window->command(ID_INIT_AXES));
+            EXPECT_EQ(window->readFront().countDifferent(first), 0) << row.name << (waited ? ", later" : ", at once");
+        }
+}
+
 TEST_F(MotionDrawingTest, TheMenuSwitchDrawsTheWholeModelWhileMoving)
 {
     ASSERT_NO_FATAL_FAILURE(loadSheet());
