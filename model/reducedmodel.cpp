@@ -166,13 +166,18 @@ struct Grid {
     Grid(const Box& box, double size) : low(box.low), cell(std::max(size, box.longest() / kMostCells))
     {
         const double extent[3] = {box.high.x - box.low.x, box.high.y - box.low.y, box.high.z - box.low.z};
-        for (int a = 0; a < 3; ++a)
-            cells[a] = std::max<uint64_t>(1, static_cast<uint64_t>(std::ceil(extent[a] / cell)));
+        for (int a = 0; a < 3; ++a) {
+            const double n = std::ceil(extent[a] / cell);
+            cells[a] = n > 1.0 ? static_cast<uint64_t>(std::min(n, kMostCells)) : 1;
+        }
     }
     uint64_t index(double offset, int axis) const
     {
-        const auto i = static_cast<uint64_t>(std::max(offset / cell, 0.0));
-        return std::min(i, cells[axis] - 1);
+        // (Written so that a position that is not a number lands in a cell.)
+        const double i = offset / cell;
+        if (!(i > 0.0))
+            return 0;
+        return i < static_cast<double>(cells[axis] - 1) ? static_cast<uint64_t>(i) : cells[axis] - 1;
     }
     uint64_t keyOf(const Vector3& p) const
     {
@@ -366,6 +371,8 @@ MeshModel* buildReducedModel(const MeshModel& model, const ReductionLimits& limi
     double cell = std::sqrt(kTrianglesPerCell * kCellsPerArea * estimatedArea(model, corners) / limits.budget);
     if (!(cell > 0.0))
         cell = box.longest() / std::sqrt(static_cast<double>(limits.budget));
+    if (!(cell > 0.0) || !std::isfinite(cell))
+        return nullptr; // every vertex at one place: no triangle would be left
     Clusters clusters;
     Kept kept;
     for (int attempt = 0;; ++attempt) {

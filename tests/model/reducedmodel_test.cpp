@@ -254,11 +254,26 @@ TEST(ReducedModel, CarriesTheColours)
     }
 }
 
-TEST(ReducedModel, CancelledGivesNone)
+// No copy when it is cancelled, or when no triangle would be left.
+TEST(ReducedModel, GivesNoneWhenCancelledOrNothingIsLeft)
 {
-    const ModelPtr model = loadPlyText(plyOf(wavySheet(60)));
-    const std::atomic<bool> cancel{true};
-    EXPECT_EQ(buildReducedModel(*model, ReductionLimits{0, 500}, cancel), nullptr);
+    Mesh onePlace = wavySheet(60);
+    for (Vector3& p : onePlace.positions)
+        p = {0.5, 0.5, 0.5};
+    const struct {
+        const char* name;
+        Mesh mesh;
+        bool cancelled;
+    } rows[] = {
+        {"cancelled", wavySheet(60), true},
+        {"every vertex at one place", onePlace, false},
+    };
+    for (const auto& row : rows) {
+        const ModelPtr model = makeModel(row.mesh.positions, row.mesh.faces);
+        buildMeshModel(model.get());
+        const std::atomic<bool> cancel{row.cancelled};
+        EXPECT_EQ(buildReducedModel(*model, ReductionLimits{0, 500}, cancel), nullptr) << row.name;
+    }
 }
 
 } // namespace
