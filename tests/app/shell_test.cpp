@@ -130,6 +130,7 @@ TEST_F(ShellTest, MenusHoldEveryCommandInOrder)
         "  ---",
         "  3D Stereo 32800",
         "  Orthographic 32845",
+        "  Fast Drawing While Moving 32850",
         "  ---",
         "  Next File\tPgDown 32843",
         "  Previous File\tPgUp 32844",
