@@ -236,6 +236,7 @@ TEST_F(ShellTest, MenuItemsShowTheirPromptWhileHighlighted)
         {32799, ""},
         {32800, ""},
         {32845, "Show the model without perspective"},
+        {32850, "Draw a large model simplified while the camera moves, in full when it stops"},
         {32843, "Open the next mesh file of this folder"},
         {32844, "Open the previous mesh file of this folder"},
         {32771, ""},
