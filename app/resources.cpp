@@ -47,6 +47,8 @@ const std::vector<CommandText>& commandTable()
         {ID_VIEW_XYZ_ZXY, "XYZ->ZXY", ""},
         {ID_VIEW_STEREO, "3D Stereo", ""},
         {ID_VIEW_ORTHOGRAPHIC, "Orthographic", "Show the model without perspective\nOrthographic"},
+        {ID_VIEW_FAST_DRAWING, "Fast Drawing While Moving",
+         "Draw a large model simplified while the camera moves, in full when it stops\nFast Drawing While Moving"},
         {ID_VIEW_NEXT_FILE, "Next File\tPgDown", "Open the next mesh file of this folder\nNext File"},
         {ID_VIEW_PREVIOUS_FILE, "Previous File\tPgUp", "Open the previous mesh file of this folder\nPrevious File"},
         // View > Views.
@@ -148,6 +150,7 @@ std::vector<MenuItem> mainMenu()
                          separator,
                          item(ID_VIEW_STEREO),
                          item(ID_VIEW_ORTHOGRAPHIC),
+                         item(ID_VIEW_FAST_DRAWING),
                          separator,
                          item(ID_VIEW_NEXT_FILE),
                          item(ID_VIEW_PREVIOUS_FILE),

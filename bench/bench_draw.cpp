@@ -1,12 +1,16 @@
 // Frames of the big generated model (1,000,000 vertices, 2,000,000
-// triangles) in a 900 x 700 window, drawn from buffers and one polygon at a
-// time, in flat, smooth and wireframe shading. Times are wall-clock per
-// frame, clear to buffer swap, the way the viewer draws a frame.
+// triangles; with --big-grid the 3163 x 3163 grid of 20,000,000 triangles)
+// in a 900 x 700 window, drawn from buffers and one polygon at a time, in
+// flat, smooth and wireframe shading, and the frames of a drag (the model
+// turning a degree a frame) drawn from the full model and from its reduced
+// copy, which the view draws while the camera moves. Times are wall-clock
+// per frame, clear to buffer swap, the way the viewer draws a frame.
 // Needs a display with OpenGL: run it under Xvfb as the GUI tests run.
 
 #include "bench/gridply.h"
 #include "model/loadmodel.h"
 #include "model/meshmodel.h"
+#include "model/reducedmodel.h"
 #include "render/frame.h"
 #include "render/modelbuffers.h"
 #include "render/modeldraw.h"
@@ -20,7 +24,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -29,11 +36,16 @@ namespace {
 constexpr int kWidth = 900;
 constexpr int kHeight = 700;
 
+// The 20,000,000-triangle grid instead of the 2,000,000 (--big-grid).
+bool bigGridAsked = false;
+
 struct Scene {
     std::unique_ptr<QWindow> window;
     std::unique_ptr<QOpenGLContext> context;
     MeshModel* model = nullptr;
     ModelBuffers buffers;
+    MeshModel* reduced = nullptr; // the copy drawn while the camera moves
+    ModelBuffers reducedBuffers;
 };
 
 Scene& scene()
@@ -57,7 +69,8 @@ Scene& scene()
             std::exit(1);
         }
         SetUpContextState(kWidth, kHeight);
-        FILE* stream = std::fopen(gridPlyPath().c_str(), "r");
+        const std::string& path = bigGridAsked ? bigGridPlyBinaryPath() : gridPlyPath();
+        FILE* stream = std::fopen(path.c_str(), "r");
         std::string reason;
         s.model = stream ? loadModel(stream, "ply", &reason) : nullptr;
         if (stream)
@@ -66,13 +79,15 @@ Scene& scene()
             std::fprintf(stderr, "the model did not load: %s\n", reason.c_str());
             std::exit(1);
         }
+        const std::atomic<bool> cancel{false};
+        s.reduced = buildReducedModel(*s.model, ReductionLimits{}, cancel);
         return true;
     }();
     (void)ready;
     return s;
 }
 
-void drawFrame(int mode, bool fromBuffers, float turn = 0.0f)
+void drawFrame(int mode, bool fromBuffers, float turn = 0.0f, bool reduced = false)
 {
     Scene& s = scene();
     const float background[3] = {0.0f, 0.0f, 0.0f};
@@ -84,9 +99,10 @@ void drawFrame(int mode, bool fromBuffers, float turn = 0.0f)
     settings.bgColor = background;
     DrawFrameImages(settings,
                     [&] {
-                        const ModelDrawSettings drawing{s.model, mode, true, white, 30, 20 + turn, 10, false};
+                        const ModelDrawSettings drawing{
+                            reduced ? s.reduced : s.model, mode, true, white, 30, 20 + turn, 10, false};
                         if (fromBuffers)
-                            DrawMeshModel(drawing, s.buffers);
+                            DrawMeshModel(drawing, reduced ? s.reducedBuffers : s.buffers);
                         else
                             DrawMeshModelImmediate(drawing);
                     },
@@ -112,6 +128,46 @@ void BM_Draw(benchmark::State& state, int mode, bool fromBuffers, bool turning =
     const double modelBytes = static_cast<double>(modelMemoryBytes(*s.model));
     state.counters["buffer MB"] = static_cast<double>(s.buffers.byteSize()) / 1e6;
     state.counters["of model"] = static_cast<double>(s.buffers.byteSize()) / modelBytes;
+}
+
+// The frames of a left drag: the model turns a degree a frame, drawn whole
+// or, as the view draws it while the camera moves, its reduced copy.
+void BM_Drag(benchmark::State& state, int mode, bool reduced)
+{
+    Scene& s = scene();
+    if (reduced && s.reduced == nullptr) {
+        state.SkipWithError("the model has no reduced copy");
+        return;
+    }
+    s.context->makeCurrent(s.window.get());
+    s.buffers.release();
+    s.reducedBuffers.release();
+    drawFrame(mode, true, 0.0f, reduced); // builds the buffers, not timed
+    float turn = 0.0f;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        turn += 1.0f;
+        drawFrame(mode, true, turn, reduced);
+    }
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    const MeshModel& drawn = reduced ? *s.reduced : *s.model;
+    state.counters["frames/s"] = static_cast<double>(state.iterations()) / took.count();
+    state.counters["triangles"] = static_cast<double>(drawn.faceCount);
+}
+
+// Making the reduced copy of the model, as the view's worker does after a
+// load.
+void BM_BuildReduced(benchmark::State& state)
+{
+    Scene& s = scene();
+    const std::atomic<bool> cancel{false};
+    uint32_t triangles = 0;
+    for (auto _ : state) {
+        MeshModel* reduced = buildReducedModel(*s.model, ReductionLimits{}, cancel);
+        triangles = reduced != nullptr ? reduced->faceCount : 0;
+        freeMeshModel(reduced);
+    }
+    state.counters["triangles"] = static_cast<double>(triangles);
 }
 
 // Building the buffers after a load or a change of shading.
@@ -157,6 +213,19 @@ BENCHMARK_CAPTURE(BM_Draw, wireframe_buffers_turning, kShadingWireframe, true, t
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_Drag, flat_full, kShadingFlat, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(kRepeats);
+BENCHMARK_CAPTURE(BM_Drag, flat_reduced, kShadingFlat, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(4 * kRepeats);
+BENCHMARK_CAPTURE(BM_Drag, smooth_reduced, kShadingSmooth, true)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(4 * kRepeats);
+BENCHMARK(BM_BuildReduced)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK_CAPTURE(BM_BuildBuffers, flat, kShadingFlat)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
@@ -175,14 +244,26 @@ BENCHMARK_CAPTURE(BM_BuildBuffers, wireframe, kShadingWireframe)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    // --big-grid: the 20,000,000-triangle grid.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--big-grid") == 0) {
+            bigGridAsked = true;
+            for (int j = i; j + 1 < argc; ++j)
+                argv[j] = argv[j + 1];
+            --argc;
+            break;
+        }
     benchmark::Initialize(&argc, argv);
     scene();
     benchmark::RunSpecifiedBenchmarks();
     Scene& s = scene();
     s.context->makeCurrent(s.window.get());
     s.buffers.release();
+    s.reducedBuffers.release();
     freeMeshModel(s.model);
+    freeMeshModel(s.reduced);
     s.model = nullptr;
+    s.reduced = nullptr;
     s.context->doneCurrent();
     // Window and context go before the application does.
     s.context.reset();

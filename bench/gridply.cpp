@@ -14,24 +14,35 @@ namespace {
 
 constexpr int kSide = kGridSide;
 
+// A wavy grid of side x side vertices; triangles walk the grid cells, two
+// per cell.
+void sideGridPoint(int side, int i, int j, double xyz[3])
+{
+    xyz[0] = i / (side - 1.0) * 2.0 - 1.0;
+    xyz[1] = j / (side - 1.0) * 2.0 - 1.0;
+    xyz[2] = 0.1 * std::sin(xyz[0] * 9.0) * std::cos(xyz[1] * 7.0);
+}
+
+void sideGridTriangle(int side, long long k, int corners[3])
+{
+    const long long cells = static_cast<long long>(side - 1) * (side - 1);
+    const auto cell = static_cast<int>((k / 2) % cells);
+    const int a = cell / (side - 1) * side + cell % (side - 1);
+    corners[0] = k % 2 == 0 ? a : a + 1;
+    corners[1] = k % 2 == 0 ? a + 1 : a + side + 1;
+    corners[2] = a + side;
+}
+
 } // namespace
 
-// A wavy grid; triangles walk the grid cells, two per cell.
 void gridPoint(int i, int j, double xyz[3])
 {
-    xyz[0] = i / (kSide - 1.0) * 2.0 - 1.0;
-    xyz[1] = j / (kSide - 1.0) * 2.0 - 1.0;
-    xyz[2] = 0.1 * std::sin(xyz[0] * 9.0) * std::cos(xyz[1] * 7.0);
+    sideGridPoint(kSide, i, j, xyz);
 }
 
 void gridTriangle(int k, int corners[3])
 {
-    const int cells = (kSide - 1) * (kSide - 1);
-    const int cell = (k / 2) % cells;
-    const int a = cell / (kSide - 1) * kSide + cell % (kSide - 1);
-    corners[0] = k % 2 == 0 ? a : a + 1;
-    corners[1] = k % 2 == 0 ? a + 1 : a + kSide + 1;
-    corners[2] = a + kSide;
+    sideGridTriangle(kSide, k, corners);
 }
 
 namespace {
@@ -116,6 +127,36 @@ void writeBinaryGrid(const std::string& path)
     closeOrExit(out, path);
 }
 
+// A side x side grid as binary little endian PLY, written as it is made.
+void writeBinarySideGrid(const std::string& path, int side)
+{
+    const long long vertices = static_cast<long long>(side) * side;
+    const long long faces = 2LL * (side - 1) * (side - 1);
+    FILE* out = openOrExit(path, "wb");
+    std::vector<char> buffer(1 << 20);
+    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    std::fprintf(out,
+                 "ply\nformat binary_little_endian 1.0\ncomment generated for the benchmarks\n"
+                 "element vertex %lld\nproperty float x\nproperty float y\nproperty float z\nelement face %lld\n"
+                 "property list uchar int vertex_index\nend_header\n",
+                 vertices, faces);
+    for (int j = 0; j < side; ++j)
+        for (int i = 0; i < side; ++i) {
+            double p[3];
+            sideGridPoint(side, i, j, p);
+            const float xyz[3] = {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
+            std::fwrite(xyz, sizeof xyz, 1, out);
+        }
+    for (long long k = 0; k < faces; ++k) {
+        const unsigned char count = 3;
+        int corners[3];
+        sideGridTriangle(side, k, corners);
+        std::fwrite(&count, 1, 1, out);
+        std::fwrite(corners, sizeof corners, 1, out);
+    }
+    closeOrExit(out, path);
+}
+
 void writeGltfGrid(const std::string& path, bool binary)
 {
     std::vector<float> positions;
@@ -187,6 +228,16 @@ const std::string& gridPlyBinaryPath()
     static const std::string path = [] {
         const std::string file = benchFolder() + "/grid_le.ply";
         writeBinaryGrid(file);
+        return file;
+    }();
+    return path;
+}
+
+const std::string& bigGridPlyBinaryPath()
+{
+    static const std::string path = [] {
+        const std::string file = benchFolder() + "/big_grid_le.ply";
+        writeBinarySideGrid(file, kBigGridSide);
         return file;
     }();
     return path;

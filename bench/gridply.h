@@ -35,6 +35,12 @@ const std::string& gridOffPath();
 const std::string& gridGlbPath();
 const std::string& gridGltfPath();
 
+// A bigger grid of the same wave as binary little endian PLY: 3163 x 3163
+// vertices, 20,000,000 triangles (about 380 MB), written once per process
+// into the same folder.
+constexpr int kBigGridSide = 3163;
+const std::string& bigGridPlyBinaryPath();
+
 // The same model as another program exports it, made from the ASCII PLY by
 // Debian's assimp (assimp-utils): OBJ with vertex normals and faces
 // "f a//a b//b c//c" (-fobjnomtl, about 168 MB) and binary STL (-fstlb,

@@ -88,4 +88,13 @@ constexpr std::size_t kWorthFillingBytes = std::size_t{4} << 20;
 // pages; smaller ones come from the C library.
 constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
 
+// Drawing while the camera moves
+// Models of more triangles than this get a reduced copy for the frames
+// drawn while the camera moves: below it a software driver still draws
+// several frames a second.
+constexpr uint64_t kReduceAboveTriangles = 1000000;
+// The reduced copy has at most this many triangles: a software driver draws
+// it at twenty or more frames a second in a window of about 900 x 700.
+constexpr uint32_t kReducedTriangles = 300000;
+
 } // namespace tuning

@@ -114,3 +114,7 @@ constexpr unsigned ID_VIEW_ORTHOGRAPHIC = 32845;
 
 // File > Properties: what the loaded model measures.
 constexpr unsigned ID_FILE_PROPERTIES = 32846;
+
+// View > Fast Drawing While Moving: a large model's reduced copy is drawn
+// while the camera moves.
+constexpr unsigned ID_VIEW_FAST_DRAWING = 32850;

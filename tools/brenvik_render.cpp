@@ -9,12 +9,20 @@
 // new viewer window of that size (512x512 by default, flat shading, axes and
 // grid on, the information overlay off); the frame is drawn by the same
 // render/ code the view uses, on Mesa's surfaceless EGL platform.
+// A picture of at most kReducedSide pixels a side shows a large model's
+// reduced copy (buildReducedModel, as the view draws it while the camera
+// moves), which the thumbnailer's small pictures cannot tell from the model
+// and which draws in a fraction of the time and memory; the environment
+// variables BRENVIK_REDUCE_ABOVE and BRENVIK_REDUCED_TRIANGLES set how many
+// triangles make a model large (1000000 unless set) and how many its copy
+// has at most (300000 unless set).
 // Exit status: 0 success, 1 no model (the load's reason on standard error),
 // no OpenGL, the picture not written or not done within the time limit (5 s
 // unless given), 2 usage error.
 
 #include "model/loadmodel.h"
 #include "model/meshmodel.h"
+#include "model/reducedmodel.h"
 #include "model/regularfile.h"
 #include "render/frame.h"
 #include "render/hugepagestart.h"
@@ -28,6 +36,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +50,9 @@ const char kUsage[] = "usage: brenvik-render [--size WxH] [--shading flat|smooth
 
 // Larger pictures than this are refused as a usage error.
 constexpr int kMaxSide = 16384;
+// Pictures of at most this many pixels a side show a large model's reduced
+// copy.
+constexpr int kReducedSide = 512;
 
 struct Options {
     int width = 512;
@@ -136,6 +148,25 @@ MeshModel* load(const char* path)
     return model;
 }
 
+// For a small picture, the reduced copy of a large model in its place (the
+// model freed); else the model.
+MeshModel* modelForPicture(MeshModel* model, const Options& options)
+{
+    if (options.width > kReducedSide || options.height > kReducedSide)
+        return model;
+    ReductionLimits limits;
+    if (const char* above = std::getenv("BRENVIK_REDUCE_ABOVE"))
+        limits.above = std::strtoull(above, nullptr, 10);
+    if (const char* budget = std::getenv("BRENVIK_REDUCED_TRIANGLES"))
+        limits.budget = static_cast<uint32_t>(std::strtoul(budget, nullptr, 10));
+    const std::atomic<bool> cancel{false};
+    MeshModel* reduced = buildReducedModel(*model, limits, cancel);
+    if (reduced == nullptr)
+        return model;
+    freeMeshModel(model);
+    return reduced;
+}
+
 // The view's frame: the scene a new view shows, in the options' size,
 // shading and parts, the model in the file's colours when it has them (as a
 // view shows a model just loaded).
@@ -173,6 +204,7 @@ int main(int argc, char** argv)
     MeshModel* model = load(options.file);
     if (!model)
         return 1;
+    model = modelForPicture(model, options);
     initializeAxes();
 
     OffscreenContext context;

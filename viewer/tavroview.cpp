@@ -74,6 +74,9 @@ CTavroView::CTavroView()
     connect(m_openedFile, &OpenedFile::failed, this, &CTavroView::OnLoadFailed);
     connect(m_openedFile, &OpenedFile::cancelled, this, &CTavroView::OnLoadCancelled);
     g_orthographic = orthographicView() ? 1 : 0;
+    m_motion = new MotionDrawing(this);
+    m_motion->setEnabled(fastDrawingWhileMoving());
+    m_motion->onSettled = [this] { RenderScene(); };
 }
 
 CTavroView::~CTavroView()
@@ -220,6 +223,7 @@ void CTavroView::OnDestroy()
             ReleaseFont();
             m_modelBuffers.release();
             m_arrivingBuffers.release();
+            m_motion->buffers().release();
             GLSurface::MakeNoneCurrent();
         }
         m_modelBuffers.abandon();
@@ -258,7 +262,7 @@ void CTavroView::RenderScene()
         return;
     if (!m_pDC->MakeCurrent(m_hRC))
         return;
-    DrawScene(CurrentScene(), m_modelBuffers);
+    DrawCurrentScene();
     m_pDC->SwapBuffers(m_hRC);
     GLSurface::MakeNoneCurrent();
     ++m_frameCount;
@@ -312,6 +316,7 @@ void CTavroView::OnTimer(unsigned id)
     g_playAngleX += kPlayStepX;
     g_playAngleY += kPlayStepY;
     g_playAngleZ += kPlayStepZ;
+    CameraMoved();
     RenderScene();
     CView::OnTimer(id);
     // Ticks that fell due while the frame was drawn are not queued up: the
@@ -381,6 +386,7 @@ void CTavroView::ShowArrivedModel(MeshModel* model, bool reload)
 {
     g_vertexColours = VertexColoursWith(*model, reload);
     MeshModel* old = std::exchange(g_model, model);
+    MotionModelChanged(); // stops the old model's copy before the old model goes
     m_modelBuffers.swap(m_arrivingBuffers);
     if (std::exchange(m_arrivingFrameDrawn, false) && m_pDC->MakeCurrent(m_hRC)) {
         m_pDC->SwapBuffers(m_hRC);

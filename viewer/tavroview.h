@@ -4,6 +4,7 @@
 #include "platform/view.h"
 #include "render/modelbuffers.h"
 #include "render/scene.h"
+#include "viewer/motiondrawing.h"
 #include "viewer/openedfile.h"
 #include "viewer/standardview.h"
 
@@ -171,6 +172,10 @@ public:
     // View > Orthographic: the orthographic projection of the same framing
     // in place of the perspective, or back; remembered in the settings.
     void OnOrthographic();
+    // View > Fast Drawing While Moving (tavroviewmotion.cpp): a large
+    // model's reduced copy drawn while the camera moves, or always the whole
+    // model; remembered in the settings.
+    void OnFastDrawing();
 
     // Commands, and the status bar's model pane (ID_INDICATOR_MODEL), which
     // shows the loaded model's counts (modelFactsText).
@@ -215,6 +220,8 @@ public:
     unsigned long frameCount() const { return m_frameCount; }
     // The widget that holds the drawing surface in the client area.
     QWidget* surfaceContainer() const { return m_surfaceContainer; }
+    // The reduced copy drawn while the camera moves, and its switch.
+    MotionDrawing& motionDrawing() const { return *m_motion; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -250,6 +257,13 @@ private:
     // Opens the readable file step places from the open one (1 next, -1
     // previous), or says there is none.
     void OpenNeighbourFile(int step);
+    // Drawing while the camera moves (tavroviewmotion.cpp): the camera moved
+    // (a drag, the wheel, the spin, a standard view); the model on the
+    // screen changed (its reduced copy is made anew); the frame of
+    // RenderScene, from the copy while the camera moves.
+    void CameraMoved();
+    void MotionModelChanged();
+    void DrawCurrentScene();
     // The frame as the view shows it now, drawn into the back buffer and read
     // back (RGB, bottom row first; empty with no context); nothing is
     // presented.
@@ -263,4 +277,7 @@ private:
     bool m_arrivingFrameDrawn = false; // the back buffer holds the arriving model's frame
     // Reads the files the view shows.
     OpenedFile* m_openedFile = nullptr;
+
+    // The reduced copy drawn while the camera moves.
+    MotionDrawing* m_motion = nullptr;
 };

@@ -130,7 +130,9 @@ void CTavroView::OnSwapAxes()
         return;
     // The buffers hold the old positions.
     ReleaseModelBuffers();
+    MotionModelChanged(); // the copy's worker reads the positions
     swapModelAxes(g_model);
+    MotionModelChanged();
     RenderScene();
 }
 
@@ -151,6 +153,7 @@ void CTavroView::OnStereo()
 void CTavroView::ShowStandardView(StandardView view)
 {
     applyStandardView(view);
+    CameraMoved();
     RenderScene();
 }
 
@@ -221,6 +224,8 @@ const ViewCommand kViewCommands[] = {
     {ID_VIEW_XYZ_ZXY, &CTavroView::OnSwapAxes, nullptr, notLoading},
     {ID_VIEW_STEREO, &CTavroView::OnStereo, [](const CTavroView&) { return g_stereo; }},
     {ID_VIEW_ORTHOGRAPHIC, &CTavroView::OnOrthographic, [](const CTavroView&) { return g_orthographic; }},
+    {ID_VIEW_FAST_DRAWING, &CTavroView::OnFastDrawing,
+     [](const CTavroView& v) { return int{v.motionDrawing().enabled()}; }},
     {ID_VIEW_NEXT_FILE, &CTavroView::OnNextFile, nullptr, canReload},
     {ID_VIEW_PREVIOUS_FILE, &CTavroView::OnPreviousFile, nullptr, canReload},
     {ID_VIEW_VERTEX_COLORS, &CTavroView::OnVertexColours, [](const CTavroView&) { return g_vertexColours; },

@@ -77,7 +77,9 @@ void CTavroView::OnLoadFailed(const QString& path, const QString& reason, ModelA
         // The file gave no model: the view is empty.
         setFileName(path);
         ReleaseModelBuffers();
-        freeMeshModel(std::exchange(g_model, nullptr));
+        MeshModel* old = std::exchange(g_model, nullptr);
+        MotionModelChanged(); // stops the old model's copy before the old model goes
+        freeMeshModel(old);
     }
     RenderScene();
     UpdateFrameMarks();

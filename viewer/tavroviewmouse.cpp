@@ -50,12 +50,14 @@ void CTavroView::OnMouseMove(unsigned flags, const QPoint& point)
         g_mouseDY = point.y() - g_lastMouseY;
         g_mouseDZ = 0;
         ApplyMouseDrag();
+        CameraMoved();
         RenderScene();
     } else if (g_dragButton == 2) {
         g_mouseDX = 0;
         g_mouseDY = 0;
         g_mouseDZ = point.y() - g_lastMouseY;
         ApplyMouseDrag();
+        CameraMoved();
         RenderScene();
     }
     g_lastMouseX = point.x();
@@ -69,6 +71,7 @@ void CTavroView::OnLButtonUp(unsigned flags, const QPoint& point)
     g_mouseDY = point.y() - g_lastMouseY;
     g_mouseDZ = 0;
     ApplyMouseDrag();
+    CameraMoved();
     RenderScene();
     g_dragButton = 0;
     ReleaseCapture();
@@ -81,6 +84,7 @@ void CTavroView::OnRButtonUp(unsigned flags, const QPoint& point)
     g_mouseDY = 0;
     g_mouseDZ = point.y() - g_lastMouseY;
     ApplyMouseDrag();
+    CameraMoved();
     RenderScene();
     g_dragButton = 0;
     ReleaseCapture();
@@ -93,5 +97,6 @@ void CTavroView::OnMouseWheel(unsigned, int delta, const QPoint&)
     // In proportion to the way left to the nearest distance: zooming slows
     // near the model and never enters it. Forwards is nearer.
     applyWheelZoom(delta);
+    CameraMoved();
     RenderScene();
 }

@@ -12,11 +12,13 @@ const QString kSection = QStringLiteral("Settings");
 const QString kLastFolder = QStringLiteral("Last Folder");
 const QString kReloadWhenChanged = QStringLiteral("Reload When Changed");
 const QString kOrthographic = QStringLiteral("Orthographic");
+const QString kFastDrawing = QStringLiteral("Fast Drawing While Moving");
 
 // The values of a process without an application object.
 QString g_lastFolder;
 bool g_reloadWhenChanged = true;
 bool g_orthographicView = false;
+bool g_fastDrawing = true;
 
 } // namespace
 
@@ -72,5 +74,22 @@ void setOrthographicView(bool on)
         return;
     }
     app->WriteProfileInt(kSection, kOrthographic, on ? 1 : 0);
+    app->GetSettings()->sync();
+}
+
+bool fastDrawingWhileMoving()
+{
+    CWinApp* app = AfxGetApp();
+    return app ? app->GetProfileInt(kSection, kFastDrawing, 1) != 0 : g_fastDrawing;
+}
+
+void setFastDrawingWhileMoving(bool on)
+{
+    CWinApp* app = AfxGetApp();
+    if (!app) {
+        g_fastDrawing = on;
+        return;
+    }
+    app->WriteProfileInt(kSection, kFastDrawing, on ? 1 : 0);
     app->GetSettings()->sync();
 }

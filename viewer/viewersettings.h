@@ -6,7 +6,8 @@
 // settings (section "Settings"): the folder of the last file opened, where
 // the Open and Export Picture dialogs start, and whether the open file is
 // reloaded when it changes on disk. A view with no application object keeps
-// them for the process only. Orthographic, too, is remembered.
+// them for the process only. Orthographic and Fast Drawing While Moving,
+// too, are remembered.
 
 // The folder of the last file that opened; empty when none is known or the
 // folder is gone.
@@ -21,3 +22,7 @@ void setReloadWhenChanged(bool on);
 // View > Orthographic: off unless turned on.
 bool orthographicView();
 void setOrthographicView(bool on);
+
+// View > Fast Drawing While Moving: on unless turned off.
+bool fastDrawingWhileMoving();
+void setFastDrawingWhileMoving(bool on);

@@ -3,11 +3,13 @@
 
 #include "platform/commandids.h"
 #include "tests/support/vectorcheck.h"
+#include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
 
 #include <QAction>
 
 #include <cmath>
+#include <functional>
 
 TEST_F(ShellTest, StandardViewKeysTurnTheCameraAboutItsCentreAndInitUndoesThem)
 {
@@ -40,18 +42,30 @@ TEST_F(ShellTest, StandardViewKeysTurnTheCameraAboutItsCentreAndInitUndoesThem)
     expectVector(g_up, kStartUp, 0.0);
 }
 
-// View > Orthographic is a check item that the next start comes up with.
-TEST_F(ShellTest, OrthographicIsACheckItemThatTheNextStartRemembers)
+// View > Orthographic and View > Fast Drawing While Moving are check items
+// that the next start comes up with.
+TEST_F(ShellTest, ViewSwitchesAreCheckItemsThatTheNextStartRemembers)
 {
-    for (const bool orthographic : {true, false}) {
-        ASSERT_TRUE(start());
-        QAction* item = frame->GetCommandAction(ID_VIEW_ORTHOGRAPHIC);
-        frame->UpdateCommandUI();
-        EXPECT_EQ(item->isChecked(), !orthographic);
-        item->trigger();
-        frame->UpdateCommandUI();
-        EXPECT_EQ(item->isChecked(), orthographic);
-        EXPECT_EQ(g_orthographic != 0, orthographic);
-        app.reset();
-    }
+    const struct {
+        const char* name;
+        unsigned id;
+        bool startsOn;
+        std::function<bool()> on;
+    } rows[] = {
+        {"Orthographic", ID_VIEW_ORTHOGRAPHIC, false, [] { return g_orthographic != 0; }},
+        {"Fast Drawing While Moving", ID_VIEW_FAST_DRAWING, true, [] { return fastDrawingWhileMoving(); }},
+    };
+    for (const auto& row : rows)
+        for (const bool turnedOn : {!row.startsOn, row.startsOn}) {
+            SCOPED_TRACE(row.name);
+            ASSERT_TRUE(start());
+            QAction* item = frame->GetCommandAction(row.id);
+            frame->UpdateCommandUI();
+            EXPECT_EQ(item->isChecked(), !turnedOn);
+            item->trigger();
+            frame->UpdateCommandUI();
+            EXPECT_EQ(item->isChecked(), turnedOn);
+            EXPECT_EQ(row.on(), turnedOn);
+            app.reset();
+        }
 }

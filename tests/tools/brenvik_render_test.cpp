@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/meshshapes.h"
 #include "tests/support/scratchfolder.h"
 
 namespace {
@@ -30,15 +31,17 @@ protected:
     }
 
     // The tool's exit status for the arguments (each quoted), with no
-    // display in its environment; its standard error goes to err.
-    int run(const std::string& arguments)
+    // display in its environment (and the variables of `environment`,
+    // NAME=value words); its standard error goes to err.
+    int run(const std::string& arguments, const std::string& environment = std::string())
     {
         const fs::path errFile = dir / "stderr";
         // The system's OpenGL keeps caches until exit: no leak report for
         // the tool under the sanitizers.
         const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
-                                    "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" '"
-                                    + kTool + "' " + arguments + " 2>'" + errFile.string() + "' >/dev/null";
+                                    "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" "
+                                    + environment + " '" + kTool + "' " + arguments + " 2>'" + errFile.string()
+                                    + "' >/dev/null";
         const int status = std::system(command.c_str());
         std::ifstream in(errFile);
         std::ostringstream text;
@@ -97,6 +100,46 @@ TEST_F(BrenvikRender, GivesUpAfterItsTimeLimitLeavingNoPicture)
     EXPECT_EQ(run("--time-limit 0.001 " + quoted(dir / "big.ply") + " " + quoted(out())), 1);
     EXPECT_NE(err.find("big.ply: gave up after 0.001 s"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(out()));
+}
+
+std::string bytesOf(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// A picture of at most 512 pixels a side shows a large model's reduced copy
+// (here the sheet of 6962 triangles counts as large above 1000, its copy of
+// at most 500 triangles), a larger
+// picture, or a model below the threshold, the model itself.
+TEST_F(BrenvikRender, SmallPicturesOfLargeModelsShowTheReducedCopy)
+{
+    const struct {
+        const char* size;
+        const char* above; // triangles of a large model
+        bool asTheModel;
+    } rows[] = {
+        {"256x256", "1000", false},
+        {"512x300", "1000", false},
+        {"513x513", "1000", true},
+        {"256x256", "10000", true},
+    };
+    {
+        std::ofstream(dir / "sheet.ply") << plyOf(wavySheet(60));
+    }
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.size) + " above " + row.above);
+        const std::string files = " " + quoted(dir / "sheet.ply") + " " + quoted(out());
+        ASSERT_EQ(run(std::string("--size ") + row.size + files, "BRENVIK_REDUCE_ABOVE=1000000000"), 0) << err;
+        const std::string model = bytesOf(out());
+        ASSERT_EQ(run(std::string("--size ") + row.size + files,
+                      std::string("BRENVIK_REDUCED_TRIANGLES=500 BRENVIK_REDUCE_ABOVE=") + row.above),
+                  0)
+            << err;
+        EXPECT_EQ(bytesOf(out()) == model, row.asTheModel);
+    }
 }
 
 } // namespace

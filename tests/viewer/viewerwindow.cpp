@@ -65,6 +65,7 @@ void resetViewerState()
     g_fileName.clear();
     g_fileExtension.clear();
     setOrthographicView(false); // what a new view starts from
+    setFastDrawingWhileMoving(true);
 }
 
 QString writeFile(const QString& folder, const QString& name, const QByteArray& text)

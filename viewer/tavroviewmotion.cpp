@@ -1,0 +1,43 @@
+#include "viewer/tavroview.h"
+
+#include "model/meshmodel.h"
+#include "model/reducedmodel.h"
+#include "viewer/viewersettings.h"
+#include "viewer/viewerstate.h"
+
+// Drawing while the camera moves: a large model's reduced copy, made on a
+// worker once the model is on the screen, stands in for it in the frames of
+// a drag, the wheel, the spin and the standard views; the whole model is
+// drawn again once the camera is still (MotionDrawing).
+
+void CTavroView::OnFastDrawing()
+{
+    m_motion->setEnabled(!m_motion->enabled());
+    setFastDrawingWhileMoving(m_motion->enabled());
+    RenderScene();
+}
+
+void CTavroView::CameraMoved()
+{
+    m_motion->moved();
+}
+
+void CTavroView::MotionModelChanged()
+{
+    // The old copy's buffers go first, in the view's context.
+    ReleaseBuffers(m_motion->buffers());
+    m_motion->modelChanged(g_model);
+}
+
+void CTavroView::DrawCurrentScene()
+{
+    SceneSettings scene = CurrentScene();
+    const MeshModel* reduced = scene.model.model != nullptr ? m_motion->modelToDraw() : nullptr;
+    if (reduced != nullptr) {
+        scene.model.model = reduced;
+        DrawScene(scene, m_motion->buffers());
+    } else {
+        DrawScene(scene, m_modelBuffers);
+    }
+    m_motion->frameDrawn(reduced != nullptr);
+}
