@@ -3,6 +3,7 @@
 #include "model/meshmodel.h"
 #include "model/trianglebvh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>

@@ -1,9 +1,11 @@
 #include "model/trianglebvh.h"
 
+#include "model/bigmemory.h"
 #include "model/meshmodel.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -52,55 +54,55 @@ int highestBit(uint32_t value)
     return bit;
 }
 
-const Vector3& cornerOf(const MeshModel& model, const BvhTriangle& triangle, uint32_t k)
-{
-    const MeshFace& face = model.faces[triangle.face];
-    return face.vertices[k == 0 ? 0 : triangle.corner + k - 1]->position;
-}
-
-struct Box {
-    double low[3] = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
-                     std::numeric_limits<double>::infinity()};
-    double high[3] = {-std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                      -std::numeric_limits<double>::infinity()};
-
-    void add(const Vector3& p)
-    {
-        const double xyz[3] = {p.x, p.y, p.z};
-        for (int a = 0; a < 3; ++a) {
-            low[a] = std::min(low[a], xyz[a]);
-            high[a] = std::max(high[a], xyz[a]);
-        }
-    }
+// A triangle's box, rounded outwards to float.
+struct TriangleBox {
+    float low[3];
+    float high[3];
 };
 
+TriangleBox boxOf(const Vector3& a, const Vector3& b, const Vector3& c)
+{
+    const double xyz[3][3] = {{a.x, a.y, a.z}, {b.x, b.y, b.z}, {c.x, c.y, c.z}};
+    TriangleBox box;
+    for (int axis = 0; axis < 3; ++axis) {
+        box.low[axis] = floatBelow(std::min({xyz[0][axis], xyz[1][axis], xyz[2][axis]}));
+        box.high[axis] = floatAbove(std::max({xyz[0][axis], xyz[1][axis], xyz[2][axis]}));
+    }
+    return box;
+}
+
+// The triangles in the order of their keys: each key holds a triangle's
+// Morton code in its high half and its number in its low half.
 class Builder {
 public:
-    Builder(const MeshModel& model, const std::atomic<bool>& cancel, const std::vector<uint32_t>& codes,
-            const std::vector<BvhTriangle>& triangles, std::vector<BvhNode>& nodes)
-        : m_model(model), m_cancel(cancel), m_codes(codes), m_triangles(triangles), m_nodes(nodes)
+    Builder(const std::atomic<bool>& cancel, const ScratchArray<uint64_t>& keys, const ScratchArray<TriangleBox>& boxes,
+            std::vector<BvhNode>& nodes)
+        : m_cancel(cancel), m_keys(keys), m_boxes(boxes), m_nodes(nodes)
     {
     }
 
-    // The node of triangles begin to end - 1 and those below it; false when
+    // The node of keys begin to end - 1 and those below it; false when
     // cancelled.
     bool build(std::size_t begin, std::size_t end)
     {
         const std::size_t index = m_nodes.size();
         m_nodes.push_back(BvhNode{});
         if (end - begin <= TriangleBvh::kLeafSize) {
-            Box box;
-            for (std::size_t i = begin; i < end; ++i) {
-                for (uint32_t k = 0; k < 3; ++k)
-                    box.add(cornerOf(m_model, m_triangles[i], k));
-            }
-            BvhNode& leaf = m_nodes[index];
+            BvhNode leaf{};
             for (int a = 0; a < 3; ++a) {
-                leaf.low[a] = floatBelow(box.low[a]);
-                leaf.high[a] = floatAbove(box.high[a]);
+                leaf.low[a] = std::numeric_limits<float>::infinity();
+                leaf.high[a] = -std::numeric_limits<float>::infinity();
+            }
+            for (std::size_t i = begin; i < end; ++i) {
+                const TriangleBox& box = m_boxes[m_keys[i] & 0xffffffffu];
+                for (int a = 0; a < 3; ++a) {
+                    leaf.low[a] = std::min(leaf.low[a], box.low[a]);
+                    leaf.high[a] = std::max(leaf.high[a], box.high[a]);
+                }
             }
             leaf.first = static_cast<uint32_t>(begin);
             leaf.count = static_cast<uint32_t>(end - begin);
+            m_nodes[index] = leaf;
             return true;
         }
         if (end - begin >= kCancelStride && m_cancel.load(std::memory_order_relaxed))
@@ -124,42 +126,55 @@ public:
     }
 
 private:
+    uint32_t codeAt(std::size_t i) const { return static_cast<uint32_t>(m_keys[i] >> 32); }
+
     // Where the codes' highest differing bit turns from 0 to 1; the middle
     // when all codes are equal.
     std::size_t splitOf(std::size_t begin, std::size_t end) const
     {
-        const uint32_t first = m_codes[begin];
-        const uint32_t last = m_codes[end - 1];
+        const uint32_t first = codeAt(begin);
+        const uint32_t last = codeAt(end - 1);
         if (first == last)
             return begin + (end - begin) / 2;
         const int bit = highestBit(first ^ last);
-        const auto at = std::partition_point(m_codes.begin() + static_cast<std::ptrdiff_t>(begin),
-                                             m_codes.begin() + static_cast<std::ptrdiff_t>(end),
-                                             [bit](uint32_t code) { return ((code >> bit) & 1u) == 0; });
-        return static_cast<std::size_t>(at - m_codes.begin());
+        std::size_t low = begin;    // without the bit
+        std::size_t high = end - 1; // with it
+        while (high - low > 1) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (((codeAt(middle) >> bit) & 1u) != 0)
+                high = middle;
+            else
+                low = middle;
+        }
+        return high;
     }
 
-    const MeshModel& m_model;
     const std::atomic<bool>& m_cancel;
-    const std::vector<uint32_t>& m_codes;
-    const std::vector<BvhTriangle>& m_triangles;
+    const ScratchArray<uint64_t>& m_keys;
+    const ScratchArray<TriangleBox>& m_boxes;
     std::vector<BvhNode>& m_nodes;
 };
 
 // Sorts keys by their bits 32 to 61, keeping the order of equal ones.
-void sortByHighBits(std::vector<uint64_t>& keys)
+void sortByHighBits(ScratchArray<uint64_t>& keys)
 {
-    std::vector<uint64_t> scratch(keys.size());
+    const std::size_t count = keys.size();
+    ScratchArray<uint64_t> scratch(count);
+    uint64_t* from = keys.data();
+    uint64_t* to = scratch.data();
+    std::vector<std::size_t> starts(kDigits + 1);
     for (int shift = 32; shift < 32 + 3 * kMortonBits; shift += kDigitBits) {
-        std::vector<std::size_t> starts(kDigits + 1, 0);
-        for (const uint64_t key : keys)
-            ++starts[((key >> shift) & (kDigits - 1)) + 1];
+        std::fill(starts.begin(), starts.end(), 0);
+        for (std::size_t i = 0; i < count; ++i)
+            ++starts[((from[i] >> shift) & (kDigits - 1)) + 1];
         for (std::size_t d = 1; d <= kDigits; ++d)
             starts[d] += starts[d - 1];
-        for (const uint64_t key : keys)
-            scratch[starts[(key >> shift) & (kDigits - 1)]++] = key;
-        keys.swap(scratch);
+        for (std::size_t i = 0; i < count; ++i)
+            to[starts[(from[i] >> shift) & (kDigits - 1)]++] = from[i];
+        std::swap(from, to);
     }
+    if (from != keys.data()) // an odd number of passes
+        std::memcpy(keys.data(), from, count * sizeof(uint64_t));
 }
 
 } // namespace
@@ -179,64 +194,64 @@ bool TriangleBvh::build(const MeshModel& model, const std::atomic<bool>& cancel)
     if (count > std::numeric_limits<uint32_t>::max())
         return false;
 
-    // Every triangle with its centre (three times over: only the order
-    // matters), and the centres' box.
-    std::vector<BvhTriangle> triangles;
-    std::vector<Vector3> centres;
-    triangles.reserve(static_cast<std::size_t>(count));
-    centres.reserve(static_cast<std::size_t>(count));
-    Box box;
+    // Every triangle with its box, and the box of the boxes' centres. The
+    // working arrays are the readers' scratch arrays: a fresh page costs.
+    const std::size_t n = static_cast<std::size_t>(count);
+    ScratchArray<BvhTriangle> triangles(n);
+    ScratchArray<TriangleBox> boxes(n);
+    float centreLow[3] = {std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity(),
+                          std::numeric_limits<float>::infinity()};
+    float centreHigh[3] = {-centreLow[0], -centreLow[1], -centreLow[2]};
+    std::size_t made = 0;
     for (uint32_t f = 0; f < model.faceCount; ++f) {
         const MeshFace& face = model.faces[f];
         for (uint32_t corner = 1; corner + 1 < face.vertexCount; ++corner) {
-            const Vector3& a = face.vertices[0]->position;
-            const Vector3& b = face.vertices[corner]->position;
-            const Vector3& c = face.vertices[corner + 1]->position;
-            const Vector3 centre{a.x + b.x + c.x, a.y + b.y + c.y, a.z + b.z + c.z};
-            triangles.push_back(BvhTriangle{f, corner});
-            centres.push_back(centre);
-            box.add(centre);
-            if (triangles.size() % kCancelStride == 0 && cancel.load(std::memory_order_relaxed))
+            const TriangleBox box = boxOf(face.vertices[0]->position, face.vertices[corner]->position,
+                                          face.vertices[corner + 1]->position);
+            for (int a = 0; a < 3; ++a) {
+                const float centre = 0.5f * box.low[a] + 0.5f * box.high[a];
+                centreLow[a] = std::min(centreLow[a], centre);
+                centreHigh[a] = std::max(centreHigh[a], centre);
+            }
+            triangles[made] = BvhTriangle{f, corner};
+            boxes[made] = box;
+            if (++made % kCancelStride == 0 && cancel.load(std::memory_order_relaxed))
                 return false;
         }
     }
 
-    // Morton codes over the box, sorted with the triangles' numbers.
+    // Morton codes of the centres over their box, sorted with the
+    // triangles' numbers.
     double cellsPer[3];
     for (int a = 0; a < 3; ++a) {
-        const double extent = box.high[a] - box.low[a];
+        const double extent = static_cast<double>(centreHigh[a]) - centreLow[a];
         cellsPer[a] = extent > 0.0 && std::isfinite(extent) ? kMortonCells / extent : 0.0;
     }
-    std::vector<uint64_t> keys(triangles.size());
-    for (std::size_t i = 0; i < triangles.size(); ++i) {
-        const double xyz[3] = {centres[i].x, centres[i].y, centres[i].z};
+    ScratchArray<uint64_t> keys(n);
+    for (std::size_t i = 0; i < n; ++i) {
         uint32_t cells[3];
         for (int a = 0; a < 3; ++a) {
-            const double cell = (xyz[a] - box.low[a]) * cellsPer[a];
+            const float centre = 0.5f * boxes[i].low[a] + 0.5f * boxes[i].high[a];
+            const double cell = (static_cast<double>(centre) - centreLow[a]) * cellsPer[a];
             cells[a] = cell >= 0.0 ? static_cast<uint32_t>(std::min(cell, kMortonCells)) : 0u;
         }
         const uint32_t code = (spreadBits(cells[0]) << 2) | (spreadBits(cells[1]) << 1) | spreadBits(cells[2]);
         keys[i] = (static_cast<uint64_t>(code) << 32) | i;
     }
-    std::vector<Vector3>().swap(centres);
     if (cancel.load(std::memory_order_relaxed))
         return false;
     sortByHighBits(keys);
-    std::vector<uint32_t> codes(keys.size());
-    m_triangles.resize(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        codes[i] = static_cast<uint32_t>(keys[i] >> 32);
-        m_triangles[i] = triangles[keys[i] & 0xffffffffu];
-    }
-    std::vector<uint64_t>().swap(keys);
-    std::vector<BvhTriangle>().swap(triangles);
 
-    m_nodes.reserve(m_triangles.size()); // leaves of two to four triangles
-    Builder builder(model, cancel, codes, m_triangles, m_nodes);
-    if (!builder.build(0, m_triangles.size()) || cancel.load()) {
+    m_nodes.reserve(n); // leaves of two to four triangles
+    adviseHugePages(m_nodes.data(), m_nodes.capacity() * sizeof(BvhNode));
+    Builder builder(cancel, keys, boxes, m_nodes);
+    if (!builder.build(0, n) || cancel.load()) {
         m_nodes.clear();
-        m_triangles.clear();
         return false;
     }
+    m_triangles.reserve(n);
+    adviseHugePages(m_triangles.data(), n * sizeof(BvhTriangle));
+    for (std::size_t i = 0; i < n; ++i)
+        m_triangles.push_back(triangles[keys[i] & 0xffffffffu]);
     return true;
 }

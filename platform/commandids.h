@@ -114,3 +114,7 @@ constexpr unsigned ID_VIEW_ORTHOGRAPHIC = 32845;
 
 // File > Properties: what the loaded model measures.
 constexpr unsigned ID_FILE_PROPERTIES = 32846;
+
+// View > Measure (M), a mouse mode beside Rotate, Translate and None, also
+// on the toolbar.
+constexpr unsigned ID_MEASURE = 32847;

@@ -54,8 +54,8 @@ constexpr float kPlayStepZ = 5.0f;
 
 CTavroView::CTavroView()
     : m_pOldPalette(nullptr), m_pDC(nullptr), m_hRC(nullptr), m_rotateMode(true), m_translateMode(false),
-      m_noneMode(false), m_showAxes(true), m_showMesh(true), m_showInfo(false), m_gridLines(0), m_gridHalfLines(0),
-      m_gridHalfSize(0.0), m_gridSpacing(0.0), m_playing(0)
+      m_noneMode(false), m_measureMode(false), m_showAxes(true), m_showMesh(true), m_showInfo(false), m_gridLines(0),
+      m_gridHalfLines(0), m_gridHalfSize(0.0), m_gridSpacing(0.0), m_playing(0)
 {
     m_gridHalfSize = kGridHalfSize;
     m_gridHalfLines = kGridHalfLines;
@@ -71,6 +71,7 @@ CTavroView::CTavroView()
     m_fileWatch->onChanged = [this] { OnOpenFileChanged(); };
     m_reloadWhenChanged = reloadWhenChanged();
     g_orthographic = orthographicView() ? 1 : 0;
+    SetUpMeasure();
 }
 
 CTavroView::~CTavroView()
@@ -288,6 +289,7 @@ SceneSettings CTavroView::CurrentScene() const
     scene.grid = GridLayout{m_gridLines, m_gridHalfLines, m_gridHalfSize, m_gridSpacing};
     scene.showAxes = m_showAxes;
     scene.showInfo = m_showInfo;
+    scene.marks = m_measurement.marks();
     scene.pixelRatio = static_cast<float>(m_pDC != nullptr ? m_pDC->devicePixelRatio() : devicePixelRatioF());
     return scene;
 }
@@ -365,6 +367,7 @@ void CTavroView::OnModelArrived(const MeshModel& model)
     if (m_hRC && m_pDC && m_pDC->MakeCurrent(m_hRC)) {
         SceneSettings scene = CurrentScene();
         scene.model.model = &model;
+        scene.marks = MeasureMarks{}; // the picks belong to the model on the screen
         scene.model.fileColours = VertexColoursWith(model, m_reloading) != 0;
         DrawScene(scene, m_arrivingBuffers);
         GLSurface::MakeNoneCurrent();
@@ -377,6 +380,7 @@ void CTavroView::ShowArrivedModel(MeshModel* model, bool reload)
 {
     g_vertexColours = VertexColoursWith(*model, reload);
     MeshModel* old = std::exchange(g_model, model);
+    MeasureModelShown(model);
     m_modelBuffers.swap(m_arrivingBuffers);
     if (std::exchange(m_arrivingFrameDrawn, false) && m_pDC->MakeCurrent(m_hRC)) {
         m_pDC->SwapBuffers(m_hRC);
@@ -473,6 +477,7 @@ void CTavroView::OnLoadEnded(ModelLoadOutcome outcome)
     } else if (!outcome.cancelled) {
         // The file gave no model: the view is empty.
         ReleaseModelBuffers();
+        MeasureModelShown(nullptr);
         freeMeshModel(std::exchange(g_model, nullptr));
         RenderScene();
     } // a cancelled load changes nothing on the screen
