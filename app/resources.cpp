@@ -46,6 +46,7 @@ const std::vector<CommandText>& commandTable()
          "Draw the model in the colours of its vertices and faces\nColors from File"},
         {ID_VIEW_XYZ_ZXY, "XYZ->ZXY", ""},
         {ID_VIEW_STEREO, "3D Stereo", ""},
+        {ID_MEASURE, "Measure\tM", "Measure mode: click two points of the surface for their distance\nMeasure"},
         {ID_VIEW_ORTHOGRAPHIC, "Orthographic", "Show the model without perspective\nOrthographic"},
         {ID_VIEW_FAST_DRAWING, "Fast Drawing While Moving",
          "Draw a large model simplified while the camera moves, in full when it stops\nFast Drawing While Moving"},
@@ -148,6 +149,8 @@ std::vector<MenuItem> mainMenu()
                          separator,
                          item(ID_VIEW_XYZ_ZXY),
                          separator,
+                         item(ID_MEASURE),
+                         separator,
                          item(ID_VIEW_STEREO),
                          item(ID_VIEW_ORTHOGRAPHIC),
                          item(ID_VIEW_FAST_DRAWING),
@@ -171,6 +174,7 @@ std::vector<platform::Accelerator> accelerators()
         key("Ctrl+X", ID_EDIT_CUT),    key("Shift+Del", ID_EDIT_CUT), key("Ctrl+C", ID_EDIT_COPY),
         key("Ctrl+Ins", ID_EDIT_COPY), key("Ctrl+V", ID_EDIT_PASTE),  key("Shift+Ins", ID_EDIT_PASTE),
         key("F6", ID_NEXT_PANE),       key("Shift+F6", ID_PREV_PANE), key("F5", ID_FILE_RELOAD),
+        key("M", ID_MEASURE),
     };
 }
 
@@ -230,8 +234,9 @@ void registerTavroResources()
 
     platform::ToolBarResource toolbar;
     toolbar.buttonSize = QSize(16, 15);
-    toolbar.items = {ID_FILE_NEW,  ID_FILE_OPEN, ID_FILE_SAVE, ID_SEPARATOR, ID_ROTATE, ID_TRANSLATE, ID_NONE,
-                     ID_INIT_AXES, ID_SEPARATOR, ID_AXES,      ID_MESH,      ID_INFO,   ID_SEPARATOR, ID_PLAY};
+    toolbar.items
+        = {ID_FILE_NEW,  ID_FILE_OPEN, ID_FILE_SAVE, ID_SEPARATOR, ID_ROTATE, ID_TRANSLATE, ID_NONE, ID_MEASURE,
+           ID_INIT_AXES, ID_SEPARATOR, ID_AXES,      ID_MESH,      ID_INFO,   ID_SEPARATOR, ID_PLAY};
     toolbar.images = makeToolBarStrip();
     res.setToolBar(IDR_MAINFRAME, toolbar);
 

@@ -115,6 +115,10 @@ constexpr unsigned ID_VIEW_ORTHOGRAPHIC = 32845;
 // File > Properties: what the loaded model measures.
 constexpr unsigned ID_FILE_PROPERTIES = 32846;
 
+// View > Measure (M), a mouse mode beside Rotate, Translate and None, also
+// on the toolbar.
+constexpr unsigned ID_MEASURE = 32847;
+
 // View > Fast Drawing While Moving: a large model's reduced copy is drawn
 // while the camera moves.
 constexpr unsigned ID_VIEW_FAST_DRAWING = 32850;

@@ -40,6 +40,9 @@ CLoadProgressPane::CLoadProgressPane(QStatusBar* statusBar)
     m_escape->setContext(Qt::WindowShortcut);
     m_escape->setEnabled(false);
     connect(m_escape, &QShortcut::activated, this, &CLoadProgressPane::cancelRequested);
+    // Another Esc of the window (the view's) may be live too: either way,
+    // Esc cancels.
+    connect(m_escape, &QShortcut::activatedAmbiguously, this, &CLoadProgressPane::cancelRequested);
     QWidget::hide();
 }
 

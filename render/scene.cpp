@@ -39,6 +39,7 @@ void DrawScene(const SceneSettings& scene, ModelBuffers& buffers)
             DrawSceneGrid(scene);
             DrawSceneAxes(scene);
             DrawSceneModel(scene, buffers);
+            DrawMeasureMarks(scene.marks, scene.pixelRatio);
         },
         [&] { DrawSceneInfo(scene); });
 }

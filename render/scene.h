@@ -2,6 +2,7 @@
 
 #include "geometry/vector3.h"
 #include "render/frame.h"
+#include "render/measuremarks.h"
 #include "render/modeldraw.h"
 #include "render/reference.h"
 
@@ -37,6 +38,7 @@ struct SceneSettings {
     bool showAxes = true;
 
     ModelDrawSettings model;
+    MeasureMarks marks; // drawn over the model, in its coordinates
 
     bool showInfo = false;
     const float* infoColor = nullptr;

@@ -50,8 +50,8 @@ constexpr float kPlayStepZ = 5.0f;
 
 CTavroView::CTavroView()
     : m_pOldPalette(nullptr), m_pDC(nullptr), m_hRC(nullptr), m_rotateMode(true), m_translateMode(false),
-      m_noneMode(false), m_showAxes(true), m_showMesh(true), m_showInfo(false), m_gridLines(0), m_gridHalfLines(0),
-      m_gridHalfSize(0.0), m_gridSpacing(0.0), m_playing(0)
+      m_noneMode(false), m_measureMode(false), m_showAxes(true), m_showMesh(true), m_showInfo(false), m_gridLines(0),
+      m_gridHalfLines(0), m_gridHalfSize(0.0), m_gridSpacing(0.0), m_playing(0)
 {
     m_gridHalfSize = kGridHalfSize;
     m_gridHalfLines = kGridHalfLines;
@@ -77,6 +77,7 @@ CTavroView::CTavroView()
     m_motion = new MotionDrawing(this);
     m_motion->setEnabled(fastDrawingWhileMoving());
     m_motion->onSettled = [this] { RenderScene(); };
+    SetUpMeasure();
 }
 
 CTavroView::~CTavroView()
@@ -295,6 +296,7 @@ SceneSettings CTavroView::CurrentScene() const
     scene.grid = GridLayout{m_gridLines, m_gridHalfLines, m_gridHalfSize, m_gridSpacing};
     scene.showAxes = m_showAxes;
     scene.showInfo = m_showInfo;
+    scene.marks = m_measurement.marks();
     scene.pixelRatio = static_cast<float>(m_pDC != nullptr ? m_pDC->devicePixelRatio() : devicePixelRatioF());
     return scene;
 }
@@ -374,6 +376,7 @@ void CTavroView::OnModelArrived(const MeshModel& model, ModelArrival kind)
     if (m_hRC && m_pDC && m_pDC->MakeCurrent(m_hRC)) {
         SceneSettings scene = CurrentScene();
         scene.model.model = &model;
+        scene.marks = MeasureMarks{}; // the picks belong to the model on the screen
         scene.model.fileColours = VertexColoursWith(model, kind == ModelArrival::Reloaded) != 0;
         DrawScene(scene, m_arrivingBuffers);
         GLSurface::MakeNoneCurrent();
@@ -387,6 +390,7 @@ void CTavroView::ShowArrivedModel(MeshModel* model, bool reload)
     g_vertexColours = VertexColoursWith(*model, reload);
     MeshModel* old = std::exchange(g_model, model);
     MotionModelChanged(); // stops the old model's copy before the old model goes
+    MeasureModelShown(model);
     m_modelBuffers.swap(m_arrivingBuffers);
     if (std::exchange(m_arrivingFrameDrawn, false) && m_pDC->MakeCurrent(m_hRC)) {
         m_pDC->SwapBuffers(m_hRC);

@@ -4,6 +4,7 @@
 #include "platform/view.h"
 #include "render/modelbuffers.h"
 #include "render/scene.h"
+#include "viewer/measurement.h"
 #include "viewer/motiondrawing.h"
 #include "viewer/openedfile.h"
 #include "viewer/standardview.h"
@@ -22,6 +23,7 @@ class QDragEnterEvent;
 class QDropEvent;
 class QOpenGLContext;
 class QResizeEvent;
+class QShortcut;
 class QWidget;
 
 // Full path chosen in the last completed open dialog, and its extension.
@@ -61,6 +63,7 @@ public:
     bool m_rotateMode;
     bool m_translateMode;
     bool m_noneMode;
+    bool m_measureMode;
     // ---- What is shown.
     bool m_showAxes;
     bool m_showMesh;
@@ -133,6 +136,13 @@ public:
     void OnRotate();
     void OnTranslate();
     void OnNone();
+    // Measure mode and what it picked (tavroviewmeasure.cpp): a left click
+    // picks the surface's point under the pointer (pickSurface), the first
+    // and then the second, whose distance the status bar shows; a third
+    // starts again. Right drags turn the camera. Esc clears the picks, Copy
+    // puts them on the clipboard as text.
+    void OnMeasure();
+    void OnEditCopy();
     void OnInitAxes();
     void OnAxes();
     void OnMesh();
@@ -206,6 +216,8 @@ public:
     OpenedFile* openedFile() const { return m_openedFile; }
     // Bytes held by the current model's buffer objects.
     std::size_t modelBufferBytes() const { return m_modelBuffers.byteSize(); }
+    // The points Measure mode picked.
+    const Measurement& measurement() const { return m_measurement; }
     // How often the model's buffers have been built.
     unsigned long modelBufferBuilds() const { return m_modelBuffers.buildCount() + m_arrivingBuffers.buildCount(); }
 
@@ -268,6 +280,18 @@ private:
     // back (RGB, bottom row first; empty with no context); nothing is
     // presented.
     std::vector<unsigned char> ReadPicture();
+    // Measure mode (tavroviewmeasure.cpp): the Esc key that clears the
+    // picks; the pick at a logical pixel of the view; a right drag's step,
+    // which turns the camera; the picks cleared for the model now shown (or
+    // none), whose triangles' hierarchy is then built; the picks cleared;
+    // and Esc live only while there are picks and no load runs, when the
+    // load's own Esc cancels.
+    void SetUpMeasure();
+    void MeasureAt(const QPoint& point);
+    void MeasureTurnStep(const QPoint& point);
+    void MeasureModelShown(const MeshModel* model);
+    void ClearMeasurement();
+    void UpdateMeasureKeys();
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
@@ -280,4 +304,6 @@ private:
 
     // The reduced copy drawn while the camera moves.
     MotionDrawing* m_motion = nullptr;
+    Measurement m_measurement;            // Measure mode's picks
+    QShortcut* m_measureEscape = nullptr; // Esc clears them
 };

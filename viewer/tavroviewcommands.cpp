@@ -36,6 +36,7 @@ void CTavroView::OnRotate()
     m_rotateMode = true;
     m_translateMode = false;
     m_noneMode = false;
+    m_measureMode = false;
 }
 
 void CTavroView::OnTranslate()
@@ -43,6 +44,7 @@ void CTavroView::OnTranslate()
     m_rotateMode = false;
     m_translateMode = true;
     m_noneMode = false;
+    m_measureMode = false;
 }
 
 void CTavroView::OnNone()
@@ -50,6 +52,7 @@ void CTavroView::OnNone()
     m_rotateMode = false;
     m_translateMode = false;
     m_noneMode = true;
+    m_measureMode = false;
 }
 
 void CTavroView::OnInitAxes()
@@ -131,8 +134,10 @@ void CTavroView::OnSwapAxes()
     // The buffers hold the old positions.
     ReleaseModelBuffers();
     MotionModelChanged(); // the copy's worker reads the positions
+    m_measurement.stopBuild(); // so does the hierarchy's
     swapModelAxes(g_model);
     MotionModelChanged();
+    MeasureModelShown(g_model);
     RenderScene();
 }
 
@@ -193,6 +198,12 @@ bool hasModel(const CTavroView& view)
     return !view.isLoading() && g_model != nullptr && g_model->vertexCount > 0;
 }
 
+// Copy copies what Measure mode picked.
+bool hasMeasurement(const CTavroView& view)
+{
+    return view.measurement().count() > 0;
+}
+
 const ViewCommand kViewCommands[] = {
     {ID_FILE_OPEN, &CTavroView::OnFileOpen, nullptr, notLoading},
     {ID_FILE_RELOAD, &CTavroView::OnFileReload, nullptr, canReload},
@@ -204,6 +215,8 @@ const ViewCommand kViewCommands[] = {
     {ID_ROTATE, &CTavroView::OnRotate, [](const CTavroView& v) { return int{v.m_rotateMode}; }},
     {ID_TRANSLATE, &CTavroView::OnTranslate, [](const CTavroView& v) { return int{v.m_translateMode}; }},
     {ID_NONE, &CTavroView::OnNone, [](const CTavroView& v) { return int{v.m_noneMode}; }},
+    {ID_MEASURE, &CTavroView::OnMeasure, [](const CTavroView& v) { return int{v.m_measureMode}; }},
+    {ID_EDIT_COPY, &CTavroView::OnEditCopy, nullptr, hasMeasurement},
     {ID_INIT_AXES, &CTavroView::OnInitAxes, nullptr},
     {ID_AXES, &CTavroView::OnAxes, [](const CTavroView& v) { return int{v.m_showAxes}; }},
     {ID_VIEW_AXES, &CTavroView::OnAxes, [](const CTavroView& v) { return int{v.m_showAxes}; }},
@@ -278,6 +291,8 @@ bool CTavroView::OnUpdateCommandUI(unsigned id, CCmdUI& ui)
         ui.SetText(facts);
         return true;
     }
+    if (id == ID_MEASURE)
+        UpdateMeasureKeys(); // a load may have started
     if (isLoading() && replacesTheModel(id)) {
         ui.Enable(false);
         return true;

@@ -79,6 +79,7 @@ void CTavroView::OnLoadFailed(const QString& path, const QString& reason, ModelA
         ReleaseModelBuffers();
         MeshModel* old = std::exchange(g_model, nullptr);
         MotionModelChanged(); // stops the old model's copy before the old model goes
+        MeasureModelShown(nullptr);
         freeMeshModel(old);
     }
     RenderScene();

@@ -27,6 +27,10 @@ void CTavroView::ApplyMouseDrag()
 void CTavroView::OnLButtonDown(unsigned flags, const QPoint& point)
 {
     CView::OnLButtonDown(flags, point);
+    if (m_measureMode) {
+        MeasureAt(point); // a click picks, it does not drag
+        return;
+    }
     SetCapture();
     g_lastMouseX = point.x();
     g_lastMouseY = point.y();
@@ -52,6 +56,8 @@ void CTavroView::OnMouseMove(unsigned flags, const QPoint& point)
         ApplyMouseDrag();
         CameraMoved();
         RenderScene();
+    } else if (g_dragButton == 2 && m_measureMode) {
+        MeasureTurnStep(point);
     } else if (g_dragButton == 2) {
         g_mouseDX = 0;
         g_mouseDY = 0;
@@ -67,6 +73,8 @@ void CTavroView::OnMouseMove(unsigned flags, const QPoint& point)
 void CTavroView::OnLButtonUp(unsigned flags, const QPoint& point)
 {
     CView::OnLButtonUp(flags, point);
+    if (g_dragButton != 1 && m_measureMode)
+        return;
     g_mouseDX = point.x() - g_lastMouseX;
     g_mouseDY = point.y() - g_lastMouseY;
     g_mouseDZ = 0;
@@ -80,12 +88,16 @@ void CTavroView::OnLButtonUp(unsigned flags, const QPoint& point)
 void CTavroView::OnRButtonUp(unsigned flags, const QPoint& point)
 {
     CView::OnRButtonUp(flags, point);
-    g_mouseDX = 0;
-    g_mouseDY = 0;
-    g_mouseDZ = point.y() - g_lastMouseY;
-    ApplyMouseDrag();
-    CameraMoved();
-    RenderScene();
+    if (m_measureMode) {
+        MeasureTurnStep(point);
+    } else {
+        g_mouseDX = 0;
+        g_mouseDY = 0;
+        g_mouseDZ = point.y() - g_lastMouseY;
+        ApplyMouseDrag();
+        CameraMoved();
+        RenderScene();
+    }
     g_dragButton = 0;
     ReleaseCapture();
 }

@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kButtonWidth = 16;
 constexpr int kButtonHeight = 15;
-constexpr int kButtonCount = 11;
+constexpr int kButtonCount = 12;
 
 // The sixteen colours the pictures are drawn with.
 const QColor kBlack(0, 0, 0);
@@ -128,6 +128,22 @@ void drawNone(QPainter& p)
     p.setPen(outline(kBlack));
     p.setBrush(kWhite);
     p.drawPolygon(arrow);
+}
+
+void drawMeasure(QPainter& p)
+{
+    // A ruler under a two-headed arrow: the distance between two points.
+    p.setPen(outline(kBlack));
+    p.setBrush(kYellow);
+    p.drawRect(QRectF(0.5, 8.5, 15, 5));
+    for (int x = 3; x <= 12; x += 3)
+        p.drawLine(QPointF(x + 0.5, 8.5), QPointF(x + 0.5, x == 6 || x == 12 ? 11.5 : 10.5));
+    p.setPen(outline(kRed));
+    p.drawLine(QPointF(1.5, 3.5), QPointF(14.5, 3.5));
+    p.drawLine(QPointF(1.5, 3.5), QPointF(3.5, 1.5));
+    p.drawLine(QPointF(1.5, 3.5), QPointF(3.5, 5.5));
+    p.drawLine(QPointF(14.5, 3.5), QPointF(12.5, 1.5));
+    p.drawLine(QPointF(14.5, 3.5), QPointF(12.5, 5.5));
 }
 
 void drawInit(QPainter& p)
@@ -268,8 +284,8 @@ QImage makeToolBarStrip()
     QImage strip(kButtonWidth * kButtonCount, kButtonHeight, QImage::Format_ARGB32);
     strip.fill(Qt::transparent);
     void (*const painters[kButtonCount])(QPainter&)
-        = {drawNew,  drawOpen, drawSave, drawRotate, drawTranslate, drawNone,
-           drawInit, drawAxes, drawMesh, drawInfo,   drawPlay};
+        = {drawNew,     drawOpen, drawSave, drawRotate, drawTranslate, drawNone,
+           drawMeasure, drawInit, drawAxes, drawMesh,   drawInfo,      drawPlay};
     for (int i = 0; i < kButtonCount; ++i) {
         QPainter p(&strip);
         p.setClipRect(QRect(i * kButtonWidth, 0, kButtonWidth, kButtonHeight));

@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QImage>
 
-// The program's pictures, drawn in code: the toolbar strip (11 images of
+// The program's pictures, drawn in code: the toolbar strip (12 images of
 // 16 x 15 pixels on a transparent background, in toolbar order) and the two
 // icons (32 x 32 and 16 x 16 each).
 QImage makeToolBarStrip();

@@ -128,6 +128,8 @@ TEST_F(ShellTest, MenusHoldEveryCommandInOrder)
         "  ---",
         "  XYZ->ZXY 32799",
         "  ---",
+        "  Measure\tM 32847",
+        "  ---",
         "  3D Stereo 32800",
         "  Orthographic 32845",
         "  Fast Drawing While Moving 32850",
@@ -151,7 +153,7 @@ TEST_F(ShellTest, ToolbarButtonsInOrderWithTipsAndPictures)
     for (int i = 0; i < bar.GetCount(); ++i)
         ids.push_back(bar.GetItemID(i));
     const std::vector<unsigned> expected
-        = {57600, 57601, 57603, 0, 32778, 32779, 32780, 32781, 0, 32782, 32783, 32784, 0, 32791};
+        = {57600, 57601, 57603, 0, 32778, 32779, 32780, 32847, 32781, 0, 32782, 32783, 32784, 0, 32791};
     EXPECT_EQ(ids, expected);
 
     // What the user sees: separators between the groups, in the same order.
@@ -162,8 +164,8 @@ TEST_F(ShellTest, ToolbarButtonsInOrderWithTipsAndPictures)
         else if (QWidget* w = bar.widgetForAction(action); qobject_cast<QToolButton*>(w))
             row << static_cast<QToolButton*>(w)->toolTip();
     }
-    EXPECT_EQ(row, QStringList({"New", "Open", "Save", "|", "Rotate", "Translate", "None", "Init", "|", "Axes", "Mesh",
-                                "Info", "|", "Play"}));
+    EXPECT_EQ(row, QStringList({"New", "Open", "Save", "|", "Rotate", "Translate", "None", "Measure", "Init", "|",
+                                "Axes", "Mesh", "Info", "|", "Play"}));
 
     EXPECT_EQ(bar.iconSize(), QSize(16, 15));
     QList<QImage> pictures;
@@ -188,6 +190,7 @@ TEST_F(ShellTest, ToolbarButtonsShowTheirPromptWhileHovered)
         {32778, "Rotation mode"},
         {32779, "Translation mode"},
         {32780, "None mode"},
+        {32847, "Measure mode: click two points of the surface for their distance"},
         {32781, "Initialize axes"},
         {32782, "Show/hide Axes"},
         {32783, "Show/hide Mesh"},
@@ -237,6 +240,7 @@ TEST_F(ShellTest, MenuItemsShowTheirPromptWhileHighlighted)
         {32800, ""},
         {32845, "Show the model without perspective"},
         {32850, "Draw a large model simplified while the camera moves, in full when it stops"},
+        {32847, "Measure mode: click two points of the surface for their distance"},
         {32843, "Open the next mesh file of this folder"},
         {32844, "Open the previous mesh file of this folder"},
         {32771, ""},

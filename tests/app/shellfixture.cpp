@@ -6,8 +6,11 @@
 #include "viewer/viewerstate.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 
 #include <utility>
@@ -45,6 +48,14 @@ void ShellTest::TearDown()
 
 bool ShellTest::start(const QStringList& args)
 {
+    // The pointer that an earlier test left over the window would show a
+    // toolbar button's prompt in place of the status bar's message.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QPoint corner = screen->geometry().bottomRight();
+        QCursor::setPos(corner);
+        if (!guitest::waitFor([corner] { return QCursor::pos() == corner; }))
+            return false;
+    }
     app = std::make_unique<CTavroApp>();
     app->SetCommandLine(args);
     if (!app->InitInstance())

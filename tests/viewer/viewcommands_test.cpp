@@ -109,7 +109,8 @@ TEST_F(ViewCommandsTest, EveryViewCommandIsHandledAndEnabled)
                                        ID_VIEW_COLOR,
                                        ID_SHADING_BOTH_FACES,
                                        ID_VIEW_XYZ_ZXY,
-                                       ID_VIEW_STEREO};
+                                       ID_VIEW_STEREO,
+                                       ID_MEASURE};
     for (unsigned id : ids) {
         CCmdUI ui(id);
         EXPECT_TRUE(view->OnUpdateCommandUI(id, ui)) << id;
@@ -119,7 +120,7 @@ TEST_F(ViewCommandsTest, EveryViewCommandIsHandledAndEnabled)
     // Commands that are not the view's are left to the rest of the chain.
     CCmdUI ui(ID_FILE_SAVE);
     EXPECT_FALSE(view->OnUpdateCommandUI(ID_FILE_SAVE, ui));
-    EXPECT_FALSE(view->OnCommand(ID_EDIT_COPY));
+    EXPECT_FALSE(view->OnCommand(ID_EDIT_PASTE));
 }
 
 TEST_F(ViewCommandsTest, MouseModesSwitchAllThreeFlagsAndDrawNothing)
@@ -140,6 +141,29 @@ TEST_F(ViewCommandsTest, MouseModesSwitchAllThreeFlagsAndDrawNothing)
     EXPECT_FALSE(view->m_translateMode || view->m_noneMode);
     EXPECT_EQ(framesDrawnBy(ID_ROTATE), 0u); // choosing it again keeps it
     EXPECT_TRUE(view->m_rotateMode);
+}
+
+TEST_F(ViewCommandsTest, MeasureIsAFourthModeAndExactlyOneModeFlagIsSet)
+{
+    const struct {
+        unsigned command;
+        bool rotate, translate, none, measure;
+    } rows[] = {
+        {ID_MEASURE, false, false, false, true}, {ID_ROTATE, true, false, false, false},
+        {ID_MEASURE, false, false, false, true}, {ID_TRANSLATE, false, true, false, false},
+        {ID_MEASURE, false, false, false, true}, {ID_NONE, false, false, true, false},
+        {ID_MEASURE, false, false, false, true}, {ID_MEASURE, false, false, false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.command);
+        EXPECT_EQ(framesDrawnBy(row.command), 0u);
+        EXPECT_EQ(view->m_rotateMode, row.rotate);
+        EXPECT_EQ(view->m_translateMode, row.translate);
+        EXPECT_EQ(view->m_noneMode, row.none);
+        EXPECT_EQ(view->m_measureMode, row.measure);
+        expectMarks(ID_MEASURE, row.measure);
+        expectMarks(ID_ROTATE, row.rotate);
+    }
 }
 
 TEST_F(ViewCommandsTest, ShowTogglesShareOneSettingBetweenToolbarAndMenu)

@@ -181,12 +181,15 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
         const char* name;
         bool byKey;
         bool afterTheWorker;
+        bool picked = false; // Measure mode's Esc is live too
     };
     const Row rows[] = {
         {"Cancel button while reading", false, false},
         {"Esc while reading", true, false},
         {"Cancel button before the frame is shown", false, true},
         {"Esc before the frame is shown", true, true},
+        {"Esc while reading, with a point picked", true, false, true},
+        {"Esc before the frame is shown, with a point picked", true, true, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -201,6 +204,12 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
         if (row.afterTheWorker)
             late = QObject::connect(view, &CTavroView::arrivingFrameDrawn, view,
                                     [this, press] { QMetaObject::invokeMethod(view, press, Qt::QueuedConnection); });
+        if (row.picked) {
+            window->command(ID_MEASURE);
+            QTest::mouseClick(view->m_pDC, Qt::LeftButton, Qt::NoModifier, QPoint(kSize / 2, kSize / 2));
+            ASSERT_GT(view->measurement().count(), 0);
+        }
+        const int picks = view->measurement().count();
         const unsigned long builds = view->modelBufferBuilds();
         const auto open = [this] {
             view->OpenFile(bigPlyPath());
@@ -209,6 +218,7 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
         stopAndExpectCancelled(row.afterTheWorker ? std::function<void()>([] {}) : std::function<void()>(press), open);
         QObject::disconnect(late);
         EXPECT_EQ(arrived.count(), row.afterTheWorker ? 1 : 0);
+        EXPECT_EQ(view->measurement().count(), picks) << "a cancelled load keeps the picks";
         // The big model's buffers were built and went with it.
         EXPECT_EQ(view->modelBufferBuilds() - builds, row.afterTheWorker ? 1u : 0u);
     }
