@@ -12,6 +12,7 @@
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/framememory.h"
+#include "viewer/arrivalarrays.h"
 #include "viewer/filewatch.h"
 #include "viewer/modelfacts.h"
 #include "viewer/viewerscene.h"
@@ -67,6 +68,7 @@ CTavroView::CTavroView()
     m_load = new ModelLoad(this);
     m_load->onFinished = [this](ModelLoadOutcome outcome) { OnLoadEnded(std::move(outcome)); };
     m_load->onArrived = [this](const MeshModel& model) { OnModelArrived(model); };
+    m_load->preparation = arraysForViewerState;
     m_fileWatch = new FileWatch(this);
     m_fileWatch->onChanged = [this] { OnOpenFileChanged(); };
     m_reloadWhenChanged = reloadWhenChanged();
@@ -366,6 +368,7 @@ void CTavroView::OnModelArrived(const MeshModel& model)
         SceneSettings scene = CurrentScene();
         scene.model.model = &model;
         scene.model.fileColours = VertexColoursWith(model, m_reloading) != 0;
+        m_arrivingBuffers.adopt(m_load->takeArrays());
         DrawScene(scene, m_arrivingBuffers);
         GLSurface::MakeNoneCurrent();
         m_arrivingFrameDrawn = true;
