@@ -198,9 +198,13 @@ void ModelArrays::clear()
     *this = ModelArrays();
 }
 
-void ModelArrays::releaseArrays()
+void ModelArrays::releaseRecords()
 {
     m_records.reset();
+}
+
+void ModelArrays::releaseIndices()
+{
     m_indices.reset();
 }
 

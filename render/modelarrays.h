@@ -89,8 +89,10 @@ public:
     // clear).
     const unsigned char* records() const { return reinterpret_cast<const unsigned char*>(m_records.get()); }
     const uint32_t* indices() const { return reinterpret_cast<const uint32_t*>(m_indices.get()); }
-    // Frees the arrays fill gave, keeping the plan and the edges.
-    void releaseArrays();
+    // Frees the records, or the indices, fill gave, keeping the plan and
+    // the edges.
+    void releaseRecords();
+    void releaseIndices();
 
     const ModelSource& source() const { return m_source; }
     ModelLayout layout() const { return m_layout; }

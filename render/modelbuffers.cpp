@@ -156,16 +156,18 @@ bool ModelBuffers::upload(ModelArrays& arrays)
     glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexBytes), filled ? arrays.records() : nullptr,
                  GL_STATIC_DRAW);
+    // Each array goes as soon as OpenGL holds its copy: the next copy may
+    // take its pages, which costs less than fresh ones.
+    arrays.releaseRecords();
     if (arrays.indexCount() > 0) {
         glGenBuffers(1, &m_indexBuffer);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes),
                      filled && !indicesLater ? arrays.indices() : nullptr, GL_STATIC_DRAW);
     }
+    arrays.releaseIndices();
     bool ok = glGetError() == GL_NO_ERROR;
-    if (filled) {
-        arrays.releaseArrays();
-    } else if (ok) {
+    if (!filled && ok) {
         const bool mapIndices = arrays.indexCount() > 0 && !indicesLater;
         unsigned char* vertexOut = mapForWriting(GL_ARRAY_BUFFER, vertexBytes);
         unsigned char* indexOut = mapIndices ? mapForWriting(GL_ELEMENT_ARRAY_BUFFER, indexBytes) : nullptr;
