@@ -69,7 +69,7 @@ Scene& scene()
             std::exit(1);
         }
         SetUpContextState(kWidth, kHeight);
-        const std::string& path = bigGridAsked ? bigGridPlyBinaryPath() : gridPlyPath();
+        const std::string& path = bigGridAsked ? bigGridPlyPath() : gridPlyPath();
         FILE* stream = std::fopen(path.c_str(), "r");
         std::string reason;
         s.model = stream ? loadModel(stream, "ply", &reason) : nullptr;

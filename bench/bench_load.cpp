@@ -12,7 +12,9 @@
 // endian laid out as assimp's -fplyb export writes it, and as OFF), exported
 // from the ASCII PLY by assimp as OBJ with normals and as binary STL (those
 // two are left out when assimp is not installed), written as a slicer writes
-// 3MF (bench/threemfwriter), and removed at exit.
+// 3MF (bench/threemfwriter), and removed at exit. `--write-big-grid DIR`
+// writes the huge grid instead (bench/gridply.h: 20M triangles, 380 MB of
+// binary PLY) as DIR/big_grid.ply, for the whole-process timings.
 
 #include <fcntl.h>
 #include <sched.h>
@@ -361,6 +363,10 @@ int main(int argc, char** argv)
         return writeGltfSeeds(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--write-inputs") == 0)
         return writeInputs(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--write-big-grid") == 0) {
+        writeBigGridPly(std::string(argv[2]) + "/big_grid.ply");
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], "--write-3mf-seeds") == 0)
         return writeThreeMfSeeds(argv[2]) ? 0 : 1;
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0)

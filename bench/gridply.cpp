@@ -14,35 +14,41 @@ namespace {
 
 constexpr int kSide = kGridSide;
 
-// A wavy grid of side x side vertices; triangles walk the grid cells, two
-// per cell.
-void sideGridPoint(int side, int i, int j, double xyz[3])
+} // namespace
+
+namespace {
+
+// Vertex (i, j) and triangle k of the grid of `side` vertices a side: a wavy
+// grid; triangles walk the grid cells, two per cell.
+void sidePoint(int side, int i, int j, double xyz[3])
 {
     xyz[0] = i / (side - 1.0) * 2.0 - 1.0;
     xyz[1] = j / (side - 1.0) * 2.0 - 1.0;
     xyz[2] = 0.1 * std::sin(xyz[0] * 9.0) * std::cos(xyz[1] * 7.0);
 }
 
-void sideGridTriangle(int side, long long k, int corners[3])
+void sideTriangle(int side, long long k, int corners[3])
 {
     const long long cells = static_cast<long long>(side - 1) * (side - 1);
-    const auto cell = static_cast<int>((k / 2) % cells);
-    const int a = cell / (side - 1) * side + cell % (side - 1);
+    const long long cell = (k / 2) % cells;
+    const auto a = static_cast<int>(cell / (side - 1) * side + cell % (side - 1));
     corners[0] = k % 2 == 0 ? a : a + 1;
     corners[1] = k % 2 == 0 ? a + 1 : a + side + 1;
     corners[2] = a + side;
 }
 
+void writeBinaryGridOfSide(const std::string& path, int side, long long faces);
+
 } // namespace
 
 void gridPoint(int i, int j, double xyz[3])
 {
-    sideGridPoint(kSide, i, j, xyz);
+    sidePoint(kSide, i, j, xyz);
 }
 
 void gridTriangle(int k, int corners[3])
 {
-    sideGridTriangle(kSide, k, corners);
+    sideTriangle(kSide, k, corners);
 }
 
 namespace {
@@ -95,66 +101,7 @@ void writeGrid(const std::string& path, bool off = false)
 // The same model as binary little endian PLY (on a little-endian host).
 void writeBinaryGrid(const std::string& path)
 {
-    FILE* out = openOrExit(path, "wb");
-    std::fprintf(out,
-                 "ply\nformat binary_little_endian 1.0\ncomment generated for the benchmarks\n"
-                 "element vertex %d\nproperty float x\nproperty float y\nproperty float z\nelement face %d\n"
-                 "property list uchar int vertex_index\nend_header\n",
-                 kGridPlyVertices, kGridPlyFaces);
-    std::vector<char> body;
-    body.reserve(static_cast<std::size_t>(kGridPlyVertices) * 12 + static_cast<std::size_t>(kGridPlyFaces) * 13);
-    const auto put = [&body](const void* value, std::size_t size) {
-        body.insert(body.end(), static_cast<const char*>(value), static_cast<const char*>(value) + size);
-    };
-    for (int j = 0; j < kSide; ++j)
-        for (int i = 0; i < kSide; ++i) {
-            double p[3];
-            gridPoint(i, j, p);
-            const float xyz[3] = {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
-            put(xyz, sizeof xyz);
-        }
-    for (int k = 0; k < kGridPlyFaces; ++k) {
-        const unsigned char count = 3;
-        int corners[3];
-        gridTriangle(k, corners);
-        put(&count, 1);
-        put(corners, sizeof corners);
-    }
-    if (std::fwrite(body.data(), 1, body.size(), out) != body.size()) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    closeOrExit(out, path);
-}
-
-// A side x side grid as binary little endian PLY, written as it is made.
-void writeBinarySideGrid(const std::string& path, int side)
-{
-    const long long vertices = static_cast<long long>(side) * side;
-    const long long faces = 2LL * (side - 1) * (side - 1);
-    FILE* out = openOrExit(path, "wb");
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
-    std::fprintf(out,
-                 "ply\nformat binary_little_endian 1.0\ncomment generated for the benchmarks\n"
-                 "element vertex %lld\nproperty float x\nproperty float y\nproperty float z\nelement face %lld\n"
-                 "property list uchar int vertex_index\nend_header\n",
-                 vertices, faces);
-    for (int j = 0; j < side; ++j)
-        for (int i = 0; i < side; ++i) {
-            double p[3];
-            sideGridPoint(side, i, j, p);
-            const float xyz[3] = {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
-            std::fwrite(xyz, sizeof xyz, 1, out);
-        }
-    for (long long k = 0; k < faces; ++k) {
-        const unsigned char count = 3;
-        int corners[3];
-        sideGridTriangle(side, k, corners);
-        std::fwrite(&count, 1, 1, out);
-        std::fwrite(corners, sizeof corners, 1, out);
-    }
-    closeOrExit(out, path);
+    writeBinaryGridOfSide(path, kSide, kGridPlyFaces);
 }
 
 void writeGltfGrid(const std::string& path, bool binary)
@@ -233,15 +180,71 @@ const std::string& gridPlyBinaryPath()
     return path;
 }
 
-const std::string& bigGridPlyBinaryPath()
+const std::string& bigGridPlyPath()
 {
     static const std::string path = [] {
-        const std::string file = benchFolder() + "/big_grid_le.ply";
-        writeBinarySideGrid(file, kBigGridSide);
+        const std::string file = benchFolder() + "/big_grid.ply";
+        writeBigGridPly(file);
         return file;
     }();
     return path;
 }
+
+void writeBigGridPly(const std::string& path)
+{
+    writeBinaryGridOfSide(path, kBigGridSide, kBigGridFaces);
+}
+
+namespace {
+
+// The grid of `side` vertices a side with `faces` triangles (they wrap
+// around the cells) as binary little endian PLY.
+void writeBinaryGridOfSide(const std::string& path, int side, long long faces)
+{
+    FILE* out = openOrExit(path, "wb");
+    std::fprintf(out,
+                 "ply\nformat binary_little_endian 1.0\ncomment generated for the benchmarks\n"
+                 "element vertex %lld\nproperty float x\nproperty float y\nproperty float z\nelement face %lld\n"
+                 "property list uchar int vertex_index\nend_header\n",
+                 static_cast<long long>(side) * side, faces);
+    // Written a few megabytes at a time: the huge grid's body would be
+    // hundreds of megabytes in memory.
+    constexpr std::size_t kFlushBytes = std::size_t{4} << 20;
+    std::vector<char> body;
+    body.reserve(kFlushBytes + 64);
+    const auto put = [&body](const void* value, std::size_t size) {
+        body.insert(body.end(), static_cast<const char*>(value), static_cast<const char*>(value) + size);
+    };
+    const auto flush = [&](bool always) {
+        if (!always && body.size() < kFlushBytes)
+            return;
+        if (std::fwrite(body.data(), 1, body.size(), out) != body.size()) {
+            std::perror(path.c_str());
+            std::exit(1);
+        }
+        body.clear();
+    };
+    for (int j = 0; j < side; ++j)
+        for (int i = 0; i < side; ++i) {
+            double p[3];
+            sidePoint(side, i, j, p);
+            const float xyz[3] = {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2])};
+            put(xyz, sizeof xyz);
+            flush(false);
+        }
+    for (long long k = 0; k < faces; ++k) {
+        const unsigned char count = 3;
+        int corners[3];
+        sideTriangle(side, k, corners);
+        put(&count, 1);
+        put(corners, sizeof corners);
+        flush(false);
+    }
+    flush(true);
+    closeOrExit(out, path);
+}
+
+} // namespace
 
 const std::string& gridOffPath()
 {

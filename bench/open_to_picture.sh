@@ -7,12 +7,18 @@
 # every INTERVAL seconds until the dialog is off the screen and the square
 # has turned to the lit model. A run's figure is the time of the first look
 # that shows the model: it is late by at most INTERVAL (the look before it,
-# printed beside it, did not show the model yet).
-#   bench/open_to_picture.sh BUILD_DIR [RUNS] [INTERVAL]
+# printed beside it, did not show the model yet). With --big the file is
+# the huge grid instead (20M triangles, 380 MB of binary PLY).
+#   bench/open_to_picture.sh [--big] BUILD_DIR [RUNS] [INTERVAL]
 # BUILD_DIR holds app/brenvik, bench/bench_load and bench/screen_probe
 # (Release). Needs xvfb and xdotool (scripts/deps.sh).
 set -euo pipefail
-build="${1:?usage: bench/open_to_picture.sh BUILD_DIR [RUNS] [INTERVAL]}"
+big=""
+if [ "${1:-}" = "--big" ]; then
+  big=1
+  shift
+fi
+build="${1:?usage: bench/open_to_picture.sh [--big] BUILD_DIR [RUNS] [INTERVAL]}"
 runs="${2:-5}"
 interval="${3:-0.05}"
 app="$build/app/brenvik"
@@ -21,9 +27,14 @@ work="$(mktemp -d)"
 server=""
 watcher=""
 trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; [ -n "$server" ] && kill "$server" 2>/dev/null; rm -rf "$work"' EXIT
-"$build/bench/bench_load" --write-inputs "$work" >/dev/null 2>&1
-rm -f "$work"/grid.obj "$work"/grid.stl "$work"/grid.off "$work"/grid_le.ply
-model="$work/grid.ply"
+if [ -n "$big" ]; then
+  "$build/bench/bench_load" --write-big-grid "$work" >/dev/null 2>&1
+  model="$work/big_grid.ply"
+else
+  "$build/bench/bench_load" --write-inputs "$work" >/dev/null 2>&1
+  rm -f "$work"/grid.obj "$work"/grid.stl "$work"/grid.off "$work"/grid_le.ply
+  model="$work/grid.ply"
+fi
 display=":$((90 + RANDOM % 100))"
 Xvfb "$display" -screen 0 1280x1024x24 +extension GLX +render -noreset >/dev/null 2>&1 &
 server=$!

@@ -17,166 +17,9 @@
 
 namespace {
 
-// One vertex record: position, then the normal and the colour when the
-// layout has them.
-struct RecordFormat {
-    bool normals = false;
-    bool colours = false;
-
-    std::size_t normalOffset() const { return 3 * sizeof(float); }
-    std::size_t colourOffset() const { return (normals ? 6 : 3) * sizeof(float); }
-    std::size_t stride() const { return colourOffset() + (colours ? 3 : 0) * sizeof(float); }
-};
-
-RecordFormat formatFor(ModelLayout layout, bool colours)
-{
-    RecordFormat format;
-    format.normals = layout == ModelLayout::flatFaces || layout == ModelLayout::smoothFaces;
-    format.colours = colours;
-    return format;
-}
-
 const void* offset(std::size_t bytes)
 {
     return reinterpret_cast<const void*>(bytes);
-}
-
-std::size_t vertexIndex(const MeshModel& model, const MeshVertex* vertex)
-{
-    return static_cast<std::size_t>(vertex - model.vertices);
-}
-
-void putFloats(unsigned char* at, const float* values, int count)
-{
-    std::memcpy(at, values, sizeof(float) * static_cast<std::size_t>(count));
-}
-
-void putVector(unsigned char* at, const Vector3& v)
-{
-    // The same rounding OpenGL applies to the doubles of glVertex3d and
-    // glNormal3d.
-    const float f[3] = {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
-    putFloats(at, f, 3);
-}
-
-// Writes record number i with the given position, normal and colour.
-void putRecord(unsigned char* base, const RecordFormat& format, std::size_t i, const Vector3& position,
-               const Vector3* normal, const float* colour)
-{
-    unsigned char* record = base + i * format.stride();
-    putVector(record, position);
-    if (format.normals)
-        putVector(record + format.normalOffset(), *normal);
-    if (format.colours)
-        putFloats(record + format.colourOffset(), colour, 3);
-}
-
-// The colours the records carry: the source, and the colour of faces the
-// file gave none.
-struct RecordColours {
-    ColourSource source = ColourSource::none;
-    const float* fallback = nullptr;
-
-    // Smooth faces in face colours: every face has its own corner records.
-    bool perFace(ModelLayout layout) const
-    {
-        return layout == ModelLayout::smoothFaces && source == ColourSource::faces;
-    }
-    // What a shared vertex record carries (with face colours, in flat
-    // shading, only the polygon's own corner's colour counts).
-    const float* ofVertex(const MeshModel& model, uint32_t v) const
-    {
-        if (source == ColourSource::none)
-            return nullptr;
-        return model.colours != nullptr ? model.colours + 3 * std::size_t(v) : fallback;
-    }
-};
-
-// Where a run of faces starts in the buffers: the face, and the places of
-// its first index, its first own record (flat: after the shared vertices)
-// and its first corner record (smooth faces in face colours).
-struct FacePlace {
-    uint32_t face = 0;
-    std::size_t index = 0;
-    std::size_t own = 0;
-    std::size_t corner = 0;
-};
-
-// Smooth faces in face colours: each polygon's corners, with the vertex
-// normals and the face's colour, for faces from.face up to end.
-void fillFaceCorners(unsigned char* out, const MeshModel& model, const RecordFormat& format,
-                     const RecordColours& colours, const FacePlace& from, uint32_t end)
-{
-    std::size_t next = from.corner;
-    for (uint32_t f = from.face; f < end; ++f) {
-        const MeshFace& face = model.faces[f];
-        if (face.vertexCount < 3)
-            continue;
-        float colour[3];
-        faceColour(model, f, colours.fallback, colour);
-        for (uint32_t j = 0; j < face.vertexCount; ++j) {
-            const MeshVertex& vertex = *face.vertices[j];
-            putRecord(out, format, next++, vertex.position, &vertex.normal, colour);
-        }
-    }
-}
-
-// One part of the vertex records, for vertices [firstVertex, endVertex) and
-// faces from.face up to endFace: every vertex, then (flat) each polygon's
-// own copy of its first corner, with the face normal and the face's colour:
-// the last corner of all its triangles, whose colour a flat-shaded triangle
-// takes.
-void fillVertices(unsigned char* out, const MeshModel& model, ModelLayout layout, const RecordFormat& format,
-                  const RecordColours& colours, uint32_t firstVertex, uint32_t endVertex, const FacePlace& from,
-                  uint32_t endFace)
-{
-    if (colours.perFace(layout)) {
-        fillFaceCorners(out, model, format, colours, from, endFace);
-        return;
-    }
-    for (uint32_t v = firstVertex; v < endVertex; ++v) {
-        const MeshVertex& vertex = model.vertices[v];
-        const float* colour = colours.ofVertex(model, v);
-        putRecord(out, format, v, vertex.position, &vertex.normal, colour);
-    }
-    if (layout != ModelLayout::flatFaces)
-        return;
-    std::size_t next = from.own;
-    for (uint32_t f = from.face; f < endFace; ++f) {
-        const MeshFace& face = model.faces[f];
-        if (face.vertexCount < 3)
-            continue;
-        float colour[3] = {0.0f, 0.0f, 0.0f};
-        if (format.colours)
-            faceColour(model, f, colours.fallback, colour);
-        putRecord(out, format, next++, face.vertices[0]->position, &face.normal, colour);
-    }
-}
-
-// Three indices per triangle of each polygon's fan, for faces from.face up
-// to end.
-void fillIndices(GLuint* out, const MeshModel& model, ModelLayout layout, bool perFace, const FacePlace& from,
-                 uint32_t end)
-{
-    auto own = static_cast<GLuint>(from.own);
-    auto faceBase = static_cast<GLuint>(from.corner); // per face: the polygon's first corner record
-    out += from.index;
-    for (uint32_t f = from.face; f < end; ++f) {
-        const MeshFace& face = model.faces[f];
-        const uint32_t n = face.vertexCount;
-        if (n < 3)
-            continue;
-        const auto corner = [&](uint32_t c) {
-            return perFace ? faceBase + c : static_cast<GLuint>(vertexIndex(model, face.vertices[c]));
-        };
-        for (uint32_t i = 0; i + 2 < n; ++i) {
-            *out++ = corner(i + 1);
-            *out++ = corner(i + 2);
-            *out++ = layout == ModelLayout::flatFaces ? own : corner(0);
-        }
-        ++own;
-        faceBase += n;
-    }
 }
 
 // Maps the buffer bound to target for writing; null when it cannot be.
@@ -214,16 +57,9 @@ std::size_t modelMemoryBytes(const MeshModel& model)
     return bytes;
 }
 
-bool ModelBuffers::Source::operator==(const Source& other) const
+void ModelBuffers::adopt(ModelArrays arrays)
 {
-    return model == other.model && vertices == other.vertices && faces == other.faces && colours == other.colours
-           && faceColours == other.faceColours && vertexCount == other.vertexCount && faceCount == other.faceCount;
-}
-
-ModelBuffers::Source ModelBuffers::sourceOf(const MeshModel& model)
-{
-    return Source{&model,         model.vertices, model.faces, model.colours, model.faceColours, model.vertexCount,
-                  model.faceCount};
+    m_adopted = std::move(arrays);
 }
 
 void ModelBuffers::release()
@@ -239,6 +75,7 @@ void ModelBuffers::swap(ModelBuffers& other) noexcept
 {
     using std::swap;
     swap(m_source, other.m_source);
+    swap(m_adopted, other.m_adopted);
     swap(m_layout, other.m_layout);
     swap(m_colours, other.m_colours);
     swap(m_usesFallback, other.m_usesFallback);
@@ -253,11 +90,13 @@ void ModelBuffers::swap(ModelBuffers& other) noexcept
     swap(m_indexCount, other.m_indexCount);
     swap(m_bytes, other.m_bytes);
     swap(m_builds, other.m_builds);
+    swap(m_adoptedBuilds, other.m_adoptedBuilds);
 }
 
 void ModelBuffers::abandon()
 {
-    m_source = Source{};
+    m_source = ModelSource{};
+    m_adopted.clear();
     m_layout = ModelLayout::none;
     m_colours = ColourSource::none;
     m_usesFallback = false;
@@ -272,114 +111,85 @@ void ModelBuffers::abandon()
 
 void ModelBuffers::build(const MeshModel& model, ModelLayout layout, ColourSource colours, const float* fallback)
 {
-    const RecordColours recordColours{colours, fallback};
-    const bool perFace = recordColours.perFace(layout);
+    ModelArrays arrays;
+    const bool adopted = m_adopted.isFor(model, layout, colours, fallback) && m_adopted.records() != nullptr;
+    if (adopted)
+        arrays = std::move(m_adopted);
     release();
     if (layout == ModelLayout::none)
         return;
-    // Sizes first: triangles of the faces that have any.
-    uint64_t triangles = 0;
-    uint64_t polygons = 0;
-    uint64_t corners = 0; // of the polygons
-    // The buffers are filled in two parts, the second from the middle face.
-    FacePlace middle;
-    middle.face = model.faceCount / 2;
-    for (uint32_t f = 0; f < model.faceCount; ++f) {
-        if (f == middle.face) {
-            middle.index = 3 * triangles;
-            middle.own = model.vertexCount + polygons;
-            middle.corner = corners;
-        }
-        const uint32_t n = model.faces[f].vertexCount;
-        if (n < 3)
-            continue;
-        triangles += n - 2;
-        ++polygons;
-        corners += n;
-    }
-    const RecordFormat format = formatFor(layout, colours != ColourSource::none);
-    uint64_t records = model.vertexCount;
-    if (perFace)
-        records = corners;
-    else if (layout == ModelLayout::flatFaces)
-        records += polygons;
-    // Outlines are lines over the shared vertices, two indices an edge,
-    // written as the culling asks when they are drawn.
-    if (layout == ModelLayout::outlines && triangles > 0 && triangles <= INT_MAX / 3)
-        m_edges.build(model);
-    const uint64_t indices = layout == ModelLayout::points     ? 0
-                             : layout == ModelLayout::outlines ? uint64_t{m_edges.indexRoom()}
-                                                               : 3 * triangles;
-    if (records == 0 || records > UINT32_MAX || indices > INT_MAX)
+    if (!adopted && !arrays.plan(model, layout, colours, fallback))
         return;
-    if (layout != ModelLayout::points && indices == 0)
-        return;
-
-    // Both buffers are filled at once, by this thread and a helper, straight
-    // into their mapped storage; without a mapping, through copies.
-    const std::size_t vertexBytes = records * format.stride();
-    const std::size_t indexBytes = indices * sizeof(GLuint);
-    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
-        // Errors of earlier calls are not this build's.
-    }
-    glGenBuffers(1, &m_vertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexBytes), nullptr, GL_STATIC_DRAW);
-    if (indices > 0) {
-        glGenBuffers(1, &m_indexBuffer);
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), nullptr, GL_STATIC_DRAW);
-    }
-    bool ok = glGetError() == GL_NO_ERROR;
-    unsigned char* vertexOut = ok ? mapForWriting(GL_ARRAY_BUFFER, vertexBytes) : nullptr;
-    unsigned char* indexOut
-        = ok && layout != ModelLayout::outlines ? mapForWriting(GL_ELEMENT_ARRAY_BUFFER, indexBytes) : nullptr;
-    FacePlace first;
-    first.own = model.vertexCount;
-    const uint32_t middleVertex = model.vertexCount / 2;
-    // Each part: its half of the vertices and of the faces, records and
-    // indices.
-    const auto fill = [&](unsigned char* vertexTo, GLuint* indexTo, int part) {
-        const FacePlace& from = part == 0 ? first : middle;
-        const uint32_t endFace = part == 0 ? middle.face : model.faceCount;
-        fillVertices(vertexTo, model, layout, format, recordColours, part == 0 ? 0 : middleVertex,
-                     part == 0 ? middleVertex : model.vertexCount, from, endFace);
-        if (indexTo != nullptr && layout != ModelLayout::outlines)
-            fillIndices(indexTo, model, layout, perFace, from, endFace);
-    };
-    const bool indicesLater = layout == ModelLayout::outlines;
-    if (vertexOut && (indexOut || indices == 0 || indicesLater)) {
-        auto* indexTo = reinterpret_cast<GLuint*>(indexOut);
-        runInTwo([&](int part) { fill(vertexOut, indexTo, part); });
-    }
-    if (vertexOut)
-        ok = glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE && ok;
-    if (indexOut)
-        ok = glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER) == GL_TRUE && ok;
-    if (ok && (!vertexOut || (!indexOut && indices > 0 && !indicesLater))) {
-        std::vector<unsigned char> copy(vertexBytes);
-        std::vector<GLuint> indexCopy(indicesLater ? 0 : indices);
-        for (int part = 0; part < 2; ++part)
-            fill(copy.data(), indexCopy.empty() ? nullptr : indexCopy.data(), part);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertexBytes), copy.data());
-        if (!indexCopy.empty())
-            glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(indexBytes), indexCopy.data());
-        ok = glGetError() == GL_NO_ERROR;
-    }
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    if (!ok) {
+    if (!upload(arrays)) {
         release();
         return;
     }
-    m_source = sourceOf(model);
+    if (adopted)
+        ++m_adoptedBuilds;
+    m_source = arrays.source();
     m_layout = layout;
     m_colours = colours;
-    m_usesFallback = colours == ColourSource::faces && usesFallbackColour(model);
-    std::copy_n(fallback, 3, m_fallback);
-    m_vertexCount = static_cast<unsigned>(records);
-    m_indexCount = static_cast<unsigned>(indices);
-    m_bytes = vertexBytes + indexBytes + m_edges.byteSize();
+    m_usesFallback = arrays.usesFallback();
+    std::copy_n(arrays.fallback(), 3, m_fallback);
+    m_vertexCount = static_cast<unsigned>(arrays.recordCount());
+    m_indexCount = static_cast<unsigned>(arrays.indexCount());
+    using std::swap;
+    swap(m_edges, arrays.edges());
+    m_bytes = arrays.vertexBytes() + arrays.indexBytes() + m_edges.byteSize();
+}
+
+bool ModelBuffers::upload(ModelArrays& arrays)
+{
+    const ModelLayout layout = arrays.layout();
+    const std::size_t vertexBytes = arrays.vertexBytes();
+    const std::size_t indexBytes = arrays.indexBytes();
+    const bool indicesLater = layout == ModelLayout::outlines; // they follow the eye
+    const bool filled = arrays.records() != nullptr;
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+        // Errors of earlier calls are not this build's.
+    }
+    // Arrays filled beforehand go to OpenGL in one call each; otherwise
+    // both buffers are filled at once, by this thread and a helper,
+    // straight into their mapped storage, or without a mapping through
+    // copies.
+    glGenBuffers(1, &m_vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexBytes), filled ? arrays.records() : nullptr,
+                 GL_STATIC_DRAW);
+    // Each array goes as soon as OpenGL holds its copy: the next copy may
+    // take its pages, which costs less than fresh ones.
+    arrays.releaseRecords();
+    if (arrays.indexCount() > 0) {
+        glGenBuffers(1, &m_indexBuffer);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes),
+                     filled && !indicesLater ? arrays.indices() : nullptr, GL_STATIC_DRAW);
+    }
+    arrays.releaseIndices();
+    bool ok = glGetError() == GL_NO_ERROR;
+    if (!filled && ok) {
+        const bool mapIndices = arrays.indexCount() > 0 && !indicesLater;
+        unsigned char* vertexOut = mapForWriting(GL_ARRAY_BUFFER, vertexBytes);
+        unsigned char* indexOut = mapIndices ? mapForWriting(GL_ELEMENT_ARRAY_BUFFER, indexBytes) : nullptr;
+        if (vertexOut && (indexOut || !mapIndices))
+            arrays.fillInto(vertexOut, reinterpret_cast<GLuint*>(indexOut));
+        if (vertexOut)
+            ok = glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE && ok;
+        if (indexOut)
+            ok = glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER) == GL_TRUE && ok;
+        if (ok && (!vertexOut || (!indexOut && mapIndices))) {
+            std::vector<unsigned char> copy(vertexBytes);
+            std::vector<GLuint> indexCopy(mapIndices ? arrays.indexCount() : 0);
+            arrays.fillInto(copy.data(), indexCopy.empty() ? nullptr : indexCopy.data());
+            glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(vertexBytes), copy.data());
+            if (!indexCopy.empty())
+                glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(indexBytes), indexCopy.data());
+            ok = glGetError() == GL_NO_ERROR;
+        }
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    return ok;
 }
 
 bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool fileColours, const float* modelColour)
@@ -390,14 +200,16 @@ bool ModelBuffers::draw(const MeshModel& model, ModelLayout layout, bool fileCol
     if (layout == ModelLayout::none)
         return true;
     const bool fallbackChanged = m_usesFallback && !std::equal(m_fallback, m_fallback + 3, fallback);
-    if (!(m_source == sourceOf(model)) || m_layout != layout || m_colours != colours || fallbackChanged || empty()) {
+    if (!(m_source == ModelSource::of(model)) || m_layout != layout || m_colours != colours || fallbackChanged
+        || empty()) {
         ++m_builds;
         build(model, layout, colours, fallback);
     }
+    m_adopted.clear(); // arrays for another model or way of drawing
     if (empty())
         return false;
 
-    const RecordFormat format = formatFor(layout, colours != ColourSource::none);
+    const RecordFormat format = RecordFormat::of(layout, colours != ColourSource::none);
     const auto stride = static_cast<GLsizei>(format.stride());
     glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     glEnableClientState(GL_VERTEX_ARRAY);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "render/modelarrays.h"
 #include "render/modelcolours.h"
 #include "render/outlineedges.h"
 
@@ -26,7 +27,10 @@ std::size_t modelMemoryBytes(const MeshModel& model);
 
 // A model's vertex and index buffer objects (OpenGL 1.5) in the view's
 // context, built on the first draw after a change and reused by every frame
-// until the model, the layout or the colour choice changes.
+// until the model, the layout or the colour choice changes. Their contents
+// come from ModelArrays: filled straight into the buffers' storage on the
+// drawing thread, or filled beforehand on another (adopt) and handed to
+// OpenGL whole.
 //
 // Every polygon becomes a fan of triangles (corner i + 1, corner i + 2,
 // corner 0), the order in which Mesa splits a polygon, so the buffers give
@@ -53,6 +57,13 @@ public:
     // show modelColour (white when null).
     bool draw(const MeshModel& model, ModelLayout layout, bool fileColours, const float* modelColour = nullptr);
 
+    // Arrays filled beforehand (ModelArrays::fill, on any thread) for the
+    // next draw: when it is for their model, layout and colours and has to
+    // build, the buffers take them in one call each instead of being filled
+    // there. The next draw, release or abandon drops them either way.
+    // Touches no OpenGL.
+    void adopt(ModelArrays arrays);
+
     // Deletes the buffers. Call when the model changes in place or goes
     // away, with the context current.
     void release();
@@ -66,34 +77,30 @@ public:
     void swap(ModelBuffers& other) noexcept;
 
     bool empty() const { return m_vertexBuffer == 0; }
+    // The buffer objects' names (0 for none), to read them back.
+    unsigned vertexBuffer() const { return m_vertexBuffer; }
+    unsigned indexBuffer() const { return m_indexBuffer; }
     // Bytes held by the buffer objects.
     std::size_t byteSize() const { return m_bytes; }
-    // Builds so far (each fills both buffers from the model).
+    // Builds so far (each fills both buffers from the model, or takes
+    // adopted arrays).
     unsigned long buildCount() const { return m_builds; }
+    // Of those, the builds that took adopted arrays.
+    unsigned long adoptedCount() const { return m_adoptedBuilds; }
 
 private:
-    // What identifies the model the buffers were built from, so that a new
-    // model at the address of a released one is not taken for it.
-    struct Source {
-        const MeshModel* model = nullptr;
-        const void* vertices = nullptr;
-        const void* faces = nullptr;
-        const void* colours = nullptr;
-        const void* faceColours = nullptr;
-        unsigned vertexCount = 0;
-        unsigned faceCount = 0;
-        bool operator==(const Source& other) const;
-    };
-    static Source sourceOf(const MeshModel& model);
-
     void build(const MeshModel& model, ModelLayout layout, ColourSource colours, const float* fallback);
+    // Makes the buffer objects for planned arrays and fills them: from the
+    // arrays' own memory when they hold it, otherwise through a mapping.
+    bool upload(ModelArrays& arrays);
     // Outlines: the culling the current OpenGL state asks for.
     static EdgeCulling currentCulling();
     // Outlines: the edges the current culling leaves, written to the index
     // buffer when it differs from the last frame's, drawn as lines.
     void drawEdges();
 
-    Source m_source;
+    ModelSource m_source;
+    ModelArrays m_adopted; // filled beforehand, for the next build
     ModelLayout m_layout = ModelLayout::none;
     // Colours drawn; with face colours, whether some face shows the
     // fallback colour, and which.
@@ -110,4 +117,5 @@ private:
     unsigned m_indexCount = 0;  // indices in the index buffer (0 for points)
     std::size_t m_bytes = 0;
     unsigned long m_builds = 0;
+    unsigned long m_adoptedBuilds = 0;
 };

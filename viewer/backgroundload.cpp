@@ -24,28 +24,33 @@ struct BackgroundLoad::Shared {
     bool finished = false; // under mutex
     MeshModel* model = nullptr;
     std::string reason;
+    ModelArrays arrays;
 
     ~Shared() { freeMeshModel(model); }
 };
 
 BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, std::string folder, uint64_t totalBytes,
-                               MeshModel* retired)
+                               MeshModel* retired, Preparation prepare)
     : m_totalBytes(totalBytes), m_shared(std::make_shared<Shared>())
 {
-    m_thread = std::thread(
-        [shared = m_shared, stream, extension = std::move(extension), folder = std::move(folder), retired] {
-            freeMeshModel(retired);
-            std::string reason;
-            MeshModel* model = loadModel(stream, extension.c_str(), &reason, &shared->control, folder.c_str());
-            if (model != nullptr)
-                reason = loadNote(shared->control);
-            std::fclose(stream);
-            std::lock_guard<std::mutex> lock(shared->mutex);
-            shared->model = model;
-            shared->reason = std::move(reason);
-            shared->finished = true;
-            shared->done.notify_all();
-        });
+    m_thread = std::thread([shared = m_shared, stream, extension = std::move(extension), folder = std::move(folder),
+                            retired, prepare = std::move(prepare)] {
+        freeMeshModel(retired);
+        std::string reason;
+        MeshModel* model = loadModel(stream, extension.c_str(), &reason, &shared->control, folder.c_str());
+        if (model != nullptr)
+            reason = loadNote(shared->control);
+        std::fclose(stream);
+        ModelArrays arrays;
+        if (model != nullptr && prepare && !shared->control.cancel.load())
+            arrays = prepare(*model);
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->model = model;
+        shared->reason = std::move(reason);
+        shared->arrays = std::move(arrays);
+        shared->finished = true;
+        shared->done.notify_all();
+    });
 }
 
 BackgroundLoad::~BackgroundLoad()
@@ -88,6 +93,14 @@ MeshModel* BackgroundLoad::takeModel()
     if (!m_shared->finished)
         return nullptr;
     return std::exchange(m_shared->model, nullptr);
+}
+
+ModelArrays BackgroundLoad::takeArrays()
+{
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    if (!m_shared->finished)
+        return ModelArrays();
+    return std::move(m_shared->arrays);
 }
 
 std::string BackgroundLoad::reason() const

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "model/loadcontrol.h"
+#include "render/modelarrays.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -18,14 +20,21 @@ struct MeshModel;
 // released then.
 class BackgroundLoad {
 public:
+    // What the worker does with the model it has read before it is taken:
+    // fills the arrays its buffers are to be made from. It runs on the
+    // worker, so it must touch nothing of the thread that started the load.
+    using Preparation = std::function<ModelArrays(const MeshModel& model)>;
+
     // Takes over stream (the worker closes it) and starts reading it with
     // the reader the extension chooses; files it names are looked for in
     // folder. totalBytes is the size of the file
     // (0 when not known), for progress. The worker releases `retired` (a
     // model no one uses any more, or null) first: releasing a big model
-    // takes long enough to hold up the thread that starts the load.
+    // takes long enough to hold up the thread that starts the load. With a
+    // preparation, the worker runs it on the model before finishing (not
+    // once the load is cancelled).
     BackgroundLoad(FILE* stream, std::string extension, std::string folder, uint64_t totalBytes,
-                   MeshModel* retired = nullptr);
+                   MeshModel* retired = nullptr, Preparation prepare = {});
     ~BackgroundLoad();
     BackgroundLoad(const BackgroundLoad&) = delete;
     BackgroundLoad& operator=(const BackgroundLoad&) = delete;
@@ -44,6 +53,8 @@ public:
     // for nothing).
     MeshModel* takeModel();
     std::string reason() const;
+    // After finished(): what the preparation gave (nothing without one).
+    ModelArrays takeArrays();
 
 private:
     struct Shared;

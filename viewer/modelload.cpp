@@ -49,7 +49,8 @@ bool ModelLoad::start(const QString& path, QStatusBar* statusBar, std::string& w
     uint64_t size = 0;
     if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
         size = static_cast<uint64_t>(info.st_size);
-    m_load = std::make_unique<BackgroundLoad>(stream, fileExtension(fileName), folderPart(fileName), size, retired);
+    m_load = std::make_unique<BackgroundLoad>(stream, fileExtension(fileName), folderPart(fileName), size, retired,
+                                              preparation ? preparation() : BackgroundLoad::Preparation());
     m_path = path;
 
     if (!m_pane && statusBar) {
@@ -76,6 +77,11 @@ void ModelLoad::abandon()
     if (!m_load)
         return;
     stop(); // the worker's model, if any, goes with it
+}
+
+ModelArrays ModelLoad::takeArrays()
+{
+    return m_load ? m_load->takeArrays() : ModelArrays();
 }
 
 void ModelLoad::poll()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/loadprogress.h"
+#include "viewer/backgroundload.h"
 
 #include <QObject>
 #include <QPointer>
@@ -9,8 +10,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-
-class BackgroundLoad;
 
 class QStatusBar;
 class QTimer;
@@ -47,6 +46,12 @@ public:
     // a Cancel or Esc until then still cancels, and the model is dropped.
     // Unset, the outcome follows at once.
     std::function<void(const MeshModel& model)> onArrived;
+    // Asked as each load starts: what the worker is to prepare for the
+    // model it reads (see BackgroundLoad::Preparation; nothing when unset).
+    std::function<BackgroundLoad::Preparation()> preparation;
+    // In onArrived: the arrays the preparation gave for the model, now the
+    // caller's (nothing without a preparation).
+    ModelArrays takeArrays();
 
     // Opens path and starts reading it, showing the progress in statusBar
     // (none when null). False, with why the file cannot be opened, when it

@@ -63,6 +63,9 @@ public:
     bool loading() const;
     // The progress pane (null before the first load with a status bar).
     CLoadProgressPane* progressPane() const;
+    // The load it runs: the view sets what its worker prepares for an
+    // arriving model and takes it when the model arrives.
+    ModelLoad& load() const { return *m_load; }
 
     // Reload When Changed: the open file (or the one being read) is watched
     // and read again when it changes on disk; a change during a load is

@@ -11,6 +11,8 @@
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/framememory.h"
+#include "viewer/arrivalarrays.h"
+#include "viewer/modelload.h"
 #include "viewer/viewerscene.h"
 #include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
@@ -73,6 +75,7 @@ CTavroView::CTavroView()
     connect(m_openedFile, &OpenedFile::refused, this, &CTavroView::OnLoadRefused);
     connect(m_openedFile, &OpenedFile::failed, this, &CTavroView::OnLoadFailed);
     connect(m_openedFile, &OpenedFile::cancelled, this, &CTavroView::OnLoadCancelled);
+    m_openedFile->load().preparation = arraysForViewerState;
     g_orthographic = orthographicView() ? 1 : 0;
     m_motion = new MotionDrawing(this);
     m_motion->setEnabled(fastDrawingWhileMoving());
@@ -378,6 +381,7 @@ void CTavroView::OnModelArrived(const MeshModel& model, ModelArrival kind)
         scene.model.model = &model;
         scene.marks = MeasureMarks{}; // the picks belong to the model on the screen
         scene.model.fileColours = VertexColoursWith(model, kind == ModelArrival::Reloaded) != 0;
+        m_arrivingBuffers.adopt(m_openedFile->load().takeArrays());
         DrawScene(scene, m_arrivingBuffers);
         GLSurface::MakeNoneCurrent();
         m_arrivingFrameDrawn = true;

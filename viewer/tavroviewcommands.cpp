@@ -133,7 +133,7 @@ void CTavroView::OnSwapAxes()
         return;
     // The buffers hold the old positions.
     ReleaseModelBuffers();
-    MotionModelChanged(); // the copy's worker reads the positions
+    MotionModelChanged();      // the copy's worker reads the positions
     m_measurement.stopBuild(); // so does the hierarchy's
     swapModelAxes(g_model);
     MotionModelChanged();

@@ -1,5 +1,6 @@
 // Drawing from buffers against drawing each face on its own: the same pixels
-// in every mode; points and vertex colours; the buffers' size and lifetime.
+// in every mode; points and vertex colours; the buffers' size and lifetime;
+// arrays filled beforehand against the buffers a draw fills.
 #include "render/modelbuffers.h"
 
 #include "model/meshmodel.h"
@@ -15,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 using namespace gltest;
 using guitest::PixelRect;
@@ -107,6 +110,82 @@ protected:
 
     GlWindow window{kSize, kSize};
     ModelBuffers buffers;
+};
+
+// The bytes of a buffer object.
+std::vector<unsigned char> bufferBytes(GLenum target, unsigned buffer)
+{
+    glBindBuffer(target, buffer);
+    GLint size = 0;
+    glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
+    if (size > 0)
+        glGetBufferSubData(target, 0, size, bytes.data());
+    glBindBuffer(target, 0);
+    return bytes;
+}
+
+// A model drawn one way, and the arrays for it filled beforehand.
+struct ArraysCase {
+    const char* name;
+    const MeshModel* model;
+    Style style;
+};
+
+ModelArrays filledFor(const ArraysCase& c)
+{
+    const ModelLayout layout = layoutFor(*c.model, c.style.mode);
+    ModelArrays arrays;
+    arrays.fill(*c.model, layout, colourSourceFor(*c.model, layout, c.style.colours), c.style.colour);
+    return arrays;
+}
+
+// Every layout, with and without the file's colours, vertex and face
+// colours, a fallback colour for faces without one.
+class ArraysCases {
+public:
+    ArraysCases()
+    {
+        addColours(*m_coloured);
+        addFaceColours(*m_faced);
+        for (uint32_t c = 0; c < m_faced->faceCount; c += 3)
+            m_faced->faceColours[3 * c] = m_faced->faceColours[3 * c + 1] = m_faced->faceColours[3 * c + 2]
+                = kNoFaceColour;
+        const auto style = [](int mode, bool colours, const float* colour) {
+            Style s;
+            s.mode = mode;
+            s.colours = colours;
+            s.colour = colour;
+            s.spin = 30.0f;
+            return s;
+        };
+        m_cases = {
+            {"flat", m_plain.get(), style(kShadingFlat, false, kOrange)},
+            {"smooth", m_plain.get(), style(kShadingSmooth, false, kOrange)},
+            {"outlines", m_plain.get(), style(kShadingWireframe, false, kOrange)},
+            {"flat, vertex colours", m_coloured.get(), style(kShadingFlat, true, kWhite)},
+            {"smooth, vertex colours", m_coloured.get(), style(kShadingSmooth, true, kWhite)},
+            {"outlines, vertex colours", m_coloured.get(), style(kShadingWireframe, true, kWhite)},
+            {"flat, colours not chosen", m_coloured.get(), style(kShadingFlat, false, kOrange)},
+            {"flat, face colours", m_faced.get(), style(kShadingFlat, true, kOrange)},
+            {"smooth, face colours", m_faced.get(), style(kShadingSmooth, true, kOrange)},
+            {"points", m_cloud.get(), style(kShadingFlat, false, kOrange)},
+            {"points, vertex colours", m_colouredCloud.get(), style(kShadingSmooth, true, kWhite)},
+        };
+    }
+    const std::vector<ArraysCase>& all() const { return m_cases; }
+
+private:
+    ModelPtr m_plain = makeMixedBall();
+    ModelPtr m_coloured = makeMixedBall();
+    ModelPtr m_faced = makeMixedBall();
+    ModelPtr m_cloud = makeModelWithNormals({{0, 0, 0}, {0.5, 0.5, 0}, {-0.5, 0.3, 0.2}}, {});
+    ModelPtr m_colouredCloud = [] {
+        ModelPtr cloud = makeModelWithNormals({{0, 0, 0}, {0.5, 0.5, 0}, {-0.5, 0.3, 0.2}}, {});
+        addColours(*cloud);
+        return cloud;
+    }();
+    std::vector<ArraysCase> m_cases;
 };
 
 TEST_F(ModelBuffersTest, SamePixelsAsOnePolygonPerFaceInEveryMode)
@@ -249,6 +328,77 @@ TEST_F(ModelBuffersTest, BuffersStayWithinTheBudgetAndGoWhenReleased)
         EXPECT_EQ(buffers.byteSize(), 0u);
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(ModelBuffersTest, ArraysFilledBeforehandHoldWhatTheDrawFillsIntoTheBuffers)
+{
+    const ArraysCases cases;
+    for (const ArraysCase& c : cases.all()) {
+        buffers.release();
+        draw(c.model, c.style, true);
+        ASSERT_FALSE(buffers.empty()) << c.name;
+        const ModelArrays arrays = filledFor(c);
+        ASSERT_NE(arrays.records(), nullptr) << c.name;
+        const std::vector<unsigned char> records = bufferBytes(GL_ARRAY_BUFFER, buffers.vertexBuffer());
+        ASSERT_EQ(records.size(), arrays.vertexBytes()) << c.name;
+        EXPECT_EQ(std::memcmp(records.data(), arrays.records(), records.size()), 0) << c.name;
+        // Outlines write their indices as the eye asks, when drawn.
+        if (arrays.indices() == nullptr)
+            continue;
+        const std::vector<unsigned char> indices = bufferBytes(GL_ELEMENT_ARRAY_BUFFER, buffers.indexBuffer());
+        ASSERT_EQ(indices.size(), arrays.indexBytes()) << c.name;
+        EXPECT_EQ(std::memcmp(indices.data(), arrays.indices(), indices.size()), 0) << c.name;
+    }
+}
+
+TEST_F(ModelBuffersTest, AdoptedArraysGiveTheSamePixelsWithoutFillingAgain)
+{
+    const ArraysCases cases;
+    for (const ArraysCase& c : cases.all()) {
+        buffers.release();
+        const Frame filledHere = draw(c.model, c.style, true);
+        buffers.release();
+        const unsigned long adopted = buffers.adoptedCount();
+        buffers.adopt(filledFor(c));
+        const Frame drawn = draw(c.model, c.style, true);
+        EXPECT_EQ(buffers.adoptedCount(), adopted + 1) << c.name;
+        EXPECT_EQ(drawn.countDifferent(filledHere, 0), 0) << c.name;
+    }
+}
+
+TEST_F(ModelBuffersTest, ArraysForAnotherWayOfDrawingAreNotTaken)
+{
+    const ArraysCases cases;
+    const ArraysCase& flat = cases.all()[0];
+    const ArraysCase& smooth = cases.all()[1];
+    ModelPtr other = makeMixedBall();
+    struct Row {
+        const char* name;
+        ArraysCase filled; // what the arrays were filled for
+        ArraysCase drawn;  // what is drawn
+    };
+    const Row rows[] = {
+        {"another layout", flat, smooth},
+        {"another model", flat, {"other", other.get(), flat.style}},
+        {"another colour, on faces without their own",
+         cases.all()[7],
+         {"face colours, white", cases.all()[7].model,
+          [&] {
+              Style s = cases.all()[7].style;
+              s.colour = kWhite;
+              return s;
+          }()}},
+    };
+    for (const Row& row : rows) {
+        buffers.release();
+        const Frame filledHere = draw(row.drawn.model, row.drawn.style, true);
+        buffers.release();
+        const unsigned long adopted = buffers.adoptedCount();
+        buffers.adopt(filledFor(row.filled));
+        const Frame drawn = draw(row.drawn.model, row.drawn.style, true);
+        EXPECT_EQ(buffers.adoptedCount(), adopted) << row.name;
+        EXPECT_EQ(drawn.countDifferent(filledHere, 0), 0) << row.name;
+    }
 }
 
 } // namespace

@@ -1,0 +1,22 @@
+#include "viewer/arrivalarrays.h"
+
+#include "model/meshmodel.h"
+#include "render/modelbuffers.h"
+#include "render/modelcolours.h"
+#include "viewer/viewerstate.h"
+
+#include <array>
+
+BackgroundLoad::Preparation arraysForViewerState()
+{
+    const int shadingMode = g_shadingMode;
+    const bool vertexColours = g_vertexColours != 0;
+    const std::array<float, 3> colour = {g_modelColor[0], g_modelColor[1], g_modelColor[2]};
+    return [shadingMode, vertexColours, colour](const MeshModel& model) {
+        const ModelLayout layout = layoutFor(model, shadingMode);
+        const bool fileColours = model.colours != nullptr || model.faceColours != nullptr || vertexColours;
+        ModelArrays arrays;
+        arrays.fill(model, layout, colourSourceFor(model, layout, fileColours), colour.data());
+        return arrays;
+    };
+}
