@@ -243,6 +243,8 @@ protected:
 
 private:
     void ShowStatusNote(const QString& text);
+    // One step of a right drag: the camera's zoom, or in Measure mode a turn.
+    void RightDragStep(const QPoint& point);
     void ReleaseModelBuffers();
     // Deletes buffers in the view's context (making it current if need be).
     void ReleaseBuffers(ModelBuffers& buffers);

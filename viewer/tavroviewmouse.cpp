@@ -56,15 +56,8 @@ void CTavroView::OnMouseMove(unsigned flags, const QPoint& point)
         ApplyMouseDrag();
         CameraMoved();
         RenderScene();
-    } else if (g_dragButton == 2 && m_measureMode) {
-        MeasureTurnStep(point);
     } else if (g_dragButton == 2) {
-        g_mouseDX = 0;
-        g_mouseDY = 0;
-        g_mouseDZ = point.y() - g_lastMouseY;
-        ApplyMouseDrag();
-        CameraMoved();
-        RenderScene();
+        RightDragStep(point);
     }
     g_lastMouseX = point.x();
     g_lastMouseY = point.y();
@@ -88,16 +81,7 @@ void CTavroView::OnLButtonUp(unsigned flags, const QPoint& point)
 void CTavroView::OnRButtonUp(unsigned flags, const QPoint& point)
 {
     CView::OnRButtonUp(flags, point);
-    if (m_measureMode) {
-        MeasureTurnStep(point);
-    } else {
-        g_mouseDX = 0;
-        g_mouseDY = 0;
-        g_mouseDZ = point.y() - g_lastMouseY;
-        ApplyMouseDrag();
-        CameraMoved();
-        RenderScene();
-    }
+    RightDragStep(point);
     g_dragButton = 0;
     ReleaseCapture();
 }
@@ -109,6 +93,20 @@ void CTavroView::OnMouseWheel(unsigned, int delta, const QPoint&)
     // In proportion to the way left to the nearest distance: zooming slows
     // near the model and never enters it. Forwards is nearer.
     applyWheelZoom(delta);
+    CameraMoved();
+    RenderScene();
+}
+
+void CTavroView::RightDragStep(const QPoint& point)
+{
+    if (m_measureMode) {
+        MeasureTurnStep(point);
+        return;
+    }
+    g_mouseDX = 0;
+    g_mouseDY = 0;
+    g_mouseDZ = point.y() - g_lastMouseY;
+    ApplyMouseDrag();
     CameraMoved();
     RenderScene();
 }
