@@ -6,7 +6,6 @@
 #include "viewer/viewerstate.h"
 
 #include <QAction>
-#include <QCursor>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -51,9 +50,7 @@ bool ShellTest::start(const QStringList& args)
     // The pointer that an earlier test left over the window would show a
     // toolbar button's prompt in place of the status bar's message.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QPoint corner = screen->geometry().bottomRight();
-        QCursor::setPos(corner);
-        if (!guitest::waitFor([corner] { return QCursor::pos() == corner; }))
+        if (!guitest::parkPointer(screen->geometry().bottomRight()))
             return false;
     }
     app = std::make_unique<CTavroApp>();

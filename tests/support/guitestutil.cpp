@@ -1,6 +1,7 @@
 #include "tests/support/guitestutil.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -68,6 +69,12 @@ bool letTimersTick(int periodMs, int count)
     QObject::connect(&reference, &QTimer::timeout, [&ticks] { ++ticks; });
     reference.start(periodMs);
     return QTest::qWaitFor([&ticks, count] { return ticks >= count; }, 10000 + periodMs * count);
+}
+
+bool parkPointer(const QPoint& global)
+{
+    QCursor::setPos(global);
+    return waitFor([global] { return QCursor::pos() == global; });
 }
 
 } // namespace guitest

@@ -9,6 +9,7 @@
 #include <memory>
 #include <ostream>
 
+class QPoint;
 class QWidget;
 
 namespace guitest {
@@ -28,6 +29,10 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 // enough for any running timer of that period to tick as well. For checks
 // that something does NOT happen; true when the ticks came.
 bool letTimersTick(int periodMs, int count);
+
+// Moves the real pointer to global (screen pixels), away from the windows a
+// test drives, so that it sends no motion of its own; true once it is there.
+bool parkPointer(const QPoint& global);
 
 } // namespace guitest
 

@@ -9,12 +9,12 @@
 #include "platform/commandids.h"
 #include "render/measuremarks.h"
 #include "render/scenepick.h"
+#include "tests/support/guitestutil.h"
 #include "tests/support/plytexts.h"
 #include "tests/support/vectorcheck.h"
 #include "viewer/tavroview.h"
 #include "viewer/viewerstate.h"
 
-#include <QCursor>
 #include <QTest>
 
 #include <algorithm>
@@ -38,9 +38,7 @@ protected:
     void SetUp() override
     {
         ViewerTest::SetUp();
-        const QPoint parked = view->m_pDC->mapToGlobal(QPoint(kSize + 200, kSize + 200));
-        QCursor::setPos(parked);
-        ASSERT_TRUE(QTest::qWaitFor([parked] { return QCursor::pos() == parked; }));
+        ASSERT_TRUE(guitest::parkPointer(view->m_pDC->mapToGlobal(QPoint(kSize + 200, kSize + 200))));
         showOnlyModel();
     }
 

@@ -6,6 +6,7 @@
 #include "geometry/vector3.h"
 #include "platform/commandids.h"
 #include "render/frame.h"
+#include "tests/support/guitestutil.h"
 #include "tests/support/plytexts.h"
 #include "tests/support/vectorcheck.h"
 #include "viewer/camera.h"
@@ -79,9 +80,7 @@ protected:
         ASSERT_NE(surface, nullptr);
         // Park the real pointer away from the window, so that it sends no
         // motion of its own.
-        const QPoint parked = surface->mapToGlobal(QPoint(kSize + 200, kSize + 200));
-        QCursor::setPos(parked);
-        ASSERT_TRUE(QTest::qWaitFor([parked] { return QCursor::pos() == parked; }));
+        ASSERT_TRUE(guitest::parkPointer(surface->mapToGlobal(QPoint(kSize + 200, kSize + 200))));
     }
 
     void press(Qt::MouseButton button, QPoint p) { QTest::mousePress(surface, button, Qt::NoModifier, p); }
