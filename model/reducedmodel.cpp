@@ -360,6 +360,12 @@ uint64_t modelTriangleCount(const MeshModel& model)
     return triangles;
 }
 
+bool reducesModel(const MeshModel& model, const ReductionLimits& limits, bool showFirst)
+{
+    const uint64_t above = showFirst ? std::max(limits.above, limits.showFirstAbove) : limits.above;
+    return model.vertexCount > 0 && model.faceCount > 0 && modelTriangleCount(model) > above;
+}
+
 MeshModel* buildReducedModel(const MeshModel& model, const ReductionLimits& limits, const std::atomic<bool>& cancel)
 {
     if (model.vertexCount == 0 || model.faceCount == 0 || limits.budget == 0

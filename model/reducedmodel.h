@@ -21,7 +21,14 @@ struct ReductionLimits {
     uint64_t above = tuning::kReduceAboveTriangles;
     // The copy has at most this many triangles.
     uint32_t budget = tuning::kReducedTriangles;
+    // Models of more triangles than this (and than `above`) show their copy
+    // first while the whole model's first frame is made ready.
+    uint64_t showFirstAbove = tuning::kShowCopyFirstAboveTriangles;
 };
+
+// Whether model is large enough for a copy by limits (and, with showFirst,
+// for showing it first).
+bool reducesModel(const MeshModel& model, const ReductionLimits& limits, bool showFirst = false);
 
 // The triangles a model draws: each face of n >= 3 corners gives n - 2.
 uint64_t modelTriangleCount(const MeshModel& model);

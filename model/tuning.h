@@ -96,5 +96,10 @@ constexpr uint64_t kReduceAboveTriangles = 1000000;
 // The reduced copy has at most this many triangles: a software driver draws
 // it at twenty or more frames a second in a window of about 900 x 700.
 constexpr uint32_t kReducedTriangles = 300000;
+// Models of more triangles than this show their reduced copy as soon as they
+// are read, the whole model following once its buffers are filled: a
+// software driver's first frame of the whole model takes a second or more
+// beyond this.
+constexpr uint64_t kShowCopyFirstAboveTriangles = 4000000;
 
 } // namespace tuning

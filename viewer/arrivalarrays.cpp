@@ -6,8 +6,9 @@
 #include "viewer/viewerstate.h"
 
 #include <array>
+#include <utility>
 
-BackgroundLoad::Preparation arraysForViewerState()
+ArraysFiller arraysForViewerState()
 {
     const int shadingMode = g_shadingMode;
     const bool vertexColours = g_vertexColours != 0;
@@ -18,5 +19,23 @@ BackgroundLoad::Preparation arraysForViewerState()
         ModelArrays arrays;
         arrays.fill(model, layout, colourSourceFor(model, layout, fileColours), colour.data());
         return arrays;
+    };
+}
+
+BackgroundLoad::Preparation arrivalForViewerState(bool showCopyFirst, const ReductionLimits& limits)
+{
+    return [fill = arraysForViewerState(), showCopyFirst, limits](const MeshModel& model,
+                                                                  const std::atomic<bool>& cancel) {
+        PreparedArrival prepared;
+        if (showCopyFirst && reducesModel(model, limits, true)) {
+            prepared.copy = buildReducedModel(model, limits, cancel);
+            if (prepared.copy != nullptr) {
+                prepared.copyArrays = fill(*prepared.copy);
+                return prepared;
+            }
+        }
+        if (!cancel.load())
+            prepared.arrays = fill(model);
+        return prepared;
     };
 }

@@ -24,7 +24,7 @@ struct BackgroundLoad::Shared {
     bool finished = false; // under mutex
     MeshModel* model = nullptr;
     std::string reason;
-    ModelArrays arrays;
+    PreparedArrival prepared;
 
     ~Shared() { freeMeshModel(model); }
 };
@@ -41,13 +41,13 @@ BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, std::string 
         if (model != nullptr)
             reason = loadNote(shared->control);
         std::fclose(stream);
-        ModelArrays arrays;
+        PreparedArrival prepared;
         if (model != nullptr && prepare && !shared->control.cancel.load())
-            arrays = prepare(*model);
+            prepared = prepare(*model, shared->control.cancel);
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->model = model;
         shared->reason = std::move(reason);
-        shared->arrays = std::move(arrays);
+        shared->prepared = std::move(prepared);
         shared->finished = true;
         shared->done.notify_all();
     });
@@ -95,12 +95,12 @@ MeshModel* BackgroundLoad::takeModel()
     return std::exchange(m_shared->model, nullptr);
 }
 
-ModelArrays BackgroundLoad::takeArrays()
+PreparedArrival BackgroundLoad::takePrepared()
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     if (!m_shared->finished)
-        return ModelArrays();
-    return std::move(m_shared->arrays);
+        return PreparedArrival();
+    return std::move(m_shared->prepared);
 }
 
 std::string BackgroundLoad::reason() const

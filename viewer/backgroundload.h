@@ -1,8 +1,9 @@
 #pragma once
 
 #include "model/loadcontrol.h"
-#include "render/modelarrays.h"
+#include "viewer/preparedarrival.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -21,9 +22,10 @@ struct MeshModel;
 class BackgroundLoad {
 public:
     // What the worker does with the model it has read before it is taken:
-    // fills the arrays its buffers are to be made from. It runs on the
-    // worker, so it must touch nothing of the thread that started the load.
-    using Preparation = std::function<ModelArrays(const MeshModel& model)>;
+    // fills the arrays its buffers are to be made from (PreparedArrival),
+    // stopping early once cancel is set. It runs on the worker, so it must
+    // touch nothing of the thread that started the load.
+    using Preparation = std::function<PreparedArrival(const MeshModel& model, const std::atomic<bool>& cancel)>;
 
     // Takes over stream (the worker closes it) and starts reading it with
     // the reader the extension chooses; files it names are looked for in
@@ -54,7 +56,7 @@ public:
     MeshModel* takeModel();
     std::string reason() const;
     // After finished(): what the preparation gave (nothing without one).
-    ModelArrays takeArrays();
+    PreparedArrival takePrepared();
 
 private:
     struct Shared;

@@ -79,9 +79,9 @@ void ModelLoad::abandon()
     stop(); // the worker's model, if any, goes with it
 }
 
-ModelArrays ModelLoad::takeArrays()
+PreparedArrival ModelLoad::takePrepared()
 {
-    return m_load ? m_load->takeArrays() : ModelArrays();
+    return m_load ? m_load->takePrepared() : PreparedArrival();
 }
 
 void ModelLoad::poll()

@@ -49,9 +49,9 @@ public:
     // Asked as each load starts: what the worker is to prepare for the
     // model it reads (see BackgroundLoad::Preparation; nothing when unset).
     std::function<BackgroundLoad::Preparation()> preparation;
-    // In onArrived: the arrays the preparation gave for the model, now the
+    // In onArrived: what the preparation gave for the model, now the
     // caller's (nothing without a preparation).
-    ModelArrays takeArrays();
+    PreparedArrival takePrepared();
 
     // Opens path and starts reading it, showing the progress in statusBar
     // (none when null). False, with why the file cannot be opened, when it

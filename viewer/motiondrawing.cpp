@@ -4,6 +4,7 @@
 
 #include <QMetaObject>
 
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -32,6 +33,7 @@ void MotionDrawing::stopWorker()
         m_worker.join();
     m_cancel = false;
     freeMeshModel(m_made.exchange(nullptr));
+    delete m_wholeMade.exchange(nullptr);
 }
 
 void MotionDrawing::dropCopy()
@@ -39,6 +41,7 @@ void MotionDrawing::dropCopy()
     m_buffers.abandon();
     freeMeshModel(std::exchange(m_reduced, nullptr));
     m_lastFrameReduced = false;
+    m_wholePending = false;
 }
 
 void MotionDrawing::modelChanged(const MeshModel* model)
@@ -47,9 +50,8 @@ void MotionDrawing::modelChanged(const MeshModel* model)
     dropCopy();
     const unsigned long generation = ++m_generation;
     const ReductionLimits limits = m_limits;
-    // Small models are told here, so that no worker reads them (a model
-    // has at least as many triangles as faces).
-    if (model == nullptr || (model->faceCount <= limits.above && modelTriangleCount(*model) <= limits.above))
+    // Small models are told here, so that no worker reads them.
+    if (model == nullptr || !reducesModel(*model, limits))
         return;
     try {
         m_worker = std::thread([this, model, limits, generation] {
@@ -63,6 +65,47 @@ void MotionDrawing::modelChanged(const MeshModel* model)
     } catch (const std::system_error&) {
         // No thread: the model is drawn whole.
     }
+}
+
+void MotionDrawing::modelChangedWithCopy(const MeshModel* model, MeshModel* copy, ArraysFiller fillWhole)
+{
+    stopWorker();
+    ModelBuffers buffers;
+    buffers.swap(m_buffers); // the copy's, given with it
+    dropCopy();
+    m_buffers.swap(buffers);
+    const unsigned long generation = ++m_generation;
+    m_reduced = copy;
+    if (model == nullptr || copy == nullptr)
+        return;
+    m_wholePending = true;
+    try {
+        m_worker = std::thread([this, model, fill = std::move(fillWhole), generation] {
+            auto arrays = std::make_unique<ModelArrays>(fill(*model));
+            if (m_cancel)
+                return; // the arrays go here, off the drawing thread
+            m_wholeMade = arrays.release();
+            QMetaObject::invokeMethod(
+                this, [this, generation] { adoptWhole(generation); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No thread: the model is drawn whole, its buffers built by its frame.
+        m_wholePending = false;
+    }
+}
+
+void MotionDrawing::adoptWhole(unsigned long generation)
+{
+    if (generation != m_generation)
+        return; // another model came meanwhile
+    if (m_worker.joinable())
+        m_worker.join();
+    std::unique_ptr<ModelArrays> made(m_wholeMade.exchange(nullptr));
+    if (made == nullptr)
+        return;
+    m_wholePending = false;
+    if (onWholeArrays)
+        onWholeArrays(std::move(*made));
 }
 
 void MotionDrawing::adopt(unsigned long generation)
@@ -87,7 +130,7 @@ void MotionDrawing::moved()
 
 const MeshModel* MotionDrawing::modelToDraw() const
 {
-    return m_enabled && m_moveFrame ? m_reduced : nullptr;
+    return m_wholePending || (m_enabled && m_moveFrame) ? m_reduced : nullptr;
 }
 
 void MotionDrawing::frameDrawn(bool fromCopy)

@@ -75,11 +75,17 @@ CTavroView::CTavroView()
     connect(m_openedFile, &OpenedFile::refused, this, &CTavroView::OnLoadRefused);
     connect(m_openedFile, &OpenedFile::failed, this, &CTavroView::OnLoadFailed);
     connect(m_openedFile, &OpenedFile::cancelled, this, &CTavroView::OnLoadCancelled);
-    m_openedFile->load().preparation = arraysForViewerState;
+    m_openedFile->load().preparation
+        = [this] { return arrivalForViewerState(m_motion->enabled(), m_motion->limits()); };
     g_orthographic = orthographicView() ? 1 : 0;
     m_motion = new MotionDrawing(this);
     m_motion->setEnabled(fastDrawingWhileMoving());
     m_motion->onSettled = [this] { RenderScene(); };
+    m_motion->onWholeArrays = [this](ModelArrays arrays) {
+        m_modelBuffers.adopt(std::move(arrays));
+        if (!m_motion->moving())
+            RenderScene(); // else once the camera is still
+    };
     SetUpMeasure();
 }
 
@@ -88,6 +94,7 @@ CTavroView::~CTavroView()
     m_openedFile->abandon(); // stops and waits for a load still running
     if (m_retiring.joinable())
         m_retiring.join();
+    freeMeshModel(m_arrivingCopy);
     // m_palette releases its palette with the view. A view destroyed without
     // its window being closed first still lets go of its context and surface.
     if (m_hRC) {
@@ -227,11 +234,13 @@ void CTavroView::OnDestroy()
             ReleaseFont();
             m_modelBuffers.release();
             m_arrivingBuffers.release();
+            m_arrivingCopyBuffers.release();
             m_motion->buffers().release();
             GLSurface::MakeNoneCurrent();
         }
         m_modelBuffers.abandon();
         m_arrivingBuffers.abandon();
+        m_arrivingCopyBuffers.abandon();
         delete m_hRC;
         m_hRC = nullptr;
     }
@@ -377,12 +386,17 @@ void CTavroView::OnModelArrived(const MeshModel& model, ModelArrival kind)
     // load reports, Cancel and Esc can drop it and leave the screen as it is.
     m_arrivingFrameDrawn = false;
     if (m_hRC && m_pDC && m_pDC->MakeCurrent(m_hRC)) {
+        // A huge model comes with its reduced copy, whose frame is drawn
+        // first.
+        PreparedArrival prepared = m_openedFile->load().takePrepared();
+        freeMeshModel(std::exchange(m_arrivingCopy, std::exchange(prepared.copy, nullptr)));
+        ModelBuffers& buffers = m_arrivingCopy != nullptr ? m_arrivingCopyBuffers : m_arrivingBuffers;
+        buffers.adopt(std::move(m_arrivingCopy != nullptr ? prepared.copyArrays : prepared.arrays));
         SceneSettings scene = CurrentScene();
-        scene.model.model = &model;
+        scene.model.model = m_arrivingCopy != nullptr ? m_arrivingCopy : &model;
         scene.marks = MeasureMarks{}; // the picks belong to the model on the screen
         scene.model.fileColours = VertexColoursWith(model, kind == ModelArrival::Reloaded) != 0;
-        m_arrivingBuffers.adopt(m_openedFile->load().takeArrays());
-        DrawScene(scene, m_arrivingBuffers);
+        DrawScene(scene, buffers);
         GLSurface::MakeNoneCurrent();
         m_arrivingFrameDrawn = true;
     }
@@ -393,7 +407,9 @@ void CTavroView::ShowArrivedModel(MeshModel* model, bool reload)
 {
     g_vertexColours = VertexColoursWith(*model, reload);
     MeshModel* old = std::exchange(g_model, model);
-    MotionModelChanged(); // stops the old model's copy before the old model goes
+    // Stops the old model's copy before the old model goes; a copy that came
+    // with the model stands in for it until its whole arrays are filled.
+    MotionModelChanged(std::exchange(m_arrivingCopy, nullptr));
     MeasureModelShown(model);
     m_modelBuffers.swap(m_arrivingBuffers);
     if (std::exchange(m_arrivingFrameDrawn, false) && m_pDC->MakeCurrent(m_hRC)) {

@@ -273,10 +273,11 @@ private:
     void OpenNeighbourFile(int step);
     // Drawing while the camera moves (tavroviewmotion.cpp): the camera moved
     // (a drag, the wheel, the spin, a standard view); the model on the
-    // screen changed (its reduced copy is made anew); the frame of
+    // screen changed (its reduced copy is made anew, or is the copy that
+    // came with it, its buffers in m_arrivingCopyBuffers); the frame of
     // RenderScene, from the copy while the camera moves.
     void CameraMoved();
-    void MotionModelChanged();
+    void MotionModelChanged(MeshModel* copy = nullptr);
     void DrawCurrentScene();
     // The frame as the view shows it now, drawn into the back buffer and read
     // back (RGB, bottom row first; empty with no context); nothing is
@@ -297,10 +298,12 @@ private:
 
     QWidget* m_surfaceContainer = nullptr;
     unsigned long m_frameCount = 0;
-    ModelBuffers m_modelBuffers;       // the current model's, in m_hRC
-    ModelBuffers m_arrivingBuffers;    // the arriving model's, until the load reports
-    std::thread m_retiring;            // frees the model a new one replaced
-    bool m_arrivingFrameDrawn = false; // the back buffer holds the arriving model's frame
+    ModelBuffers m_modelBuffers;         // the current model's, in m_hRC
+    ModelBuffers m_arrivingBuffers;      // the arriving model's, until the load reports
+    MeshModel* m_arrivingCopy = nullptr; // the arriving model's reduced copy, shown first
+    ModelBuffers m_arrivingCopyBuffers;  // its buffers
+    std::thread m_retiring;              // frees the model a new one replaced
+    bool m_arrivingFrameDrawn = false;   // the back buffer holds the arriving model's frame
     // Reads the files the view shows.
     OpenedFile* m_openedFile = nullptr;
 

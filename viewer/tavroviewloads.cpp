@@ -92,6 +92,8 @@ void CTavroView::OnLoadCancelled(const QString&, ModelArrival kind)
     // shows what it showed.
     m_arrivingFrameDrawn = false;
     ReleaseBuffers(m_arrivingBuffers);
+    ReleaseBuffers(m_arrivingCopyBuffers);
+    freeMeshModel(std::exchange(m_arrivingCopy, nullptr));
     if (kind == ModelArrival::Reloaded) {
         ShowStatusNote(QStringLiteral("Reloading cancelled"));
         RenderScene();

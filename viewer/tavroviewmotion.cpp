@@ -2,6 +2,7 @@
 
 #include "model/meshmodel.h"
 #include "model/reducedmodel.h"
+#include "viewer/arrivalarrays.h"
 #include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
 
@@ -22,11 +23,16 @@ void CTavroView::CameraMoved()
     m_motion->moved();
 }
 
-void CTavroView::MotionModelChanged()
+void CTavroView::MotionModelChanged(MeshModel* copy)
 {
     // The old copy's buffers go first, in the view's context.
     ReleaseBuffers(m_motion->buffers());
-    m_motion->modelChanged(g_model);
+    if (copy == nullptr) {
+        m_motion->modelChanged(g_model);
+        return;
+    }
+    m_motion->buffers().swap(m_arrivingCopyBuffers);
+    m_motion->modelChangedWithCopy(g_model, copy, arraysForViewerState());
 }
 
 void CTavroView::DrawCurrentScene()

@@ -174,3 +174,40 @@ TEST_F(MotionDrawingTest, SmallModelsAreDrawnWholeWhileMoving)
         EXPECT_EQ(motion.reducedFrames(), 0u) << row.name;
     }
 }
+
+// A model large enough shows its reduced copy, made as the file is read,
+// first; the whole model follows by itself once its arrays are filled, as
+// the same camera draws it later, and the copy stays for the moves. With the
+// switch off the whole model comes first.
+TEST_F(MotionDrawingTest, AHugeModelShowsItsCopyFirstAndTheWholeModelFollows)
+{
+    MotionDrawing& motion = view->motionDrawing();
+    const auto showWhole = motion.onWholeArrays;
+    for (const bool fast : {true, false}) {
+        SCOPED_TRACE(fast ? "fast drawing on" : "fast drawing off");
+        if (!fast) {
+            ASSERT_TRUE(window->command(ID_VIEW_FAST_DRAWING));
+        }
+        motion.setLimits(ReductionLimits{1000, kBudget, 1000});
+        PixelFrame beforeWhole;
+        int wholeCame = 0;
+        motion.onWholeArrays = [&](ModelArrays arrays) {
+            ++wholeCame;
+            beforeWhole = window->readFront();
+            showWhole(std::move(arrays));
+        };
+        ASSERT_NO_FATAL_FAILURE(load(QByteArray::fromStdString(plyOf(wavySheet(kSheetSide)))));
+        EXPECT_EQ(motion.wholePending(), fast);
+        ASSERT_TRUE(guitest::waitFor([&] { return !motion.wholePending(); }));
+        motion.onWholeArrays = showWhole;
+        EXPECT_EQ(wholeCame, fast ? 1 : 0);
+        const PixelFrame whole = window->readFront();
+        if (fast) {
+            EXPECT_GT(whole.countDifferent(beforeWhole, 8), 0) << "the copy came first";
+            EXPECT_NE(motion.reducedModel(), nullptr);
+        }
+        view->RenderScene();
+        EXPECT_EQ(window->readFront().countDifferent(whole), 0);
+    }
+    ASSERT_TRUE(window->command(ID_VIEW_FAST_DRAWING));
+}

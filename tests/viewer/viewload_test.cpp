@@ -181,7 +181,8 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
         const char* name;
         bool byKey;
         bool afterTheWorker;
-        bool picked = false; // Measure mode's Esc is live too
+        bool picked = false;    // Measure mode's Esc is live too
+        bool copyFirst = false; // the model comes with its reduced copy
     };
     const Row rows[] = {
         {"Cancel button while reading", false, false},
@@ -190,6 +191,7 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
         {"Esc before the frame is shown", true, true},
         {"Esc while reading, with a point picked", true, false, true},
         {"Esc before the frame is shown, with a point picked", true, true, true},
+        {"Esc before the reduced copy's frame is shown", true, true, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -211,6 +213,8 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
         }
         const int picks = view->measurement().count();
         const unsigned long builds = view->modelBufferBuilds();
+        const MeshModel* const copy = view->motionDrawing().reducedModel();
+        view->motionDrawing().setLimits(row.copyFirst ? ReductionLimits{1000, 400, 1000} : ReductionLimits{});
         const auto open = [this] {
             view->OpenFile(bigPlyPath());
             EXPECT_TRUE(view->isLoading());
@@ -219,8 +223,9 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
         QObject::disconnect(late);
         EXPECT_EQ(arrived.count(), row.afterTheWorker ? 1 : 0);
         EXPECT_EQ(view->measurement().count(), picks) << "a cancelled load keeps the picks";
-        // The big model's buffers were built and went with it.
-        EXPECT_EQ(view->modelBufferBuilds() - builds, row.afterTheWorker ? 1u : 0u);
+        // The big model's buffers (or its copy's) were built and went with it.
+        EXPECT_EQ(view->modelBufferBuilds() - builds, row.afterTheWorker && !row.copyFirst ? 1u : 0u);
+        EXPECT_EQ(view->motionDrawing().reducedModel(), copy);
     }
 }
 
