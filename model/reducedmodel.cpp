@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "model/cores.h"
 #include "model/meshmodel.h"
 
 namespace {
@@ -24,6 +25,9 @@ constexpr double kCellsPerArea = 1.5;
 constexpr double kTrianglesPerCell = 2.0;
 // Tries at a grid before the coarsest one is taken.
 constexpr int kTries = 8;
+// Models of at least this many vertices, or faces, are clustered, or have
+// their triangles kept, on two cores.
+constexpr uint32_t kSplitFrom = 8192;
 // Faces whose area estimates the model's: a sample of at most this many.
 constexpr uint32_t kAreaSample = 1u << 20;
 
@@ -194,34 +198,40 @@ struct Clusters {
     std::size_t width = 4;
 };
 
-// False when cancelled.
-bool clusterVertices(const MeshModel& model, const Grid& grid, Clusters& clusters, const std::atomic<bool>& cancel)
+// One part's clusters: its vertices' cells numbered in the order its
+// vertices first reach them, each cluster's cell and sums.
+struct PartClusters {
+    KeyTable cells;
+    std::vector<uint64_t> keys;
+    std::vector<double> sums;
+};
+
+// Clusters vertices [begin, end) into part, writing each one's number in
+// the part to ofVertex. False when cancelled.
+bool clusterPart(const MeshModel& model, const Grid& grid, uint32_t begin, uint32_t end, std::size_t width,
+                 uint32_t* ofVertex, PartClusters& part, const std::atomic<bool>& cancel)
 {
     const bool colours = model.colours != nullptr;
-    clusters.width = colours ? 7 : 4;
-    clusters.ofVertex.assign(model.vertexCount, kNone);
-    clusters.sums.clear();
-    KeyTable cells;
-    uint32_t count = 0;
     uint64_t lastKey = ~uint64_t{0};
     uint32_t lastCluster = kNone;
     double* sum = nullptr;
-    for (uint32_t v = 0; v < model.vertexCount; ++v) {
-        if (v % kStretch == 0 && cancel.load(std::memory_order_relaxed))
+    for (uint32_t v = begin; v < end; ++v) {
+        if ((v - begin) % kStretch == 0 && cancel.load(std::memory_order_relaxed))
             return false;
         // Neighbours in the file often share a cell.
         const Vector3& p = model.vertices[v].position;
         const uint64_t key = grid.keyOf(p);
         if (key != lastKey) {
             lastKey = key;
-            lastCluster = cells.findOrAdd(key, count);
+            const auto count = static_cast<uint32_t>(part.keys.size());
+            lastCluster = part.cells.findOrAdd(key, count);
             if (lastCluster == count) {
-                ++count;
-                clusters.sums.resize(clusters.sums.size() + clusters.width, 0.0);
+                part.keys.push_back(key);
+                part.sums.resize(part.sums.size() + width, 0.0);
             }
-            sum = clusters.sums.data() + clusters.width * lastCluster;
+            sum = part.sums.data() + width * lastCluster;
         }
-        clusters.ofVertex[v] = lastCluster;
+        ofVertex[v] = lastCluster;
         sum[0] += p.x;
         sum[1] += p.y;
         sum[2] += p.z;
@@ -230,6 +240,43 @@ bool clusterVertices(const MeshModel& model, const Grid& grid, Clusters& cluster
             for (int c = 0; c < 3; ++c)
                 sum[4 + c] += model.colours[std::size_t{3} * v + c];
     }
+    return true;
+}
+
+// The clusters of all vertices, in two parts on two cores for a large
+// model: the second part's clusters join the first's, numbered as one pass
+// in vertex order would number them. False when cancelled.
+bool clusterVertices(const MeshModel& model, const Grid& grid, Clusters& clusters, const std::atomic<bool>& cancel)
+{
+    clusters.width = model.colours != nullptr ? 7 : 4;
+    clusters.ofVertex.resize(model.vertexCount);
+    PartClusters parts[2];
+    bool done[2] = {true, true};
+    uint32_t middle = model.vertexCount;
+    splitInTwo(model.vertexCount, kSplitFrom, 1, [&](uint32_t begin, uint32_t end) {
+        const int p = begin == 0 ? 0 : 1;
+        if (p == 1)
+            middle = begin;
+        done[p] = clusterPart(model, grid, begin, end, clusters.width, clusters.ofVertex.data(), parts[p], cancel);
+    });
+    if (!done[0] || !done[1])
+        return false;
+    clusters.sums = std::move(parts[0].sums);
+    const std::size_t width = clusters.width;
+    std::vector<uint32_t> joined(parts[1].keys.size());
+    for (std::size_t j = 0; j < joined.size(); ++j) {
+        const auto count = static_cast<uint32_t>(clusters.sums.size() / width);
+        const uint32_t cluster = parts[0].cells.findOrAdd(parts[1].keys[j], count);
+        if (cluster == count)
+            clusters.sums.resize(clusters.sums.size() + width, 0.0);
+        double* to = clusters.sums.data() + width * cluster;
+        const double* from = parts[1].sums.data() + width * j;
+        for (std::size_t k = 0; k < width; ++k)
+            to[k] += from[k];
+        joined[j] = cluster;
+    }
+    for (uint32_t v = middle; v < model.vertexCount; ++v)
+        clusters.ofVertex[v] = joined[clusters.ofVertex[v]];
     return true;
 }
 
@@ -242,17 +289,44 @@ struct Kept {
     bool over = false;      // more than the budget would be kept
 };
 
-// Every fan triangle of every face whose corners lie in three clusters,
-// once, in its winding (the same three clusters wound the other way are
-// another triangle). Stops once more than budget are kept. False when
-// cancelled.
-bool keepTriangles(const MeshModel& model, const Corners& corners, const std::vector<uint32_t>& cluster,
-                   uint32_t budget, Kept& kept, const std::atomic<bool>& cancel)
+// The key of a triangle by its clusters, turned to start at the least:
+// the same for its three rotations.
+uint64_t triangleKey(uint32_t (&t)[3])
 {
-    KeyTable seen;
-    kept = Kept{};
-    for (uint32_t f = 0; f < model.faceCount; ++f) {
-        if (f % kStretch == 0 && cancel.load(std::memory_order_relaxed))
+    std::rotate(t, std::min_element(t, t + 3), t + 3);
+    return mix(uint64_t{t[0]} << 32 | t[1]) ^ t[2];
+}
+
+// Adds triangle t of face f to kept, found by key in seen, unless it is
+// there already. False when it would be one more than budget: then kept
+// is over, and has seen the faces before f's.
+bool keepOnce(uint32_t (&t)[3], uint64_t key, uint32_t f, uint32_t budget, KeyTable& seen, Kept& kept)
+{
+    const auto fresh = static_cast<uint32_t>(kept.faces.size());
+    const uint32_t found = seen.findOrAdd(key, fresh, [&](uint32_t index) {
+        return std::equal(t, t + 3, kept.corners.begin() + std::ptrdiff_t{3} * index);
+    });
+    if (found != fresh)
+        return true;
+    if (fresh >= budget) {
+        kept.facesSeen = f + 1;
+        kept.over = true;
+        return false;
+    }
+    kept.corners.insert(kept.corners.end(), t, t + 3);
+    kept.faces.push_back(f);
+    return true;
+}
+
+// Every fan triangle of faces [begin, end) whose corners lie in three
+// clusters, once, in its winding (the same three clusters wound the other
+// way are another triangle). Stops once more than budget are kept. False
+// when cancelled.
+bool keepPart(const Corners& corners, const std::vector<uint32_t>& cluster, uint32_t begin, uint32_t end,
+              uint32_t budget, KeyTable& seen, Kept& kept, const std::atomic<bool>& cancel)
+{
+    for (uint32_t f = begin; f < end; ++f) {
+        if ((f - begin) % kStretch == 0 && cancel.load(std::memory_order_relaxed))
             return false;
         const uint32_t n = corners.count(f);
         const uint32_t first = n >= 3 ? cluster[corners.vertex(f, 0)] : 0;
@@ -260,25 +334,44 @@ bool keepTriangles(const MeshModel& model, const Corners& corners, const std::ve
             uint32_t t[3] = {first, cluster[corners.vertex(f, i)], cluster[corners.vertex(f, i + 1)]};
             if (t[0] == t[1] || t[1] == t[2] || t[0] == t[2])
                 continue;
-            // One key for the three rotations of the same winding.
-            std::rotate(t, std::min_element(t, t + 3), t + 3);
-            const uint64_t key = mix(uint64_t{t[0]} << 32 | t[1]) ^ t[2];
-            const auto fresh = static_cast<uint32_t>(kept.faces.size());
-            const uint32_t found = seen.findOrAdd(key, fresh, [&](uint32_t index) {
-                return std::equal(t, t + 3, kept.corners.begin() + std::ptrdiff_t{3} * index);
-            });
-            if (found != fresh)
-                continue;
-            if (fresh >= budget) {
-                kept.facesSeen = f + 1;
-                kept.over = true;
+            if (!keepOnce(t, triangleKey(t), f, budget, seen, kept))
                 return true;
-            }
-            kept.corners.insert(kept.corners.end(), t, t + 3);
-            kept.faces.push_back(f);
         }
     }
-    kept.facesSeen = model.faceCount;
+    kept.facesSeen = end;
+    return true;
+}
+
+// The kept triangles of all faces, in two parts on two cores for a large
+// model: the second part's join the first's, in the order one pass in face
+// order would keep them. False when cancelled.
+bool keepTriangles(const MeshModel& model, const Corners& corners, const std::vector<uint32_t>& cluster,
+                   uint32_t budget, Kept& kept, const std::atomic<bool>& cancel)
+{
+    KeyTable seen[2];
+    Kept parts[2];
+    bool done[2] = {true, true};
+    splitInTwo(model.faceCount, kSplitFrom, 1, [&](uint32_t begin, uint32_t end) {
+        const int p = begin == 0 ? 0 : 1;
+        done[p] = keepPart(corners, cluster, begin, end, budget, seen[p], parts[p], cancel);
+    });
+    if (!done[0] || !done[1])
+        return false;
+    kept = std::move(parts[0]);
+    if (kept.over || parts[1].faces.empty())
+        return true;
+    const Kept& second = parts[1];
+    for (std::size_t i = 0; i < second.faces.size(); ++i) {
+        uint32_t t[3] = {second.corners[3 * i], second.corners[3 * i + 1], second.corners[3 * i + 2]};
+        if (!keepOnce(t, triangleKey(t), second.faces[i], budget, seen[0], kept))
+            return true;
+    }
+    if (second.over) {
+        kept.over = true;
+        kept.facesSeen = second.facesSeen;
+    } else {
+        kept.facesSeen = model.faceCount;
+    }
     return true;
 }
 
