@@ -82,6 +82,8 @@ CTavroView::CTavroView()
     m_motion->setEnabled(fastDrawingWhileMoving());
     m_motion->onSettled = [this] { RenderScene(); };
     m_motion->onWholeArrays = [this](ModelArrays arrays) {
+        if (!m_modelBuffers.empty())
+            return; // a frame of the whole model (Export Picture) built them meanwhile
         m_modelBuffers.adopt(std::move(arrays));
         if (!m_motion->moving())
             RenderScene(); // else once the camera is still

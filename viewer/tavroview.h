@@ -211,6 +211,10 @@ public:
     // The file of the model on screen; empty when none is open. Reload loads
     // it again.
     QString openFilePath() const;
+    // The file Next File and Previous File step from: the open one, or when
+    // the last file tried gave no model, that one (empty when there is
+    // none).
+    QString browsedFilePath() const;
     // The open file: its loads, reloads and watch. The view shows what its
     // loads bring; the document follows its signals.
     OpenedFile* openedFile() const { return m_openedFile; }

@@ -4,8 +4,11 @@
 #include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
 
-// View > Next File and Previous File, through the folder of the open file,
-// and View > Orthographic.
+#include <QFile>
+
+// View > Next File and Previous File, through the folder of the open file
+// (or of the file last tried, when it gave no model), and View >
+// Orthographic.
 
 namespace {
 
@@ -24,9 +27,15 @@ void CTavroView::OnPreviousFile()
     OpenNeighbourFile(-1);
 }
 
+QString CTavroView::browsedFilePath() const
+{
+    const QString open = openFilePath();
+    return !open.isEmpty() || g_model != nullptr ? open : QFile::decodeName(g_fileName.c_str());
+}
+
 void CTavroView::OpenNeighbourFile(int step)
 {
-    const QString current = openFilePath();
+    const QString current = browsedFilePath();
     if (isLoading() || current.isEmpty())
         return;
     const QString neighbour = neighbourModelFile(current, step);

@@ -185,10 +185,16 @@ bool hasVertexColours(const CTavroView& view)
     return !view.isLoading() && g_model != nullptr && (g_model->colours != nullptr || g_model->faceColours != nullptr);
 }
 
-// Reload, and the next and previous files, need an open file.
+// Reload needs an open file; the next and previous files a file to step
+// from.
 bool canReload(const CTavroView& view)
 {
     return !view.isLoading() && !view.openFilePath().isEmpty();
+}
+
+bool canBrowse(const CTavroView& view)
+{
+    return !view.isLoading() && !view.browsedFilePath().isEmpty();
 }
 
 // Properties measures the loaded model; a file without vertices gave none
@@ -239,8 +245,8 @@ const ViewCommand kViewCommands[] = {
     {ID_VIEW_ORTHOGRAPHIC, &CTavroView::OnOrthographic, [](const CTavroView&) { return g_orthographic; }},
     {ID_VIEW_FAST_DRAWING, &CTavroView::OnFastDrawing,
      [](const CTavroView& v) { return int{v.motionDrawing().enabled()}; }},
-    {ID_VIEW_NEXT_FILE, &CTavroView::OnNextFile, nullptr, canReload},
-    {ID_VIEW_PREVIOUS_FILE, &CTavroView::OnPreviousFile, nullptr, canReload},
+    {ID_VIEW_NEXT_FILE, &CTavroView::OnNextFile, nullptr, canBrowse},
+    {ID_VIEW_PREVIOUS_FILE, &CTavroView::OnPreviousFile, nullptr, canBrowse},
     {ID_VIEW_VERTEX_COLORS, &CTavroView::OnVertexColours, [](const CTavroView&) { return g_vertexColours; },
      hasVertexColours},
     {ID_TAVRO_PLAY, &CTavroView::OnPlay, [](const CTavroView& v) { return v.m_playing; }},

@@ -223,6 +223,16 @@ TEST_F(OpeningTest, PageDownAndPageUpStepThroughTheMeshFilesOfTheFolderInNameOrd
             EXPECT_EQ(messagePane(), note);
         }
     }
+    // A file that gives no model does not end the stepping: the keys step
+    // on from it.
+    file("part0.ply", "ply\nformat ascii 1.0\nelement vertex 3\nend_header\n0 0\n");
+    QTest::keyClick(frame, Qt::Key_PageUp);
+    ASSERT_TRUE(loadEnded());
+    EXPECT_EQ(g_model, nullptr);
+    QTest::keyClick(frame, Qt::Key_PageDown);
+    ASSERT_TRUE(loadEnded());
+    EXPECT_EQ(frame->windowTitle(), "part1.ply - Brenvik");
+    EXPECT_NE(g_model, nullptr);
 }
 
 } // namespace
