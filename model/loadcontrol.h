@@ -14,13 +14,23 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
+
+struct MeshModel;
 
 struct LoadControl {
     std::atomic<uint64_t> bytesRead{0};
     std::atomic<bool> cancel{false};
     std::atomic<uint64_t> skippedFaces{0};
     std::string note;
+    // When set, called on the loading thread once the model's positions are
+    // centred and its faces' corners known, before the normals are built
+    // (the longest part of a large load): shape has no normals yet and,
+    // with packedTriangles, no faces' records either, its corners lying
+    // three a face in its corner block. A reduced copy made from it can be
+    // shown while the load goes on.
+    std::function<void(const MeshModel& shape, bool packedTriangles)> onShape;
 
     // Adds a sentence to note.
     void addNote(const std::string& sentence)

@@ -360,6 +360,8 @@ MeshModel* ModelBuilder::finish(const LoadControl* control)
     faceColours_ = nullptr;
     faces_ = nullptr;
     corners_ = nullptr;
+    if (control != nullptr && control->onShape)
+        control->onShape(*model, triangles);
     const std::atomic<bool> never{false};
     const std::atomic<bool>& cancel = control != nullptr ? control->cancel : never;
     if (!(triangles ? buildTriangleModel(model, cancel) : buildMeshModel(model, cancel))) {

@@ -96,11 +96,13 @@ private:
 // after the other in its corner block, which is read straight through.
 class Corners {
 public:
-    explicit Corners(const MeshModel& model) : m_model(model)
+    Corners(const MeshModel& model, bool packed) : m_model(model)
     {
         const uint32_t last = model.faceCount - 1;
-        m_packed = model.cornerBlock != nullptr && model.faceCount > 0 && model.faces[last].vertexCount == 3
-                   && model.faces[last].vertices == model.cornerBlock + std::size_t{3} * last;
+        m_packed = model.cornerBlock != nullptr && model.faceCount > 0
+                   && (packed
+                       || (model.faces[last].vertexCount == 3
+                           && model.faces[last].vertices == model.cornerBlock + std::size_t{3} * last));
     }
     // Faces of fewer than three corners never come from a reader, so a
     // last face at three corners a face from the start means all are
@@ -440,9 +442,9 @@ MeshModel* makeCopy(const MeshModel& model, const Clusters& clusters, const Kept
 
 } // namespace
 
-uint64_t modelTriangleCount(const MeshModel& model)
+uint64_t modelTriangleCount(const MeshModel& model, bool packedTriangles)
 {
-    const Corners corners(model);
+    const Corners corners(model, packedTriangles);
     if (corners.packed())
         return model.faceCount;
     uint64_t triangles = 0;
@@ -453,18 +455,19 @@ uint64_t modelTriangleCount(const MeshModel& model)
     return triangles;
 }
 
-bool reducesModel(const MeshModel& model, const ReductionLimits& limits, bool showFirst)
+bool reducesModel(const MeshModel& model, const ReductionLimits& limits, bool showFirst, bool packedTriangles)
 {
     const uint64_t above = showFirst ? std::max(limits.above, limits.showFirstAbove) : limits.above;
-    return model.vertexCount > 0 && model.faceCount > 0 && modelTriangleCount(model) > above;
+    return model.vertexCount > 0 && model.faceCount > 0 && modelTriangleCount(model, packedTriangles) > above;
 }
 
-MeshModel* buildReducedModel(const MeshModel& model, const ReductionLimits& limits, const std::atomic<bool>& cancel)
+MeshModel* buildReducedModel(const MeshModel& model, const ReductionLimits& limits, const std::atomic<bool>& cancel,
+                             bool packedTriangles)
 {
     if (model.vertexCount == 0 || model.faceCount == 0 || limits.budget == 0
-        || modelTriangleCount(model) <= limits.above)
+        || modelTriangleCount(model, packedTriangles) <= limits.above)
         return nullptr;
-    const Corners corners(model);
+    const Corners corners(model, packedTriangles);
     const Box box = boxOf(model);
     // A first grid whose occupied cells give about the budget's triangles.
     double cell = std::sqrt(kTrianglesPerCell * kCellsPerArea * estimatedArea(model, corners) / limits.budget);

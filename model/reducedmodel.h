@@ -28,14 +28,20 @@ struct ReductionLimits {
 
 // Whether model is large enough for a copy by limits (and, with showFirst,
 // for showing it first).
-bool reducesModel(const MeshModel& model, const ReductionLimits& limits, bool showFirst = false);
+bool reducesModel(const MeshModel& model, const ReductionLimits& limits, bool showFirst = false,
+                  bool packedTriangles = false);
 
 // The triangles a model draws: each face of n >= 3 corners gives n - 2.
-uint64_t modelTriangleCount(const MeshModel& model);
+// With packedTriangles, the model is taken for triangles alone, their
+// corners three a face in its corner block, whatever its faces' records
+// hold (a model still being built, see LoadControl::onShape); so in the
+// functions below.
+uint64_t modelTriangleCount(const MeshModel& model, bool packedTriangles = false);
 
 // The reduced copy of model (malloc'd blocks, as a reader's model: free it
 // with freeMeshModel), with its normals built, its frame and unit those of
 // model. Null when model has no more than limits.above triangles, when no
 // triangle is left, or when cancel is set (looked at every few thousand
 // vertices or faces).
-MeshModel* buildReducedModel(const MeshModel& model, const ReductionLimits& limits, const std::atomic<bool>& cancel);
+MeshModel* buildReducedModel(const MeshModel& model, const ReductionLimits& limits, const std::atomic<bool>& cancel,
+                             bool packedTriangles = false);

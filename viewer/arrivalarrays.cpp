@@ -39,3 +39,19 @@ BackgroundLoad::Preparation arrivalForViewerState(bool showCopyFirst, const Redu
         return prepared;
     };
 }
+
+BackgroundLoad::Preview previewForViewerState(bool showCopyFirst, const ReductionLimits& limits)
+{
+    if (!showCopyFirst)
+        return {};
+    return [fill = arraysForViewerState(), limits](const MeshModel& shape, bool packedTriangles,
+                                                   const std::atomic<bool>& cancel) {
+        PreparedArrival made;
+        if (!reducesModel(shape, limits, true, packedTriangles))
+            return made;
+        made.copy = buildReducedModel(shape, limits, cancel, packedTriangles);
+        if (made.copy != nullptr)
+            made.copyArrays = fill(*made.copy);
+        return made;
+    };
+}

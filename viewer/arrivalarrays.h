@@ -19,3 +19,8 @@ ArraysFiller arraysForViewerState();
 // reduced copy and the copy's arrays; the whole model's arrays are then
 // filled once the copy is on the screen.
 BackgroundLoad::Preparation arrivalForViewerState(bool showCopyFirst, const ReductionLimits& limits);
+
+// What a load's worker makes of a model's shape before its normals are
+// built: with showCopyFirst, for a model large enough by limits, its reduced
+// copy and the copy's arrays, shown while the load goes on (none when unset).
+BackgroundLoad::Preview previewForViewerState(bool showCopyFirst, const ReductionLimits& limits);

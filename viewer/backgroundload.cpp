@@ -25,24 +25,36 @@ struct BackgroundLoad::Shared {
     MeshModel* model = nullptr;
     std::string reason;
     PreparedArrival prepared;
+    PreparedArrival preview;
 
     ~Shared() { freeMeshModel(model); }
 };
 
 BackgroundLoad::BackgroundLoad(FILE* stream, std::string extension, std::string folder, uint64_t totalBytes,
-                               MeshModel* retired, Preparation prepare)
+                               MeshModel* retired, Preparation prepare, Preview preview)
     : m_totalBytes(totalBytes), m_shared(std::make_shared<Shared>())
 {
     m_thread = std::thread([shared = m_shared, stream, extension = std::move(extension), folder = std::move(folder),
-                            retired, prepare = std::move(prepare)] {
+                            retired, prepare = std::move(prepare), preview = std::move(preview)] {
         freeMeshModel(retired);
+        bool previewed = false;
+        if (preview)
+            shared->control.onShape = [&](const MeshModel& shape, bool packedTriangles) {
+                PreparedArrival made = preview(shape, packedTriangles, shared->control.cancel);
+                if (made.copy == nullptr)
+                    return;
+                std::lock_guard<std::mutex> lock(shared->mutex);
+                shared->preview = std::move(made);
+                previewed = true;
+            };
         std::string reason;
         MeshModel* model = loadModel(stream, extension.c_str(), &reason, &shared->control, folder.c_str());
+        shared->control.onShape = nullptr;
         if (model != nullptr)
             reason = loadNote(shared->control);
         std::fclose(stream);
         PreparedArrival prepared;
-        if (model != nullptr && prepare && !shared->control.cancel.load())
+        if (model != nullptr && prepare && !previewed && !shared->control.cancel.load())
             prepared = prepare(*model, shared->control.cancel);
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->model = model;
@@ -101,6 +113,18 @@ PreparedArrival BackgroundLoad::takePrepared()
     if (!m_shared->finished)
         return PreparedArrival();
     return std::move(m_shared->prepared);
+}
+
+bool BackgroundLoad::hasPreview() const
+{
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return m_shared->preview.copy != nullptr;
+}
+
+PreparedArrival BackgroundLoad::takePreview()
+{
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return std::move(m_shared->preview);
 }
 
 std::string BackgroundLoad::reason() const

@@ -26,6 +26,13 @@ public:
     // stopping early once cancel is set. It runs on the worker, so it must
     // touch nothing of the thread that started the load.
     using Preparation = std::function<PreparedArrival(const MeshModel& model, const std::atomic<bool>& cancel)>;
+    // What the worker makes of the model's shape before its normals are
+    // built (LoadControl::onShape): a reduced copy and its arrays, shown
+    // while the load goes on; nothing (no copy) for a model that gets none.
+    // Once it has given a copy, the preparation is not run: the copy stands
+    // in for the model until the owner has filled the model's arrays.
+    using Preview
+        = std::function<PreparedArrival(const MeshModel& shape, bool packedTriangles, const std::atomic<bool>& cancel)>;
 
     // Takes over stream (the worker closes it) and starts reading it with
     // the reader the extension chooses; files it names are looked for in
@@ -36,7 +43,7 @@ public:
     // preparation, the worker runs it on the model before finishing (not
     // once the load is cancelled).
     BackgroundLoad(FILE* stream, std::string extension, std::string folder, uint64_t totalBytes,
-                   MeshModel* retired = nullptr, Preparation prepare = {});
+                   MeshModel* retired = nullptr, Preparation prepare = {}, Preview preview = {});
     ~BackgroundLoad();
     BackgroundLoad(const BackgroundLoad&) = delete;
     BackgroundLoad& operator=(const BackgroundLoad&) = delete;
@@ -57,6 +64,10 @@ public:
     std::string reason() const;
     // After finished(): what the preparation gave (nothing without one).
     PreparedArrival takePrepared();
+    // What the preview gave, once it has (at any time, finished or not);
+    // nothing before, or once it has been taken.
+    bool hasPreview() const;
+    PreparedArrival takePreview();
 
 private:
     struct Shared;

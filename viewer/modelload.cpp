@@ -50,7 +50,8 @@ bool ModelLoad::start(const QString& path, QStatusBar* statusBar, std::string& w
     if (fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
         size = static_cast<uint64_t>(info.st_size);
     m_load = std::make_unique<BackgroundLoad>(stream, fileExtension(fileName), folderPart(fileName), size, retired,
-                                              preparation ? preparation() : BackgroundLoad::Preparation());
+                                              preparation ? preparation() : BackgroundLoad::Preparation(),
+                                              preview ? preview() : BackgroundLoad::Preview());
     m_path = path;
 
     if (!m_pane && statusBar) {
@@ -90,6 +91,10 @@ void ModelLoad::poll()
         return;
     if (m_pane)
         m_pane->SetBytesRead(m_load->bytesRead());
+    if (onPreview && !m_load->cancelRequested() && m_load->hasPreview()) {
+        onPreview(m_load->takePreview());
+        return; // the outcome at a later tick, after the input that came meanwhile
+    }
     if (!m_load->finished())
         return;
     if (m_arrived == nullptr && onArrived && !m_load->cancelRequested()) {

@@ -52,6 +52,14 @@ public:
     // In onArrived: what the preparation gave for the model, now the
     // caller's (nothing without a preparation).
     PreparedArrival takePrepared();
+    // Asked as each load starts: what the worker is to make of the model's
+    // shape while it is read (see BackgroundLoad::Preview; nothing when
+    // unset).
+    std::function<BackgroundLoad::Preview()> preview;
+    // Called, before onArrived, once the worker has made the preview (a
+    // reduced copy of the model being read, now the caller's); the load
+    // goes on, and a Cancel or Esc until the outcome still cancels.
+    std::function<void(PreparedArrival preview)> onPreview;
 
     // Opens path and starts reading it, showing the progress in statusBar
     // (none when null). False, with why the file cannot be opened, when it

@@ -77,6 +77,8 @@ CTavroView::CTavroView()
     connect(m_openedFile, &OpenedFile::cancelled, this, &CTavroView::OnLoadCancelled);
     m_openedFile->load().preparation
         = [this] { return arrivalForViewerState(m_motion->enabled(), m_motion->limits()); };
+    m_openedFile->load().preview = [this] { return previewForViewerState(m_motion->enabled(), m_motion->limits()); };
+    m_openedFile->load().onPreview = [this](PreparedArrival preview) { ShowArrivingCopy(std::move(preview)); };
     g_orthographic = orthographicView() ? 1 : 0;
     m_motion = new MotionDrawing(this);
     m_motion->setEnabled(fastDrawingWhileMoving());
@@ -390,10 +392,17 @@ void CTavroView::OnModelArrived(const MeshModel& model, ModelArrival kind)
     if (m_hRC && m_pDC && m_pDC->MakeCurrent(m_hRC)) {
         // A huge model comes with its reduced copy, whose frame is drawn
         // first.
+        // (When the copy came while the file was read, the copy shown then
+        // is drawn again.)
         PreparedArrival prepared = m_openedFile->load().takePrepared();
-        freeMeshModel(std::exchange(m_arrivingCopy, std::exchange(prepared.copy, nullptr)));
+        if (prepared.copy != nullptr) {
+            ReleaseBuffers(m_arrivingCopyBuffers);
+            freeMeshModel(std::exchange(m_arrivingCopy, std::exchange(prepared.copy, nullptr)));
+            m_arrivingCopyBuffers.adopt(std::move(prepared.copyArrays));
+        } else if (m_arrivingCopy == nullptr) {
+            m_arrivingBuffers.adopt(std::move(prepared.arrays));
+        }
         ModelBuffers& buffers = m_arrivingCopy != nullptr ? m_arrivingCopyBuffers : m_arrivingBuffers;
-        buffers.adopt(std::move(m_arrivingCopy != nullptr ? prepared.copyArrays : prepared.arrays));
         SceneSettings scene = CurrentScene();
         scene.model.model = m_arrivingCopy != nullptr ? m_arrivingCopy : &model;
         scene.marks = MeasureMarks{}; // the picks belong to the model on the screen
@@ -409,6 +418,7 @@ void CTavroView::ShowArrivedModel(MeshModel* model, bool reload)
 {
     g_vertexColours = VertexColoursWith(*model, reload);
     MeshModel* old = std::exchange(g_model, model);
+    m_arrivingCopyShown = false;
     // Stops the old model's copy before the old model goes; a copy that came
     // with the model stands in for it until its whole arrays are filled.
     MotionModelChanged(std::exchange(m_arrivingCopy, nullptr));

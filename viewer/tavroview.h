@@ -230,6 +230,9 @@ signals:
     // first frame is drawn but not shown yet: a Cancel or Esc before the open
     // file reports the outcome still cancels.
     void arrivingFrameDrawn();
+    // The reduced copy of the model being read is on the screen while the
+    // load goes on; a Cancel or Esc still cancels.
+    void arrivingCopyShown();
 
 public:
     // Frames put on screen so far (RenderScene calls that drew).
@@ -283,6 +286,13 @@ private:
     void CameraMoved();
     void MotionModelChanged(MeshModel* copy = nullptr);
     void DrawCurrentScene();
+    // The reduced copy of the model being read, made before its normals:
+    // shown at once, and in every frame until the load ends
+    // (DrawCurrentScene); dropped when the load gives no model
+    // (DropArrivingCopy, true when it was on the screen: the caller draws
+    // the frame that takes it off).
+    void ShowArrivingCopy(PreparedArrival preview);
+    bool DropArrivingCopy();
     // The frame as the view shows it now, drawn into the back buffer and read
     // back (RGB, bottom row first; empty with no context); nothing is
     // presented.
@@ -306,6 +316,7 @@ private:
     ModelBuffers m_arrivingBuffers;      // the arriving model's, until the load reports
     MeshModel* m_arrivingCopy = nullptr; // the arriving model's reduced copy, shown first
     ModelBuffers m_arrivingCopyBuffers;  // its buffers
+    bool m_arrivingCopyShown = false;    // shown while the load goes on
     std::thread m_retiring;              // frees the model a new one replaced
     bool m_arrivingFrameDrawn = false;   // the back buffer holds the arriving model's frame
     // Reads the files the view shows.

@@ -73,6 +73,7 @@ void CTavroView::OnModelShown(MeshModel* model, ModelArrival kind, const QString
 void CTavroView::OnLoadFailed(const QString& path, const QString& reason, ModelArrival kind)
 {
     ShowStatusNote(faultNote(path, reason, kind));
+    DropArrivingCopy();
     if (kind == ModelArrival::Opened) {
         // The file gave no model: the view is empty.
         setFileName(path);
@@ -89,16 +90,18 @@ void CTavroView::OnLoadFailed(const QString& path, const QString& reason, ModelA
 void CTavroView::OnLoadCancelled(const QString&, ModelArrival kind)
 {
     // Buffers made for a model that a late Cancel dropped; the screen
-    // shows what it showed.
+    // shows what it showed before the load (a reduced copy shown while the
+    // file was read is taken off).
     m_arrivingFrameDrawn = false;
     ReleaseBuffers(m_arrivingBuffers);
-    ReleaseBuffers(m_arrivingCopyBuffers);
-    freeMeshModel(std::exchange(m_arrivingCopy, nullptr));
+    const bool copyShown = DropArrivingCopy();
     if (kind == ModelArrival::Reloaded) {
         ShowStatusNote(QStringLiteral("Reloading cancelled"));
         RenderScene();
     } else {
         ShowStatusNote(QStringLiteral("Loading cancelled"));
+        if (copyShown)
+            RenderScene(); // the model shown before the copy
     }
     UpdateFrameMarks();
 }

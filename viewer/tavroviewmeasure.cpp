@@ -49,7 +49,9 @@ void CTavroView::OnMeasure()
 
 void CTavroView::MeasureAt(const QPoint& point)
 {
-    if (g_model == nullptr || g_model->vertexCount == 0 || g_shadingMode == kShadingNone)
+    // (While the copy of a model being read is shown, the model picked
+    // from is not the one on the screen.)
+    if (g_model == nullptr || g_model->vertexCount == 0 || g_shadingMode == kShadingNone || m_arrivingCopyShown)
         return;
     const SceneSettings scene = CurrentScene();
     const double ratio = scene.pixelRatio;

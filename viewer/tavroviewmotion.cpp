@@ -6,6 +6,8 @@
 #include "viewer/viewersettings.h"
 #include "viewer/viewerstate.h"
 
+#include <utility>
+
 // Drawing while the camera moves: a large model's reduced copy, made on a
 // worker once the model is on the screen, stands in for it in the frames of
 // a drag, the wheel, the spin and the standard views; the whole model is
@@ -35,9 +37,34 @@ void CTavroView::MotionModelChanged(MeshModel* copy)
     m_motion->modelChangedWithCopy(g_model, copy, arraysForViewerState());
 }
 
+void CTavroView::ShowArrivingCopy(PreparedArrival preview)
+{
+    ReleaseBuffers(m_arrivingCopyBuffers);
+    freeMeshModel(std::exchange(m_arrivingCopy, std::exchange(preview.copy, nullptr)));
+    m_arrivingCopyBuffers.adopt(std::move(preview.copyArrays));
+    m_arrivingCopyShown = true;
+    RenderScene();
+    emit arrivingCopyShown();
+}
+
+bool CTavroView::DropArrivingCopy()
+{
+    ReleaseBuffers(m_arrivingCopyBuffers);
+    freeMeshModel(std::exchange(m_arrivingCopy, nullptr));
+    return std::exchange(m_arrivingCopyShown, false);
+}
+
 void CTavroView::DrawCurrentScene()
 {
     SceneSettings scene = CurrentScene();
+    if (m_arrivingCopyShown && m_arrivingCopy != nullptr) {
+        scene.model.model = m_arrivingCopy;
+        scene.marks = MeasureMarks{}; // the picks belong to the model shown before
+        scene.model.fileColours = VertexColoursWith(*m_arrivingCopy, false) != 0;
+        DrawScene(scene, m_arrivingCopyBuffers);
+        m_motion->frameDrawn(false);
+        return;
+    }
     const MeshModel* reduced = scene.model.model != nullptr ? m_motion->modelToDraw() : nullptr;
     if (reduced != nullptr) {
         scene.model.model = reduced;

@@ -106,9 +106,12 @@ protected:
 
     // Runs start (when given), then stop; the load ends as a cancel does:
     // the model on the screen before, its buffers and the document stay, no
-    // frame is drawn, and the note.
-    void stopAndExpectCancelled(const std::function<void()>& stop, const std::function<void()>& start = {})
+    // frame is drawn (or, after a reduced copy was shown, the copy's and
+    // one of the model before, as it was), and the note.
+    void stopAndExpectCancelled(const std::function<void()>& stop, const std::function<void()>& start = {},
+                                bool copyShown = false)
     {
+        const guitest::PixelFrame before = window->readFront();
         MeshModel* const model = g_model;
         const std::size_t bufferBytes = view->modelBufferBytes();
         const QString file = window->document()->GetPathName();
@@ -123,7 +126,8 @@ protected:
         EXPECT_EQ(window->document()->GetPathName(), file);
         EXPECT_EQ(note(), QStringLiteral("Loading cancelled"));
         EXPECT_FALSE(pane()->isVisible());
-        EXPECT_EQ(window->frames(), frames);
+        EXPECT_EQ(window->frames(), frames + (copyShown ? 2 : 0));
+        EXPECT_EQ(window->readFront().countDifferent(before), 0);
         EXPECT_TRUE(enabled(ID_FILE_OPEN));
         ASSERT_EQ(outcomes.count(), 1);
         EXPECT_EQ(outcomes.last().end, LoadOutcome::End::Cancelled);
@@ -191,7 +195,8 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
         {"Esc before the frame is shown", true, true},
         {"Esc while reading, with a point picked", true, false, true},
         {"Esc before the frame is shown, with a point picked", true, true, true},
-        {"Esc before the reduced copy's frame is shown", true, true, false, true},
+        {"Esc while the reduced copy is shown", true, false, false, true},
+        {"Esc once the reduced copy is shown, before the model's frame is", true, true, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -202,10 +207,12 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
                 QTest::mouseClick(pane()->GetCancelButton(), Qt::LeftButton);
         };
         QSignalSpy arrived(view, &CTavroView::arrivingFrameDrawn);
+        QSignalSpy copies(view, &CTavroView::arrivingCopyShown);
         QMetaObject::Connection late;
-        if (row.afterTheWorker)
-            late = QObject::connect(view, &CTavroView::arrivingFrameDrawn, view,
-                                    [this, press] { QMetaObject::invokeMethod(view, press, Qt::QueuedConnection); });
+        if (row.afterTheWorker || row.copyFirst)
+            late = QObject::connect(
+                view, row.afterTheWorker ? &CTavroView::arrivingFrameDrawn : &CTavroView::arrivingCopyShown, view,
+                [this, press] { QMetaObject::invokeMethod(view, press, Qt::QueuedConnection); });
         if (row.picked) {
             window->command(ID_MEASURE);
             QTest::mouseClick(view->m_pDC, Qt::LeftButton, Qt::NoModifier, QPoint(kSize / 2, kSize / 2));
@@ -219,9 +226,12 @@ TEST_F(ViewLoadTest, CancelButtonAndEscStopTheLoadUntilTheNewModelIsShown)
             view->OpenFile(bigPlyPath());
             EXPECT_TRUE(view->isLoading());
         };
-        stopAndExpectCancelled(row.afterTheWorker ? std::function<void()>([] {}) : std::function<void()>(press), open);
+        const bool pressedLate = row.afterTheWorker || row.copyFirst;
+        stopAndExpectCancelled(pressedLate ? std::function<void()>([] {}) : std::function<void()>(press), open,
+                               row.copyFirst);
         QObject::disconnect(late);
         EXPECT_EQ(arrived.count(), row.afterTheWorker ? 1 : 0);
+        EXPECT_EQ(copies.count(), row.copyFirst ? 1 : 0);
         EXPECT_EQ(view->measurement().count(), picks) << "a cancelled load keeps the picks";
         // The big model's buffers (or its copy's) were built and went with it.
         EXPECT_EQ(view->modelBufferBuilds() - builds, row.afterTheWorker && !row.copyFirst ? 1u : 0u);
