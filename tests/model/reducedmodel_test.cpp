@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/loadcontrol.h"
 #include "model/meshmodel.h"
 #include "model/reducedmodel.h"
 #include "tests/support/meshshapes.h"
@@ -251,6 +252,44 @@ TEST(ReducedModel, CarriesTheColours)
                 }
             }
         }
+    }
+}
+
+// A load hands the model's shape out before its normals are built, once;
+// the copy made from the shape is the copy of the finished model, for
+// triangles (whose faces' records are not written yet) and polygons alike.
+TEST(ReducedModel, TheShapeDuringALoadGivesTheFinishedModelsCopy)
+{
+    const struct {
+        const char* name;
+        Mesh mesh;
+        bool packed;
+    } rows[] = {
+        {"triangles", wavySheet(120), true},
+        {"quads", wavySheet(100, true), false},
+    };
+    const std::atomic<bool> cancel{false};
+    for (const auto& row : rows) {
+        LoadControl control;
+        int calls = 0;
+        ModelPtr fromShape;
+        control.onShape = [&](const MeshModel& shape, bool packed) {
+            ++calls;
+            EXPECT_EQ(packed, row.packed) << row.name;
+            fromShape.reset(buildReducedModel(shape, ReductionLimits{0, 1500}, cancel, packed));
+        };
+        const ModelPtr model = loadText(plyOf(row.mesh), "ply", nullptr, StreamKind::regularFile, &control);
+        ASSERT_TRUE(model) << row.name;
+        EXPECT_EQ(calls, 1) << row.name;
+        const ModelPtr fromModel = reduce(*model, 1500);
+        ASSERT_TRUE(fromShape && fromModel) << row.name;
+        ASSERT_EQ(fromShape->vertexCount, fromModel->vertexCount) << row.name;
+        ASSERT_EQ(fromShape->faceCount, fromModel->faceCount) << row.name;
+        for (uint32_t v = 0; v < fromModel->vertexCount; ++v)
+            ASSERT_EQ(fromShape->vertices[v].position.x, fromModel->vertices[v].position.x) << row.name;
+        for (std::size_t c = 0; c < 3 * std::size_t{fromModel->faceCount}; ++c)
+            ASSERT_EQ(fromShape->cornerBlock[c] - fromShape->vertices, fromModel->cornerBlock[c] - fromModel->vertices)
+                << row.name;
     }
 }
 
