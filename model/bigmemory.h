@@ -16,6 +16,7 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <vector>
 
 // A buffer for reading files: from 2 MB on, whole huge pages. Its contents
 // start undefined.
@@ -33,6 +34,28 @@ HugeBuffer makeHugeBuffer(std::size_t bytes);
 // the whole mapping, which must stay one piece for the library to grow the
 // block in place when it is resized. Blocks under 4 MB are left alone.
 void adviseHugePages(void* block, std::size_t bytes);
+
+// Makes a vector `count` copies of `value` (or, without one, room for
+// `count` elements, for a reader to add them), a large one in huge pages:
+// its room is reserved and advised (adviseHugePages) before it is written.
+template <typename T> void reserveLarge(std::vector<T>& values, std::size_t count)
+{
+    if (values.capacity() >= count)
+        return;
+    std::vector<T> larger;
+    larger.reserve(count);
+    adviseHugePages(larger.data(), larger.capacity() * sizeof(T));
+    larger.assign(values.begin(), values.end());
+    values.swap(larger);
+}
+template <typename T> void assignLarge(std::vector<T>& values, std::size_t count, const T& value)
+{
+    if (values.capacity() < count) {
+        std::vector<T>().swap(values);
+        reserveLarge(values, count);
+    }
+    values.assign(count, value);
+}
 
 // Faults in the whole pages of [begin, end) (page-aligned) writable, leaving
 // their contents alone, so that another thread may write them meanwhile;
