@@ -1,5 +1,7 @@
 #include "model/threemf/threemfinflate.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -26,6 +28,7 @@ struct Inflation {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
+    std::atomic<bool> over{false}; // done, for a look without the lock
 
     ~Inflation()
     {
@@ -40,9 +43,15 @@ struct Inflation {
         const std::lock_guard<std::mutex> lock(mutex);
         result = got;
         done = true;
+        over = true;
         finished.notify_all();
     }
 };
+
+// The output's pages are filled this many bytes at a time, from its start
+// when that is a huge page's (as large buffers are).
+constexpr uintptr_t kFillStep = uintptr_t{8} << 20;
+constexpr uintptr_t kFillAlignment = uintptr_t{2} << 20;
 
 // How often the waiting caller looks at the control's cancel.
 constexpr auto kCancelLook = std::chrono::milliseconds(10);
@@ -79,6 +88,18 @@ bool inflateEntry(const std::string& name, std::vector<uint8_t> packed, std::siz
         inflation->run();
     }
     if (worker.joinable()) {
+        // Meanwhile this thread has the system supply the output's fresh
+        // pages (clearing them is much of what inflating costs here) ahead of
+        // the inflation, which writes them in order: most of them are then
+        // there when it comes.
+        const auto begin = reinterpret_cast<uintptr_t>(inflation->out.get());
+        if (begin % kFillAlignment == 0) {
+            const uintptr_t end = begin + size / kFillAlignment * kFillAlignment;
+            for (uintptr_t at = begin; at < end && !inflation->over.load() && !cancelled(); at += kFillStep) {
+                if (!fillPages(at, std::min(at + kFillStep, end)))
+                    break;
+            }
+        }
         std::unique_lock<std::mutex> lock(inflation->mutex);
         while (!inflation->finished.wait_for(lock, kCancelLook, [&inflation] { return inflation->done; })) {
             if (cancelled()) {

@@ -93,6 +93,45 @@ const char* emptyElement(const char* p, const char* end, const char* local, std:
     }
 }
 
+// The common form, as most writers write it: `<vertex x="1" y="2" z="3"/>`
+// with single spaces; the position after it, or null for any other form
+// (for emptyElement to read).
+const char* plainVertex(const char* p, const char* end, double* xyz)
+{
+    static const char* const kLeads[] = {"<vertex x=\"", "\" y=\"", "\" z=\""};
+    static const std::size_t kLengths[] = {11, 5, 5};
+    for (int axis = 0; axis < 3; ++axis) {
+        if (static_cast<std::size_t>(end - p) < kLengths[axis] || std::memcmp(p, kLeads[axis], kLengths[axis]) != 0)
+            return nullptr;
+        p = scanDouble(p + kLengths[axis], end, xyz[axis]);
+        if (p == nullptr || p == end || *p != '"' || !std::isfinite(xyz[axis]))
+            return nullptr;
+    }
+    return end - p >= 3 && p[1] == '/' && p[2] == '>' ? p + 3 : nullptr;
+}
+
+// The same for `<triangle v1="0" v2="1" v3="2"/>`, its indices (of at most
+// nine digits) below `vertices`.
+const char* plainTriangle(const char* p, const char* end, std::size_t vertices, uint32_t* v)
+{
+    static const char* const kLeads[] = {"<triangle v1=\"", "\" v2=\"", "\" v3=\""};
+    static const std::size_t kLengths[] = {14, 6, 6};
+    for (int corner = 0; corner < 3; ++corner) {
+        if (static_cast<std::size_t>(end - p) < kLengths[corner] + 1
+            || std::memcmp(p, kLeads[corner], kLengths[corner]) != 0)
+            return nullptr;
+        p += kLengths[corner];
+        const char* const digits = p;
+        uint32_t value = 0;
+        while (p < end && p - digits < 10 && *p >= '0' && *p <= '9')
+            value = value * 10 + static_cast<uint32_t>(*p++ - '0');
+        if (p == digits || p == end || *p != '"' || p - digits > 9 || value >= vertices)
+            return nullptr;
+        v[corner] = value;
+    }
+    return end - p >= 3 && p[1] == '/' && p[2] == '>' ? p + 3 : nullptr;
+}
+
 bool cancelled(const LoadControl* control)
 {
     return control != nullptr && control->cancel.load();
@@ -108,6 +147,11 @@ bool readVertices(const char* p, const char* end, std::vector<double>& positions
         if (*p != '<' || (n % kCancelStride == 0 && cancelled(control)))
             return false;
         double xyz[3];
+        if (const char* next = plainVertex(p, end, xyz)) {
+            positions.insert(positions.end(), xyz, xyz + 3);
+            p = next;
+            continue;
+        }
         int found = 0;
         p = emptyElement(
             p, end, "vertex", 6,
@@ -137,6 +181,11 @@ bool readTriangles(const char* p, const char* end, std::size_t vertices, std::ve
         if (*p != '<' || (n % kCancelStride == 0 && cancelled(control)))
             return false;
         uint32_t v[3];
+        if (const char* next = plainTriangle(p, end, vertices, v)) {
+            corners.insert(corners.end(), v, v + 3);
+            p = next;
+            continue;
+        }
         int found = 0;
         p = emptyElement(
             p, end, "triangle", 8,
