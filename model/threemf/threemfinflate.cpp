@@ -53,6 +53,9 @@ struct Inflation {
 constexpr uintptr_t kFillStep = uintptr_t{8} << 20;
 constexpr uintptr_t kFillAlignment = uintptr_t{2} << 20;
 
+// Smaller entries inflate here, in a few milliseconds.
+constexpr std::size_t kOwnThreadBytes = std::size_t{8} << 20;
+
 // How often the waiting caller looks at the control's cancel.
 constexpr auto kCancelLook = std::chrono::milliseconds(10);
 
@@ -82,11 +85,14 @@ bool inflateEntry(const std::string& name, std::vector<uint8_t> packed, std::siz
         return false;
     }
     std::thread worker;
-    try {
-        worker = std::thread([inflation] { inflation->run(); });
-    } catch (const std::system_error&) {
-        inflation->run();
+    if (size >= kOwnThreadBytes) {
+        try {
+            worker = std::thread([inflation] { inflation->run(); });
+        } catch (const std::system_error&) {
+        }
     }
+    if (!worker.joinable())
+        inflation->run();
     if (worker.joinable()) {
         // Meanwhile this thread has the system supply the output's fresh
         // pages (clearing them is much of what inflating costs here) ahead of

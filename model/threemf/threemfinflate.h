@@ -2,10 +2,11 @@
 
 // Inflates a deflated zip entry whole, in one call of libdeflate (about
 // twice as fast as inflating it a block at a time with zlib), into a buffer
-// of the size the entry declares, and checks its CRC. The inflation runs on
-// a thread of its own while the caller waits for it or for the control's
-// cancel: a cancelled load returns at once and leaves the thread to finish
-// with the memory it holds.
+// of the size the entry declares, and checks its CRC. A large entry is
+// inflated on a thread of its own while the caller fills the output's pages
+// ahead of it and waits for it or for the control's cancel: a cancelled load
+// returns at once and leaves the thread to finish with the memory it holds.
+// A small one (a few milliseconds' work) is inflated by the caller.
 
 #include <cstddef>
 #include <cstdint>
