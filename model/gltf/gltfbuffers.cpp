@@ -5,6 +5,7 @@
 
 #include <meshoptimizer.h>
 
+#include "model/bigmemory.h"
 #include "model/memorylimit.h"
 #include "model/numberscan.h"
 #include "model/regularfile.h"
@@ -13,7 +14,7 @@ namespace {
 
 // Reads the whole regular file at path, adding its bytes to the control's
 // count as they come.
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, LoadControl* control, std::string& reason)
+bool readWholeFile(const std::string& path, RawBytes& bytes, LoadControl* control, std::string& reason)
 {
     FILE* file = openRegularFile(path, reason);
     if (file == nullptr)
@@ -27,8 +28,10 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, LoadCon
         reason = limitReason;
         return false;
     }
-    if (ok)
+    if (ok) {
+        reserveLarge(bytes, static_cast<std::size_t>(length));
         bytes.resize(static_cast<std::size_t>(length));
+    }
     std::size_t done = 0;
     constexpr std::size_t kPiece = std::size_t{8} << 20;
     while (ok && done < bytes.size()) {
@@ -73,7 +76,7 @@ GltfBuffers::GltfBuffers(GltfDocument& document, const uint8_t* binary, std::siz
 {
 }
 
-bool GltfBuffers::loadBuffer(uint32_t index, std::vector<uint8_t>& bytes, std::string& reason)
+bool GltfBuffers::loadBuffer(uint32_t index, RawBytes& bytes, std::string& reason)
 {
     GltfBuffer& b = document_.buffers[index];
     const std::string where = "buffer " + std::to_string(index);
@@ -127,7 +130,7 @@ bool GltfBuffers::buffer(uint32_t index, const uint8_t*& data, uint64_t& size, s
     }
     auto found = buffers_.find(index);
     if (found == buffers_.end()) {
-        std::vector<uint8_t> bytes;
+        RawBytes bytes;
         if (!loadBuffer(index, bytes, reason))
             return false;
         found = buffers_.emplace(index, std::move(bytes)).first;
@@ -147,7 +150,7 @@ bool GltfBuffers::view(uint32_t index, const uint8_t*& data, uint64_t& size, std
     if (v.compressed) {
         auto found = decodedViews_.find(index);
         if (found == decodedViews_.end()) {
-            std::vector<uint8_t> bytes;
+            RawBytes bytes;
             if (!decodeView(index, bytes, reason))
                 return false;
             found = decodedViews_.emplace(index, std::move(bytes)).first;
@@ -169,7 +172,7 @@ bool GltfBuffers::view(uint32_t index, const uint8_t*& data, uint64_t& size, std
     return true;
 }
 
-bool GltfBuffers::decodeView(uint32_t index, std::vector<uint8_t>& bytes, std::string& reason)
+bool GltfBuffers::decodeView(uint32_t index, RawBytes& bytes, std::string& reason)
 {
     const GltfMeshopt& m = document_.views[index].meshopt;
     const std::string where = "buffer view " + std::to_string(index) + " (EXT_meshopt_compression)";
@@ -209,6 +212,7 @@ bool GltfBuffers::decodeView(uint32_t index, std::vector<uint8_t>& bytes, std::s
         reason = where + ": byteStride " + std::to_string(m.byteStride) + " does not suit its mode, count and filter";
         return false;
     }
+    reserveLarge(bytes, static_cast<std::size_t>(decodedSize));
     bytes.resize(static_cast<std::size_t>(decodedSize));
     const auto size = static_cast<std::size_t>(m.byteLength);
     int result = 0;

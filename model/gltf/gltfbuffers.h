@@ -29,16 +29,16 @@ public:
 
 private:
     bool buffer(uint32_t index, const uint8_t*& data, uint64_t& size, std::string& reason);
-    bool loadBuffer(uint32_t index, std::vector<uint8_t>& bytes, std::string& reason);
-    bool decodeView(uint32_t index, std::vector<uint8_t>& bytes, std::string& reason);
+    bool loadBuffer(uint32_t index, RawBytes& bytes, std::string& reason);
+    bool decodeView(uint32_t index, RawBytes& bytes, std::string& reason);
 
     GltfDocument& document_;
     const uint8_t* binary_;
     std::size_t binarySize_;
     const char* folder_;
     LoadControl* control_;
-    std::map<uint32_t, std::vector<uint8_t>> buffers_;
-    std::map<uint32_t, std::vector<uint8_t>> decodedViews_;
+    std::map<uint32_t, RawBytes> buffers_;
+    std::map<uint32_t, RawBytes> decodedViews_;
 };
 
 // A URI with its %XX escapes decoded.

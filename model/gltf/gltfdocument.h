@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "model/bigmemory.h"
+
 constexpr uint32_t kGltfNone = 0xffffffffu;
 
 struct GltfBuffer {
@@ -23,7 +25,7 @@ struct GltfBuffer {
     // document's text need not be copied, and the buffers take the bytes
     // when they first need them.)
     std::string uri;
-    std::vector<uint8_t> bytes;
+    RawBytes bytes;
     bool decoded = false;
 };
 

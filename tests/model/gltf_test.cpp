@@ -553,6 +553,48 @@ TEST(GltfReader, DataUrisAreReadInEveryFormOfBase64)
     }
 }
 
+// A long data: URI (decoded in two halves at once when its first half is
+// whole groups of digits), the triangle's positions in its second half.
+TEST(GltfReader, LongDataUrisAreReadWhole)
+{
+    GltfWriter w;
+    std::vector<uint8_t> filler(std::size_t{3} << 19);
+    for (std::size_t i = 0; i < filler.size(); ++i)
+        filler[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    w.view(filler);
+    w.mesh("{\"attributes\":{\"POSITION\":" + std::to_string(w.positions(kTriangle)) + "}}");
+    const std::string uri = w.dataUri();
+    const std::size_t comma = uri.find(',') + 1;
+    const auto at = [&uri, comma](double share, const std::string& text) {
+        std::string changed = uri;
+        return changed.insert(comma + static_cast<std::size_t>(share * static_cast<double>(uri.size() - comma)), text);
+    };
+    const std::string bad = "mesh 0, accessor 0: buffer 0: its data: URI holds something other than base64";
+    const struct {
+        const char* name;
+        std::string uri;
+        std::string reason; // empty: the triangle
+    } rows[] = {
+        {"whole groups", uri, ""},
+        {"a line break early on", at(0.1, "\\n"), ""},
+        {"a line break late", at(0.9, "\\r\\n"), ""},
+        {"a character outside the alphabet in the first half", at(0.25, "*"), bad},
+        {"a character outside the alphabet in the second half", at(0.75, "*"), bad},
+        {"padding in the second half", at(0.75, "="), bad},
+    };
+    for (const auto& row : rows) {
+        std::string reason;
+        ModelPtr model = loadGltf(w.json(row.uri), &reason);
+        if (row.reason.empty()) {
+            ASSERT_NE(model, nullptr) << row.name << ": " << reason;
+            expectModel(*model, kTriangleMesh, row.name);
+        } else {
+            EXPECT_EQ(model, nullptr) << row.name;
+            EXPECT_EQ(reason, row.reason) << row.name;
+        }
+    }
+}
+
 TEST(GltfReader, MeshoptCompressedViewsAreDecoded)
 {
     const std::vector<float> positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
