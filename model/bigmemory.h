@@ -16,6 +16,8 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 // A buffer for reading files: from 2 MB on, whole huge pages. Its contents
 // start undefined.
@@ -33,6 +35,44 @@ HugeBuffer makeHugeBuffer(std::size_t bytes);
 // the whole mapping, which must stay one piece for the library to grow the
 // block in place when it is resized. Blocks under 4 MB are left alone.
 void adviseHugePages(void* block, std::size_t bytes);
+
+// An allocator whose elements are left unset when a vector grows (resize
+// without a value): for byte buffers that are written whole right after.
+template <typename T> struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U> struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <typename U> UninitialisedAllocator(const UninitialisedAllocator<U>& /*other*/) noexcept { }
+    template <typename U> void construct(U* at) noexcept { ::new (static_cast<void*>(at)) U; }
+    template <typename U, typename... Values> void construct(U* at, Values&&... values)
+    {
+        ::new (static_cast<void*>(at)) U(std::forward<Values>(values)...);
+    }
+};
+using RawBytes = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
+
+// Makes a vector `count` copies of `value` (or, without one, room for
+// `count` elements, for a reader to add them), a large one in huge pages:
+// its room is reserved and advised (adviseHugePages) before it is written.
+template <typename T, typename A> void reserveLarge(std::vector<T, A>& values, std::size_t count)
+{
+    if (values.capacity() >= count)
+        return;
+    std::vector<T, A> larger;
+    larger.reserve(count);
+    adviseHugePages(larger.data(), larger.capacity() * sizeof(T));
+    larger.assign(values.begin(), values.end());
+    values.swap(larger);
+}
+template <typename T, typename A> void assignLarge(std::vector<T, A>& values, std::size_t count, const T& value)
+{
+    if (values.capacity() < count) {
+        std::vector<T, A>().swap(values);
+        reserveLarge(values, count);
+    }
+    values.assign(count, value);
+}
 
 // Faults in the whole pages of [begin, end) (page-aligned) writable, leaving
 // their contents alone, so that another thread may write them meanwhile;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/bigmemory.h"
 #include "model/memorylimit.h"
 
 namespace {
@@ -167,7 +168,7 @@ bool readGltfFloats(const GltfDocument& document, GltfBuffers& buffers, uint32_t
     const bool normalized = a.normalized;
     float* out = nullptr;
     const auto ready = [&values, &out, &a, components] {
-        values.assign(std::size_t{a.count} * components, 0.0f);
+        assignLarge(values, std::size_t{a.count} * components, 0.0f);
         out = values.data();
     };
     if (type == 5126 && taken == 3 && components == 3 && !a.sparse)
@@ -198,7 +199,7 @@ bool readGltfIndices(const GltfDocument& document, GltfBuffers& buffers, uint32_
     return eachElement(
         document, buffers, a, componentBytes(type), reason,
         [&values, &out, &a] {
-            values.assign(a.count, 0);
+            assignLarge(values, std::size_t{a.count}, 0u);
             out = values.data();
         },
         [&out, type](uint32_t i, const uint8_t* at) { out[i] = indexValue(at, type); });

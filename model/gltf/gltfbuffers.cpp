@@ -5,6 +5,7 @@
 
 #include <meshoptimizer.h>
 
+#include "model/bigmemory.h"
 #include "model/memorylimit.h"
 #include "model/numberscan.h"
 #include "model/regularfile.h"
@@ -13,7 +14,7 @@ namespace {
 
 // Reads the whole regular file at path, adding its bytes to the control's
 // count as they come.
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, LoadControl* control, std::string& reason)
+bool readWholeFile(const std::string& path, RawBytes& bytes, LoadControl* control, std::string& reason)
 {
     FILE* file = openRegularFile(path, reason);
     if (file == nullptr)
@@ -27,8 +28,10 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, LoadCon
         reason = limitReason;
         return false;
     }
-    if (ok)
+    if (ok) {
+        reserveLarge(bytes, static_cast<std::size_t>(length));
         bytes.resize(static_cast<std::size_t>(length));
+    }
     std::size_t done = 0;
     constexpr std::size_t kPiece = std::size_t{8} << 20;
     while (ok && done < bytes.size()) {
@@ -53,62 +56,6 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, LoadCon
 
 } // namespace
 
-bool decodeBase64(const char* text, std::size_t size, std::vector<uint8_t>& bytes)
-{
-    static const struct Table {
-        int8_t value[256];
-        Table()
-        {
-            std::memset(value, -1, sizeof value);
-            const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-            for (int i = 0; i < 64; ++i)
-                value[static_cast<unsigned char>(digits[i])] = static_cast<int8_t>(i);
-            value[static_cast<unsigned char>('-')] = 62; // the URL-safe alphabet too
-            value[static_cast<unsigned char>('_')] = 63;
-        }
-    } kTable;
-    bytes.resize(size / 4 * 3 + 3);
-    uint8_t* out = bytes.data();
-    uint32_t bits = 0;
-    int held = 0;
-    std::size_t i = 0;
-    // Whole groups of four digits at a time, then the rest one by one.
-    for (; i + 4 <= size; i += 4) {
-        const int a = kTable.value[static_cast<unsigned char>(text[i])];
-        const int b = kTable.value[static_cast<unsigned char>(text[i + 1])];
-        const int c = kTable.value[static_cast<unsigned char>(text[i + 2])];
-        const int d = kTable.value[static_cast<unsigned char>(text[i + 3])];
-        if ((a | b | c | d) < 0)
-            break;
-        const uint32_t group = (uint32_t(a) << 18) | (uint32_t(b) << 12) | (uint32_t(c) << 6) | uint32_t(d);
-        out[0] = static_cast<uint8_t>(group >> 16);
-        out[1] = static_cast<uint8_t>(group >> 8);
-        out[2] = static_cast<uint8_t>(group);
-        out += 3;
-    }
-    for (; i < size; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '=')
-            break;
-        if (c == ' ' || c == '\n' || c == '\r' || c == '\t')
-            continue;
-        const int value = kTable.value[c];
-        if (value < 0)
-            return false;
-        bits = (bits << 6) | static_cast<uint32_t>(value);
-        held += 6;
-        if (held >= 8) {
-            held -= 8;
-            *out++ = static_cast<uint8_t>(bits >> held);
-        }
-    }
-    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-    for (; i < size; ++i)
-        if (text[i] != '=' && text[i] != ' ' && text[i] != '\n' && text[i] != '\r' && text[i] != '\t')
-            return false;
-    return true;
-}
-
 std::string decodeUri(const std::string& uri)
 {
     std::string name;
@@ -123,15 +70,15 @@ std::string decodeUri(const std::string& uri)
     return name;
 }
 
-GltfBuffers::GltfBuffers(const GltfDocument& document, const uint8_t* binary, std::size_t binarySize,
-                         const char* folder, LoadControl* control)
+GltfBuffers::GltfBuffers(GltfDocument& document, const uint8_t* binary, std::size_t binarySize, const char* folder,
+                         LoadControl* control)
     : document_(document), binary_(binary), binarySize_(binarySize), folder_(folder), control_(control)
 {
 }
 
-bool GltfBuffers::loadBuffer(uint32_t index, std::vector<uint8_t>& bytes, std::string& reason)
+bool GltfBuffers::loadBuffer(uint32_t index, RawBytes& bytes, std::string& reason)
 {
-    const GltfBuffer& b = document_.buffers[index];
+    GltfBuffer& b = document_.buffers[index];
     const std::string where = "buffer " + std::to_string(index);
     if (b.uri.compare(0, 5, "data:") == 0) {
         const std::size_t comma = b.uri.find(',');
@@ -139,10 +86,12 @@ bool GltfBuffers::loadBuffer(uint32_t index, std::vector<uint8_t>& bytes, std::s
             reason = where + ": its data: URI is not base64";
             return false;
         }
-        if (!decodeBase64(b.uri.data() + comma + 1, b.uri.size() - comma - 1, bytes)) {
+        if (!b.decoded) {
             reason = where + ": its data: URI holds something other than base64";
             return false;
         }
+        // (Decoded as the document was read: taken, not copied.)
+        bytes = std::move(b.bytes);
         return true;
     }
     const std::string name = decodeUri(b.uri);
@@ -181,7 +130,7 @@ bool GltfBuffers::buffer(uint32_t index, const uint8_t*& data, uint64_t& size, s
     }
     auto found = buffers_.find(index);
     if (found == buffers_.end()) {
-        std::vector<uint8_t> bytes;
+        RawBytes bytes;
         if (!loadBuffer(index, bytes, reason))
             return false;
         found = buffers_.emplace(index, std::move(bytes)).first;
@@ -201,7 +150,7 @@ bool GltfBuffers::view(uint32_t index, const uint8_t*& data, uint64_t& size, std
     if (v.compressed) {
         auto found = decodedViews_.find(index);
         if (found == decodedViews_.end()) {
-            std::vector<uint8_t> bytes;
+            RawBytes bytes;
             if (!decodeView(index, bytes, reason))
                 return false;
             found = decodedViews_.emplace(index, std::move(bytes)).first;
@@ -223,7 +172,7 @@ bool GltfBuffers::view(uint32_t index, const uint8_t*& data, uint64_t& size, std
     return true;
 }
 
-bool GltfBuffers::decodeView(uint32_t index, std::vector<uint8_t>& bytes, std::string& reason)
+bool GltfBuffers::decodeView(uint32_t index, RawBytes& bytes, std::string& reason)
 {
     const GltfMeshopt& m = document_.views[index].meshopt;
     const std::string where = "buffer view " + std::to_string(index) + " (EXT_meshopt_compression)";
@@ -263,6 +212,7 @@ bool GltfBuffers::decodeView(uint32_t index, std::vector<uint8_t>& bytes, std::s
         reason = where + ": byteStride " + std::to_string(m.byteStride) + " does not suit its mode, count and filter";
         return false;
     }
+    reserveLarge(bytes, static_cast<std::size_t>(decodedSize));
     bytes.resize(static_cast<std::size_t>(decodedSize));
     const auto size = static_cast<std::size_t>(m.byteLength);
     int result = 0;

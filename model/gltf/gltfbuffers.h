@@ -18,8 +18,9 @@
 class GltfBuffers {
 public:
     // `binary` (of `binarySize` bytes) is the .glb's binary chunk, or null;
-    // `folder` the document's folder, or null. Both must outlive this.
-    GltfBuffers(const GltfDocument& document, const uint8_t* binary, std::size_t binarySize, const char* folder,
+    // `folder` the document's folder, or null. Both must outlive this, as
+    // must the document, whose buffers' decoded data: URIs this takes.
+    GltfBuffers(GltfDocument& document, const uint8_t* binary, std::size_t binarySize, const char* folder,
                 LoadControl* control);
 
     // The bytes of buffer view `index`; false with the reason ("buffer view 2
@@ -28,20 +29,17 @@ public:
 
 private:
     bool buffer(uint32_t index, const uint8_t*& data, uint64_t& size, std::string& reason);
-    bool loadBuffer(uint32_t index, std::vector<uint8_t>& bytes, std::string& reason);
-    bool decodeView(uint32_t index, std::vector<uint8_t>& bytes, std::string& reason);
+    bool loadBuffer(uint32_t index, RawBytes& bytes, std::string& reason);
+    bool decodeView(uint32_t index, RawBytes& bytes, std::string& reason);
 
-    const GltfDocument& document_;
+    GltfDocument& document_;
     const uint8_t* binary_;
     std::size_t binarySize_;
     const char* folder_;
     LoadControl* control_;
-    std::map<uint32_t, std::vector<uint8_t>> buffers_;
-    std::map<uint32_t, std::vector<uint8_t>> decodedViews_;
+    std::map<uint32_t, RawBytes> buffers_;
+    std::map<uint32_t, RawBytes> decodedViews_;
 };
 
-// The bytes of a base64 text (line breaks and other white space passed
-// over); false when it holds anything else.
-bool decodeBase64(const char* text, std::size_t size, std::vector<uint8_t>& bytes);
 // A URI with its %XX escapes decoded.
 std::string decodeUri(const std::string& uri);

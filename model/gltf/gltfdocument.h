@@ -12,12 +12,21 @@
 #include <string>
 #include <vector>
 
+#include "model/bigmemory.h"
+
 constexpr uint32_t kGltfNone = 0xffffffffu;
 
 struct GltfBuffer {
     uint64_t byteLength = 0;
     bool hasUri = false;
+    // A data: URI keeps here only what comes before its data (up to its
+    // comma); data that says it is base64 is decoded as the document is read,
+    // into `bytes`, `decoded` telling whether it was all base64. (The
+    // document's text need not be copied, and the buffers take the bytes
+    // when they first need them.)
     std::string uri;
+    RawBytes bytes;
+    bool decoded = false;
 };
 
 // A buffer view's EXT_meshopt_compression: its bytes are decoded from these.

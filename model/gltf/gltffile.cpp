@@ -35,7 +35,7 @@ void ensureRoom(GltfFileBytes& bytes, std::size_t padding)
     if (bytes.size < bytes.capacity)
         return;
     const std::size_t larger = std::max<std::size_t>(2 * bytes.capacity, kPiece);
-    std::unique_ptr<char[]> moved(new char[larger + padding]);
+    HugeBuffer moved = makeHugeBuffer(larger + padding);
     std::memcpy(moved.get(), bytes.data.get(), bytes.size);
     bytes.data = std::move(moved);
     bytes.capacity = larger;
@@ -50,7 +50,7 @@ bool readGltfStream(FILE* stream, std::size_t padding, GltfFileBytes& bytes, Loa
     if (left >= 0 && !fitsMemoryLimit(static_cast<uint64_t>(left), limit, reason))
         return false;
     bytes.capacity = left >= 0 ? static_cast<std::size_t>(left) : kPiece;
-    bytes.data.reset(new char[bytes.capacity + padding]);
+    bytes.data = makeHugeBuffer(bytes.capacity + padding);
     bytes.size = 0;
     while (true) {
         if (bytes.size == bytes.capacity) {

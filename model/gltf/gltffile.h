@@ -10,11 +10,12 @@
 #include <memory>
 #include <string>
 
+#include "model/bigmemory.h"
 #include "model/loadcontrol.h"
 
 // A whole file's bytes, followed by `padding` zero bytes.
 struct GltfFileBytes {
-    std::unique_ptr<char[]> data; // not zeroed first: the file's pages are written once
+    HugeBuffer data; // not zeroed first: the file's pages are written once
     std::size_t size = 0;
     std::size_t capacity = 0; // without the padding
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/bigmemory.h"
 #include "model/cores.h"
 #include "model/gltf/gltfaccessor.h"
 #include "model/gltf/gltfdraco.h"
@@ -83,7 +84,8 @@ bool findFirsts(const float* positions, const std::vector<uint8_t>& used, uint32
     while (capacity < 2 * count)
         capacity *= 2;
     const auto mask = static_cast<uint32_t>(capacity - 1);
-    std::vector<WeldSlot> table(capacity, WeldSlot{0, 0});
+    std::vector<WeldSlot> table;
+    assignLarge(table, capacity, WeldSlot{0, 0});
     for (uint32_t v = 0; v < vertices; ++v) {
         if ((v & kCancelMask) == kCancelMask && stopAsked(control))
             return false;
@@ -117,12 +119,14 @@ void clampColours(std::vector<float>& colours)
 bool weldGltfGeometry(GltfGeometry& geometry, const LoadControl* control)
 {
     const auto vertices = static_cast<uint32_t>(geometry.positions.size() / 3);
-    std::vector<uint8_t> used(vertices, 0);
+    std::vector<uint8_t> used;
+    assignLarge(used, vertices, uint8_t{0});
     for (uint32_t corner : geometry.triangles)
         used[corner] = 1;
     // The first vertex at each used vertex's position, the two halves of
     // the hashes on two cores.
-    std::vector<uint32_t> first(vertices, 0);
+    std::vector<uint32_t> first;
+    assignLarge(first, vertices, 0u);
     bool done[2] = {true, true};
     const auto half = [&](int part) {
         done[part] = findFirsts(geometry.positions.data(), used, static_cast<uint32_t>(part), first, control);
@@ -144,12 +148,14 @@ bool weldGltfGeometry(GltfGeometry& geometry, const LoadControl* control)
         return true;
     // The welded vertices in the order of their first vertex.
     constexpr uint32_t kNone = 0xffffffffu;
-    std::vector<uint32_t> welded(vertices, kNone);
+    std::vector<uint32_t> welded;
+    assignLarge(welded, vertices, kNone);
     std::vector<float> positions;
     std::vector<float> colours;
     const bool hasColours = !geometry.colours.empty();
-    positions.reserve(geometry.positions.size()); // address space: pages come as they are written
-    colours.reserve(geometry.colours.size());
+    // (Address space: pages come as they are written.)
+    reserveLarge(positions, geometry.positions.size());
+    reserveLarge(colours, geometry.colours.size());
     for (uint32_t v = 0; v < vertices; ++v) {
         if (used[v] == 0)
             continue;
@@ -243,7 +249,7 @@ GltfPrimitiveRead readGltfPrimitive(const GltfDocument& document, GltfBuffers& b
                                                            + std::to_string(i) + ") is out of range: there are "
                                                            + std::to_string(positions) + " positions");
     } else {
-        indices.resize(positions);
+        assignLarge(indices, positions, 0u);
         for (std::size_t i = 0; i < positions; ++i)
             indices[i] = static_cast<uint32_t>(i);
     }

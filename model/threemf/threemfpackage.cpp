@@ -6,6 +6,7 @@
 
 #include <zip.h>
 
+#include "model/bigmemory.h"
 #include "model/memorylimit.h"
 
 namespace {
@@ -47,7 +48,9 @@ bool ThreeMfPackage::open(FILE* stream, std::string& reason, LoadControl* contro
             const auto size = static_cast<uint64_t>(info.st_size - at);
             if (!fitsMemoryLimit(size, limit, reason))
                 return false;
-            bytes_.reserve(static_cast<std::size_t>(size));
+            // (With room for the read that finds the end.)
+            bytes_.reserve(static_cast<std::size_t>(size) + kBlockBytes);
+            adviseHugePages(bytes_.data(), bytes_.capacity());
         }
     }
     std::size_t length = 0;
@@ -101,12 +104,10 @@ bool ThreeMfPackage::has(const std::string& part) const
     return archive_ != nullptr && locate(part) >= 0;
 }
 
-bool ThreeMfPackage::read(const std::string& part, const BlockBuffer& buffer, const BlockTaken& taken,
-                          std::string& reason, LoadControl* control) const
+bool ThreeMfPackage::find(const std::string& part, long long& index, zip_stat_t& stat, std::string& reason) const
 {
     const std::string name = partName(part);
-    const zip_int64_t index = locate(part);
-    zip_stat_t stat;
+    index = locate(part);
     if (index < 0 || zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &stat) != 0) {
         reason = "the package has no part " + name;
         return false;
@@ -119,6 +120,72 @@ bool ThreeMfPackage::read(const std::string& part, const BlockBuffer& buffer, co
                  + " bytes in the package can hold";
         return false;
     }
+    return true;
+}
+
+void ThreeMfPackage::close()
+{
+    if (archive_ != nullptr)
+        zip_discard(archive_);
+    archive_ = nullptr;
+    std::vector<char>().swap(bytes_);
+}
+
+ThreeMfPackage::Whole ThreeMfPackage::readWhole(const std::string& part, InflatedEntry& entry, std::string& reason,
+                                                LoadControl* control) const
+{
+    const std::string name = partName(part);
+    long long index = -1;
+    zip_stat_t stat;
+    if (!find(part, index, stat, reason))
+        return Whole::failed;
+    const zip_uint64_t wanted = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD;
+    std::string limitReason;
+    if ((stat.valid & wanted) != wanted || stat.comp_method != ZIP_CM_DEFLATE || stat.size == 0
+        || ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && stat.encryption_method != ZIP_EM_NONE)
+        || !fitsMemoryLimit(stat.size + stat.comp_size, loadMemoryLimit(), limitReason))
+        return Whole::inBlocks;
+    // The compressed bytes as they stand in the archive.
+    std::vector<uint8_t> packed;
+    packed.reserve(static_cast<std::size_t>(stat.comp_size));
+    adviseHugePages(packed.data(), packed.capacity());
+    packed.resize(static_cast<std::size_t>(stat.comp_size));
+    zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), ZIP_FL_COMPRESSED);
+    if (file == nullptr) {
+        reason = name + ": " + zip_strerror(archive_);
+        return Whole::failed;
+    }
+    std::size_t done = 0;
+    while (done < packed.size()) {
+        const zip_int64_t got = zip_fread(file, packed.data() + done, packed.size() - done);
+        if (got <= 0) {
+            reason = got < 0 ? name + ": " + zip_file_strerror(file)
+                             : name + " ends after " + std::to_string(done) + " of its " + std::to_string(packed.size())
+                                   + " compressed bytes";
+            zip_fclose(file);
+            return Whole::failed;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    zip_fclose(file);
+    if (control != nullptr)
+        control->bytesRead += packed.size();
+    return inflateEntry(name, std::move(packed), static_cast<std::size_t>(stat.size), stat.crc,
+                        (stat.valid & ZIP_STAT_CRC) != 0, entry, reason, control)
+               ? Whole::read
+               : Whole::failed;
+}
+
+bool ThreeMfPackage::read(const std::string& part, const BlockBuffer& buffer, const BlockTaken& taken,
+                          std::string& reason, LoadControl* control) const
+{
+    const std::string name = partName(part);
+    long long index = -1;
+    zip_stat_t stat;
+    if (!find(part, index, stat, reason))
+        return false;
+    const uint64_t size = (stat.valid & ZIP_STAT_SIZE) != 0 ? stat.size : 0;
+    const uint64_t packed = (stat.valid & ZIP_STAT_COMP_SIZE) != 0 ? stat.comp_size : 0;
     zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
     if (file == nullptr) {
         reason = name + ": " + zip_strerror(archive_);

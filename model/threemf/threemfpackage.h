@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "model/loadcontrol.h"
+#include "model/threemf/threemfinflate.h"
 
 struct zip;
+struct zip_stat;
 
 class ThreeMfPackage {
 public:
@@ -45,12 +47,29 @@ public:
     bool read(const std::string& part, const BlockBuffer& buffer, const BlockTaken& taken, std::string& reason,
               LoadControl* control) const;
 
+    // How readWhole went: the part is read whole, or reading failed (the
+    // reason says why), or the part is to be read in blocks instead (it is
+    // not deflated, is encrypted, is empty, or its declared size does not
+    // fit the load's memory limit).
+    enum class Whole { read, failed, inBlocks };
+    // Inflates a deflated part in one piece (inflateEntry) after the same
+    // check of its declared size as read makes; the control's bytesRead
+    // grows by its compressed bytes.
+    Whole readWhole(const std::string& part, InflatedEntry& entry, std::string& reason, LoadControl* control) const;
+
+    // Lets go of the archive and its bytes once every part has been read.
+    void close();
+
     // The part's name as reasons quote it: with one leading '/'.
     static std::string partName(const std::string& part);
 
 private:
     // The part's index in the archive, or -1.
     long long locate(const std::string& part) const;
+    // Finds the part and its facts; false with the reason when the package
+    // lacks it or its declared size is more than its compressed bytes can
+    // hold.
+    bool find(const std::string& part, long long& index, zip_stat& stat, std::string& reason) const;
 
     std::vector<char> bytes_;
     zip* archive_ = nullptr;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "model/numberscan.h"
+#include "model/threemf/threemfruns.h"
 
 namespace {
 
@@ -121,6 +122,20 @@ void ThreeMfPartParser::end(const char* /*name*/)
     else if (tags_.back() == Tag::baseMaterials || tags_.back() == Tag::colourGroup)
         group_ = nullptr;
     tags_.pop_back();
+}
+
+std::size_t ThreeMfPartParser::content(ThreeMfXml& xml, const char* begin, const char* end)
+{
+    const Tag tag = parent();
+    if ((tag != Tag::vertices && tag != Tag::triangles) || object_ == nullptr)
+        return 0;
+    const char* close = threeMfContentEnd(begin, end);
+    if (close == nullptr)
+        return 0;
+    const bool read = tag == Tag::vertices ? readThreeMfVertexRun(begin, close, object_->positions, xml.control())
+                                           : readThreeMfTriangleRun(begin, close, object_->positions.size() / 3,
+                                                                    object_->corners, xml.control());
+    return read ? static_cast<std::size_t>(close - begin) : 0;
 }
 
 bool ThreeMfPartParser::startObject(ThreeMfXml& xml, const char** attributes)

@@ -17,6 +17,9 @@ public:
 
     bool start(ThreeMfXml& xml, const char* name, const char** attributes) override;
     void end(const char* name) override;
+    // Reads the content of <vertices> and <triangles> as runs
+    // (threemfruns) when it is in their plain form.
+    std::size_t content(ThreeMfXml& xml, const char* begin, const char* end) override;
 
 private:
     enum class Tag {

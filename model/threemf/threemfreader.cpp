@@ -61,6 +61,8 @@ public:
                     follow(component);
             }
         }
+        // Every part is read: the package's bytes go before the model comes.
+        package_.close();
         ThreeMfAssembly assembly(parts_, parts_.at(lowerCase(root)));
         if (!assembly.place(reason_) || !assembly.build(builder_, reason_, control_))
             return nullptr;

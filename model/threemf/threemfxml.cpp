@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
+
+// Cancel is looked at every this many items.
+constexpr std::size_t kCancelStride = 65536;
 
 bool isSpace(char c)
 {
@@ -86,15 +90,15 @@ const char* ThreeMfXml::attribute(const char** attributes, const char* name)
 
 void ThreeMfXml::countLines(const char* at)
 {
-    const char* p = text_.data() + counted_;
+    const char* p = text_.get() + counted_;
     for (;;) {
         p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(at - p)));
         if (p == nullptr)
             break;
         ++line_;
-        lineStart_ = ++p - text_.data();
+        lineStart_ = ++p - text_.get();
     }
-    counted_ = static_cast<std::size_t>(at - text_.data());
+    counted_ = static_cast<std::size_t>(at - text_.get());
 }
 
 int ThreeMfXml::line()
@@ -119,7 +123,7 @@ void ThreeMfXml::syntax(const char* at, const std::string& message)
     countLines(at);
     failed_ = true;
     failure_ = part_ + ", line " + std::to_string(line_) + ", column "
-               + std::to_string(at - text_.data() - lineStart_ + 1) + ": " + message;
+               + std::to_string(at - text_.get() - lineStart_ + 1) + ": " + message;
 }
 
 bool ThreeMfXml::replaceEntities(char* value, char*& end)
@@ -284,6 +288,8 @@ char* ThreeMfXml::startTag(char* at, char* end)
     if (closes) {
         handler_->end(local);
         rootClosed_ = opened_.empty();
+    } else {
+        p += handler_->content(*this, p, end);
     }
     return p;
 }
@@ -331,7 +337,7 @@ char* ThreeMfXml::element(char* at, char* end)
 
 long ThreeMfXml::scan(std::size_t length, bool last)
 {
-    char* const start = text_.data();
+    char* const start = text_.get();
     char* const end = start + length;
     char* p = start;
     while (p < end) {
@@ -352,6 +358,11 @@ long ThreeMfXml::scan(std::size_t length, bool last)
         if (open == nullptr) {
             p = end;
             break;
+        }
+        if (++items_ % kCancelStride == 0 && control_ != nullptr && control_->cancel.load()) {
+            failed_ = true;
+            failure_ = "loading was cancelled";
+            return -1;
         }
         char* const next = element(open, end);
         if (next == nullptr)
@@ -374,17 +385,48 @@ long ThreeMfXml::scan(std::size_t length, bool last)
     return p - start;
 }
 
+char* ThreeMfXml::room(std::size_t used, std::size_t bytes)
+{
+    if (capacity_ - used < bytes) {
+        const std::size_t capacity = std::max(used + bytes, 2 * capacity_);
+        HugeBuffer grown;
+        try {
+            grown = makeHugeBuffer(capacity);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        if (used > 0)
+            std::memcpy(grown.get(), text_.get(), used);
+        text_ = std::move(grown);
+        capacity_ = capacity;
+    }
+    return text_.get() + used;
+}
+
 bool ThreeMfXml::parse(const ThreeMfPackage& package, Handler& handler, std::string& reason, LoadControl* control)
 {
     handler_ = &handler;
+    control_ = control;
+    // A deflated part is inflated whole, at once, and scanned in one piece;
+    // anything else a block at a time.
+    InflatedEntry whole;
+    switch (package.readWhole(part_, whole, reason, control)) {
+    case ThreeMfPackage::Whole::failed:
+        return false;
+    case ThreeMfPackage::Whole::read: {
+        text_ = std::move(whole.bytes);
+        capacity_ = whole.size;
+        const bool ok = scan(whole.size, true) >= 0;
+        if (failed_)
+            reason = failure_;
+        return ok && !failed_;
+    }
+    case ThreeMfPackage::Whole::inBlocks:
+        break;
+    }
     std::size_t used = 0;
     const bool ok = package.read(
-        part_,
-        [this, &used](std::size_t bytes) -> char* {
-            if (text_.size() < used + bytes)
-                text_.resize(used + bytes);
-            return text_.data() + used;
-        },
+        part_, [this, &used](std::size_t bytes) -> char* { return room(used, bytes); },
         [this, &used](std::size_t length, bool last) {
             used += length;
             const long took = scan(used, last);
@@ -392,9 +434,9 @@ bool ThreeMfXml::parse(const ThreeMfPackage& package, Handler& handler, std::str
                 return false;
             // What is left, an item cut by the block's end, moves to the
             // front for the next block to complete.
-            countLines(text_.data() + took);
+            countLines(text_.get() + took);
             used -= static_cast<std::size_t>(took);
-            std::memmove(text_.data(), text_.data() + took, used);
+            std::memmove(text_.get(), text_.get() + took, used);
             counted_ -= static_cast<std::size_t>(took);
             lineStart_ -= took;
             consumed_ += static_cast<uint64_t>(took);

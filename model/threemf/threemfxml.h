@@ -10,9 +10,11 @@
 // takes them several times faster.)
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "model/bigmemory.h"
 #include "model/loadcontrol.h"
 #include "model/threemf/threemfpackage.h"
 
@@ -26,6 +28,12 @@ public:
         virtual ~Handler() = default;
         virtual bool start(ThreeMfXml& xml, const char* name, const char** attributes) = 0;
         virtual void end(const char* name) = 0;
+        // Called after start for an element that has content: [begin, end)
+        // is the text after its start tag, up to the end of what is at
+        // hand. Returns how many of those bytes the handler has read itself
+        // (the scan goes on after them, where the element's content must go
+        // on: they end before a '<'), 0 to leave them to the scan.
+        virtual std::size_t content(ThreeMfXml& /*xml*/, const char* /*begin*/, const char* /*end*/) { return 0; }
     };
 
     explicit ThreeMfXml(std::string part) : part_(ThreeMfPackage::partName(part)) { }
@@ -39,6 +47,8 @@ public:
     void fail(const std::string& message);
     // The line of the element being read.
     int line();
+    // The load's control (null without one).
+    const LoadControl* control() const { return control_; }
 
     // The part after the last ':' of a name.
     static const char* localName(const char* name);
@@ -59,6 +69,9 @@ private:
     // malformed one.
     static bool replaceEntities(char* value, char*& end);
     void syntax(const char* at, const std::string& message);
+    // Room for `bytes` more after the first `used` bytes of the text (which
+    // stay); null when memory runs out.
+    char* room(std::size_t used, std::size_t bytes);
     // Brings the line count up to position `at` of text_.
     void countLines(const char* at);
 
@@ -66,7 +79,12 @@ private:
     Handler* handler_ = nullptr;
     std::string failure_;
     bool failed_ = false;
-    std::vector<char> text_;
+    // The text at hand: the part whole, or its blocks, the rest of one
+    // moved to the front for the next.
+    HugeBuffer text_;
+    std::size_t capacity_ = 0;
+    const LoadControl* control_ = nullptr;
+    std::size_t items_ = 0;           // scanned, for looking at cancel now and then
     std::string open_;                // the names of the open elements, one after the other
     std::vector<std::size_t> opened_; // where each starts in open_
     std::vector<const char*> attributes_;

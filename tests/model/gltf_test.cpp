@@ -485,6 +485,116 @@ TEST(GltfReader, BuffersComeFromFilesBesideAndDataUris)
     }
 }
 
+// The base64 of bytes, standard alphabet, '=' padded.
+std::string base64(const std::string& bytes)
+{
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group = group << 8 | (i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            text += i + k <= bytes.size() ? digits[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    return text;
+}
+
+// A data: URI's base64 in each form it may take, and with each fault.
+TEST(GltfReader, DataUrisAreReadInEveryFormOfBase64)
+{
+    GltfWriter w;
+    w.mesh("{\"attributes\":{\"POSITION\":" + std::to_string(w.positions(kTriangle)) + "}}");
+    const std::string head = "data:application/octet-stream;base64,";
+    // Every fourth digit followed by a JSON-escaped line break.
+    const auto broken = [](const std::string& text) {
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            out += text[i] + std::string(i % 4 == 3 ? "\\r\\n" : "");
+        return out;
+    };
+    const auto urlSafe = [](std::string text) {
+        for (char& c : text)
+            c = c == '+' ? '-' : c == '/' ? '_' : c;
+        return text;
+    };
+    const std::string bytes = w.buffer() + std::string("\xfb\xff", 2); // '+' and '/' among the digits
+    const std::string digits = base64(bytes);
+    const std::string unpadded = digits.substr(0, digits.find('='));
+    const std::string bad = "mesh 0, accessor 0: buffer 0: its data: URI holds something other than base64";
+    const struct {
+        const char* name;
+        std::string uri;
+        std::string reason; // empty: the triangle
+    } rows[] = {
+        {"padded with '='", head + digits, ""},
+        {"padding left out", head + unpadded, ""},
+        {"one byte beyond whole groups", head + base64(w.buffer() + "x"), ""},
+        {"line breaks", head + broken(digits), ""},
+        {"the URL-safe alphabet", head + urlSafe(digits), ""},
+        {"another media type", "data:text/plain;base64," + digits, ""},
+        {"a character outside the alphabet", head + digits.substr(0, 8) + "*" + digits.substr(9), bad},
+        {"padding inside", head + digits.substr(0, 8) + "=" + digits.substr(8), bad},
+        {"a NUL", head + digits.substr(0, 5) + "\\u0000" + digits.substr(5), bad},
+        {"no base64", "data:application/octet-stream," + digits,
+         "mesh 0, accessor 0: buffer 0: its data: URI is not base64"},
+        {"no comma", head.substr(0, head.size() - 1), "mesh 0, accessor 0: buffer 0: its data: URI is not base64"},
+    };
+    for (const auto& row : rows) {
+        std::string reason;
+        ModelPtr model = loadGltf(w.json(row.uri), &reason);
+        if (row.reason.empty()) {
+            ASSERT_NE(model, nullptr) << row.name << ": " << reason;
+            expectModel(*model, kTriangleMesh, row.name);
+        } else {
+            EXPECT_EQ(model, nullptr) << row.name;
+            EXPECT_EQ(reason, row.reason) << row.name;
+        }
+    }
+}
+
+// A long data: URI (decoded in two halves at once when its first half is
+// whole groups of digits), the triangle's positions in its second half.
+TEST(GltfReader, LongDataUrisAreReadWhole)
+{
+    GltfWriter w;
+    std::vector<uint8_t> filler(std::size_t{3} << 19);
+    for (std::size_t i = 0; i < filler.size(); ++i)
+        filler[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    w.view(filler);
+    w.mesh("{\"attributes\":{\"POSITION\":" + std::to_string(w.positions(kTriangle)) + "}}");
+    const std::string uri = w.dataUri();
+    const std::size_t comma = uri.find(',') + 1;
+    const auto at = [&uri, comma](double share, const std::string& text) {
+        std::string changed = uri;
+        return changed.insert(comma + static_cast<std::size_t>(share * static_cast<double>(uri.size() - comma)), text);
+    };
+    const std::string bad = "mesh 0, accessor 0: buffer 0: its data: URI holds something other than base64";
+    const struct {
+        const char* name;
+        std::string uri;
+        std::string reason; // empty: the triangle
+    } rows[] = {
+        {"whole groups", uri, ""},
+        {"a line break early on", at(0.1, "\\n"), ""},
+        {"a line break late", at(0.9, "\\r\\n"), ""},
+        {"a character outside the alphabet in the first half", at(0.25, "*"), bad},
+        {"a character outside the alphabet in the second half", at(0.75, "*"), bad},
+        {"padding in the second half", at(0.75, "="), bad},
+    };
+    for (const auto& row : rows) {
+        std::string reason;
+        ModelPtr model = loadGltf(w.json(row.uri), &reason);
+        if (row.reason.empty()) {
+            ASSERT_NE(model, nullptr) << row.name << ": " << reason;
+            expectModel(*model, kTriangleMesh, row.name);
+        } else {
+            EXPECT_EQ(model, nullptr) << row.name;
+            EXPECT_EQ(reason, row.reason) << row.name;
+        }
+    }
+}
+
 TEST(GltfReader, MeshoptCompressedViewsAreDecoded)
 {
     const std::vector<float> positions = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};

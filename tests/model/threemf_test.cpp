@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -400,6 +402,209 @@ TEST(ThreeMfReader, RefusesAPackageBeyondTheMemoryLimitBeforeHoldingIt)
         EXPECT_EQ(reason.rfind("the model would need ", 0), 0u) << reason;
     }
     unsetenv("BRENVIK_MEMORY_LIMIT");
+}
+
+// The package with a little-endian field of the part's central directory
+// entry (and, at `local`, of its local header) replaced; -1 leaves one alone.
+std::string withField(std::string bytes, int central, int local, uint32_t value)
+{
+    const std::size_t entry = bytes.rfind("PK\1\2", bytes.rfind("PK\5\6"));
+    const std::size_t header = bytes.rfind("PK\3\4", entry);
+    for (int i = 0; i < 4; ++i) {
+        if (central >= 0)
+            bytes[entry + static_cast<std::size_t>(central + i)] = static_cast<char>(value >> (8 * i));
+        if (local >= 0)
+            bytes[header + static_cast<std::size_t>(local + i)] = static_cast<char>(value >> (8 * i));
+    }
+    return bytes;
+}
+
+// The package with the first byte of the part's compressed data replaced.
+std::string withFirstPackedByte(std::string bytes, char value)
+{
+    const std::size_t header = bytes.rfind("PK\3\4", bytes.rfind("PK\1\2", bytes.rfind("PK\5\6")));
+    const auto field = [&bytes, header](std::size_t at) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[header + at]))
+               | static_cast<std::size_t>(static_cast<unsigned char>(bytes[header + at + 1])) << 8;
+    };
+    bytes[header + 30 + field(26) + field(28)] = value;
+    return bytes;
+}
+
+// A grid of side x side vertices in the plane z = 0 (its triangles two a
+// square) as a 3MF object, each vertex and triangle written by `vertex` and
+// `triangle`, and as PLY.
+struct Grid {
+    std::string object;
+    std::string ply;
+};
+Grid grid(int side, const std::function<std::string(int, int, int)>& vertex,
+          const std::function<std::string(int, int, int)>& triangle, const std::string& inVertices = "")
+{
+    std::string object = "<object id=\"1\" name=\"Grid\"><mesh><vertices>" + inVertices + "\n";
+    std::ostringstream ply;
+    ply << plyHeader(static_cast<long long>(side) * side, 2LL * (side - 1) * (side - 1));
+    for (int i = 0; i < side * side; ++i) {
+        object += vertex(i % side, i / side, 0) + "\n";
+        ply << i % side << ' ' << i / side << " 0\n";
+    }
+    object += "</vertices>\n<triangles>\n";
+    std::string faces;
+    for (int y = 0; y + 1 < side; ++y) {
+        for (int x = 0; x + 1 < side; ++x) {
+            const int a = y * side + x;
+            object += triangle(a, a + 1, a + side + 1) + "\n" + triangle(a, a + side + 1, a + side) + "\n";
+            ply << "3 " << a << ' ' << a + 1 << ' ' << a + side + 1 << "\n3 " << a << ' ' << a + side + 1 << ' '
+                << a + side << '\n';
+        }
+    }
+    return {object + "</triangles></mesh></object>\n", ply.str()};
+}
+
+std::string plainVertex(int x, int y, int z)
+{
+    return "<vertex x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" z=\"" + std::to_string(z) + "\"/>";
+}
+
+std::string plainTriangle(int a, int b, int c)
+{
+    return "<triangle v1=\"" + std::to_string(a) + "\" v2=\"" + std::to_string(b) + "\" v3=\"" + std::to_string(c)
+           + "\"/>";
+}
+
+// Large meshes (their vertices and triangles more than a megabyte each, so
+// read in two halves on two cores when they are plain) in every form the
+// elements may take: each gives the model its PLY gives.
+TEST(ThreeMfReader, ReadsLargeMeshesInEveryFormOfTheirElements)
+{
+    const auto numbers
+        = [](int a, int b, int c) { return std::make_tuple(std::to_string(a), std::to_string(b), std::to_string(c)); };
+    const struct Row {
+        const char* what;
+        std::function<std::string(int, int, int)> vertex;
+        std::function<std::string(int, int, int)> triangle;
+        std::string inVertices;
+    } rows[] = {
+        {"plain", plainVertex, plainTriangle, ""},
+        {"a prefix, single quotes, spaces, other attributes first",
+         [&](int x, int y, int z) {
+             const auto [a, b, c] = numbers(x, y, z);
+             return "<m:vertex\tq:w='1' z = '" + c + "' x='" + a + " ' y=\"" + b + "\"\n/>";
+         },
+         [&](int p, int q, int r) {
+             const auto [a, b, c] = numbers(p, q, r);
+             return "<m:triangle v3='" + c + "' m:v1='" + a + "' v2 ='" + b + "' />";
+         },
+         ""},
+        {"a comment among the vertices, triangles with properties", plainVertex,
+         [](int a, int b, int c) { return plainTriangle(a, b, c).insert(10, "pid=\"7\" p1=\"0\" "); }, "<!-- -->"},
+        {"entities in values, an end tag for each vertex",
+         [](int x, int y, int z) {
+             const std::string written = std::to_string(x);
+             return "<vertex x=\"&#x3" + written.substr(0, 1) + ";" + written.substr(1) + "\" y=\"" + std::to_string(y)
+                    + "\" z=\"" + std::to_string(z) + "\"></vertex>";
+         },
+         plainTriangle, ""},
+    };
+    constexpr int kSide = 200;
+    for (const Row& row : rows) {
+        const Grid g = grid(kSide, row.vertex, row.triangle, row.inVertices);
+        const ModelPtr expected = loadPlyText(g.ply);
+        ASSERT_NE(expected, nullptr) << row.what;
+        for (const bool deflate : {false, true}) {
+            std::string reason;
+            const ModelPtr got
+                = loadText(package({{"3D/3dmodel.model", modelPart(g.object, "<item objectid=\"1\"/>")}}, deflate),
+                           "3mf", &reason);
+            ASSERT_NE(got, nullptr) << row.what << ": " << reason;
+            expectSameModel(*got, *expected, row.what, 1e-9);
+        }
+    }
+}
+
+// A fault late in a large mesh is found where it stands.
+TEST(ThreeMfReader, SaysWhereALargeMeshIsWrong)
+{
+    constexpr int kSide = 200;
+    constexpr int kLast = kSide * kSide - 1;
+    // The mesh's first vertex line is line 5 of the part, its first
+    // triangle line two after the last vertex's.
+    constexpr int kFirstTriangleLine = 7 + kSide * kSide;
+    const struct Row {
+        const char* what;
+        std::function<std::string(int, int, int)> vertex;
+        std::function<std::string(int, int, int)> triangle;
+        std::string reason;
+    } rows[] = {
+        {"the last vertex no number",
+         [](int x, int y, int z) {
+             return x + y * kSide == kLast ? "<vertex x=\"a\" y=\"0\" z=\"0\"/>" : plainVertex(x, y, z);
+         },
+         plainTriangle,
+         "/3D/3dmodel.model, line " + std::to_string(5 + kLast) + ": object 1 (\"Grid\"), vertex "
+             + std::to_string(kLast) + ": x is not a finite number: \"a\""},
+        {"a vertex without z",
+         [](int x, int y, int z) {
+             return x + y * kSide == kLast ? "<vertex x=\"0\" y=\"0\"/>" : plainVertex(x, y, z);
+         },
+         plainTriangle,
+         "/3D/3dmodel.model, line " + std::to_string(5 + kLast) + ": object 1 (\"Grid\"), vertex "
+             + std::to_string(kLast) + ": a vertex needs x, y and z"},
+        {"the last triangle beyond the vertices", plainVertex,
+         [](int a, int b, int c) {
+             return plainTriangle(a, b, a == kLast - kSide - 1 && c == a + kSide ? kLast + 1 : c);
+         },
+         "/3D/3dmodel.model, line " + std::to_string(kFirstTriangleLine + 2 * (kSide - 1) * (kSide - 1) - 1)
+             + ": object 1 (\"Grid\"), triangle " + std::to_string(2 * (kSide - 1) * (kSide - 1) - 1) + ": vertex "
+             + std::to_string(kLast + 1) + " is outside 0.." + std::to_string(kLast)},
+        {"a triangle's index too large for a number", plainVertex,
+         [](int a, int b, int c) {
+             return a == kLast - kSide - 1 && b == a + 1 ? "<triangle v1=\"99999999999\" v2=\"0\" v3=\"1\"/>"
+                                                         : plainTriangle(a, b, c);
+         },
+         "/3D/3dmodel.model, line " + std::to_string(kFirstTriangleLine + 2 * (kSide - 1) * (kSide - 1) - 2)
+             + ": object 1 (\"Grid\"), triangle " + std::to_string(2 * (kSide - 1) * (kSide - 1) - 2)
+             + ": v1 must be a whole number"},
+    };
+    for (const Row& row : rows) {
+        const Grid g = grid(kSide, row.vertex, row.triangle);
+        for (const bool deflate : {false, true}) {
+            std::string reason;
+            EXPECT_EQ(loadText(package({{"3D/3dmodel.model", modelPart(g.object, "<item objectid=\"1\"/>")}}, deflate),
+                               "3mf", &reason),
+                      nullptr)
+                << row.what;
+            EXPECT_EQ(reason, row.reason) << row.what;
+        }
+    }
+}
+
+// A deflated part whose bytes or facts are wrong is refused with the part
+// named, never read wrong.
+TEST(ThreeMfReader, RefusesADeflatedPartThatIsCorrupt)
+{
+    const std::string part = modelPart(tetra(1), "<item objectid=\"1\"/>");
+    const std::string good = package({{"3D/3dmodel.model", part}});
+    const std::string size = std::to_string(part.size());
+    const struct Row {
+        const char* what;
+        std::string bytes;
+        std::string reason;
+    } rows[] = {
+        {"another CRC", withField(good, 16, 14, 0x12345678), "/3D/3dmodel.model: its bytes fail their CRC check"},
+        {"a reserved block type", withFirstPackedByte(good, 7), "/3D/3dmodel.model: the compressed data is corrupt"},
+        {"a size one byte short", withDeclaredSize(good, static_cast<uint32_t>(part.size() - 1)),
+         "/3D/3dmodel.model holds more than the " + std::to_string(part.size() - 1) + " bytes it declares"},
+        {"a size one byte long", withDeclaredSize(good, static_cast<uint32_t>(part.size() + 1)),
+         "/3D/3dmodel.model ends after " + size + " of its " + std::to_string(part.size() + 1) + " bytes"},
+    };
+    for (const Row& row : rows) {
+        for (const StreamKind kind : {StreamKind::regularFile, StreamKind::memory}) {
+            std::string reason;
+            EXPECT_EQ(loadText(row.bytes, "3mf", &reason, kind), nullptr) << row.what;
+            EXPECT_EQ(reason, row.reason) << row.what;
+        }
+    }
 }
 
 } // namespace
