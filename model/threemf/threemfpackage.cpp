@@ -115,6 +115,12 @@ bool ThreeMfPackage::find(const std::string& part, long long& index, zip_stat_t&
     const uint64_t size = (stat.valid & ZIP_STAT_SIZE) != 0 ? stat.size : 0;
     const uint64_t packed = (stat.valid & ZIP_STAT_COMP_SIZE) != 0 ? stat.comp_size : 0;
     const bool stored = (stat.valid & ZIP_STAT_COMP_METHOD) != 0 && stat.comp_method == ZIP_CM_STORE;
+    if (packed > bytes_.size()) {
+        // (The compressed bytes lie in the package: no more of them than it has.)
+        reason = name + " declares " + std::to_string(packed) + " compressed bytes, more than the package's "
+                 + std::to_string(bytes_.size());
+        return false;
+    }
     if ((stored && size != packed) || (!stored && size / kMostInflation > packed + kInflationSlack)) {
         reason = name + " declares " + std::to_string(size) + " bytes, more than its " + std::to_string(packed)
                  + " bytes in the package can hold";

@@ -597,6 +597,9 @@ TEST(ThreeMfReader, RefusesADeflatedPartThatIsCorrupt)
          "/3D/3dmodel.model holds more than the " + std::to_string(part.size() - 1) + " bytes it declares"},
         {"a size one byte long", withDeclaredSize(good, static_cast<uint32_t>(part.size() + 1)),
          "/3D/3dmodel.model ends after " + size + " of its " + std::to_string(part.size() + 1) + " bytes"},
+        {"more compressed bytes than the package has", withField(good, 20, 18, 0x60000000u),
+         "/3D/3dmodel.model declares 1610612736 compressed bytes, more than the package's "
+             + std::to_string(good.size())},
     };
     for (const Row& row : rows) {
         for (const StreamKind kind : {StreamKind::regularFile, StreamKind::memory}) {
