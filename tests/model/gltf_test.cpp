@@ -27,6 +27,21 @@
 
 namespace {
 
+// The base64 of bytes, standard alphabet, '=' padded.
+std::string base64(const std::string& bytes)
+{
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group = group << 8 | (i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            text += i + k <= bytes.size() ? digits[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    return text;
+}
+
 // A glTF document built piece by piece, with one binary buffer.
 class GltfWriter {
 public:
@@ -91,19 +106,7 @@ public:
         file += std::string("BIN\0", 4) + bin;
         return file;
     }
-    std::string dataUri() const
-    {
-        static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        std::string text = "data:application/octet-stream;base64,";
-        for (std::size_t i = 0; i < buffer_.size(); i += 3) {
-            uint32_t group = 0;
-            for (std::size_t k = 0; k < 3; ++k)
-                group = group << 8 | (i + k < buffer_.size() ? static_cast<unsigned char>(buffer_[i + k]) : 0u);
-            for (std::size_t k = 0; k < 4; ++k)
-                text += i + k <= buffer_.size() ? digits[(group >> (18 - 6 * k)) & 63] : '=';
-        }
-        return text;
-    }
+    std::string dataUri() const { return "data:application/octet-stream;base64," + base64(buffer_); }
     const std::string& buffer() const { return buffer_; }
 
     std::vector<std::string> views;
@@ -483,21 +486,6 @@ TEST(GltfReader, BuffersComeFromFilesBesideAndDataUris)
         ASSERT_NE(model, nullptr) << row.name << ": " << reason;
         expectModel(*model, kTriangleMesh, row.name);
     }
-}
-
-// The base64 of bytes, standard alphabet, '=' padded.
-std::string base64(const std::string& bytes)
-{
-    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t group = 0;
-        for (std::size_t k = 0; k < 3; ++k)
-            group = group << 8 | (i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-        for (std::size_t k = 0; k < 4; ++k)
-            text += i + k <= bytes.size() ? digits[(group >> (18 - 6 * k)) & 63] : '=';
-    }
-    return text;
 }
 
 // Loads the glTF text: the triangle when reason is empty, else no model
